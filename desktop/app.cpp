@@ -1,0 +1,38 @@
+#include "desktop/app.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include "desktop/main_frame.h"
+#include "desktop/services.h"
+#include "meetdb/sqlite_engine.h"
+#include "shell/commands.h"
+
+namespace kvt::desktop {
+
+int RunProgram(int argc, char** argv, std::function<void(MainFrame&)> shown) {
+    QApplication application(argc, argv);
+    application.setApplicationName("kvt");
+    application.setQuitOnLastWindowClosed(false);
+
+    QtDialogs dialogs;
+    QtPump pump;
+    SystemClock clock;
+    QtLauncher launcher;
+    QtHelpViewer help;
+    QtApplication app;
+    meetdb::SqliteEngine engine;
+    ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine};
+    ui::Program program(platform, QCoreApplication::applicationDirPath().toStdString());
+
+    MainFrame frame(program);
+    dialogs.setParent(&frame);
+    help.setParent(&frame);
+    shell::LoadMain(program);
+    frame.refreshAll();
+    frame.show();
+    if (shown) QTimer::singleShot(0, &frame, [&] { shown(frame); });
+    return application.exec();
+}
+
+}  // namespace kvt::desktop

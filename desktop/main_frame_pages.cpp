@@ -1,0 +1,388 @@
+// The layout of the six tab pages.
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "desktop/main_frame.h"
+
+namespace kvt::desktop {
+
+namespace {
+
+QFont fixedFont() { return QFontDatabase::systemFont(QFontDatabase::FixedFont); }
+
+QWidget* page(QLayout* layout) {
+    auto* widget = new QWidget;
+    widget->setLayout(layout);
+    return widget;
+}
+
+QVBoxLayout* column() {
+    auto* layout = new QVBoxLayout;
+    layout->setSpacing(4);
+    return layout;
+}
+
+QGridLayout* grid() {
+    auto* layout = new QGridLayout;
+    layout->setHorizontalSpacing(10);
+    layout->setVerticalSpacing(6);
+    return layout;
+}
+
+// The place of a table grid (filled when a meet database is open).
+QWidget* gridView(const QString& name) {
+    auto* view = new QTableView;
+    view->setObjectName(name);
+    return view;
+}
+
+}  // namespace
+
+QWidget* MainFrame::buildCapturePage() {
+    auto& main = program_.Main;
+
+    // The ten-row list of registered times, with the clock and the line buttons beside it.
+    auto* rows = grid();
+    QLabel* heading = label(main.TimeLabel[0]);
+    heading->setFont(fixedFont());
+    rows->addWidget(heading, 0, 0, 1, 11);
+    for (int i = 0; i < ui::CaptureRows; ++i) {
+        int r = i + 1, c = 0;
+        rows->addWidget(lamp(main.Outled[i]), r, c++);
+        rows->addWidget(lamp(main.Inled[i]), r, c++);
+        QWidget* number = textBox(main.Number[i]);
+        number->setFixedWidth(70);
+        rows->addWidget(number, r, c++);
+        rows->addWidget(upDown(main.UpDown[i]), r, c++);
+        QLabel* name = label(main.TimeNames[i]);
+        name->setMinimumWidth(260);
+        rows->addWidget(name, r, c++);
+        QLabel* running = label(main.Time[i]);
+        running->setFont(fixedFont());
+        running->setMinimumWidth(110);
+        rows->addWidget(running, r, c++);
+        rows->addWidget(lamp(main.ReadyLed[i]), r, c++);
+        QWidget* set = button(main.Set[i]);
+        set->setFixedWidth(44);
+        rows->addWidget(set, r, c++);
+        QWidget* remove = button(main.Delete[i]);
+        remove->setFixedWidth(36);
+        rows->addWidget(remove, r, c++);
+        QWidget* registered = textBox(main.RegTime[i]);
+        registered->setFont(fixedFont());
+        registered->setFixedWidth(120);
+        rows->addWidget(registered, r, c++);
+        // Row index and lamp state are kept in hidden boxes bound to the Work record.
+        QWidget* index = textBox(main.RegTimeIndex[i]);
+        index->setFixedWidth(50);
+        rows->addWidget(index, r, c++);
+        textBox(main.Regtimeled[i])->setParent(hidden_);
+    }
+    rows->setColumnStretch(4, 1);
+    rows->setRowStretch(ui::CaptureRows + 1, 1);
+
+    auto* lines = column();
+    QWidget* clock = textBox(main.ExactTime);
+    QFont big = fixedFont();
+    big.setPointSize(26);
+    big.setBold(true);
+    clock->setFont(big);
+    static_cast<QLineEdit*>(clock)->setAlignment(Qt::AlignCenter);
+    static_cast<QLineEdit*>(clock)->setReadOnly(true);
+    lines->addWidget(clock);
+    for (int c = 0; c < ui::ChannelTotal; ++c) {
+        auto* line = new QHBoxLayout;
+        line->addWidget(lamp(main.ChannelLed[c]));
+        QWidget* press = button(main.TimeButton[c]);
+        press->setMinimumHeight(34);
+        line->addWidget(press, 1);
+        lines->addLayout(line);
+    }
+    lines->addStretch(1);
+
+    auto* timesLayout = new QHBoxLayout;
+    timesLayout->addLayout(rows, 1);
+    timesLayout->addLayout(lines);
+
+    // The Time table: the grid and the details of the current row.
+    auto* details = grid();
+    formRow(details, 0, 0, main.TimeLabel[1], textBox(main.TimeRegTimeIndex));
+    for (int i = 0; i < 6; ++i)
+        formRow(details, i + 1, 0, main.TimeLabel[2 + i], textBox(main.TimeRegTime[i]));
+    details->setRowStretch(7, 1);
+    details->setColumnStretch(1, 1);
+    auto* listLayout = column();
+    listLayout->addWidget(tabbedPages(main.TimeListTabStrip, main.TimeListContainer,
+                                      {gridView("TimeDBGrid"), page(details)}),
+                          1);
+    listLayout->addWidget(dataBar(main.TimeData));
+
+    auto* layout = column();
+    layout->addWidget(tabbedPages(main.TimeTabStrip, main.TimeContainer,
+                                  {page(timesLayout), page(listLayout)}));
+    return page(layout);
+}
+
+QWidget* MainFrame::buildCompetitorPage() {
+    auto& main = program_.Main;
+    auto* primary = grid();
+    formRow(primary, 0, 0, main.NameLabel[0], textBox(main.NameIndex));
+    formRow(primary, 1, 0, main.NameLabel[2], textBox(main.NameText[0]));
+    formRow(primary, 2, 0, main.NameLabel[3], textBox(main.NameText[1]));
+    formRow(primary, 3, 0, main.NameLabel[4], comboBox(main.NameCombo[0]));
+    formRow(primary, 4, 0, main.NameLabel[5], comboBox(main.NameCombo[1]));
+    formRow(primary, 5, 0, main.NameLabel[15], comboBox(main.NameCombo[2]));
+    formRow(primary, 6, 0, main.NameLabel[16], comboBox(main.NameCombo[3]));
+    formRow(primary, 0, 1, main.NameLabel[6], textBox(main.NameText[2]));
+    formRow(primary, 1, 1, main.NameLabel[7], textBox(main.NameText[3]));
+    formRow(primary, 2, 1, main.NameLabel[8], textBox(main.NameText[8]));
+    formRow(primary, 3, 1, main.NameLabel[11], textBox(main.NameText[9]));
+    formRow(primary, 4, 1, main.NameLabel[12], textBox(main.NameText[10]));
+    auto* payment = new QHBoxLayout;
+    for (auto& choice : main.NameOption) payment->addWidget(option(choice));
+    primary->addWidget(frame(main.NameFrame[0], payment), 5, 2, 2, 2);
+    primary->setRowStretch(7, 1);
+    primary->setColumnStretch(1, 1);
+    primary->setColumnStretch(3, 1);
+
+    auto* secondary = grid();
+    formRow(secondary, 0, 0, main.NameLabel[9], textBox(main.NameText[13]));
+    formRow(secondary, 1, 0, main.NameLabel[10], textBox(main.NameText[14]));
+    formRow(secondary, 2, 0, main.NameLabel[13], textBox(main.NameText[11]));
+    formRow(secondary, 3, 0, main.NameLabel[14], textBox(main.NameText[12]));
+    formRow(secondary, 4, 0, main.NameLabel[17], textBox(main.NameText[15]));
+    secondary->addWidget(label(main.NameLabel[18]), 0, 2, 1, 2);
+    formRow(secondary, 1, 1, main.NameLabel[1], textBox(main.NameText[4]));
+    formRow(secondary, 2, 1, main.NameLabel[20], textBox(main.NameText[5]));
+    formRow(secondary, 3, 1, main.NameLabel[21], textBox(main.NameText[6]));
+    formRow(secondary, 4, 1, main.NameLabel[22], textBox(main.NameText[7]));
+    secondary->setRowStretch(5, 1);
+    secondary->setColumnStretch(1, 1);
+    secondary->setColumnStretch(3, 1);
+
+    auto* database = new QHBoxLayout;
+    database->addWidget(label(main.NameLabel[19]));
+    database->addWidget(textBox(main.NameMover));
+    database->addWidget(button(main.NameButton));
+    database->addWidget(dataBar(main.NameData), 1);
+    textBox(main.NameText[16])->setParent(hidden_);  // the payment index, kept hidden
+
+    auto* layout = column();
+    layout->addWidget(
+        tabbedPages(main.NameTabStrip, main.NameContainer, {page(primary), page(secondary)}), 1);
+    layout->addWidget(frame(main.NameFrame[1], database));
+    return page(layout);
+}
+
+QWidget* MainFrame::buildClubPage() {
+    auto& main = program_.Main;
+    auto* primary = grid();
+    formRow(primary, 0, 0, main.ClubLabel[0], textBox(main.ClubIndex));
+    formRow(primary, 1, 0, main.ClubLabel[2], textBox(main.ClubText[0]));
+    formRow(primary, 2, 0, main.ClubLabel[3], textBox(main.ClubText[1]));
+    formRow(primary, 3, 0, main.ClubLabel[4], textBox(main.ClubText[2]));
+    formRow(primary, 4, 0, main.ClubLabel[5], textBox(main.ClubText[3]));
+    formRow(primary, 0, 1, main.ClubLabel[6], textBox(main.ClubText[4]));
+    formRow(primary, 1, 1, main.ClubLabel[7], textBox(main.ClubText[5]));
+    formRow(primary, 2, 1, main.ClubLabel[8], textBox(main.ClubText[6]));
+    formRow(primary, 3, 1, main.ClubLabel[9], textBox(main.ClubText[7]));
+    formRow(primary, 4, 1, main.ClubLabel[10], textBox(main.ClubText[8]));
+    primary->setRowStretch(5, 1);
+    primary->setColumnStretch(1, 1);
+    primary->setColumnStretch(3, 1);
+
+    auto* secondary = grid();
+    formRow(secondary, 0, 0, main.ClubLabel[11], textBox(main.ClubText[9]));
+    formRow(secondary, 1, 0, main.ClubLabel[12], textBox(main.ClubText[10]));
+    secondary->addWidget(label(main.ClubLabel[13]), 0, 2, 1, 2);
+    formRow(secondary, 1, 1, main.ClubLabel[14], textBox(main.ClubText[11]));
+    formRow(secondary, 2, 1, main.ClubLabel[15], textBox(main.ClubText[12]));
+    formRow(secondary, 3, 1, main.ClubLabel[16], textBox(main.ClubText[13]));
+    formRow(secondary, 4, 1, main.ClubLabel[17], textBox(main.ClubText[14]));
+    secondary->setRowStretch(5, 1);
+    secondary->setColumnStretch(1, 1);
+    secondary->setColumnStretch(3, 1);
+
+    auto* database = new QHBoxLayout;
+    database->addWidget(label(main.ClubLabel[1]));
+    database->addWidget(textBox(main.ClubMover));
+    database->addWidget(button(main.ClubButton));
+    database->addWidget(dataBar(main.ClubData), 1);
+
+    auto* layout = column();
+    layout->addWidget(
+        tabbedPages(main.ClubTabStrip, main.ClubContainer, {page(primary), page(secondary)}), 1);
+    layout->addLayout(database);
+    return page(layout);
+}
+
+QWidget* MainFrame::buildClassPage() {
+    auto& main = program_.Main;
+    auto* details = grid();
+    formRow(details, 0, 0, main.ClassLabel[1], textBox(main.ClassIndex));
+    formRow(details, 1, 0, main.ClassLabel[0], textBox(main.ClassText[0]));
+    formRow(details, 2, 0, main.ClassLabel[4], textBox(main.ClassText[1]));
+    formRow(details, 3, 0, main.ClassLabel[3], textBox(main.ClassText[2]));
+    details->setRowStretch(4, 1);
+    details->setColumnStretch(1, 1);
+
+    auto* database = new QHBoxLayout;
+    database->addWidget(label(main.ClassLabel[2]));
+    database->addWidget(textBox(main.ClassMover));
+    database->addWidget(button(main.ClassButton));
+    database->addWidget(dataBar(main.ClassData), 1);
+
+    auto* layout = column();
+    layout->addWidget(tabbedPages(main.ClassTabStrip, main.ClassContainer,
+                                  {gridView("ClassDBGrid"), page(details)}),
+                      1);
+    layout->addLayout(database);
+    return page(layout);
+}
+
+QWidget* MainFrame::buildSetupPage() {
+    auto& main = program_.Main;
+
+    auto* lineChecks = grid();
+    for (int c = 0; c < ui::ChannelTotal; ++c) {
+        QWidget* check = checkBox(main.SetupChannelCheck[c]);
+        check->setFont(fixedFont());
+        lineChecks->addWidget(check, c, 0);
+        QWidget* count = textBox(main.SetupText[9 + c]);
+        count->setFixedWidth(80);
+        lineChecks->addWidget(count, c, 1);
+    }
+    auto* linesFrameLayout = column();
+    linesFrameLayout->addLayout(lineChecks);
+    auto* signal = column();
+    for (auto& choice : main.SetupSignalOption) signal->addWidget(option(choice));
+    auto* adapter = column();
+    adapter->addWidget(frame(main.SetupFrame[8], signal));
+    adapter->addWidget(label(main.SetupLabel[12]));
+    for (int i = 13; i <= 15; ++i) adapter->addWidget(label(main.SetupLabel[i]));
+    adapter->addStretch(1);
+    auto* linesTab = new QHBoxLayout;
+    linesTab->addWidget(frame(main.SetupFrame[6], linesFrameLayout), 1);
+    linesTab->addWidget(frame(main.SetupFrame[7], adapter), 1);
+
+    auto* interval = grid();
+    interval->addWidget(label(main.SetupLabel[3]), 0, 0);
+    interval->addWidget(label(main.SetupTimerValue[3]), 0, 1);
+    interval->addWidget(label(main.SetupLabel[4]), 1, 0);
+    interval->addWidget(slider(main.SetupSlider[0]), 1, 1);
+    interval->addWidget(label(main.SetupTimerValue[1]), 1, 2);
+    interval->addWidget(label(main.SetupLabel[5]), 2, 0);
+    interval->addWidget(slider(main.SetupSlider[1]), 2, 1);
+    interval->addWidget(label(main.SetupTimerValue[2]), 2, 2);
+    interval->addWidget(progressBar(main.SetupProgressBar), 3, 0, 1, 3);
+    interval->setRowStretch(4, 1);
+    interval->setColumnStretch(1, 1);
+    auto* intervalFrameLayout = column();
+    intervalFrameLayout->addLayout(interval);
+    auto* intervalTab = column();
+    intervalTab->addWidget(frame(main.SetupFrame[3], intervalFrameLayout));
+    intervalTab->addStretch(1);
+
+    auto* sizes = grid();
+    for (int i = 0; i < 3; ++i) formRow(sizes, i, 0, main.SetupLabel[i], textBox(main.SetupText[i]));
+    auto* sizeLayout = column();
+    sizeLayout->addLayout(sizes);
+    auto* counts = grid();
+    for (int i = 6; i <= 8; ++i)
+        formRow(counts, i - 6, 0, main.SetupLabel[i], textBox(main.SetupText[i]));
+    auto* countLayout = column();
+    countLayout->addLayout(counts);
+    auto* type = column();
+    for (auto& choice : main.SetupOption) type->addWidget(option(choice));
+    auto* other = column();
+    other->addWidget(checkBox(main.SetupCheck[1]));
+    other->addWidget(checkBox(main.SetupCheck[0]));
+    auto* databaseTab = new QGridLayout;
+    databaseTab->addWidget(frame(main.SetupFrame[0], sizeLayout), 0, 0);
+    databaseTab->addWidget(frame(main.SetupFrame[9], countLayout), 0, 1);
+    databaseTab->addWidget(frame(main.SetupFrame[2], type), 1, 0);
+    databaseTab->addWidget(frame(main.SetupFrame[1], other), 1, 1);
+    databaseTab->setRowStretch(2, 1);
+
+    auto* browser = new QHBoxLayout;
+    browser->addWidget(label(main.SetupLabel[9]));
+    browser->addWidget(textBox(main.SetupText[15]), 1);
+    auto* editor = column();
+    for (auto& choice : main.SetupEditorOption) editor->addWidget(option(choice));
+    editor->addWidget(textBox(main.SetupText[18]));
+    auto* language = column();
+    for (auto& choice : main.SetupLanguageOption) language->addWidget(option(choice));
+    QWidget* databaseLanguage = textBox(main.SetupText[19]);
+    static_cast<QLineEdit*>(databaseLanguage)->setReadOnly(true);
+    language->addWidget(databaseLanguage);
+    auto* choices = new QHBoxLayout;
+    choices->addWidget(frame(main.SetupFrame[11], editor), 1);
+    choices->addWidget(frame(main.SetupFrame[10], language), 1);
+    auto* otherTab = column();
+    otherTab->addLayout(browser);
+    otherTab->addLayout(choices);
+    otherTab->addStretch(1);
+
+    // The boxes that hold the options' indexes are not shown.
+    for (int hidden : {3, 4, 5, 16, 17}) textBox(main.SetupText[hidden])->setParent(hidden_);
+
+    auto* general = column();
+    for (int i = 2; i <= 5; ++i) general->addWidget(checkBox(main.SetupCheck[i]));
+    auto* timeFormat = column();
+    for (auto& choice : main.SetupTimeOption) timeFormat->addWidget(option(choice));
+    auto* below = new QHBoxLayout;
+    below->addWidget(frame(main.SetupFrame[4], general), 1);
+    below->addWidget(frame(main.SetupFrame[5], timeFormat), 1);
+
+    auto* layout = column();
+    layout->addWidget(tabbedPages(main.SetupTabStrip, main.SetupContainer,
+                                  {page(linesTab), page(intervalTab), page(databaseTab),
+                                   page(otherTab)}),
+                      1);
+    layout->addLayout(below);
+    return page(layout);
+}
+
+QWidget* MainFrame::buildResultsPage() {
+    auto& main = program_.Main;
+    auto* choose = new QHBoxLayout;
+    choose->addWidget(label(main.ResultsLabel[2]));
+    QWidget* classes = comboBox(main.ResultsCombo);
+    classes->setMinimumWidth(220);
+    choose->addWidget(classes);
+    choose->addSpacing(30);
+    choose->addWidget(label(main.ResultsLabel[0]));
+    choose->addWidget(textBox(main.ResultsMover));
+    choose->addStretch(1);
+
+    auto* details = grid();
+    formRow(details, 0, 0, main.ResultsLabel[1], textBox(main.ResultsIndex));
+    formRow(details, 1, 0, main.ResultsLabel[7], textBox(main.ResultsText[0]));
+    formRow(details, 2, 0, main.ResultsLabel[3], textBox(main.ResultsText[1]));
+    formRow(details, 3, 0, main.ResultsLabel[4], textBox(main.ResultsText[2]));
+    formRow(details, 4, 0, main.ResultsLabel[5], textBox(main.ResultsText[3]));
+    formRow(details, 5, 0, main.ResultsLabel[6], textBox(main.ResultsText[4]));
+    formRow(details, 6, 0, main.ResultsLabel[8], textBox(main.ResultsText[5]));
+    details->setRowStretch(7, 1);
+    details->setColumnStretch(1, 1);
+
+    auto* database = new QHBoxLayout;
+    database->addWidget(dataBar(main.ResultsData));
+
+    auto* layout = column();
+    layout->addLayout(choose);
+    layout->addWidget(tabbedPages(main.ResultsTabStrip, main.ResultsContainer,
+                                  {gridView("ResultsDBGrid"), page(details)}),
+                      1);
+    layout->addWidget(frame(main.ResultsFrame, database));
+    return page(layout);
+}
+
+}  // namespace kvt::desktop

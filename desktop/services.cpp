@@ -1,0 +1,118 @@
+#include "desktop/services.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <chrono>
+#include <ctime>
+
+#include "desktop/help_window.h"
+#include "desktop/qt_text.h"
+#include "ui/windows.h"
+
+namespace kvt::desktop {
+
+namespace {
+// "Database (*.mdb)|*.mdb" to the file dialog's "Database (*.mdb)".
+QString filterText(const std::string& filter) { return q(filter.substr(0, filter.find('|'))); }
+}  // namespace
+
+std::optional<std::string> QtDialogs::openFile(const ui::FileDialogRequest& request) {
+    QFileDialog dialog(parent_, q(request.title), q(request.initialFolder),
+                       filterText(request.filter));
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!request.fileName.empty()) dialog.selectFile(q(request.fileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+ui::Answer QtDialogs::message(const std::string& text, const std::string& title,
+                              ui::MessageButtons buttons) {
+    if (buttons == ui::MessageButtons::Ok) {
+        QMessageBox::information(parent_, q(title), q(text));
+        return ui::Answer::Ok;
+    }
+    auto answer = QMessageBox::question(parent_, q(title), q(text),
+                                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return answer == QMessageBox::Yes ? ui::Answer::Yes : ui::Answer::No;
+}
+
+void QtDialogs::showModal(ui::MainAboutWindow& window) {
+    QDialog dialog(parent_);
+    dialog.setObjectName("MainAbout");
+    dialog.setWindowTitle(q(window.Window.caption()));
+    auto* layout = new QVBoxLayout(&dialog);
+    for (int i = 0; i < 8; ++i) {
+        auto* label = new QLabel(withoutMnemonic(window.Label[i].caption()), &dialog);
+        label->setObjectName(QString("Label_%1").arg(i));
+        if (i == 0) {
+            QFont font = label->font();
+            font.setBold(true);
+            font.setPointSizeF(font.pointSizeF() * 1.3);
+            label->setFont(font);
+        }
+        layout->addWidget(label);
+    }
+    auto* button = new QPushButton(q(window.Button.caption()), &dialog);
+    button->setObjectName("Button");
+    button->setDefault(true);
+    layout->addWidget(button, 0, Qt::AlignRight);
+    QObject::connect(button, &QPushButton::clicked, [&] {
+        window.Button.click();
+        if (!window.Window.loaded()) dialog.accept();
+    });
+    dialog.exec();
+    window.Window.setLoaded(false);
+}
+
+void QtPump::pumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }
+
+ui::LocalTime SystemClock::now() {
+    using namespace std::chrono;
+    auto moment = system_clock::now();
+    std::time_t seconds = system_clock::to_time_t(moment);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    int milliseconds =
+        static_cast<int>(duration_cast<std::chrono::milliseconds>(moment.time_since_epoch()).count() % 1000);
+    return {local.tm_hour, local.tm_min, local.tm_sec, milliseconds};
+}
+
+bool QtLauncher::launch(const std::string& program, const std::string& argument) {
+    return QProcess::startDetached(q(program), {q(argument)});
+}
+
+QtHelpViewer::~QtHelpViewer() { delete window_; }
+
+void QtHelpViewer::showHelp(const std::string& helpFile, int command) {
+    if (!window_) window_ = new HelpWindow(parent_);
+    window_->openFile(q(helpFile));
+    if (command == ui::HelpPartialKey)
+        window_->showSearch();
+    else
+        window_->showContents();
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+void QtApplication::quit() { QTimer::singleShot(0, qApp, &QCoreApplication::quit); }
+
+void QtApplication::setBusy(bool busy) {
+    if (busy == busy_) return;
+    busy_ = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+}  // namespace kvt::desktop

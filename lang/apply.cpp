@@ -1,0 +1,78 @@
+#include "lang/apply.h"
+
+#include <stdexcept>
+
+#include "ui/program.h"
+
+namespace kvt::lang {
+
+namespace {
+
+ui::Control* findControl(ui::Program& program, const std::string& name) {
+    for (ui::ControlRegistry* registry : {&program.MDIMain.registry, &program.Main.registry}) {
+        if (ui::Control* control = registry->find(name)) return control;
+    }
+    return nullptr;
+}
+
+void applyCaptions(ui::Program& program, const std::vector<CaptionRow>& rows, Language language) {
+    for (const CaptionRow& row : rows) {
+        ui::Control* control = findControl(program, row.control);
+        if (row.tab > 0) {
+            auto* strip = dynamic_cast<ui::TabStrip*>(control);
+            if (!strip) throw std::logic_error(std::string("no tab strip ") + row.control);
+            strip->setTabCaption(row.tab, row.text.in(language));
+        } else {
+            auto* captioned = dynamic_cast<ui::CaptionedControl*>(control);
+            if (!captioned) throw std::logic_error(std::string("no caption on ") + row.control);
+            captioned->setCaption(row.text.in(language));
+        }
+    }
+}
+
+// The bound text boxes whose field names are entries of LanguageTexts.
+void rebindLocalisedFields(ui::Program& program) {
+    auto& main = program.Main;
+    const auto& texts = program.LanguageTexts;
+    for (int i = 0; i < 6; ++i) main.TimeRegTime[i].setDataField(texts[55 + i]);
+    main.ResultsIndex.setDataField(texts[1]);
+    static const int resultsFields[6] = {1, 2, 3, 4, 5, 38};
+    for (int i = 0; i < 6; ++i) main.ResultsText[i].setDataField(texts[resultsFields[i]]);
+    main.ClassIndex.setDataField(texts[15]);
+    for (int i = 0; i < 3; ++i) main.ClassText[i].setDataField(texts[16 + i]);
+}
+
+}  // namespace
+
+void ApplyLanguage(ui::Program& program, Language language) {
+    auto& mdi = program.MDIMain;
+    auto& main = program.Main;
+    program.language = language;
+
+    const char* title = NoDatabaseTitle().in(language);
+    mdi.Frame.setCaption(title);
+    main.Window.setCaption(title);
+
+    applyCaptions(program, MenuCaptions(), language);
+    for (const ToolTipRow& row : ToolTips())
+        main.MainToolbar.setToolTip(row.position, row.text.in(language));
+    applyCaptions(program, MainTabCaptions(), language);
+
+    applyCaptions(program, CapturePageCaptions(), language);
+    for (int i = 0; i < ui::ChannelTotal; ++i)
+        main.TimeButton[i].setCaption(LineButtonWord().in(language) + std::string(" ") +
+                                      std::to_string(i + 1));
+    applyCaptions(program, RegisterAndSetupPageCaptions(), language);
+
+    for (const TextEntry& entry : TextCatalogue())
+        program.LanguageTexts[entry.number] = entry.text.in(language);
+
+    rebindLocalisedFields(program);
+    program.helpFile = program.programFolder + program.LanguageTexts[65];
+}
+
+void SetNorwegianTexts(ui::Program& program) { ApplyLanguage(program, Language::Norwegian); }
+
+void SetEnglishTexts(ui::Program& program) { ApplyLanguage(program, Language::English); }
+
+}  // namespace kvt::lang

@@ -1,0 +1,17 @@
+// The two language routines: each sets every caption, fills LanguageTexts, re-binds the boxes
+// whose field names are localised and sets the help file.
+#pragma once
+
+#include "lang/language_texts.h"
+
+namespace kvt::ui {
+struct Program;
+}
+
+namespace kvt::lang {
+
+void SetNorwegianTexts(ui::Program& program);
+void SetEnglishTexts(ui::Program& program);
+void ApplyLanguage(ui::Program& program, Language language);
+
+}  // namespace kvt::lang

@@ -1,0 +1,95 @@
+#include "meetdb/sqlite_engine.h"
+
+#include <vector>
+
+namespace kvt::meetdb {
+
+namespace {
+
+class SqliteRecordTable : public ui::RecordTable {
+public:
+    SqliteRecordTable(std::shared_ptr<Connection> connection, std::string table)
+        : connection_(std::move(connection)), table_(std::move(table)) {
+        auto columns = connection_->prepare("SELECT name FROM pragma_table_info(?1) ORDER BY cid");
+        columns.bind(1, table_);
+        while (columns.step()) fields_.push_back(columns.text(0).value_or(""));
+        if (fields_.empty()) throw SqliteError("no table " + table_);
+        auto rows = connection_->prepare("SELECT rowid FROM " + QuoteIdentifier(table_) +
+                                         " ORDER BY rowid");
+        while (rows.step()) rowids_.push_back(rows.integer(0));
+    }
+
+    std::vector<std::string> fieldNames() override { return fields_; }
+    int recordCount() override { return static_cast<int>(rowids_.size()); }
+
+    std::vector<ui::FieldValue> readRecord(int position) override {
+        auto statement = connection_->prepare("SELECT * FROM " + QuoteIdentifier(table_) +
+                                              " WHERE rowid = ?1");
+        statement.bind(1, rowid(position));
+        std::vector<ui::FieldValue> record(fields_.size());
+        if (statement.step())
+            for (std::size_t i = 0; i < fields_.size(); ++i)
+                record[i] = statement.text(static_cast<int>(i));
+        return record;
+    }
+
+    void writeFields(int position,
+                     const std::vector<std::pair<std::string, ui::FieldValue>>& fields) override {
+        std::string sql = "UPDATE " + QuoteIdentifier(table_) + " SET ";
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            sql += (i ? ", " : "") + QuoteIdentifier(fields[i].first) + " = ?" +
+                   std::to_string(i + 1);
+        sql += " WHERE rowid = ?" + std::to_string(fields.size() + 1);
+        auto statement = connection_->prepare(sql);
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            statement.bind(static_cast<int>(i + 1), fields[i].second);
+        statement.bind(static_cast<int>(fields.size() + 1), rowid(position));
+        statement.run();
+    }
+
+private:
+    long long rowid(int position) const {
+        if (position < 1 || position > static_cast<int>(rowids_.size()))
+            throw SqliteError("no record " + std::to_string(position) + " in " + table_);
+        return rowids_[position - 1];
+    }
+
+    std::shared_ptr<Connection> connection_;
+    std::string table_;
+    std::vector<std::string> fields_;
+    std::vector<long long> rowids_;
+};
+
+}  // namespace
+
+std::vector<std::string> TableNames(Connection& connection) {
+    auto statement = connection.prepare(
+        "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' "
+        "ORDER BY rowid");
+    std::vector<std::string> names;
+    while (statement.step()) names.push_back(statement.text(0).value_or(""));
+    return names;
+}
+
+std::shared_ptr<Connection> SqliteEngine::connection(const std::string& databaseName) {
+    if (auto open = connections_[databaseName].lock()) return open;
+    auto opened = std::make_shared<Connection>(databaseName, Connection::Mode::ReadWrite);
+    connections_[databaseName] = opened;
+    return opened;
+}
+
+void SqliteEngine::release(const std::string& databaseName) { connections_.erase(databaseName); }
+
+std::unique_ptr<ui::RecordTable> SqliteEngine::openTable(const std::string& databaseName,
+                                                         const std::string& recordSource) {
+    auto db = connection(databaseName);
+    std::string table = recordSource;
+    if (table.empty()) {
+        auto names = TableNames(*db);
+        if (names.empty()) throw SqliteError(databaseName + " holds no table");
+        table = names.front();
+    }
+    return std::make_unique<SqliteRecordTable>(db, table);
+}
+
+}  // namespace kvt::meetdb

@@ -1,0 +1,88 @@
+#include "pages/setup_page.h"
+
+#include <array>
+#include <string>
+
+#include "lang/apply.h"
+#include "ui/number_text.h"
+#include "ui/program.h"
+
+namespace kvt::pages {
+
+namespace {
+
+// An option group and the box that stores its index.
+template <std::size_t N>
+void mirror(std::array<ui::OptionButton, N>& options, const ui::TextBox& box) {
+    double value = ui::TextToNumber(box.text());
+    for (std::size_t i = 0; i < N; ++i)
+        if (value == static_cast<double>(i)) options[i].select();
+}
+
+template <std::size_t N>
+void storeIndexOnClick(std::array<ui::OptionButton, N>& options, ui::TextBox& box) {
+    for (std::size_t i = 0; i < N; ++i)
+        options[i].Click = [&box, i] { box.setText(ui::NumberToText(static_cast<long long>(i))); };
+}
+
+void applyLimit(ui::TextBox& box, int limit) {
+    if (ui::TextToNumber(box.text()) > limit) box.setText(std::to_string(limit));
+}
+
+// The user settings are kept as soon as they change, so that nothing chosen is lost.
+void saveUserSettings(ui::Program& program) {
+    auto& data = program.Main.UserData;
+    if (!data.isOpen() || data.loading()) return;
+    try {
+        data.updateRecord();
+    } catch (const std::exception&) {
+        program.status(lang::SettingsUnsavedText().in(program.language));
+    }
+}
+
+void setupTextChanged(ui::Program& program, int index) {
+    auto& main = program.Main;
+    applyLimit(main.SetupText[0], MaxCompetitors);
+    applyLimit(main.SetupText[1], MaxClubsOnPage);
+    applyLimit(main.SetupText[2], MaxClassesOnPage);
+    switch (index) {
+        case 17: mirror(main.SetupEditorOption, main.SetupText[17]); break;
+        case 16: mirror(main.SetupLanguageOption, main.SetupText[16]); break;
+        case 3: mirror(main.SetupTimeOption, main.SetupText[3]); break;
+        case 4: mirror(main.SetupSignalOption, main.SetupText[4]); break;
+        case 5: mirror(main.SetupOption, main.SetupText[5]); break;
+        default: break;
+    }
+    if (index >= 15 && index <= 18) saveUserSettings(program);
+}
+
+}  // namespace
+
+void ConnectSetupPage(ui::Program& program) {
+    auto& main = program.Main;
+    for (int i = 0; i < 20; ++i)
+        main.SetupText[i].Change = [&program, i] { setupTextChanged(program, i); };
+
+    storeIndexOnClick(main.SetupTimeOption, main.SetupText[3]);
+    storeIndexOnClick(main.SetupSignalOption, main.SetupText[4]);
+    storeIndexOnClick(main.SetupOption, main.SetupText[5]);
+    storeIndexOnClick(main.SetupEditorOption, main.SetupText[17]);
+    for (int i = 0; i < 6; ++i) {
+        main.SetupLanguageOption[i].Click = [&program, i] {
+            program.Main.SetupText[16].setText(ui::NumberToText(i));
+            if (i == 0) lang::SetNorwegianTexts(program);
+            if (i == 1) lang::SetEnglishTexts(program);
+        };
+    }
+    main.SetupTabStrip.Click = [&main] {
+        main.SetupContainer.bringToFront(main.SetupTabStrip.selectedTab() - 1);
+    };
+}
+
+int SelectedTimeFormat(const ui::Program& program) {
+    for (int i = 0; i < 4; ++i)
+        if (program.Main.SetupTimeOption[i].selected()) return i;
+    return -1;
+}
+
+}  // namespace kvt::pages

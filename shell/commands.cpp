@@ -1,0 +1,125 @@
+#include "shell/commands.h"
+
+#include <filesystem>
+
+#include "ui/program.h"
+
+namespace kvt::shell {
+
+using ui::MDIMainWindow;
+
+const std::vector<CommandInfo>& CommandTable() {
+    static const std::vector<CommandInfo> table = {
+        {Command::Open, &MDIMainWindow::Open, "a", true, false},
+        {Command::Close, &MDIMainWindow::Close, "b", false, true},
+        {Command::Reset, &MDIMainWindow::Reset, "c", true, false},
+        {Command::MakeNew, &MDIMainWindow::MakeNew, "d", true, false},
+        {Command::Repair, &MDIMainWindow::Repair, "e", true, false},
+        {Command::Compress, &MDIMainWindow::Kompress, "f", true, false},
+        {Command::Copy, &MDIMainWindow::Copy, "g", true, false},
+        {Command::Exit, &MDIMainWindow::Avslutt, "n", true, true},
+        {Command::MakeTextList, &MDIMainWindow::MakeResultslist, "h", false, true},
+        {Command::ViewTextList, &MDIMainWindow::ViewResultslist, "i", false, true},
+        {Command::MakeHtmlList, &MDIMainWindow::MakeResultslistHtml, "j", false, true},
+        {Command::ViewHtmlList, &MDIMainWindow::ViewResultslistHtml, "k", false, true},
+        {Command::GeneralHelp, &MDIMainWindow::General, "l", true, true},
+        {Command::HelpSearch, &MDIMainWindow::Search, "", true, true},
+        {Command::AdapterHelp, &MDIMainWindow::Adapter, "m", true, true},
+        {Command::About, &MDIMainWindow::About, "", true, true},
+    };
+    return table;
+}
+
+std::string NativePath(const std::string& path) {
+    std::string native = path;
+    for (char& ch : native)
+        if (ch == '\\') ch = '/';
+    return native;
+}
+
+namespace {
+
+void showHelp(ui::Program& program, const std::string& file, int command) {
+    program.platform.help.showHelp(NativePath(file), command);
+}
+
+}  // namespace
+
+void RunCommand(ui::Program& program, Command command) {
+    switch (command) {
+        case Command::Exit: ExitProgram(program); break;
+        case Command::About: ShowAbout(program); break;
+        case Command::GeneralHelp: showHelp(program, program.helpFile, ui::HelpContents); break;
+        case Command::HelpSearch: showHelp(program, program.helpFile, ui::HelpPartialKey); break;
+        case Command::AdapterHelp:
+            // A bare file name, found in the current directory (the program folder).
+            showHelp(program, program.programFolder + "/" + program.LanguageTexts[94],
+                     ui::HelpContents);
+            break;
+        // The database and list commands are carried out by their own modules.
+        default: break;
+    }
+}
+
+void SetCommandStates(ui::Program& program, bool databaseOpen) {
+    for (const CommandInfo& info : CommandTable()) {
+        bool enabled = databaseOpen ? info.enabledWithDatabase : info.enabledWithoutDatabase;
+        (program.MDIMain.*info.menu).setEnabled(enabled);
+        if (*info.toolbarKey) program.Main.MainToolbar.setEnabled(info.toolbarKey, enabled);
+    }
+}
+
+void SetDatabaseControls(ui::Program& program, bool databaseOpen) {
+    auto& main = program.Main;
+    for (int i = 0; i < ui::CaptureRows; ++i) {
+        main.UpDown[i].setEnabled(databaseOpen);
+        main.Number[i].setEnabled(databaseOpen);
+        main.Set[i].setEnabled(databaseOpen);
+        main.Delete[i].setEnabled(databaseOpen);
+    }
+    // Buttons of unchecked lines are disabled; those of checked lines are enabled only when a
+    // database opens and otherwise keep their state.
+    for (int i = 0; i < ui::ChannelTotal; ++i) {
+        if (!main.SetupChannelCheck[i].checked())
+            main.TimeButton[i].setEnabled(false);
+        else if (databaseOpen)
+            main.TimeButton[i].setEnabled(true);
+    }
+    for (ui::Control* control :
+         std::initializer_list<ui::Control*>{&main.NameButton, &main.ResultsCombo, &main.ClubButton,
+                                             &main.ClassButton, &main.SetupCheck[3],
+                                             &main.NameMover, &main.ClassMover, &main.ClubMover})
+        control->setEnabled(databaseOpen);
+    main.SetupLanguageOption[0].setEnabled(!databaseOpen);
+    main.SetupLanguageOption[1].setEnabled(!databaseOpen);
+    main.Window.setKeyPreview(databaseOpen);
+}
+
+void EnterNoDatabaseState(ui::Program& program) {
+    SetCommandStates(program, false);
+    SetDatabaseControls(program, false);
+}
+
+void ShowAbout(ui::Program& program) {
+    auto& about = program.MainAbout;
+    for (int i = 0; i < 8; ++i) about.Label[i].setCaption(program.LanguageTexts[100 + i]);
+    about.Window.setCaption(program.LanguageTexts[108]);
+    about.Button.setCaption(program.LanguageTexts[109]);
+    about.Button.Click = [&about] { about.Window.setLoaded(false); };
+    about.Window.setLoaded(true);
+    program.platform.dialogs.showModal(about);
+}
+
+void ExitProgram(ui::Program& program) {
+    auto& main = program.Main;
+    if (main.SetupCheck[3].checked()) main.SetupCheck[3].setChecked(false);
+    try {
+        main.UserData.updateRecord();
+    } catch (const std::exception&) {
+        // The settings were kept at each change; a failure here loses nothing new.
+    }
+    if (!program.currentDatabase.empty()) RunCommand(program, Command::Close);
+    program.platform.application.quit();
+}
+
+}  // namespace kvt::shell

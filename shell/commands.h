@@ -1,0 +1,56 @@
+// The main window's commands: the menus and toolbar, their enabled states, the help commands,
+// the function keys and the tab strips; start-up, the no-database state, About and Exit.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ui/windows.h"
+
+namespace kvt::ui {
+struct Program;
+}
+
+namespace kvt::shell {
+
+enum class Command {
+    Open, Close, Reset, MakeNew, Repair, Compress, Copy, Exit,
+    MakeTextList, ViewTextList, MakeHtmlList, ViewHtmlList,
+    GeneralHelp, HelpSearch, AdapterHelp, About
+};
+
+struct CommandInfo {
+    Command command;
+    ui::MenuItem ui::MDIMainWindow::*menu;
+    const char* toolbarKey;  // "" when the command has no toolbar button
+    bool enabledWithoutDatabase;
+    bool enabledWithDatabase;
+};
+
+const std::vector<CommandInfo>& CommandTable();
+
+// Carries out a command (the routine of a menu item or of a toolbar key).
+void RunCommand(ui::Program& program, Command command);
+
+// Menus and toolbar buttons as the column of the state says.
+void SetCommandStates(ui::Program& program, bool databaseOpen);
+
+// The controls that opening a database enables and the no-database state disables.
+void SetDatabaseControls(ui::Program& program, bool databaseOpen);
+
+// The load of the main window: wires every handler, then runs the start-up sequence.
+void LoadMain(ui::Program& program);
+
+// Everything set as it is while no meet database is open.
+void EnterNoDatabaseState(ui::Program& program);
+
+// Reads User.ini from the program folder into the setup page, when it exists.
+void LoadUserSettings(ui::Program& program);
+
+void ShowAbout(ui::Program& program);
+void ExitProgram(ui::Program& program);
+
+// A path of the program's own texts (which may join with "\") for the file system.
+std::string NativePath(const std::string& path);
+
+}  // namespace kvt::shell

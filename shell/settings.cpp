@@ -1,0 +1,47 @@
+#include <algorithm>
+#include <filesystem>
+
+#include "shell/commands.h"
+#include "ui/program.h"
+
+namespace kvt::shell {
+
+namespace {
+
+constexpr const char* SettingsFile = "User.ini";
+
+bool hasSettingsFields(const std::vector<std::string>& fields) {
+    for (const char* wanted : ui::UserSettingsFields)
+        if (std::find(fields.begin(), fields.end(), wanted) == fields.end()) return false;
+    return true;
+}
+
+}  // namespace
+
+void LoadUserSettings(ui::Program& program) {
+    auto& main = program.Main;
+    const std::string path = program.programFolder + "/" + SettingsFile;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return;
+
+    auto& data = main.UserData;
+    try {
+        // A file that is not a settings database, lacks a field or holds no record is left
+        // alone: the defaults stay and nothing is written to it.
+        auto table = program.platform.engine.openTable(path, "");
+        if (!hasSettingsFields(table->fieldNames()) || table->recordCount() == 0)
+            throw std::runtime_error("incomplete settings");
+        data.setDatabaseName(path);
+        data.setRecordSource("");
+        data.refresh();
+    } catch (const std::exception&) {
+        data.setDatabaseName("");
+        try {
+            data.refresh();
+        } catch (const std::exception&) {
+        }
+        program.status(lang::SettingsUnreadableText().in(program.language));
+    }
+}
+
+}  // namespace kvt::shell

@@ -1,0 +1,101 @@
+#include <filesystem>
+
+#include "lang/apply.h"
+#include "pages/setup_page.h"
+#include "shell/commands.h"
+#include "ui/number_text.h"
+#include "ui/program.h"
+
+namespace kvt::shell {
+
+namespace {
+
+void connectMenusAndToolbar(ui::Program& program) {
+    for (const CommandInfo& info : CommandTable()) {
+        Command command = info.command;
+        (program.MDIMain.*info.menu).Click = [&program, command] { RunCommand(program, command); };
+    }
+    program.Main.MainToolbar.ButtonClick = [&program](const std::string& key) {
+        for (const CommandInfo& info : CommandTable())
+            if (*info.toolbarKey && key == info.toolbarKey) RunCommand(program, info.command);
+    };
+}
+
+void connectTabStrip(ui::TabStrip& strip, ui::ContainerStack& pages) {
+    strip.Click = [&strip, &pages] { pages.bringToFront(strip.selectedTab() - 1); };
+}
+
+void connectTabStrips(ui::MainWindow& main) {
+    connectTabStrip(main.MainTabStrip, main.MainConTainer);
+    connectTabStrip(main.TimeTabStrip, main.TimeContainer);
+    connectTabStrip(main.TimeListTabStrip, main.TimeListContainer);
+    connectTabStrip(main.NameTabStrip, main.NameContainer);
+    connectTabStrip(main.ClubTabStrip, main.ClubContainer);
+    connectTabStrip(main.ClassTabStrip, main.ClassContainer);
+    connectTabStrip(main.ResultsTabStrip, main.ResultsContainer);
+}
+
+// F2 to F7 press and release the capture buttons of lines 1 to 6, with pending events let
+// run in between.
+void connectFunctionKeys(ui::Program& program) {
+    program.Main.Window.KeyDown = [&program](int key) {
+        if (key < ui::KeyF2 || key > ui::KeyF7) return;
+        ui::CommandButton& button = program.Main.TimeButton[key - ui::KeyF2];
+        button.MouseDown.raise();
+        program.platform.pump.pumpEvents();
+        button.MouseUp.raise();
+    };
+}
+
+void readStartupValues(ui::Program& program) {
+    const auto& text = program.Main.SetupText;
+    program.HighestNumber = ui::TextToInt16(text[0].text());
+    program.ClubCount = ui::TextToInt16(text[1].text());
+    program.ClassCount = ui::TextToInt16(text[2].text());
+    program.RegisteredCount = ui::TextToInt16(text[6].text());
+    program.FetchedCount = ui::TextToInt16(text[7].text());
+    program.TimeTableSize = ui::TextToInt16(text[8].text());
+}
+
+void fillChoiceLists(ui::Program& program) {
+    auto& status = program.Main.NameCombo[2];
+    auto& sex = program.Main.NameCombo[3];
+    status.clear();
+    sex.clear();
+    for (int entry = 66; entry <= 71; ++entry) status.addItem(program.LanguageTexts[entry]);
+    for (int entry = 72; entry <= 75; ++entry) sex.addItem(program.LanguageTexts[entry]);
+}
+
+std::string trimBlanks(const std::string& text) {
+    auto begin = text.find_first_not_of(' ');
+    if (begin == std::string::npos) return "";
+    return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
+}
+
+void buildEditorTable(ui::Program& program) {
+    program.editors = {"Notepad.exe", "Write.exe", "Winword.exe",
+                       trimBlanks(program.Main.SetupText[18].text())};
+}
+
+}  // namespace
+
+void LoadMain(ui::Program& program) {
+    auto& main = program.Main;
+    main.Window.setLoaded(true);
+    connectMenusAndToolbar(program);
+    connectTabStrips(main);
+    connectFunctionKeys(program);
+    pages::ConnectSetupPage(program);
+
+    lang::SetNorwegianTexts(program);
+    std::error_code ignored;
+    std::filesystem::current_path(program.programFolder, ignored);
+    LoadUserSettings(program);
+    readStartupValues(program);
+    fillChoiceLists(program);
+    EnterNoDatabaseState(program);
+    buildEditorTable(program);
+    for (ui::Timer* timer : {&main.Hitime1, &main.Hitime2, &main.Hitime3}) timer->setRunning(true);
+}
+
+}  // namespace kvt::shell

@@ -1,0 +1,113 @@
+#include "ui/data_binding.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "ui/number_text.h"
+
+namespace kvt::ui {
+
+namespace {
+std::string shown(const FieldValue& value) { return value.value_or(std::string()); }
+bool yes(const FieldValue& value) { return value && TextToNumber(*value) != 0; }
+}  // namespace
+
+void DataControl::refresh() {
+    if (table_ && position_ > 0) updateRecord();
+    table_.reset();
+    fieldNames_.clear();
+    record_.clear();
+    recordCount_ = 0;
+    position_ = 0;
+    if (databaseName_.empty()) return;
+    if (!engine_) throw std::runtime_error("no database engine");
+    table_ = engine_->openTable(databaseName_, recordSource_);
+    fieldNames_ = table_->fieldNames();
+    recordCount_ = table_->recordCount();
+    if (recordCount_ > 0) {
+        position_ = 1;
+        load();
+    }
+}
+
+void DataControl::moveTo(int position) {
+    if (!table_ || recordCount_ == 0) return;
+    position = std::clamp(position, 1, recordCount_);
+    bool leave = true;
+    Validate.raise(leave);
+    if (!leave) return;
+    updateRecord();
+    position_ = position;
+    load();
+}
+
+void DataControl::load() {
+    record_ = table_->readRecord(position_);
+    record_.resize(fieldNames_.size());
+    loading_ = true;
+    try {
+        showRecord();
+    } catch (...) {
+        loading_ = false;
+        throw;
+    }
+    loading_ = false;
+    Reposition.raise();
+}
+
+void DataControl::showRecord() {
+    for (TextBox* box : boxes_) {
+        int i = fieldIndex(box->dataField());
+        if (i >= 0) box->setText(shown(record_[i]));
+    }
+    for (CheckBox* box : checks_) {
+        int i = fieldIndex(box->dataField());
+        if (i >= 0) box->setChecked(yes(record_[i]));
+    }
+    for (ComboBox* box : combos_) {
+        int i = fieldIndex(box->dataField());
+        if (i >= 0) box->setText(shown(record_[i]));
+    }
+}
+
+int DataControl::fieldIndex(const std::string& name) const {
+    if (name.empty()) return -1;
+    auto it = std::find(fieldNames_.begin(), fieldNames_.end(), name);
+    return it == fieldNames_.end() ? -1 : static_cast<int>(it - fieldNames_.begin());
+}
+
+FieldValue DataControl::field(const std::string& name) const {
+    int i = fieldIndex(name);
+    return i < 0 || i >= static_cast<int>(record_.size()) ? FieldValue{} : record_[i];
+}
+
+std::vector<std::pair<std::string, FieldValue>> DataControl::editedFields() const {
+    std::vector<std::pair<std::string, FieldValue>> edited;
+    auto note = [&](const std::string& field, const std::string& now, bool differs) {
+        if (differs) edited.emplace_back(field, now);
+    };
+    for (const TextBox* box : boxes_) {
+        int i = fieldIndex(box->dataField());
+        if (i >= 0) note(box->dataField(), box->text(), box->text() != shown(record_[i]));
+    }
+    for (const CheckBox* box : checks_) {
+        int i = fieldIndex(box->dataField());
+        if (i >= 0)
+            note(box->dataField(), box->checked() ? "1" : "0", box->checked() != yes(record_[i]));
+    }
+    for (const ComboBox* box : combos_) {
+        int i = fieldIndex(box->dataField());
+        if (i >= 0) note(box->dataField(), box->text(), box->text() != shown(record_[i]));
+    }
+    return edited;
+}
+
+void DataControl::updateRecord() {
+    if (!table_ || position_ == 0 || loading_) return;
+    auto edited = editedFields();
+    if (edited.empty()) return;
+    table_->writeFields(position_, edited);
+    for (const auto& [name, value] : edited) record_[fieldIndex(name)] = value;
+}
+
+}  // namespace kvt::ui

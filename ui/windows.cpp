@@ -1,0 +1,188 @@
+#include "ui/windows.h"
+
+namespace kvt::ui {
+
+MDIMainWindow::MDIMainWindow() {
+    auto& r = registry;
+    r.add(Frame, "MDIMain");
+    r.add(Database, "Database");
+    r.add(Open, "Open");
+    r.add(Close, "Close");
+    r.add(Reset, "Reset");
+    r.add(MakeNew, "MakeNew");
+    r.add(Repair, "Repair");
+    r.add(Kompress, "Kompress");
+    r.add(Copy, "Copy");
+    r.add(Avslutt, "Avslutt");
+    r.add(Lists, "Lists");
+    r.add(MakeResultslist, "MakeResultslist");
+    r.add(ViewResultslist, "ViewResultslist");
+    r.add(MakeResultslistHtml, "MakeResultslistHtml");
+    r.add(ViewResultslistHtml, "ViewResultslistHtml");
+    r.add(Help, "Help");
+    r.add(General, "General");
+    r.add(Search, "Search");
+    r.add(Adapter, "Adapter");
+    r.add(About, "About");
+    r.add(Status, "StatusBar");
+    r.add(Progress, "ProgressBar");
+}
+
+// Toolbar positions 1 to 20 by key; separators have no key.
+static std::vector<std::string> toolbarKeys() {
+    return {"a", "b", "", "c", "d", "", "e", "f", "g", "", "h", "i", "", "j", "k", "", "l", "m",
+            "", "n"};
+}
+
+MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
+    auto& r = registry;
+    r.add(Window, "Main");
+    r.add(MainToolbar, "MainToolbar");
+    r.add(MainTabStrip, "MainTabStrip");
+    r.add(MainConTainer, "MainConTainer");
+    r.add(Hitime1, "Hitime1");
+    r.add(Hitime2, "Hitime2");
+    r.add(Hitime3, "Hitime3");
+
+    r.add(TimeTabStrip, "TimeTabStrip");
+    r.add(TimeContainer, "TimeContainer");
+    r.add(TimeListTabStrip, "TimeListTabStrip");
+    r.add(TimeListContainer, "TimeListContainer");
+    r.addArray(TimeLabel, "TimeLabel");
+    r.add(TimeData, "TimeData");
+    r.addArray(TimeButton, "TimeButton");
+    r.addArray(ChannelLed, "ChannelLed");
+    r.add(ExactTime, "ExactTime");
+    r.add(TimeRegTimeIndex, "TimeRegTimeIndex");
+    r.addArray(TimeRegTime, "TimeRegTime");
+    r.addArray(Outled, "Outled");
+    r.addArray(Inled, "Inled");
+    r.addArray(ReadyLed, "ReadyLed");
+    r.addArray(Number, "Number");
+    r.addArray(UpDown, "UpDown");
+    r.addArray(TimeNames, "TimeNames");
+    r.addArray(Time, "Time");
+    r.addArray(Set, "Set");
+    r.addArray(Delete, "Delete");
+    r.addArray(RegTime, "RegTime");
+    r.addArray(RegTimeIndex, "RegTimeIndex");
+    r.addArray(Regtimeled, "Regtimeled");
+    r.add(SetTimeData, "SetTimeData");
+
+    r.add(NameTabStrip, "NameTabStrip");
+    r.add(NameContainer, "NameContainer");
+    r.addArray(NameLabel, "NameLabel");
+    r.addArray(NameFrame, "NameFrame");
+    r.addArray(NameOption, "NameOption");
+    r.addArray(NameCombo, "NameCombo");
+    r.addArray(NameText, "NameText");
+    r.add(NameIndex, "NameIndex");
+    r.add(NameMover, "NameMover");
+    r.add(NameButton, "NameButton");
+    r.add(NameData, "NameData");
+
+    r.add(ClubTabStrip, "ClubTabStrip");
+    r.add(ClubContainer, "ClubContainer");
+    r.addArray(ClubLabel, "ClubLabel");
+    r.addArray(ClubText, "ClubText");
+    r.add(ClubIndex, "ClubIndex");
+    r.add(ClubMover, "ClubMover");
+    r.add(ClubButton, "ClubButton");
+    r.add(ClubData, "ClubData");
+
+    r.add(ClassTabStrip, "ClassTabStrip");
+    r.add(ClassContainer, "ClassContainer");
+    r.addArray(ClassLabel, "ClassLabel");
+    r.addArray(ClassText, "ClassText");
+    r.add(ClassIndex, "ClassIndex");
+    r.add(ClassMover, "ClassMover");
+    r.add(ClassButton, "ClassButton");
+    r.add(ClassData, "ClassData");
+
+    r.add(SetupTabStrip, "SetupTabStrip");
+    r.add(SetupContainer, "SetupContainer");
+    r.addArray(SetupFrame, "SetupFrame");
+    r.addArray(SetupLabel, "SetupLabel");
+    r.addArray(SetupText, "SetupText");
+    r.addArray(SetupCheck, "SetupCheck");
+    r.addArray(SetupChannelCheck, "SetupChannelCheck");
+    r.addArray(SetupTimeOption, "SetupTimeOption");
+    r.addArray(SetupSignalOption, "SetupSignalOption");
+    r.addArray(SetupOption, "SetupOption");
+    r.addArray(SetupLanguageOption, "SetupLanguageOption");
+    r.addArray(SetupEditorOption, "SetupEditorOption");
+    r.addArray(SetupSlider, "SetupSlider");
+    r.addArray(SetupTimerValue, "SetupTimerValue");
+    r.add(SetupProgressBar, "SetupProgressBar");
+    r.add(SetupData, "SetupData");
+    r.add(ControlData, "ControlData");
+    r.add(UserData, "UserData");
+
+    r.add(ResultsTabStrip, "ResultsTabStrip");
+    r.add(ResultsContainer, "ResultsContainer");
+    r.addArray(ResultsLabel, "ResultsLabel");
+    r.add(ResultsFrame, "ResultsFrame");
+    r.add(ResultsCombo, "ResultsCombo");
+    r.add(ResultsMover, "ResultsMover");
+    r.add(ResultsIndex, "ResultsIndex");
+    r.addArray(ResultsText, "ResultsText");
+    r.add(ResultsData, "ResultsData");
+
+    OptionButton::makeGroup(NameOption);
+    OptionButton::makeGroup(SetupTimeOption);
+    OptionButton::makeGroup(SetupSignalOption);
+    OptionButton::makeGroup(SetupOption);
+    OptionButton::makeGroup(SetupLanguageOption);
+    OptionButton::makeGroup(SetupEditorOption);
+    setDesignValues();
+}
+
+// What the window shows before any record is loaded.
+void MainWindow::setDesignValues() {
+    static const char* const setupDefaults[20] = {
+        "10", "15", "10", "0", "1", "1", "0", "0", "300", "0", "0", "0", "0", "0", "0",
+        "C:\\Program Files\\Internet Explorer\\Iexplore.exe", "0", "0",
+        "C:\\Windows\\Command\\Edit.com", "0"};
+    for (int i = 0; i < 20; ++i) SetupText[i].setText(setupDefaults[i]);
+    for (int i = 0; i < 4; ++i) {
+        SetupText[15 + i].setDataField(UserSettingsFields[i]);
+        UserData.bind(SetupText[15 + i]);
+    }
+    SetupTimeOption[0].select();
+    SetupSignalOption[1].select();
+    SetupOption[1].select();
+    SetupLanguageOption[0].select();
+    SetupEditorOption[0].select();
+    for (int i = 2; i < 6; ++i) SetupLanguageOption[i].setEnabled(false);
+    SetupCheck[0].setCaption("&Ledig");
+
+    static const char* const payments[4] = {"Full ", "3/4", "1/2 ", "1/4 "};
+    for (int i = 0; i < 4; ++i) NameOption[i].setCaption(payments[i]);
+
+    SetupSlider[0].setRange(1, 100);
+    SetupSlider[0].setValue(1);
+    SetupSlider[1].setRange(1, 100);
+    SetupSlider[1].setValue(20);
+    SetupTimerValue[1].setCaption("1");
+    SetupTimerValue[2].setCaption("20");
+    SetupTimerValue[3].setCaption("0");
+
+    ExactTime.setText("00.00.00.00");
+    for (int i = 0; i < CaptureRows; ++i) {
+        Set[i].setCaption("<<");
+        Delete[i].setCaption("C");
+        UpDown[i].setRange(0, 3000);
+        Regtimeled[i].setText("0");
+    }
+    Hitime1.setInterval(1);
+    Hitime2.setInterval(1000);
+    Hitime3.setInterval(100);
+}
+
+MainAboutWindow::MainAboutWindow() {
+    registry.add(Window, "MainAbout");
+    registry.addArray(Label, "Label");
+    registry.add(Button, "Button");
+}
+
+}  // namespace kvt::ui

@@ -1,0 +1,147 @@
+// The three windows of the program as structs of named controls. Control arrays keep the
+// program's indexes; each control is registered under its name ("Number_3").
+#pragma once
+
+#include <array>
+
+#include "ui/controls.h"
+#include "ui/data_binding.h"
+
+namespace kvt::ui {
+
+// The frame window: menus, status bar (three panels, the third shows progress texts) and the
+// progress bar.
+struct MDIMainWindow {
+    MDIMainWindow();
+    MDIMainWindow(const MDIMainWindow&) = delete;
+
+    Form Frame;
+    MenuItem Database, Open, Close, Reset, MakeNew, Repair, Kompress, Copy, Avslutt;
+    MenuItem Lists, MakeResultslist, ViewResultslist, MakeResultslistHtml, ViewResultslistHtml;
+    MenuItem Help, General, Search, Adapter, About;
+    StatusBar Status;
+    ProgressBar Progress;
+
+    ControlRegistry registry;
+};
+
+inline constexpr int CaptureRows = 10;
+// The fields of the user settings record, shown in SetupText(15) to (18).
+inline constexpr const char* UserSettingsFields[4] = {"ExplorerPath", "Språk", "Editor",
+                                                      "EditorPath"};
+inline constexpr int ChannelTotal = 6;
+
+// The main child window: toolbar, the six tab pages, data controls and timers.
+struct MainWindow {
+    MainWindow();
+    MainWindow(const MainWindow&) = delete;
+
+    Form Window;
+    Toolbar MainToolbar;
+    TabStrip MainTabStrip{6};
+    ContainerStack MainConTainer{6};
+    Timer Hitime1, Hitime2, Hitime3;
+
+    // Capture page
+    TabStrip TimeTabStrip{2};
+    ContainerStack TimeContainer{2};
+    TabStrip TimeListTabStrip{2};
+    ContainerStack TimeListContainer{2};
+    std::array<Label, 8> TimeLabel;
+    DataControl TimeData;
+    std::array<CommandButton, ChannelTotal> TimeButton;
+    std::array<Lamp, ChannelTotal> ChannelLed;
+    TextBox ExactTime;
+    TextBox TimeRegTimeIndex;
+    std::array<TextBox, 6> TimeRegTime;
+    std::array<Lamp, CaptureRows> Outled, Inled, ReadyLed;
+    std::array<TextBox, CaptureRows> Number;
+    std::array<ui::UpDown, CaptureRows> UpDown;
+    std::array<Label, CaptureRows> TimeNames;
+    std::array<ui::Label, CaptureRows> Time;
+    std::array<CommandButton, CaptureRows> Set, Delete;
+    std::array<TextBox, CaptureRows> RegTime, RegTimeIndex, Regtimeled;
+    DataControl SetTimeData;
+
+    // Competitors page
+    TabStrip NameTabStrip{2};
+    ContainerStack NameContainer{2};
+    std::array<Label, 23> NameLabel;
+    std::array<Frame, 2> NameFrame;
+    std::array<OptionButton, 4> NameOption;
+    std::array<ComboBox, 4> NameCombo;
+    std::array<TextBox, 17> NameText;
+    TextBox NameIndex;
+    TextBox NameMover;
+    CommandButton NameButton;
+    DataControl NameData;
+
+    // Clubs page
+    TabStrip ClubTabStrip{2};
+    ContainerStack ClubContainer{2};
+    std::array<Label, 18> ClubLabel;
+    std::array<TextBox, 15> ClubText;
+    TextBox ClubIndex;
+    TextBox ClubMover;
+    CommandButton ClubButton;
+    DataControl ClubData;
+
+    // Classes page
+    TabStrip ClassTabStrip{2};
+    ContainerStack ClassContainer{2};
+    std::array<Label, 5> ClassLabel;
+    std::array<TextBox, 3> ClassText;
+    TextBox ClassIndex;
+    TextBox ClassMover;
+    CommandButton ClassButton;
+    DataControl ClassData;
+
+    // Setup page
+    TabStrip SetupTabStrip{4};
+    ContainerStack SetupContainer{4};
+    std::array<Frame, 12> SetupFrame;
+    std::array<Label, 16> SetupLabel;
+    std::array<TextBox, 20> SetupText;
+    std::array<CheckBox, 6> SetupCheck;
+    std::array<CheckBox, ChannelTotal> SetupChannelCheck;
+    std::array<OptionButton, 4> SetupTimeOption;
+    std::array<OptionButton, 2> SetupSignalOption;
+    std::array<OptionButton, 2> SetupOption;
+    std::array<OptionButton, 6> SetupLanguageOption;
+    std::array<OptionButton, 4> SetupEditorOption;
+    std::array<Slider, 2> SetupSlider;
+    std::array<Label, 4> SetupTimerValue;
+    ProgressBar SetupProgressBar;
+    DataControl SetupData;
+    DataControl ControlData;
+    DataControl UserData;  // the user settings record in User.ini
+
+    // Results page
+    TabStrip ResultsTabStrip{2};
+    ContainerStack ResultsContainer{2};
+    std::array<Label, 9> ResultsLabel;
+    Frame ResultsFrame;
+    ComboBox ResultsCombo;
+    TextBox ResultsMover;
+    TextBox ResultsIndex;
+    std::array<TextBox, 6> ResultsText;
+    DataControl ResultsData;
+
+    ControlRegistry registry;
+
+private:
+    void setDesignValues();
+};
+
+struct MainAboutWindow {
+    MainAboutWindow();
+    MainAboutWindow(const MainAboutWindow&) = delete;
+
+    Form Window;
+    std::array<ui::Label, 8> Label;
+    CommandButton Button;
+
+    ControlRegistry registry;
+};
+
+}  // namespace kvt::ui
