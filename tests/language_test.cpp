@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "lang/apply.h"
+#include "support/fakes.h"
+
+using kvt::testing::TestProgram;
+namespace lang = kvt::lang;
+
+TEST(LanguageTables, EveryCaptionNamesAControlOfTheWindows) {
+    TestProgram test;
+    auto& program = test.program();
+    for (const auto* rows : {&lang::MenuCaptions(), &lang::MainTabCaptions(),
+                             &lang::CapturePageCaptions(), &lang::RegisterAndSetupPageCaptions()})
+        for (const auto& row : *rows) {
+            bool found = program.MDIMain.registry.find(row.control) ||
+                         program.Main.registry.find(row.control);
+            EXPECT_TRUE(found) << row.control;
+        }
+    EXPECT_NO_THROW(lang::SetEnglishTexts(program));
+}
+
+TEST(LanguageTables, TableAndFieldNamesFollowTheLanguage) {
+    TestProgram test;
+    auto& program = test.program();
+    auto& texts = program.LanguageTexts;
+    lang::SetEnglishTexts(program);
+    EXPECT_EQ(texts[30], "Competitors");
+    EXPECT_EQ(texts[51], "Time");
+    EXPECT_EQ(texts[56], "Time");
+    EXPECT_EQ(texts[35], "Results-");
+    EXPECT_EQ(texts[33], "Results.txt");
+    EXPECT_EQ(texts[37], "Results.htm");
+    EXPECT_EQ(texts[94], "Iocard.hlp");
+    lang::SetNorwegianTexts(program);
+    EXPECT_EQ(texts[30], "Deltakere");
+    EXPECT_EQ(texts[51], "Tider");
+    EXPECT_EQ(texts[56], "Tid");
+    EXPECT_EQ(texts[35], "Resultat-");
+    EXPECT_EQ(texts[17], "Navn");
+    EXPECT_EQ(texts[33], "Resultat.txt");
+    EXPECT_EQ(texts[94], "Iokort.hlp");
+    EXPECT_EQ(texts[96],
+              "Databasen er laget med et annet språkoppsett i programmet. Bytt språk, og prøv "
+              "på nytt. Denne databasen kan derfor ikke åpnes.");
+    EXPECT_EQ(texts[36],
+              ":Plass:Nummer: Deltaker           : Klubb           : Resultat    :");
+}
+
+TEST(LanguageTables, UnassignedEntriesStayEmptyInBothLanguages) {
+    TestProgram test;
+    auto& program = test.program();
+    for (auto apply : {lang::SetEnglishTexts, lang::SetNorwegianTexts}) {
+        apply(program);
+        for (int entry : {0, 10, 40, 41, 97, 98, 99})
+            EXPECT_TRUE(program.LanguageTexts[entry].empty()) << entry;
+        for (int entry = 110; entry <= 200; ++entry)
+            EXPECT_TRUE(program.LanguageTexts[entry].empty()) << entry;
+        for (int entry = 100; entry <= 109; ++entry)
+            EXPECT_FALSE(program.LanguageTexts[entry].empty()) << entry;
+    }
+}
+
+TEST(LanguageTables, CaptionsTitlesAndLineButtonsOfEachLanguage) {
+    TestProgram test;
+    auto& program = test.program();
+    auto& main = program.Main;
+    lang::SetEnglishTexts(program);
+    EXPECT_EQ(program.MDIMain.Frame.caption(),
+              "[KVT] Kvarne Time Capture System [ No database open ]");
+    EXPECT_EQ(main.Window.caption(), program.MDIMain.Frame.caption());
+    EXPECT_EQ(main.TimeButton[0].caption(), "&Line 1");
+    EXPECT_EQ(main.TimeButton[5].caption(), "&Line 6");
+    EXPECT_EQ(program.MDIMain.Kompress.caption(), "&Compress...");
+    EXPECT_EQ(main.MainToolbar.button(20).toolTip, "Exit");
+    EXPECT_EQ(main.MainToolbar.button(3).toolTip, "");
+    EXPECT_EQ(main.MainTabStrip.tabCaption(6), "&Results");
+    EXPECT_EQ(main.SetupLanguageOption[5].caption(), "&Italiano");
+    EXPECT_EQ(main.NameData.caption(), "             Competitors");
+
+    lang::SetNorwegianTexts(program);
+    EXPECT_EQ(program.MDIMain.Frame.caption(),
+              "[KVT] Kvarne Tidtaking System [ Ingen database åpenet ]");
+    EXPECT_EQ(main.TimeButton[0].caption(), "&Linje 1");
+    EXPECT_EQ(main.TimeButton[5].caption(), "&Linje 6");
+    EXPECT_EQ(program.MDIMain.Avslutt.caption(), "&Avslutt...");
+    EXPECT_EQ(main.MainToolbar.button(1).toolTip, "Åpne database");
+    EXPECT_EQ(main.MainTabStrip.tabCaption(1), "&Fange");
+    EXPECT_EQ(main.SetupChannelCheck[3].caption(), "&Linje 4   [F5]        Pin 1 og 5    ");
+    EXPECT_EQ(main.NameTabStrip.tabCaption(2), "&Secundær");
+    // Controls that neither routine touches keep their design captions.
+    EXPECT_EQ(main.NameOption[0].caption(), "Full ");
+    EXPECT_EQ(main.SetupCheck[0].caption(), "&Ledig");
+}
+
+TEST(LanguageTables, RebindsTheLocalisedFieldsAndSetsTheHelpFile) {
+    TestProgram test;
+    auto& program = test.program();
+    auto& main = program.Main;
+    lang::SetEnglishTexts(program);
+    EXPECT_EQ(main.TimeRegTime[1].dataField(), "Time");
+    EXPECT_EQ(main.ResultsText[5].dataField(), "Difference");
+    EXPECT_EQ(main.ClassText[1].dataField(), "Name");
+    EXPECT_EQ(program.helpFile, test.folder().string() + "\\Help.hlp");
+    lang::SetNorwegianTexts(program);
+    EXPECT_EQ(main.TimeRegTime[1].dataField(), "Tid");
+    EXPECT_EQ(main.ResultsIndex.dataField(), "Plass");
+    EXPECT_EQ(main.ClassIndex.dataField(), "Index");
+    EXPECT_EQ(main.ClassText[2].dataField(), "Spesifikasjon");
+    EXPECT_EQ(program.helpFile, test.folder().string() + "\\Hjelp.hlp");
+}

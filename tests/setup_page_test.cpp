@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "pages/setup_page.h"
+#include "support/fakes.h"
+
+using kvt::testing::TestProgram;
+
+TEST(SetupPage, SizeBoxesAreHeldToTheirLimits) {
+    TestProgram test;
+    auto& main = test.start().Main;
+    main.SetupText[0].setText("4000");
+    EXPECT_EQ(main.SetupText[0].text(), "3000");
+    main.SetupText[1].setText("16");
+    EXPECT_EQ(main.SetupText[1].text(), "15");
+    main.SetupText[2].setText("99 classes");
+    EXPECT_EQ(main.SetupText[2].text(), "15");
+    main.SetupText[2].setText("15");
+    EXPECT_EQ(main.SetupText[2].text(), "15");
+    main.SetupText[0].setText("3000");
+    EXPECT_EQ(main.SetupText[0].text(), "3000");
+    main.SetupText[1].setText("abc");
+    EXPECT_EQ(main.SetupText[1].text(), "abc");
+}
+
+TEST(SetupPage, OptionsStoreTheirIndexAndStoredIndexesSelectOptions) {
+    TestProgram test;
+    auto& program = test.start();
+    auto& main = program.Main;
+    main.SetupEditorOption[2].select();
+    EXPECT_EQ(main.SetupText[17].text(), " 2");
+    main.SetupText[17].setText("7");
+    EXPECT_TRUE(main.SetupEditorOption[2].selected());  // outside the group: no change
+    main.SetupText[3].setText("3");
+    EXPECT_TRUE(main.SetupTimeOption[3].selected());
+    EXPECT_EQ(main.SetupText[3].text(), " 3");
+    EXPECT_EQ(kvt::pages::SelectedTimeFormat(program), 3);
+    main.SetupSignalOption[0].select();
+    EXPECT_EQ(main.SetupText[4].text(), " 0");
+    main.SetupText[5].setText(" 0");
+    EXPECT_TRUE(main.SetupOption[0].selected());
+    EXPECT_FALSE(main.SetupOption[1].selected());
+}
+
+TEST(SetupPage, ChoosingALanguageAppliesItAtOnce) {
+    TestProgram test;
+    auto& program = test.start();
+    program.Main.SetupLanguageOption[1].select();
+    EXPECT_EQ(program.Main.SetupText[16].text(), " 1");
+    EXPECT_EQ(program.MDIMain.Help.caption(), "&Help");
+    program.Main.SetupLanguageOption[0].select();
+    EXPECT_EQ(program.MDIMain.Help.caption(), "&Hjelp");
+    // The choice lists keep the language of the start-up.
+    EXPECT_EQ(program.Main.NameCombo[3].items()[0], "Mann");
+}
+
+TEST(SetupPage, TabsBringTheirPageToTheFront) {
+    TestProgram test;
+    auto& main = test.start().Main;
+    main.SetupTabStrip.clickTab(3);
+    EXPECT_EQ(main.SetupContainer.front(), 2);
+    main.MainTabStrip.clickTab(5);
+    EXPECT_EQ(main.MainConTainer.front(), 4);
+    main.TimeTabStrip.clickTab(2);
+    EXPECT_EQ(main.TimeContainer.front(), 1);
+    main.ResultsTabStrip.clickTab(2);
+    EXPECT_EQ(main.ResultsContainer.front(), 1);
+}

@@ -1,0 +1,81 @@
+#include "support/fakes.h"
+
+#include <random>
+
+#include "shell/commands.h"
+
+namespace kvt::testing {
+
+std::optional<std::string> FakeDialogs::openFile(const ui::FileDialogRequest& request) {
+    fileRequests.push_back(request);
+    if (fileAnswers.empty()) return std::nullopt;
+    auto answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+}
+
+ui::Answer FakeDialogs::message(const std::string& text, const std::string& title,
+                                ui::MessageButtons buttons) {
+    messages.push_back({text, title, buttons});
+    if (buttons == ui::MessageButtons::Ok) return ui::Answer::Ok;
+    if (answers.empty()) return ui::Answer::No;
+    ui::Answer answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+void FakeDialogs::showModal(ui::MainAboutWindow& window) {
+    ++modalShown;
+    if (whileModal) whileModal(window);
+}
+
+TestProgram::TestProgram() {
+    std::random_device random;
+    folder_ = std::filesystem::temp_directory_path() /
+              ("kvt-test-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::create_directories(folder_);
+    previousDirectory_ = std::filesystem::current_path();
+}
+
+TestProgram::~TestProgram() {
+    program_.reset();
+    std::error_code ignored;
+    std::filesystem::current_path(previousDirectory_, ignored);
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+void TestProgram::writeUserIni(const std::string& explorerPath, const std::string& language,
+                               const std::string& editor, const std::string& editorPath) {
+    meetdb::Connection db(userIniPath(), meetdb::Connection::Mode::Create);
+    db.execute("CREATE TABLE \"User\" (\"ExplorerPath\" TEXT, \"Språk\" TEXT, \"Editor\" TEXT, "
+               "\"EditorPath\" TEXT)");
+    auto insert = db.prepare("INSERT INTO \"User\" VALUES (?1, ?2, ?3, ?4)");
+    insert.bind(1, explorerPath).bind(2, language).bind(3, editor).bind(4, editorPath);
+    insert.run();
+}
+
+ui::Program& TestProgram::program() {
+    if (!program_) {
+        platform_ = std::make_unique<ui::Platform>(
+            ui::Platform{dialogs, pump, clock, launcher, help, application, engine});
+        program_ = std::make_unique<ui::Program>(*platform_, folder_.string());
+    }
+    return *program_;
+}
+
+ui::Program& TestProgram::start() {
+    ui::Program& p = program();
+    shell::LoadMain(p);
+    return p;
+}
+
+std::optional<std::string> ReadField(const std::string& database, const std::string& table,
+                                     const std::string& field) {
+    meetdb::Connection db(database, meetdb::Connection::Mode::ReadOnly);
+    auto select = db.prepare("SELECT " + meetdb::QuoteIdentifier(field) + " FROM " +
+                             meetdb::QuoteIdentifier(table) + " ORDER BY rowid LIMIT 1");
+    if (!select.step()) return std::nullopt;
+    return select.text(0);
+}
+
+}  // namespace kvt::testing

@@ -1,0 +1,115 @@
+// Fakes of the platform services and a program set up in a folder of its own, so that each
+// test starts fresh and drives the program as a user does.
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "meetdb/sqlite_engine.h"
+#include "ui/program.h"
+
+namespace kvt::testing {
+
+class FakeDialogs : public ui::Dialogs {
+public:
+    // Answers given in turn; a file dialog with no answer left is cancelled, a question with
+    // no answer left is answered No.
+    std::deque<std::optional<std::string>> fileAnswers;
+    std::deque<ui::Answer> answers;
+
+    struct Shown {
+        std::string text;
+        std::string title;
+        ui::MessageButtons buttons;
+    };
+    std::vector<Shown> messages;
+    std::vector<ui::FileDialogRequest> fileRequests;
+    int modalShown = 0;
+    std::function<void(ui::MainAboutWindow&)> whileModal;
+
+    std::optional<std::string> openFile(const ui::FileDialogRequest& request) override;
+    ui::Answer message(const std::string& text, const std::string& title,
+                       ui::MessageButtons buttons) override;
+    void showModal(ui::MainAboutWindow& window) override;
+};
+
+class FakePump : public ui::EventPump {
+public:
+    int calls = 0;
+    std::function<void()> pending;  // what runs when events are let run
+    void pumpEvents() override {
+        ++calls;
+        if (pending) pending();
+    }
+};
+
+class FakeClock : public ui::Clock {
+public:
+    ui::LocalTime time;
+    ui::LocalTime now() override { return time; }
+};
+
+class FakeLauncher : public ui::Launcher {
+public:
+    std::vector<std::pair<std::string, std::string>> started;
+    bool succeed = true;
+    bool launch(const std::string& program, const std::string& argument) override {
+        started.emplace_back(program, argument);
+        return succeed;
+    }
+};
+
+class FakeHelp : public ui::HelpViewer {
+public:
+    std::vector<std::pair<std::string, int>> shown;
+    void showHelp(const std::string& file, int command) override { shown.emplace_back(file, command); }
+};
+
+class FakeApplication : public ui::Application {
+public:
+    int quitCalls = 0;
+    bool busy = false;
+    void quit() override { ++quitCalls; }
+    void setBusy(bool on) override { busy = on; }
+};
+
+// A program whose program folder is a fresh temporary folder.
+class TestProgram {
+public:
+    TestProgram();
+    ~TestProgram();
+
+    const std::filesystem::path& folder() const { return folder_; }
+    std::string userIniPath() const { return (folder_ / "User.ini").string(); }
+    // Writes a User.ini with one record of the four settings.
+    void writeUserIni(const std::string& explorerPath, const std::string& language,
+                      const std::string& editor, const std::string& editorPath);
+    // The program, made on first use (after the folder is prepared).
+    ui::Program& program();
+    // Makes the program and runs the load of the main window.
+    ui::Program& start();
+
+    FakeDialogs dialogs;
+    FakePump pump;
+    FakeClock clock;
+    FakeLauncher launcher;
+    FakeHelp help;
+    FakeApplication application;
+    meetdb::SqliteEngine engine;
+
+private:
+    std::filesystem::path folder_;
+    std::filesystem::path previousDirectory_;
+    std::unique_ptr<ui::Platform> platform_;
+    std::unique_ptr<ui::Program> program_;
+};
+
+// Reads one text field of the first record of a table straight from the file.
+std::optional<std::string> ReadField(const std::string& database, const std::string& table,
+                                     const std::string& field);
+
+}  // namespace kvt::testing
