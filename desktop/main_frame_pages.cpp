@@ -261,6 +261,7 @@ QWidget* MainFrame::buildSetupPage() {
     }
     auto* linesFrameLayout = column();
     linesFrameLayout->addLayout(lineChecks);
+    linesFrameLayout->addStretch(1);
     auto* signal = column();
     for (auto& choice : main.SetupSignalOption) signal->addWidget(option(choice));
     auto* adapter = column();

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Prints each benchmark figure as "name: value unit".
+set -euo pipefail
+build=${1:-build}
+runs=9
+
+# startup_ms: launch to main window shown (offscreen), median of several runs.
+samples=()
+for _ in $(seq "$runs"); do
+    line=$(KVT_LAUNCH_NS=$(date +%s%N) "$build/bin/kvt_startup_probe" 2>/dev/null | grep startup_ns)
+    samples+=("${line#startup_ns }")
+done
+median=$(printf '%s\n' "${samples[@]}" | sort -n | awk -v n="$runs" 'NR == int((n + 1) / 2)')
+echo "startup_ms: $(( median / 1000000 )) ms"
