@@ -81,6 +81,8 @@ void HelpWindow::showSearch() {
     search_->setFocus();
 }
 
-int HelpWindow::listedTopicCount() const { return contents_->count(); }
+int HelpWindow::listedTopicCount() const {
+    return contents_->count();
+}
 
 }  // namespace kvt::desktop

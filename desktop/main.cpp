@@ -1,3 +1,5 @@
 #include "desktop/app.h"
 
-int main(int argc, char** argv) { return kvt::desktop::RunProgram(argc, argv); }
+int main(int argc, char** argv) {
+    return kvt::desktop::RunProgram(argc, argv);
+}

@@ -33,7 +33,9 @@ namespace kvt::desktop {
 
 namespace {
 
-QString nameOf(const ui::Control& control) { return q(control.name()); }
+QString nameOf(const ui::Control& control) {
+    return q(control.name());
+}
 
 // The lamp colours of the classic 16-colour palette that the program uses.
 QString lampStyle(int colour) {
@@ -66,7 +68,8 @@ QIcon toolIcon(const std::string& key, QStyle* style) {
         {"n", "application-exit", QStyle::SP_TitleBarCloseButton},
     };
     for (const Icon& icon : icons)
-        if (key == icon.key) return QIcon::fromTheme(icon.theme, style->standardIcon(icon.fallback));
+        if (key == icon.key)
+            return QIcon::fromTheme(icon.theme, style->standardIcon(icon.fallback));
     return {};
 }
 
@@ -89,7 +92,8 @@ MainFrame::MainFrame(ui::Program& program) : program_(program) {
     setCentralWidget(pages);
     buildTimers();
 
-    onChange(program_.MDIMain.Frame, [this] { setWindowTitle(q(program_.MDIMain.Frame.caption())); });
+    onChange(program_.MDIMain.Frame,
+             [this] { setWindowTitle(q(program_.MDIMain.Frame.caption())); });
     program_.setObserver(this);
     qApp->installEventFilter(this);
 }
@@ -160,8 +164,8 @@ void MainFrame::buildMenus() {
         }
     };
     addMenu(mdi.Database,
-            {&mdi.Open, &mdi.Close, &mdi.Reset, &mdi.MakeNew, &mdi.Repair, &mdi.Kompress,
-             &mdi.Copy, &mdi.Avslutt},
+            {&mdi.Open, &mdi.Close, &mdi.Reset, &mdi.MakeNew, &mdi.Repair, &mdi.Kompress, &mdi.Copy,
+             &mdi.Avslutt},
             {1, 3, 6});
     addMenu(mdi.Lists,
             {&mdi.MakeResultslist, &mdi.ViewResultslist, &mdi.MakeResultslistHtml,
@@ -248,7 +252,8 @@ QWidget* MainFrame::textBox(ui::TextBox& control) {
     widget->setObjectName(nameOf(control));
     connect(widget, &QLineEdit::textEdited, this,
             [&control](const QString& text) { control.setText(text.toStdString()); });
-    connect(widget, &QLineEdit::returnPressed, this, [&control] { control.KeyDown.raise(ui::KeyReturn); });
+    connect(widget, &QLineEdit::returnPressed, this,
+            [&control] { control.KeyDown.raise(ui::KeyReturn); });
     onChange(control, [widget, &control] {
         QString text = q(control.text());
         if (widget->text() != text) widget->setText(text);
@@ -369,7 +374,8 @@ QWidget* MainFrame::upDown(ui::UpDown& control) {
 QWidget* MainFrame::slider(ui::Slider& control) {
     auto* widget = new QSlider(Qt::Horizontal);
     widget->setObjectName(nameOf(control));
-    connect(widget, &QSlider::valueChanged, this, [&control](int value) { control.setValue(value); });
+    connect(widget, &QSlider::valueChanged, this,
+            [&control](int value) { control.setValue(value); });
     onChange(control, [widget, &control] {
         QSignalBlocker quiet(widget);
         widget->setRange(control.minimum(), control.maximum());
@@ -427,9 +433,7 @@ QWidget* MainFrame::dataBar(ui::DataControl& control) {
     layout->addWidget(caption, 1);
     layout->addWidget(arrow("▶", [&control] { control.moveNext(); }));
     layout->addWidget(arrow("▶|", [&control] { control.moveLast(); }));
-    onChange(control, [caption, &control] {
-        caption->setText(q(control.caption()).trimmed());
-    });
+    onChange(control, [caption, &control] { caption->setText(q(control.caption()).trimmed()); });
     return widget;
 }
 

@@ -15,7 +15,9 @@ namespace kvt::desktop {
 
 namespace {
 
-QFont fixedFont() { return QFontDatabase::systemFont(QFontDatabase::FixedFont); }
+QFont fixedFont() {
+    return QFontDatabase::systemFont(QFontDatabase::FixedFont);
+}
 
 QWidget* page(QLayout* layout) {
     auto* widget = new QWidget;
@@ -125,8 +127,8 @@ QWidget* MainFrame::buildCapturePage() {
     listLayout->addWidget(dataBar(main.TimeData));
 
     auto* layout = column();
-    layout->addWidget(tabbedPages(main.TimeTabStrip, main.TimeContainer,
-                                  {page(timesLayout), page(listLayout)}));
+    layout->addWidget(
+        tabbedPages(main.TimeTabStrip, main.TimeContainer, {page(timesLayout), page(listLayout)}));
     return page(layout);
 }
 
@@ -292,7 +294,8 @@ QWidget* MainFrame::buildSetupPage() {
     intervalTab->addStretch(1);
 
     auto* sizes = grid();
-    for (int i = 0; i < 3; ++i) formRow(sizes, i, 0, main.SetupLabel[i], textBox(main.SetupText[i]));
+    for (int i = 0; i < 3; ++i)
+        formRow(sizes, i, 0, main.SetupLabel[i], textBox(main.SetupText[i]));
     auto* sizeLayout = column();
     sizeLayout->addLayout(sizes);
     auto* counts = grid();
@@ -343,10 +346,10 @@ QWidget* MainFrame::buildSetupPage() {
     below->addWidget(frame(main.SetupFrame[5], timeFormat), 1);
 
     auto* layout = column();
-    layout->addWidget(tabbedPages(main.SetupTabStrip, main.SetupContainer,
-                                  {page(linesTab), page(intervalTab), page(databaseTab),
-                                   page(otherTab)}),
-                      1);
+    layout->addWidget(
+        tabbedPages(main.SetupTabStrip, main.SetupContainer,
+                    {page(linesTab), page(intervalTab), page(databaseTab), page(otherTab)}),
+        1);
     layout->addLayout(below);
     return page(layout);
 }

@@ -6,7 +6,9 @@
 
 namespace kvt::desktop {
 
-inline QString q(const std::string& text) { return QString::fromStdString(text); }
+inline QString q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // Captions keep the "&" of their mnemonic; a plain label shows the text without it.
 inline QString withoutMnemonic(const std::string& caption) {

@@ -20,7 +20,9 @@ namespace kvt::desktop {
 
 namespace {
 // "Database (*.mdb)|*.mdb" to the file dialog's "Database (*.mdb)".
-QString filterText(const std::string& filter) { return q(filter.substr(0, filter.find('|'))); }
+QString filterText(const std::string& filter) {
+    return q(filter.substr(0, filter.find('|')));
+}
 }  // namespace
 
 std::optional<std::string> QtDialogs::openFile(const ui::FileDialogRequest& request) {
@@ -29,8 +31,7 @@ std::optional<std::string> QtDialogs::openFile(const ui::FileDialogRequest& requ
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!request.fileName.empty()) dialog.selectFile(q(request.fileName));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
 }
 
@@ -73,7 +74,9 @@ void QtDialogs::showModal(ui::MainAboutWindow& window) {
     window.Window.setLoaded(false);
 }
 
-void QtPump::pumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }
+void QtPump::pumpEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
 
 ui::LocalTime SystemClock::now() {
     using namespace std::chrono;
@@ -81,8 +84,8 @@ ui::LocalTime SystemClock::now() {
     std::time_t seconds = system_clock::to_time_t(moment);
     std::tm local{};
     localtime_r(&seconds, &local);
-    int milliseconds =
-        static_cast<int>(duration_cast<std::chrono::milliseconds>(moment.time_since_epoch()).count() % 1000);
+    int milliseconds = static_cast<int>(
+        duration_cast<std::chrono::milliseconds>(moment.time_since_epoch()).count() % 1000);
     return {local.tm_hour, local.tm_min, local.tm_sec, milliseconds};
 }
 
@@ -90,7 +93,9 @@ bool QtLauncher::launch(const std::string& program, const std::string& argument)
     return QProcess::startDetached(q(program), {q(argument)});
 }
 
-QtHelpViewer::~QtHelpViewer() { delete window_; }
+QtHelpViewer::~QtHelpViewer() {
+    delete window_;
+}
 
 void QtHelpViewer::showHelp(const std::string& helpFile, int command) {
     if (!window_) window_ = new HelpWindow(parent_);
@@ -104,7 +109,9 @@ void QtHelpViewer::showHelp(const std::string& helpFile, int command) {
     window_->activateWindow();
 }
 
-void QtApplication::quit() { QTimer::singleShot(0, qApp, &QCoreApplication::quit); }
+void QtApplication::quit() {
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
 
 void QtApplication::setBusy(bool busy) {
     if (busy == busy_) return;

@@ -71,8 +71,12 @@ void ApplyLanguage(ui::Program& program, Language language) {
     program.helpFile = program.programFolder + program.LanguageTexts[65];
 }
 
-void SetNorwegianTexts(ui::Program& program) { ApplyLanguage(program, Language::Norwegian); }
+void SetNorwegianTexts(ui::Program& program) {
+    ApplyLanguage(program, Language::Norwegian);
+}
 
-void SetEnglishTexts(ui::Program& program) { ApplyLanguage(program, Language::English); }
+void SetEnglishTexts(ui::Program& program) {
+    ApplyLanguage(program, Language::English);
+}
 
 }  // namespace kvt::lang

@@ -18,9 +18,9 @@ std::string QuoteIdentifier(const std::string& name) {
 }
 
 Connection::Connection(const std::string& path, Mode mode) : path_(path) {
-    int flags = mode == Mode::ReadOnly  ? SQLITE_OPEN_READONLY
+    int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY
                 : mode == Mode::Create ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
-                                        : SQLITE_OPEN_READWRITE;
+                                       : SQLITE_OPEN_READWRITE;
     if (sqlite3_open_v2(path.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
@@ -31,7 +31,9 @@ Connection::Connection(const std::string& path, Mode mode) : path_(path) {
     sqlite3_extended_result_codes(db_, 1);
 }
 
-Connection::~Connection() { sqlite3_close_v2(db_); }
+Connection::~Connection() {
+    sqlite3_close_v2(db_);
+}
 
 void Connection::execute(const std::string& sql) {
     char* error = nullptr;
@@ -42,14 +44,18 @@ void Connection::execute(const std::string& sql) {
     }
 }
 
-Statement Connection::prepare(const std::string& sql) { return Statement(db_, sql); }
+Statement Connection::prepare(const std::string& sql) {
+    return Statement(db_, sql);
+}
 
 Statement::Statement(sqlite3* db, const std::string& sql) : db_(db) {
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement_, nullptr) != SQLITE_OK)
         fail(db, "prepare");
 }
 
-Statement::~Statement() { sqlite3_finalize(statement_); }
+Statement::~Statement() {
+    sqlite3_finalize(statement_);
+}
 
 Statement::Statement(Statement&& other) noexcept : db_(other.db_), statement_(other.statement_) {
     other.statement_ = nullptr;
@@ -85,7 +91,9 @@ void Statement::reset() {
     sqlite3_clear_bindings(statement_);
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(statement_); }
+int Statement::columnCount() const {
+    return sqlite3_column_count(statement_);
+}
 
 std::optional<std::string> Statement::text(int column) const {
     if (sqlite3_column_type(statement_, column) == SQLITE_NULL) return std::nullopt;
@@ -94,7 +102,9 @@ std::optional<std::string> Statement::text(int column) const {
     return std::string(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
 }
 
-long long Statement::integer(int column) const { return sqlite3_column_int64(statement_, column); }
+long long Statement::integer(int column) const {
+    return sqlite3_column_int64(statement_, column);
+}
 
 Transaction::Transaction(Connection& connection) : connection_(connection) {
     connection_.execute("BEGIN IMMEDIATE");

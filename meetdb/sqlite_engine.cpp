@@ -23,8 +23,8 @@ public:
     int recordCount() override { return static_cast<int>(rowids_.size()); }
 
     std::vector<ui::FieldValue> readRecord(int position) override {
-        auto statement = connection_->prepare("SELECT * FROM " + QuoteIdentifier(table_) +
-                                              " WHERE rowid = ?1");
+        auto statement =
+            connection_->prepare("SELECT * FROM " + QuoteIdentifier(table_) + " WHERE rowid = ?1");
         statement.bind(1, rowid(position));
         std::vector<ui::FieldValue> record(fields_.size());
         if (statement.step())
@@ -37,8 +37,8 @@ public:
                      const std::vector<std::pair<std::string, ui::FieldValue>>& fields) override {
         std::string sql = "UPDATE " + QuoteIdentifier(table_) + " SET ";
         for (std::size_t i = 0; i < fields.size(); ++i)
-            sql += (i ? ", " : "") + QuoteIdentifier(fields[i].first) + " = ?" +
-                   std::to_string(i + 1);
+            sql +=
+                (i ? ", " : "") + QuoteIdentifier(fields[i].first) + " = ?" + std::to_string(i + 1);
         sql += " WHERE rowid = ?" + std::to_string(fields.size() + 1);
         auto statement = connection_->prepare(sql);
         for (std::size_t i = 0; i < fields.size(); ++i)
@@ -78,7 +78,9 @@ std::shared_ptr<Connection> SqliteEngine::connection(const std::string& database
     return opened;
 }
 
-void SqliteEngine::release(const std::string& databaseName) { connections_.erase(databaseName); }
+void SqliteEngine::release(const std::string& databaseName) {
+    connections_.erase(databaseName);
+}
 
 std::unique_ptr<ui::RecordTable> SqliteEngine::openTable(const std::string& databaseName,
                                                          const std::string& recordSource) {

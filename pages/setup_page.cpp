@@ -32,7 +32,7 @@ void applyLimit(ui::TextBox& box, int limit) {
 // The user settings are kept as soon as they change, so that nothing chosen is lost.
 void saveUserSettings(ui::Program& program) {
     auto& data = program.Main.UserData;
-    if (!data.isOpen() || data.loading()) return;
+    if (!data.isOpen()) return;
     try {
         data.updateRecord();
     } catch (const std::exception&) {
@@ -46,12 +46,23 @@ void setupTextChanged(ui::Program& program, int index) {
     applyLimit(main.SetupText[1], MaxClubsOnPage);
     applyLimit(main.SetupText[2], MaxClassesOnPage);
     switch (index) {
-        case 17: mirror(main.SetupEditorOption, main.SetupText[17]); break;
-        case 16: mirror(main.SetupLanguageOption, main.SetupText[16]); break;
-        case 3: mirror(main.SetupTimeOption, main.SetupText[3]); break;
-        case 4: mirror(main.SetupSignalOption, main.SetupText[4]); break;
-        case 5: mirror(main.SetupOption, main.SetupText[5]); break;
-        default: break;
+        case 17:
+            mirror(main.SetupEditorOption, main.SetupText[17]);
+            break;
+        case 16:
+            mirror(main.SetupLanguageOption, main.SetupText[16]);
+            break;
+        case 3:
+            mirror(main.SetupTimeOption, main.SetupText[3]);
+            break;
+        case 4:
+            mirror(main.SetupSignalOption, main.SetupText[4]);
+            break;
+        case 5:
+            mirror(main.SetupOption, main.SetupText[5]);
+            break;
+        default:
+            break;
     }
     if (index >= 15 && index <= 18) saveUserSettings(program);
 }

@@ -52,7 +52,9 @@ std::string difference(const Parts& a, Parts b) {
            twoCharacters(c);
 }
 
-double hundredths(const Parts& p) { return ((p[0] * 60 + p[1]) * 60 + p[2]) * 100 + p[3]; }
+double hundredths(const Parts& p) {
+    return ((p[0] * 60 + p[1]) * 60 + p[2]) * 100 + p[3];
+}
 
 // Characters from..to (1-based, inclusive) of text, as far as they exist.
 std::string characters(const std::string& text, std::size_t from, std::size_t to) {

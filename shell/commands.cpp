@@ -47,17 +47,26 @@ void showHelp(ui::Program& program, const std::string& file, int command) {
 
 void RunCommand(ui::Program& program, Command command) {
     switch (command) {
-        case Command::Exit: ExitProgram(program); break;
-        case Command::About: ShowAbout(program); break;
-        case Command::GeneralHelp: showHelp(program, program.helpFile, ui::HelpContents); break;
-        case Command::HelpSearch: showHelp(program, program.helpFile, ui::HelpPartialKey); break;
+        case Command::Exit:
+            ExitProgram(program);
+            break;
+        case Command::About:
+            ShowAbout(program);
+            break;
+        case Command::GeneralHelp:
+            showHelp(program, program.helpFile, ui::HelpContents);
+            break;
+        case Command::HelpSearch:
+            showHelp(program, program.helpFile, ui::HelpPartialKey);
+            break;
         case Command::AdapterHelp:
             // A bare file name, found in the current directory (the program folder).
             showHelp(program, program.programFolder + "/" + program.LanguageTexts[94],
                      ui::HelpContents);
             break;
         // The database and list commands are carried out by their own modules.
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -85,10 +94,9 @@ void SetDatabaseControls(ui::Program& program, bool databaseOpen) {
         else if (databaseOpen)
             main.TimeButton[i].setEnabled(true);
     }
-    for (ui::Control* control :
-         std::initializer_list<ui::Control*>{&main.NameButton, &main.ResultsCombo, &main.ClubButton,
-                                             &main.ClassButton, &main.SetupCheck[3],
-                                             &main.NameMover, &main.ClassMover, &main.ClubMover})
+    for (ui::Control* control : std::initializer_list<ui::Control*>{
+             &main.NameButton, &main.ResultsCombo, &main.ClubButton, &main.ClassButton,
+             &main.SetupCheck[3], &main.NameMover, &main.ClassMover, &main.ClubMover})
         control->setEnabled(databaseOpen);
     main.SetupLanguageOption[0].setEnabled(!databaseOpen);
     main.SetupLanguageOption[1].setEnabled(!databaseOpen);

@@ -14,9 +14,22 @@ struct Program;
 namespace kvt::shell {
 
 enum class Command {
-    Open, Close, Reset, MakeNew, Repair, Compress, Copy, Exit,
-    MakeTextList, ViewTextList, MakeHtmlList, ViewHtmlList,
-    GeneralHelp, HelpSearch, AdapterHelp, About
+    Open,
+    Close,
+    Reset,
+    MakeNew,
+    Repair,
+    Compress,
+    Copy,
+    Exit,
+    MakeTextList,
+    ViewTextList,
+    MakeHtmlList,
+    ViewHtmlList,
+    GeneralHelp,
+    HelpSearch,
+    AdapterHelp,
+    About
 };
 
 struct CommandInfo {

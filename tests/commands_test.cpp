@@ -1,9 +1,10 @@
+#include "shell/commands.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "lang/apply.h"
-#include "shell/commands.h"
 #include "support/fakes.h"
 
 using kvt::shell::CommandTable;
@@ -20,14 +21,22 @@ struct Expected {
 };
 
 const std::vector<Expected> expectedStates = {
-    {"Open", "a", true, false},          {"Close", "b", false, true},
-    {"Reset", "c", true, false},         {"MakeNew", "d", true, false},
-    {"Repair", "e", true, false},        {"Kompress", "f", true, false},
-    {"Copy", "g", true, false},          {"Avslutt", "n", true, true},
-    {"MakeResultslist", "h", false, true}, {"ViewResultslist", "i", false, true},
-    {"MakeResultslistHtml", "j", false, true}, {"ViewResultslistHtml", "k", false, true},
-    {"General", "l", true, true},        {"Search", "", true, true},
-    {"Adapter", "m", true, true},        {"About", "", true, true},
+    {"Open", "a", true, false},
+    {"Close", "b", false, true},
+    {"Reset", "c", true, false},
+    {"MakeNew", "d", true, false},
+    {"Repair", "e", true, false},
+    {"Kompress", "f", true, false},
+    {"Copy", "g", true, false},
+    {"Avslutt", "n", true, true},
+    {"MakeResultslist", "h", false, true},
+    {"ViewResultslist", "i", false, true},
+    {"MakeResultslistHtml", "j", false, true},
+    {"ViewResultslistHtml", "k", false, true},
+    {"General", "l", true, true},
+    {"Search", "", true, true},
+    {"Adapter", "m", true, true},
+    {"About", "", true, true},
 };
 
 void expectStates(ui::Program& program, bool databaseOpen) {
@@ -143,7 +152,9 @@ TEST(Commands, FunctionKeysPressTheirLineButtonOnlyWithADatabaseOpen) {
     auto& main = program.Main;
     std::vector<std::string> events;
     for (int c = 0; c < ui::ChannelTotal; ++c) {
-        main.TimeButton[c].MouseDown = [&events, c] { events.push_back("down " + std::to_string(c)); };
+        main.TimeButton[c].MouseDown = [&events, c] {
+            events.push_back("down " + std::to_string(c));
+        };
         main.TimeButton[c].MouseUp = [&events, c] { events.push_back("up " + std::to_string(c)); };
     }
     test.pump.pending = [&] { events.push_back("pump"); };

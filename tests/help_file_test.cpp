@@ -1,12 +1,12 @@
-#include <gtest/gtest.h>
-
 #include "shell/help_file.h"
+
+#include <gtest/gtest.h>
 
 using kvt::shell::LoadHelpFile;
 
 TEST(HelpFiles, BothLanguagesHoldTheSameGuide) {
-    for (auto [english, norwegian] : {std::pair{"Help.hlp", "Hjelp.hlp"},
-                                      std::pair{"Iocard.hlp", "Iokort.hlp"}}) {
+    for (auto [english, norwegian] :
+         {std::pair{"Help.hlp", "Hjelp.hlp"}, std::pair{"Iocard.hlp", "Iokort.hlp"}}) {
         auto en = LoadHelpFile(std::string(KVT_ASSETS_DIR) + "/" + english);
         auto no = LoadHelpFile(std::string(KVT_ASSETS_DIR) + "/" + norwegian);
         EXPECT_FALSE(en.title.empty());

@@ -42,8 +42,7 @@ TEST(LanguageTables, TableAndFieldNamesFollowTheLanguage) {
     EXPECT_EQ(texts[96],
               "Databasen er laget med et annet språkoppsett i programmet. Bytt språk, og prøv "
               "på nytt. Denne databasen kan derfor ikke åpnes.");
-    EXPECT_EQ(texts[36],
-              ":Plass:Nummer: Deltaker           : Klubb           : Resultat    :");
+    EXPECT_EQ(texts[36], ":Plass:Nummer: Deltaker           : Klubb           : Resultat    :");
 }
 
 TEST(LanguageTables, UnassignedEntriesStayEmptyInBothLanguages) {

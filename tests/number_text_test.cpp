@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "ui/number_text.h"
+
+#include <gtest/gtest.h>
 
 using namespace kvt::ui;
 

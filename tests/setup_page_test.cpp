@@ -1,6 +1,7 @@
+#include "pages/setup_page.h"
+
 #include <gtest/gtest.h>
 
-#include "pages/setup_page.h"
 #include "support/fakes.h"
 
 using kvt::testing::TestProgram;

@@ -125,8 +125,9 @@ TEST(Startup, AnEmptyUserIniTableLeavesTheDefaults) {
     TestProgram test;
     {
         kvt::meetdb::Connection db(test.userIniPath(), kvt::meetdb::Connection::Mode::Create);
-        db.execute("CREATE TABLE \"User\" (\"ExplorerPath\" TEXT, \"Språk\" TEXT, "
-                   "\"Editor\" TEXT, \"EditorPath\" TEXT)");
+        db.execute(
+            "CREATE TABLE \"User\" (\"ExplorerPath\" TEXT, \"Språk\" TEXT, "
+            "\"Editor\" TEXT, \"EditorPath\" TEXT)");
     }
     auto& program = test.start();
     EXPECT_EQ(program.Main.SetupText[16].text(), "0");

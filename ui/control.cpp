@@ -4,9 +4,13 @@
 
 namespace kvt::ui {
 
-void Control::setEnabled(bool enabled) { assign(enabled_, enabled); }
+void Control::setEnabled(bool enabled) {
+    assign(enabled_, enabled);
+}
 
-void Control::setVisible(bool visible) { assign(visible_, visible); }
+void Control::setVisible(bool visible) {
+    assign(visible_, visible);
+}
 
 void Control::notify() const {
     if (observer_) observer_->controlChanged(*this);

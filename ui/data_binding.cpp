@@ -8,8 +8,12 @@
 namespace kvt::ui {
 
 namespace {
-std::string shown(const FieldValue& value) { return value.value_or(std::string()); }
-bool yes(const FieldValue& value) { return value && TextToNumber(*value) != 0; }
+std::string shown(const FieldValue& value) {
+    return value.value_or(std::string());
+}
+bool yes(const FieldValue& value) {
+    return value && TextToNumber(*value) != 0;
+}
 }  // namespace
 
 void DataControl::refresh() {

@@ -46,6 +46,8 @@ int ToInt16(double number) {
     return static_cast<int>(rounded);
 }
 
-int TextToInt16(const std::string& text) { return ToInt16(TextToNumber(text)); }
+int TextToInt16(const std::string& text) {
+    return ToInt16(TextToNumber(text));
+}
 
 }  // namespace kvt::ui

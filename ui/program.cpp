@@ -4,9 +4,9 @@ namespace kvt::ui {
 
 Program::Program(Platform& platform, std::string programFolder)
     : platform(platform), programFolder(std::move(programFolder)) {
-    for (DataControl* data : {&Main.TimeData, &Main.SetTimeData, &Main.NameData, &Main.ClubData,
-                              &Main.ClassData, &Main.SetupData, &Main.ControlData,
-                              &Main.UserData, &Main.ResultsData})
+    for (DataControl* data :
+         {&Main.TimeData, &Main.SetTimeData, &Main.NameData, &Main.ClubData, &Main.ClassData,
+          &Main.SetupData, &Main.ControlData, &Main.UserData, &Main.ResultsData})
         data->setEngine(&platform.engine);
 }
 
@@ -20,6 +20,8 @@ void Program::info(const std::string& text) {
     platform.dialogs.message(text, LanguageTexts[11], MessageButtons::Ok);
 }
 
-void Program::status(const std::string& text) { MDIMain.Status.setPanelText(2, text); }
+void Program::status(const std::string& text) {
+    MDIMain.Status.setPanelText(2, text);
+}
 
 }  // namespace kvt::ui

@@ -30,8 +30,8 @@ MDIMainWindow::MDIMainWindow() {
 
 // Toolbar positions 1 to 20 by key; separators have no key.
 static std::vector<std::string> toolbarKeys() {
-    return {"a", "b", "", "c", "d", "", "e", "f", "g", "", "h", "i", "", "j", "k", "", "l", "m",
-            "", "n"};
+    return {"a", "b", "", "c", "d", "", "e", "f", "g", "",
+            "h", "i", "", "j", "k", "", "l", "m", "",  "n"};
 }
 
 MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
@@ -140,9 +140,26 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
 // What the window shows before any record is loaded.
 void MainWindow::setDesignValues() {
     static const char* const setupDefaults[20] = {
-        "10", "15", "10", "0", "1", "1", "0", "0", "300", "0", "0", "0", "0", "0", "0",
-        "C:\\Program Files\\Internet Explorer\\Iexplore.exe", "0", "0",
-        "C:\\Windows\\Command\\Edit.com", "0"};
+        "10",
+        "15",
+        "10",
+        "0",
+        "1",
+        "1",
+        "0",
+        "0",
+        "300",
+        "0",
+        "0",
+        "0",
+        "0",
+        "0",
+        "0",
+        "C:\\Program Files\\Internet Explorer\\Iexplore.exe",
+        "0",
+        "0",
+        "C:\\Windows\\Command\\Edit.com",
+        "0"};
     for (int i = 0; i < 20; ++i) SetupText[i].setText(setupDefaults[i]);
     for (int i = 0; i < 4; ++i) {
         SetupText[15 + i].setDataField(UserSettingsFields[i]);

@@ -47,8 +47,9 @@ TestProgram::~TestProgram() {
 void TestProgram::writeUserIni(const std::string& explorerPath, const std::string& language,
                                const std::string& editor, const std::string& editorPath) {
     meetdb::Connection db(userIniPath(), meetdb::Connection::Mode::Create);
-    db.execute("CREATE TABLE \"User\" (\"ExplorerPath\" TEXT, \"Språk\" TEXT, \"Editor\" TEXT, "
-               "\"EditorPath\" TEXT)");
+    db.execute(
+        "CREATE TABLE \"User\" (\"ExplorerPath\" TEXT, \"Språk\" TEXT, \"Editor\" TEXT, "
+        "\"EditorPath\" TEXT)");
     auto insert = db.prepare("INSERT INTO \"User\" VALUES (?1, ?2, ?3, ?4)");
     insert.bind(1, explorerPath).bind(2, language).bind(3, editor).bind(4, editorPath);
     insert.run();

@@ -66,7 +66,9 @@ public:
 class FakeHelp : public ui::HelpViewer {
 public:
     std::vector<std::pair<std::string, int>> shown;
-    void showHelp(const std::string& file, int command) override { shown.emplace_back(file, command); }
+    void showHelp(const std::string& file, int command) override {
+        shown.emplace_back(file, command);
+    }
 };
 
 class FakeApplication : public ui::Application {
