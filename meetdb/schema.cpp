@@ -1,0 +1,88 @@
+#include "meetdb/schema.h"
+
+#include "meetdb/sqlite.h"
+
+namespace kvt::meetdb {
+
+namespace {
+
+// Fields named "0", "1", ... of one type.
+void numberedFields(std::vector<FieldSpec>& fields, int from, int to, FieldType type) {
+    for (int i = from; i <= to; ++i) fields.push_back({std::to_string(i), type});
+}
+
+std::vector<FieldSpec> textFields(const lang::TextTable& texts,
+                                  std::initializer_list<int> entries) {
+    std::vector<FieldSpec> fields;
+    for (int entry : entries) fields.push_back({texts[entry], FieldType::Text});
+    return fields;
+}
+
+}  // namespace
+
+TableSpec DescribeTable(TableKind kind, const lang::TextTable& texts, int classNumber) {
+    TableSpec table{kind, {}, {}};
+    switch (kind) {
+        case TableKind::Competitors:
+            table.name = texts[30];
+            numberedFields(table.fields, 0, 26, FieldType::Text);
+            break;
+        case TableKind::Clubs:
+            table.name = texts[25];
+            numberedFields(table.fields, 0, 15, FieldType::Text);
+            break;
+        case TableKind::Classes:
+            table.name = texts[14];
+            table.fields = textFields(texts, {15, 16, 17, 18});
+            break;
+        case TableKind::Setup:
+            table.name = texts[48];
+            numberedFields(table.fields, 0, 20, FieldType::YesNo);
+            numberedFields(table.fields, 21, 37, FieldType::Text);
+            break;
+        case TableKind::Time:
+            table.name = texts[51];
+            table.fields = textFields(texts, {54, 55, 56, 57, 58, 59, 60});
+            break;
+        case TableKind::Work:
+            table.name = texts[45];
+            numberedFields(table.fields, 0, 40, FieldType::Text);
+            break;
+        case TableKind::Results:
+            table.name = texts[35] + std::to_string(classNumber);
+            table.fields = textFields(texts, {1, 2, 3, 4, 5, 38});
+            table.fields[0].type = FieldType::Integer;
+            table.fields[1].type = FieldType::Integer;
+            break;
+        case TableKind::Control:
+            table.name = "Control";
+            table.fields = {{"Language", FieldType::Text},
+                            {"Date", FieldType::Text},
+                            {"Time", FieldType::Text}};
+            break;
+    }
+    return table;
+}
+
+std::vector<TableSpec> MeetTables(const lang::TextTable& texts, int classCount) {
+    std::vector<TableSpec> tables;
+    for (TableKind kind : {TableKind::Competitors, TableKind::Clubs, TableKind::Classes,
+                           TableKind::Setup, TableKind::Time, TableKind::Work})
+        tables.push_back(DescribeTable(kind, texts));
+    for (int c = 1; c <= classCount; ++c)
+        tables.push_back(DescribeTable(TableKind::Results, texts, c));
+    tables.push_back(DescribeTable(TableKind::Control, texts));
+    return tables;
+}
+
+std::string CreateTableSql(const TableSpec& table) {
+    std::string sql = "CREATE TABLE " + QuoteIdentifier(table.name) + " (";
+    for (std::size_t i = 0; i < table.fields.size(); ++i) {
+        const FieldSpec& field = table.fields[i];
+        sql += (i ? ", " : "") + QuoteIdentifier(field.name) +
+               (field.type == FieldType::Text ? " TEXT" : " INTEGER");
+    }
+    return sql + ")";
+}
+
+}  // namespace kvt::meetdb

@@ -1,0 +1,37 @@
+// The meet database's tables: one description of every table, its localised name and its
+// fields in order, from which the tables are made, bound and checked.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "lang/language_texts.h"
+
+namespace kvt::meetdb {
+
+enum class FieldType { Text, YesNo, Integer };
+
+struct FieldSpec {
+    std::string name;
+    FieldType type;
+};
+
+enum class TableKind { Competitors, Clubs, Classes, Setup, Time, Work, Results, Control };
+
+struct TableSpec {
+    TableKind kind;
+    std::string name;
+    std::vector<FieldSpec> fields;
+};
+
+// The table of a kind under the language whose texts are given; classNumber names the results
+// table of that class (Results-1, Resultat-2, ...).
+TableSpec DescribeTable(TableKind kind, const lang::TextTable& texts, int classNumber = 0);
+
+// Every table of a meet database with classCount classes, in the order they are made.
+std::vector<TableSpec> MeetTables(const lang::TextTable& texts, int classCount);
+
+// CREATE TABLE with every identifier quoted; Yes/No and Integer fields are INTEGER columns.
+std::string CreateTableSql(const TableSpec& table);
+
+}  // namespace kvt::meetdb
