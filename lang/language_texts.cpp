@@ -411,4 +411,24 @@ Bilingual SettingsUnsavedText() {
             "Brukerinnstillingene (User.ini) kunne ikke lagres."};
 }
 
+Bilingual CannotMakeDatabaseText() {
+    return {"The meet database could not be made: ", "Stevnedatabasen kunne ikke lages: "};
+}
+
+Bilingual NotAMeetDatabaseText() {
+    return {"This file cannot be opened as a meet database: ",
+            "Filen kan ikke åpnes som stevnedatabase: "};
+}
+
+Bilingual CountsBeyondBoundsText() {
+    return {"The meet database holds more competitors, clubs or classes than the program can "
+            "keep (3000 competitors, 50 clubs, 50 classes), so it is not opened.",
+            "Stevnedatabasen har flere deltakere, klubber eller klasser enn programmet kan "
+            "holde (3000 deltakere, 50 klubber, 50 klasser), så den åpnes ikke."};
+}
+
+Bilingual CannotSaveText() {
+    return {"The change could not be stored: ", "Endringen kunne ikke lagres: "};
+}
+
 }  // namespace kvt::lang

@@ -57,5 +57,9 @@ Bilingual LineButtonWord();
 // Texts of the program's own that the two tables do not hold.
 Bilingual SettingsUnreadableText();
 Bilingual SettingsUnsavedText();
+Bilingual CannotMakeDatabaseText();
+Bilingual NotAMeetDatabaseText();
+Bilingual CountsBeyondBoundsText();
+Bilingual CannotSaveText();
 
 }  // namespace kvt::lang

@@ -19,7 +19,7 @@ public:
     // The open connection to a database file (opened on first use; never creates the file).
     std::shared_ptr<Connection> connection(const std::string& databaseName);
     // Closes every connection to the file (before it is replaced, reset or deleted).
-    void release(const std::string& databaseName);
+    void release(const std::string& databaseName) override;
 
 private:
     std::map<std::string, std::weak_ptr<Connection>> connections_;

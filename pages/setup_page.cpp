@@ -40,6 +40,17 @@ void saveUserSettings(ui::Program& program) {
     }
 }
 
+// The meet's setup is kept as soon as it changes.
+void saveSetup(ui::Program& program) {
+    auto& data = program.Main.SetupData;
+    if (!data.isOpen()) return;
+    try {
+        data.updateRecord();
+    } catch (const std::exception& failure) {
+        program.info(std::string(lang::CannotSaveText().in(program.language)) + failure.what());
+    }
+}
+
 void setupTextChanged(ui::Program& program, int index) {
     auto& main = program.Main;
     applyLimit(main.SetupText[0], MaxCompetitors);
@@ -64,7 +75,10 @@ void setupTextChanged(ui::Program& program, int index) {
         default:
             break;
     }
-    if (index >= 15 && index <= 18) saveUserSettings(program);
+    if (index >= 15 && index <= 18)
+        saveUserSettings(program);
+    else
+        saveSetup(program);
 }
 
 }  // namespace
@@ -85,6 +99,8 @@ void ConnectSetupPage(ui::Program& program) {
             if (i == 1) lang::SetEnglishTexts(program);
         };
     }
+    for (auto& check : main.SetupCheck) check.Click = [&program] { saveSetup(program); };
+    for (auto& check : main.SetupChannelCheck) check.Click = [&program] { saveSetup(program); };
     main.SetupTabStrip.Click = [&main] {
         main.SetupContainer.bringToFront(main.SetupTabStrip.selectedTab() - 1);
     };

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "meetdb/make_new.h"
+#include "meetdb/open_close.h"
 #include "ui/program.h"
 
 namespace kvt::shell {
@@ -45,8 +47,26 @@ void showHelp(ui::Program& program, const std::string& file, int command) {
 
 }  // namespace
 
+namespace {
+void runCommand(ui::Program& program, Command command);
+}
+
 void RunCommand(ui::Program& program, Command command) {
+    try {
+        runCommand(program, command);
+    } catch (const std::exception& failure) {
+        program.platform.application.setBusy(false);
+        program.info(failure.what());
+    }
+}
+
+namespace {
+
+void runCommand(ui::Program& program, Command command) {
     switch (command) {
+        case Command::Open: meetdb::OpenDatabase(program); break;
+        case Command::Close: meetdb::CloseDatabase(program); break;
+        case Command::MakeNew: meetdb::MakeNewDatabase(program); break;
         case Command::Exit:
             ExitProgram(program);
             break;
@@ -69,6 +89,8 @@ void RunCommand(ui::Program& program, Command command) {
             break;
     }
 }
+
+}  // namespace
 
 void SetCommandStates(ui::Program& program, bool databaseOpen) {
     for (const CommandInfo& info : CommandTable()) {

@@ -54,6 +54,10 @@ void SetDatabaseControls(ui::Program& program, bool databaseOpen);
 // The load of the main window: wires every handler, then runs the start-up sequence.
 void LoadMain(ui::Program& program);
 
+// Unloads the main window and loads it again: every control back to its design value, then
+// the start-up sequence.
+void ReloadMain(ui::Program& program);
+
 // Everything set as it is while no meet database is open.
 void EnterNoDatabaseState(ui::Program& program);
 

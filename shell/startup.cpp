@@ -1,6 +1,7 @@
 #include <filesystem>
 
 #include "lang/apply.h"
+#include "pages/register_pages.h"
 #include "pages/setup_page.h"
 #include "shell/commands.h"
 #include "ui/number_text.h"
@@ -86,6 +87,7 @@ void LoadMain(ui::Program& program) {
     connectTabStrips(main);
     connectFunctionKeys(program);
     pages::ConnectSetupPage(program);
+    pages::ConnectRegisterPages(program);
 
     lang::SetNorwegianTexts(program);
     std::error_code ignored;
@@ -96,6 +98,18 @@ void LoadMain(ui::Program& program) {
     EnterNoDatabaseState(program);
     buildEditorTable(program);
     for (ui::Timer* timer : {&main.Hitime1, &main.Hitime2, &main.Hitime3}) timer->setRunning(true);
+}
+
+void ReloadMain(ui::Program& program) {
+    auto& main = program.Main;
+    // The settings record is let go first, so that the design values do not reach it.
+    main.UserData.setDatabaseName("");
+    try {
+        main.UserData.refresh();
+    } catch (const std::exception&) {
+    }
+    main.restoreDesign();
+    LoadMain(program);
 }
 
 }  // namespace kvt::shell

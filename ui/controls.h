@@ -23,7 +23,15 @@ private:
     std::string caption_;
 };
 
-class Label : public CaptionedControl {};
+class Label : public CaptionedControl {
+public:
+    // A label may show a field of a data binding.
+    const std::string& dataField() const { return dataField_; }
+    void setDataField(const std::string& field) { dataField_ = field; }
+
+private:
+    std::string dataField_;
+};
 
 class Frame : public CaptionedControl {};
 
@@ -197,8 +205,12 @@ public:
     const std::string& dataField() const { return dataField_; }
     void setDataField(const std::string& field) { dataField_ = field; }
 
+    // The list is about to drop down.
+    void dropDown() { DropDown.raise(); }
+
     Event<> Change;
     Event<> Click;
+    Event<> DropDown;
 
 private:
     std::vector<std::string> items_;

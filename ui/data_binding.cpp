@@ -17,13 +17,18 @@ bool yes(const FieldValue& value) {
 }  // namespace
 
 void DataControl::refresh() {
-    if (table_ && position_ > 0) updateRecord();
-    table_.reset();
-    fieldNames_.clear();
-    record_.clear();
-    recordCount_ = 0;
-    position_ = 0;
-    if (databaseName_.empty()) return;
+    try {
+        if (table_ && position_ > 0) updateRecord();
+    } catch (...) {
+        // The binding is closed all the same; the caller tells what was not stored.
+        closeTable();
+        throw;
+    }
+    closeTable();
+    if (databaseName_.empty()) {
+        notify();
+        return;
+    }
     if (!engine_) throw std::runtime_error("no database engine");
     table_ = engine_->openTable(databaseName_, recordSource_);
     fieldNames_ = table_->fieldNames();
@@ -32,6 +37,43 @@ void DataControl::refresh() {
         position_ = 1;
         load();
     }
+    notify();
+}
+
+void DataControl::closeTable() {
+    table_.reset();
+    fieldNames_.clear();
+    record_.clear();
+    recordCount_ = 0;
+    position_ = 0;
+    ++generation_;
+}
+
+void DataControl::saveRecord() {
+    if (!table_ || position_ == 0) return;
+    bool leave = true;
+    Validate.raise(leave);
+    updateRecord();
+}
+
+void DataControl::reload() {
+    if (table_ && position_ > 0) load();
+}
+
+std::vector<FieldValue> DataControl::readRecord(int position) const {
+    if (!table_ || position < 1 || position > recordCount_) return {};
+    auto record = table_->readRecord(position);
+    record.resize(fieldNames_.size());
+    return record;
+}
+
+void DataControl::writeField(int position, const std::string& field, const FieldValue& value) {
+    if (!table_ || position < 1 || position > recordCount_ || fieldIndex(field) < 0) return;
+    if (position == position_) updateRecord();
+    table_->writeFields(position, {{field, value}});
+    ++generation_;
+    if (position == position_) load();
+    notify();
 }
 
 void DataControl::moveTo(int position) {
@@ -56,6 +98,7 @@ void DataControl::load() {
         throw;
     }
     loading_ = false;
+    notify();
     Reposition.raise();
 }
 
@@ -71,6 +114,10 @@ void DataControl::showRecord() {
     for (ComboBox* box : combos_) {
         int i = fieldIndex(box->dataField());
         if (i >= 0) box->setText(shown(record_[i]));
+    }
+    for (Label* label : labels_) {
+        int i = fieldIndex(label->dataField());
+        if (i >= 0) label->setCaption(shown(record_[i]));
     }
 }
 
@@ -103,6 +150,11 @@ std::vector<std::pair<std::string, FieldValue>> DataControl::editedFields() cons
         int i = fieldIndex(box->dataField());
         if (i >= 0) note(box->dataField(), box->text(), box->text() != shown(record_[i]));
     }
+    for (const Label* label : labels_) {
+        int i = fieldIndex(label->dataField());
+        if (i >= 0)
+            note(label->dataField(), label->caption(), label->caption() != shown(record_[i]));
+    }
     return edited;
 }
 
@@ -112,6 +164,13 @@ void DataControl::updateRecord() {
     if (edited.empty()) return;
     table_->writeFields(position_, edited);
     for (const auto& [name, value] : edited) record_[fieldIndex(name)] = value;
+}
+
+void DataGrid::edit(int position, int column, const std::string& text) {
+    if (readOnly_ || this->column(column).readOnly) return;
+    const auto& fields = source_.fieldNames();
+    if (column < 0 || column >= static_cast<int>(fields.size())) return;
+    source_.writeField(position, fields[column], text);
 }
 
 }  // namespace kvt::ui

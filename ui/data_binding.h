@@ -32,6 +32,8 @@ public:
     // Opens the table (record source) of an existing database file; throws when it cannot.
     virtual std::unique_ptr<RecordTable> openTable(const std::string& databaseName,
                                                    const std::string& recordSource) = 0;
+    // Lets go of every connection to the file that no binding still uses.
+    virtual void release(const std::string& databaseName) = 0;
 };
 
 class DataControl : public CaptionedControl {
@@ -48,6 +50,7 @@ public:
     void bind(TextBox& box) { boxes_.push_back(&box); }
     void bind(CheckBox& box) { checks_.push_back(&box); }
     void bind(ComboBox& box) { combos_.push_back(&box); }
+    void bind(Label& label) { labels_.push_back(&label); }
 
     // Saves an edited record, opens the record source afresh and shows its first record. With
     // an empty database name the binding is closed and shows nothing. Throws when the table
@@ -65,6 +68,22 @@ public:
     // Moves to record n: Validate is raised first, an edited record is saved.
     void moveTo(int position);
 
+    // Saves the current record and stays on it: Validate is raised (as when the record is
+    // left), then the edits are stored.
+    void saveRecord();
+    // Reloads the current record into the bound controls.
+    void reload();
+
+    // The fields and records of the open table, for a grid.
+    const std::vector<std::string>& fieldNames() const { return fieldNames_; }
+    std::vector<FieldValue> readRecord(int position) const;
+    // Stores one field of a record (a grid edit); the current record is shown afresh.
+    void writeField(int position, const std::string& field, const FieldValue& value);
+
+    // Grows each time the table is opened, closed or written by a grid, so that a view can
+    // tell when to read its rows again.
+    int generation() const { return generation_; }
+
     // Stores the bound values that differ from the record as loaded. Does nothing while a
     // record is being shown (the controls then hold part old, part new values).
     void updateRecord();
@@ -79,6 +98,7 @@ public:
 
 private:
     void load();
+    void closeTable();
     void showRecord();
     int fieldIndex(const std::string& name) const;
     std::vector<std::pair<std::string, FieldValue>> editedFields() const;
@@ -92,9 +112,43 @@ private:
     int recordCount_ = 0;
     int position_ = 0;
     bool loading_ = false;
+    int generation_ = 0;
     std::vector<TextBox*> boxes_;
     std::vector<CheckBox*> checks_;
     std::vector<ComboBox*> combos_;
+    std::vector<Label*> labels_;
+};
+
+// A grid showing the records of a data control, a column per field.
+class DataGrid : public Control {
+public:
+    struct Column {
+        int widthTwips = 1000;
+        bool readOnly = false;
+        bool visible = true;
+    };
+
+    explicit DataGrid(DataControl& source) : source_(source) {}
+    DataControl& source() const { return source_; }
+    const std::vector<Column>& columns() const { return columns_; }
+    void setColumns(std::vector<Column> columns) {
+        columns_ = std::move(columns);
+        notify();
+    }
+    // A grid that is read-only as a whole ignores edits.
+    bool readOnly() const { return readOnly_; }
+    void setReadOnly(bool readOnly) { assign(readOnly_, readOnly); }
+    // The column of a field (by position), with the defaults when none was laid out.
+    Column column(int index) const {
+        return index >= 0 && index < static_cast<int>(columns_.size()) ? columns_[index] : Column{};
+    }
+    // An edit of a cell: stored unless the grid or the column is read-only.
+    void edit(int position, int column, const std::string& text);
+
+private:
+    DataControl& source_;
+    std::vector<Column> columns_;
+    bool readOnly_ = false;
 };
 
 }  // namespace kvt::ui

@@ -8,6 +8,47 @@ Program::Program(Platform& platform, std::string programFolder)
          {&Main.TimeData, &Main.SetTimeData, &Main.NameData, &Main.ClubData, &Main.ClassData,
           &Main.SetupData, &Main.ControlData, &Main.UserData, &Main.ResultsData})
         data->setEngine(&platform.engine);
+    CompetitorNames.resize(MaxStartNumber + 1);
+    CompetitorClubs.resize(MaxStartNumber + 1);
+    CompetitorClasses.resize(MaxStartNumber + 1);
+    PaymentByNumber.resize(MaxStartNumber + 1);
+    StartTimes.resize(MaxStartNumber + 1);
+    FinishTimes.resize(MaxStartNumber + 1);
+    TimingStates.resize(MaxStartNumber + 1);
+    RegisteredTimes.resize(MaxStartNumber + 1);
+    ClubNames.resize(MaxClubOrClass + 1);
+    ClassNames.resize(MaxClubOrClass + 1);
+}
+
+void Program::clearTables() {
+    for (int n = 1; n <= MaxStartNumber; ++n) {
+        CompetitorNames[n] = CompetitorClubs[n] = CompetitorClasses[n] = "-";
+        StartTimes[n] = FinishTimes[n] = "-";
+        PaymentByNumber[n] = 1;
+        TimingStates[n] = NotStarted;
+        RegisteredTimes[n] = RegisteredTime{};
+    }
+    for (int i = 1; i <= 6; ++i) {
+        ChannelCounts[i] = 0;
+        Main.SetupText[8 + i].setText("0");
+    }
+    for (int i = 1; i <= MaxClubOrClass; ++i) ClassNames[i] = ClubNames[i] = "-";
+    RegisteredCount = 0;
+    Main.SetupText[6].setText("0");
+    FetchedCount = 0;
+    Main.SetupText[7].setText("0");
+}
+
+void Program::beginProgress(const std::string& text, int maximum) {
+    platform.application.setBusy(true);
+    status(text);
+    MDIMain.Progress.setMaximum(maximum);
+}
+
+void Program::endProgress() {
+    platform.application.setBusy(false);
+    MDIMain.Progress.setValue(0);
+    status("");
 }
 
 void Program::setObserver(ControlObserver* observer) {

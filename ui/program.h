@@ -3,6 +3,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "lang/language_texts.h"
 #include "ui/data_binding.h"
@@ -20,6 +21,21 @@ struct Platform {
     Application& application;
     DatabaseEngine& engine;
 };
+
+inline constexpr int MaxStartNumber = 3000;
+inline constexpr int MaxClubOrClass = 50;
+
+// A registered time as the Time table holds it.
+struct RegisteredTime {
+    std::string time = "-";
+    std::string number = "-";
+    std::string kind = "-";
+    std::string identification = "-";
+    std::string rowIndex = "-";
+};
+
+// Timing states of a start number.
+enum TimingState { NotStarted = 0, Started = 1, Finished = 2 };
 
 struct Program {
     Program(Platform& platform, std::string programFolder);
@@ -49,10 +65,30 @@ struct Program {
     int FetchedCount = 0;
     int TimeTableSize = 0;
 
+    std::array<int, 7> ChannelCounts{};  // 1 to 6
+
+    // The open meet database in memory, by start number (0 to 3000), by club or class number
+    // (0 to 50) and by Time-table row (1 to 3000).
+    std::vector<std::string> CompetitorNames, CompetitorClubs, CompetitorClasses;
+    std::vector<int> PaymentByNumber;
+    std::vector<std::string> StartTimes, FinishTimes;
+    std::vector<int> TimingStates;
+    std::vector<std::string> ClubNames, ClassNames;
+    std::vector<RegisteredTime> RegisteredTimes;
+
     // Full path of the open meet database; empty while none is open.
     std::string currentDatabase;
+    // The meet folder with a trailing separator, where the results lists are written.
+    std::string listFolder;
     // The file name the shared file dialog chose last.
     std::string lastChosenFile;
+
+    // Every in-memory table back to its empty values, the counters to 0.
+    void clearTables();
+    // Busy pointer, status text and progress bar of a long step.
+    void beginProgress(const std::string& text, int maximum);
+    void progress(int value) { MDIMain.Progress.setValue(value); }
+    void endProgress();
 
     // Registers every control with the observer (the Qt layer or a test).
     void setObserver(ControlObserver* observer);

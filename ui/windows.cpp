@@ -50,6 +50,7 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     r.add(TimeListContainer, "TimeListContainer");
     r.addArray(TimeLabel, "TimeLabel");
     r.add(TimeData, "TimeData");
+    r.add(TimeDBGrid, "TimeDBGrid");
     r.addArray(TimeButton, "TimeButton");
     r.addArray(ChannelLed, "ChannelLed");
     r.add(ExactTime, "ExactTime");
@@ -98,6 +99,7 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     r.add(ClassMover, "ClassMover");
     r.add(ClassButton, "ClassButton");
     r.add(ClassData, "ClassData");
+    r.add(ClassDBGrid, "ClassDBGrid");
 
     r.add(SetupTabStrip, "SetupTabStrip");
     r.add(SetupContainer, "SetupContainer");
@@ -127,6 +129,7 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     r.add(ResultsIndex, "ResultsIndex");
     r.addArray(ResultsText, "ResultsText");
     r.add(ResultsData, "ResultsData");
+    r.add(ResultsDBGrid, "ResultsDBGrid");
 
     OptionButton::makeGroup(NameOption);
     OptionButton::makeGroup(SetupTimeOption);
@@ -135,6 +138,7 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     OptionButton::makeGroup(SetupLanguageOption);
     OptionButton::makeGroup(SetupEditorOption);
     setDesignValues();
+    bindPages();
 }
 
 // What the window shows before any record is loaded.
@@ -194,6 +198,69 @@ void MainWindow::setDesignValues() {
     Hitime1.setInterval(1);
     Hitime2.setInterval(1000);
     Hitime3.setInterval(100);
+}
+
+void MainWindow::restoreDesign() {
+    for (Control* control : registry.all()) {
+        if (auto* box = dynamic_cast<TextBox*>(control)) box->setText("");
+        if (auto* check = dynamic_cast<CheckBox*>(control)) check->setChecked(false);
+        if (auto* lamp = dynamic_cast<Lamp*>(control)) lamp->setColour(Lamp::Dark);
+        if (auto* label = dynamic_cast<ui::Label*>(control)) label->setCaption("");
+        if (auto* combo = dynamic_cast<ComboBox*>(control)) {
+            combo->clear();
+            combo->setText("");
+        }
+        if (auto* upDown = dynamic_cast<ui::UpDown*>(control)) upDown->setValue(0);
+        if (auto* bar = dynamic_cast<ProgressBar*>(control)) bar->setValue(0);
+    }
+    setDesignValues();
+}
+
+namespace {
+template <typename Box>
+void bindField(DataControl& data, Box& box, const std::string& field) {
+    box.setDataField(field);
+    data.bind(box);
+}
+}  // namespace
+
+// The controls of the pages and the fields they show. The localised field names of the Time,
+// Classes and Results boxes are set by the language routines.
+void MainWindow::bindPages() {
+    bindField(NameData, NameIndex, "0");
+    static const int competitorText[17] = {1, 2, 5, 6, 15, 16, 17, 18, 7, 8, 9, 10, 11, 20, 21, 14, 19};
+    for (int i = 0; i < 17; ++i) bindField(NameData, NameText[i], std::to_string(competitorText[i]));
+    static const int competitorCombo[4] = {3, 4, 12, 13};
+    for (int i = 0; i < 4; ++i) bindField(NameData, NameCombo[i], std::to_string(competitorCombo[i]));
+
+    bindField(ClubData, ClubIndex, "0");
+    for (int i = 0; i < 15; ++i) bindField(ClubData, ClubText[i], std::to_string(i + 1));
+
+    ClassData.bind(ClassIndex);
+    for (auto& box : ClassText) ClassData.bind(box);
+
+    TimeData.bind(TimeRegTimeIndex);
+    for (auto& box : TimeRegTime) TimeData.bind(box);
+
+    for (int i = 0; i < CaptureRows; ++i) {
+        bindField(SetTimeData, Number[i], std::to_string(i));
+        bindField(SetTimeData, RegTimeIndex[i], std::to_string(10 + i));
+        bindField(SetTimeData, RegTime[i], std::to_string(20 + i));
+        bindField(SetTimeData, Regtimeled[i], std::to_string(30 + i));
+    }
+
+    for (int c = 0; c < ChannelTotal; ++c)
+        bindField(SetupData, SetupChannelCheck[c], std::to_string(2 * c));
+    for (int i = 0; i < 6; ++i) bindField(SetupData, SetupCheck[i], std::to_string(12 + i));
+    static const int setupTexts[] = {0, 1, 2, 5, 4, 3};  // fields 21 to 26
+    for (int i = 0; i < 6; ++i) bindField(SetupData, SetupText[setupTexts[i]], std::to_string(21 + i));
+    bindField(SetupData, SetupTimerValue[1], "27");
+    bindField(SetupData, SetupTimerValue[2], "28");
+    for (int i = 6; i <= 14; ++i) bindField(SetupData, SetupText[i], std::to_string(23 + i));
+    bindField(ControlData, SetupText[19], "Language");
+
+    ResultsData.bind(ResultsIndex);
+    for (auto& box : ResultsText) ResultsData.bind(box);
 }
 
 MainAboutWindow::MainAboutWindow() {

@@ -49,6 +49,7 @@ struct MainWindow {
     ContainerStack TimeListContainer{2};
     std::array<Label, 8> TimeLabel;
     DataControl TimeData;
+    DataGrid TimeDBGrid{TimeData};
     std::array<CommandButton, ChannelTotal> TimeButton;
     std::array<Lamp, ChannelTotal> ChannelLed;
     TextBox ExactTime;
@@ -95,6 +96,7 @@ struct MainWindow {
     TextBox ClassMover;
     CommandButton ClassButton;
     DataControl ClassData;
+    DataGrid ClassDBGrid{ClassData};
 
     // Setup page
     TabStrip SetupTabStrip{4};
@@ -126,11 +128,16 @@ struct MainWindow {
     TextBox ResultsIndex;
     std::array<TextBox, 6> ResultsText;
     DataControl ResultsData;
+    DataGrid ResultsDBGrid{ResultsData};
 
     ControlRegistry registry;
 
+    // Every value back to what the window shows when it is loaded (tabs stay where they are).
+    void restoreDesign();
+
 private:
     void setDesignValues();
+    void bindPages();
 };
 
 struct MainAboutWindow {
