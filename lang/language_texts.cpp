@@ -421,10 +421,11 @@ Bilingual NotAMeetDatabaseText() {
 }
 
 Bilingual CountsBeyondBoundsText() {
-    return {"The meet database holds more competitors, clubs or classes than the program can "
-            "keep (3000 competitors, 50 clubs, 50 classes), so it is not opened.",
-            "Stevnedatabasen har flere deltakere, klubber eller klasser enn programmet kan "
-            "holde (3000 deltakere, 50 klubber, 50 klasser), så den åpnes ikke."};
+    return {
+        "The meet database holds more competitors, clubs or classes than the program can "
+        "keep (3000 competitors, 50 clubs, 50 classes), so it is not opened.",
+        "Stevnedatabasen har flere deltakere, klubber eller klasser enn programmet kan "
+        "holde (3000 deltakere, 50 klubber, 50 klasser), så den åpnes ikke."};
 }
 
 Bilingual CannotSaveText() {

@@ -90,7 +90,9 @@ std::tm localNow() {
     return local;
 }
 
-std::string yesNo(bool value) { return value ? "1" : "0"; }
+std::string yesNo(bool value) {
+    return value ? "1" : "0";
+}
 
 struct SampleCompetitor {
     const char* first;
@@ -206,11 +208,11 @@ void MakeControl(ui::Program& program, Connection& db) {
     const auto table = DescribeTable(TableKind::Control, program.LanguageTexts);
     makeTable(program, db, table, {0, 95}, 1, [&](int) {
         std::tm now = localNow();
-        return Record{program.Main.SetupText[16].text(),
-                      twoDigits(now.tm_mon + 1) + "-" + twoDigits(now.tm_mday) + "-" +
-                          std::to_string(now.tm_year + 1900),
-                      twoDigits(now.tm_hour) + ":" + twoDigits(now.tm_min) + ":" +
-                          twoDigits(now.tm_sec)};
+        return Record{
+            program.Main.SetupText[16].text(),
+            twoDigits(now.tm_mon + 1) + "-" + twoDigits(now.tm_mday) + "-" +
+                std::to_string(now.tm_year + 1900),
+            twoDigits(now.tm_hour) + ":" + twoDigits(now.tm_min) + ":" + twoDigits(now.tm_sec)};
     });
 }
 

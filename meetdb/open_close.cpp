@@ -34,8 +34,8 @@ std::vector<std::string> columnsOf(Connection& db, const std::string& table) {
 
 std::optional<std::string> firstValue(Connection& db, const std::string& table,
                                       const std::string& field) {
-    auto query = db.prepare("SELECT " + QuoteIdentifier(field) + " FROM " +
-                            QuoteIdentifier(table) + " ORDER BY rowid LIMIT 1");
+    auto query = db.prepare("SELECT " + QuoteIdentifier(field) + " FROM " + QuoteIdentifier(table) +
+                            " ORDER BY rowid LIMIT 1");
     if (!query.step()) throw SqliteError("the table " + table + " holds no record");
     return query.text(0);
 }
@@ -111,7 +111,7 @@ void layOutGrids(ui::MainWindow& main) {
 
 // The records of a table in stored order, each as its fields.
 std::vector<std::vector<std::optional<std::string>>> readAll(Connection& db,
-                                                              const TableSpec& table) {
+                                                             const TableSpec& table) {
     auto query = db.prepare("SELECT * FROM " + QuoteIdentifier(table.name) + " ORDER BY rowid");
     std::vector<std::vector<std::optional<std::string>>> rows;
     while (query.step()) {
@@ -122,7 +122,9 @@ std::vector<std::vector<std::optional<std::string>>> readAll(Connection& db,
     return rows;
 }
 
-std::string text(const std::optional<std::string>& value) { return value.value_or(""); }
+std::string text(const std::optional<std::string>& value) {
+    return value.value_or("");
+}
 
 struct Check {
     TableKind kind;
@@ -255,12 +257,18 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
     const auto& words = program.LanguageTexts;
     Refusal refusal = examine(program, path);
     switch (refusal.kind) {
-        case Refusal::Language: program.info(words[96]); return false;
-        case Refusal::Bounds: program.info(lang::CountsBeyondBoundsText().in(program.language)); return false;
-        case Refusal::NotMeet:
-            program.info(std::string(lang::NotAMeetDatabaseText().in(program.language)) + refusal.reason);
+        case Refusal::Language:
+            program.info(words[96]);
             return false;
-        case Refusal::None: break;
+        case Refusal::Bounds:
+            program.info(lang::CountsBeyondBoundsText().in(program.language));
+            return false;
+        case Refusal::NotMeet:
+            program.info(std::string(lang::NotAMeetDatabaseText().in(program.language)) +
+                         refusal.reason);
+            return false;
+        case Refusal::None:
+            break;
     }
     try {
         program.currentDatabase = path;
@@ -286,14 +294,16 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
         }
         bindTable(main.SetTimeData, path, words[45]);
         main.ResultsData.setDatabaseName(path);
-        for (int i = 1; i <= 6; ++i) program.ChannelCounts[i] = ui::TextToInt16(main.SetupText[8 + i].text());
+        for (int i = 1; i <= 6; ++i)
+            program.ChannelCounts[i] = ui::TextToInt16(main.SetupText[8 + i].text());
         if (!main.ResultsCombo.items().empty()) main.ResultsCombo.pick(0);
         main.NameMover.setText("2");
         main.Window.setKeyPreview(true);
         return true;
     } catch (const std::exception& failure) {
         program.endProgress();
-        program.info(std::string(lang::NotAMeetDatabaseText().in(program.language)) + failure.what());
+        program.info(std::string(lang::NotAMeetDatabaseText().in(program.language)) +
+                     failure.what());
         CloseDatabase(program);
         return false;
     }
@@ -313,9 +323,9 @@ void CloseDatabase(ui::Program& program) {
     auto& main = program.Main;
     const std::string path = program.currentDatabase;
     program.currentDatabase.clear();
-    for (ui::DataControl* data : {&main.NameData, &main.ClubData, &main.ClassData, &main.SetupData,
-                                  &main.TimeData, &main.SetTimeData, &main.ResultsData,
-                                  &main.ControlData}) {
+    for (ui::DataControl* data :
+         {&main.NameData, &main.ClubData, &main.ClassData, &main.SetupData, &main.TimeData,
+          &main.SetTimeData, &main.ResultsData, &main.ControlData}) {
         data->setDatabaseName("");
         try {
             data->refresh();

@@ -77,10 +77,14 @@ void ConnectRegisterPages(ui::Program& program) {
     };
 
     main.NameCombo[0].DropDown = [&p] { fillList(p.Main.NameCombo[0], p.ClubNames, p.ClubCount); };
-    main.NameCombo[1].DropDown = [&p] { fillList(p.Main.NameCombo[1], p.ClassNames, p.ClassCount); };
+    main.NameCombo[1].DropDown = [&p] {
+        fillList(p.Main.NameCombo[1], p.ClassNames, p.ClassCount);
+    };
 
     for (int k = 0; k < 4; ++k)
-        main.NameOption[k].Click = [&main, k] { main.NameText[16].setText(ui::NumberToText(k + 1)); };
+        main.NameOption[k].Click = [&main, k] {
+            main.NameText[16].setText(ui::NumberToText(k + 1));
+        };
     main.NameText[16].Change = [&main] {
         double value = ui::TextToNumber(main.NameText[16].text());
         for (int v = 1; v <= 4; ++v)

@@ -100,7 +100,14 @@ void ConnectSetupPage(ui::Program& program) {
         };
     }
     for (auto& check : main.SetupCheck) check.Click = [&program] { saveSetup(program); };
-    for (auto& check : main.SetupChannelCheck) check.Click = [&program] { saveSetup(program); };
+    for (int c = 0; c < ui::ChannelTotal; ++c) {
+        main.SetupChannelCheck[c].Click = [&program, c] {
+            auto& m = program.Main;
+            if (!program.currentDatabase.empty())
+                m.TimeButton[c].setEnabled(m.SetupChannelCheck[c].checked());
+            saveSetup(program);
+        };
+    }
     main.SetupTabStrip.Click = [&main] {
         main.SetupContainer.bringToFront(main.SetupTabStrip.selectedTab() - 1);
     };

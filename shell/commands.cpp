@@ -64,9 +64,15 @@ namespace {
 
 void runCommand(ui::Program& program, Command command) {
     switch (command) {
-        case Command::Open: meetdb::OpenDatabase(program); break;
-        case Command::Close: meetdb::CloseDatabase(program); break;
-        case Command::MakeNew: meetdb::MakeNewDatabase(program); break;
+        case Command::Open:
+            meetdb::OpenDatabase(program);
+            break;
+        case Command::Close:
+            meetdb::CloseDatabase(program);
+            break;
+        case Command::MakeNew:
+            meetdb::MakeNewDatabase(program);
+            break;
         case Command::Exit:
             ExitProgram(program);
             break;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -72,7 +73,8 @@ TEST(MakeNew, DefaultMeetUnderEnglish) {
     EXPECT_TRUE(test.dialogs.messages.empty());
     EXPECT_EQ(test.dialogs.fileRequests.at(0).title, "Make new");
     EXPECT_EQ(test.dialogs.fileRequests.at(0).fileName, "Demomeet");
-    std::vector<std::string> expected = {"Competitors", "Clubs", "Classes", "Setup", "Time", "Work"};
+    std::vector<std::string> expected = {"Competitors", "Clubs", "Classes",
+                                         "Setup",       "Time",  "Work"};
     for (int c = 1; c <= 10; ++c) expected.push_back("Results-" + std::to_string(c));
     expected.push_back("Control");
     EXPECT_EQ(tables(path), expected);
@@ -221,4 +223,292 @@ TEST(MakeNew, AMeetFolderWithItsBackgroundIsLeftAlone) {
     meetdb::PrepareMeetFolder(program, meetPath(test, "Other.mdb"));
     EXPECT_TRUE(fs::exists(test.folder() / "Other" / "Kvtn.gif"));
     EXPECT_EQ(program.listFolder, (test.folder() / "Other" / "").string());
+}
+
+namespace {
+
+// A Norwegian meet with sample names, made and ready to open.
+std::string sampleMeet(TestProgram& test, const std::string& name = "Meet.mdb") {
+    test.program().Main.SetupCheck[1].setChecked(true);
+    const auto path = meetPath(test, name);
+    makeMeet(test, path);
+    test.program().Main.SetupCheck[1].setChecked(false);
+    return path;
+}
+
+void expectNothingOpen(TestProgram& test) {
+    auto& program = test.program();
+    EXPECT_TRUE(program.currentDatabase.empty());
+    EXPECT_FALSE(program.Main.NameData.isOpen());
+    EXPECT_FALSE(program.Main.SetupData.isOpen());
+    EXPECT_FALSE(program.Main.ControlData.isOpen());
+    EXPECT_TRUE(program.MDIMain.Open.enabled());
+    EXPECT_FALSE(program.MDIMain.Close.enabled());
+    EXPECT_FALSE(program.Main.Window.keyPreview());
+    EXPECT_EQ(program.MDIMain.Frame.caption().find("[Meet"), std::string::npos);
+}
+
+}  // namespace
+
+TEST(OpenDatabase, BindsThePagesAndLoadsTheMeet) {
+    TestProgram test;
+    auto& program = test.start();
+    const auto path = sampleMeet(test);
+    ASSERT_TRUE(openMeet(test, path));
+    auto& main = program.Main;
+    EXPECT_TRUE(test.dialogs.messages.empty());
+    EXPECT_EQ(program.MDIMain.Frame.caption(), "[KVT] Kvarne tidtaking System[Meet.mdb]");
+    EXPECT_FALSE(program.MDIMain.Open.enabled());
+    EXPECT_TRUE(program.MDIMain.Close.enabled());
+    EXPECT_TRUE(main.Window.keyPreview());
+    EXPECT_FALSE(main.SetupLanguageOption[1].enabled());
+    EXPECT_FALSE(main.SetupText[0].enabled());
+    EXPECT_FALSE(main.SetupOption[1].enabled());
+    EXPECT_EQ(program.HighestNumber, 10);
+    EXPECT_EQ(program.CompetitorNames[3], "Sindre, Vika");
+    EXPECT_EQ(program.CompetitorNames[9], "-, -");
+    EXPECT_EQ(program.CompetitorClubs[1], "Tornado");
+    EXPECT_EQ(program.ClubNames[3], "Olsberg");
+    EXPECT_EQ(program.ClassNames[2], "Senior");
+    EXPECT_EQ(main.NameCombo[0].items().size(), 15u);
+    EXPECT_EQ(main.ResultsCombo.items().at(0), "Junior");
+    EXPECT_EQ(main.ResultsCombo.text(), "Junior");
+    EXPECT_EQ(program.RegisteredTimes[300].rowIndex, "300");
+    EXPECT_EQ(main.SetupText[19].text(), "0");
+    // The competitor page shows record 2 (the move-to box holds "2").
+    EXPECT_EQ(main.NameData.position(), 2);
+    EXPECT_EQ(main.NameText[0].text(), "Lars");
+    EXPECT_TRUE(main.ClassDBGrid.column(0).readOnly);
+    EXPECT_FALSE(main.ClassDBGrid.column(0).visible);
+    EXPECT_TRUE(main.TimeDBGrid.readOnly());
+    EXPECT_EQ(main.TimeDBGrid.column(5).widthTwips, 2600);
+}
+
+TEST(OpenDatabase, AMeetOfTheOtherLanguageIsRefused) {
+    TestProgram test;
+    auto& program = test.start();
+    const auto path = sampleMeet(test);
+    const std::string before = fileBytes(path);
+    kvt::lang::SetEnglishTexts(program);
+    program.Main.SetupLanguageOption[1].select();
+    EXPECT_FALSE(openMeet(test, path));
+    EXPECT_EQ(test.dialogs.messages.back().text,
+              "The databasen was made with a different language setup in the program. Change "
+              "this language, and try again. This database can't be loaded.");
+    expectNothingOpen(test);
+    EXPECT_EQ(fileBytes(path), before);
+    program.Main.SetupLanguageOption[0].select();
+    EXPECT_TRUE(openMeet(test, path));
+}
+
+TEST(OpenDatabase, FilesThatAreNoMeetDatabaseLeaveNothingOpen) {
+    TestProgram test;
+    test.start();
+    const auto good = sampleMeet(test);
+    auto variant = [&](const std::string& name) {
+        const auto path = meetPath(test, name);
+        fs::copy_file(good, path);
+        return path;
+    };
+    std::vector<std::string> bad;
+    bad.push_back(meetPath(test, "missing.mdb"));
+    { std::ofstream(meetPath(test, "empty.mdb")); }
+    bad.push_back(meetPath(test, "empty.mdb"));
+    {
+        std::ofstream random(meetPath(test, "random.mdb"), std::ios::binary);
+        for (int i = 0; i < 5000; ++i) random.put(static_cast<char>((i * 7919) % 251));
+    }
+    bad.push_back(meetPath(test, "random.mdb"));
+    { std::ofstream(meetPath(test, "text.mdb")) << "Name;Club\nEirik;Tornado\n"; }
+    bad.push_back(meetPath(test, "text.mdb"));
+    execute(meetPath(test, "other.mdb"), "CREATE TABLE \"notes\" (\"x\" TEXT)");
+    bad.push_back(meetPath(test, "other.mdb"));
+    const auto dropped = variant("dropped.mdb");
+    execute(dropped, "DROP TABLE \"Tider\"");
+    bad.push_back(dropped);
+    const auto noResults = variant("noresults.mdb");
+    execute(noResults, "DROP TABLE \"Resultat-7\"");
+    bad.push_back(noResults);
+    const auto readOnly = variant("readonly.mdb");
+    ::chmod(readOnly.c_str(), 0444);
+    if (::access(readOnly.c_str(), W_OK) != 0) bad.push_back(readOnly);  // root may write anyway
+
+    for (const auto& path : bad) {
+        const std::string before = fileBytes(path);
+        test.dialogs.messages.clear();
+        EXPECT_FALSE(openMeet(test, path)) << path;
+        ASSERT_EQ(test.dialogs.messages.size(), 1u) << path;
+        EXPECT_EQ(test.dialogs.messages[0].text.rfind("Filen kan ikke åpnes som stevnedatabase", 0),
+                  0u)
+            << test.dialogs.messages[0].text;
+        expectNothingOpen(test);
+        EXPECT_EQ(fileBytes(path), before) << path;
+    }
+    EXPECT_FALSE(fs::exists(meetPath(test, "missing.mdb")));
+}
+
+TEST(OpenDatabase, CountsBeyondTheTablesAreRefused) {
+    TestProgram test;
+    test.start();
+    const auto path = sampleMeet(test);
+    execute(path, "UPDATE \"Oppsett\" SET \"21\" = '5000'");
+    EXPECT_FALSE(openMeet(test, path));
+    EXPECT_NE(test.dialogs.messages.back().text.find("3000"), std::string::npos);
+    expectNothingOpen(test);
+    execute(path, "UPDATE \"Oppsett\" SET \"21\" = '10', \"23\" = '51'");
+    EXPECT_FALSE(openMeet(test, path));
+    execute(path, "UPDATE \"Oppsett\" SET \"23\" = '99999999'");
+    EXPECT_FALSE(openMeet(test, path));
+    expectNothingOpen(test);
+}
+
+TEST(OpenDatabase, MisnumberedRecordsAreToldOnceAfterTheWalk) {
+    TestProgram test;
+    test.start();
+    const auto path = sampleMeet(test);
+    execute(path, "UPDATE \"Deltakere\" SET \"0\" = ' 4' WHERE rowid = 3");
+    execute(path, "UPDATE \"Klasser\" SET \"Index\" = ' 2' WHERE rowid = 3");
+    ASSERT_TRUE(openMeet(test, path));
+    std::vector<std::string> texts;
+    for (const auto& shown : test.dialogs.messages) texts.push_back(shown.text);
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"Feil i deltaker register", "Feil i klasse register"}));
+}
+
+TEST(OpenDatabase, TheTimeTableGivesStartsAndFinishes) {
+    TestProgram test;
+    auto& program = test.start();
+    const auto path = sampleMeet(test);
+    execute(path,
+            "UPDATE \"Tider\" SET \"Tid\" = '10.00.00.00', \"Nr\" = ' 3', \"Type\" = 'Inn' "
+            "WHERE rowid = 1");
+    execute(path,
+            "UPDATE \"Tider\" SET \"Tid\" = '09.00.00.00', \"Nr\" = '-', \"Type\" = 'Ut alle', "
+            "\"Id\" = '1-1' WHERE rowid = 2");
+    execute(path,
+            "UPDATE \"Tider\" SET \"Tid\" = '09.30.00.00', \"Nr\" = ' 5', \"Type\" = 'Ut' "
+            "WHERE rowid = 3");
+    ASSERT_TRUE(openMeet(test, path));
+    EXPECT_EQ(program.TimingStates[3], ui::Finished);
+    EXPECT_EQ(program.FinishTimes[3], "10.00.00.00");
+    EXPECT_EQ(program.StartTimes[3], "09.00.00.00");
+    EXPECT_EQ(program.TimingStates[1], ui::Started);
+    EXPECT_EQ(program.StartTimes[10], "09.00.00.00");
+    EXPECT_EQ(program.StartTimes[5], "09.30.00.00");
+    EXPECT_EQ(program.TimingStates[11], ui::NotStarted);
+    EXPECT_EQ(program.RegisteredTimes[2].identification, "1-1");
+    EXPECT_EQ(program.RegisteredTimes[2].kind, "Ut alle");
+    EXPECT_EQ(program.RegisteredTimes[1].number, " 3");
+}
+
+TEST(CloseDatabase, ResetsTheCountsTheTitleAndTheTables) {
+    TestProgram test;
+    auto& program = test.start();
+    const auto path = sampleMeet(test);
+    execute(path, "UPDATE \"Oppsett\" SET \"29\" = '7', \"33\" = '4'");
+    ASSERT_TRUE(openMeet(test, path));
+    EXPECT_EQ(program.RegisteredCount, 7);
+    EXPECT_EQ(program.ChannelCounts[2], 4);
+    program.MDIMain.Close.click();
+    expectNothingOpen(test);
+    EXPECT_EQ(program.RegisteredCount, 0);
+    EXPECT_EQ(program.ChannelCounts[2], 0);
+    EXPECT_EQ(program.Main.SetupText[10].text(), "0");
+    EXPECT_EQ(program.CompetitorNames[1], "-");
+    EXPECT_EQ(program.MDIMain.Frame.caption(),
+              "[KVT] Kvarne Tidtaking System [ Ingen database åpenet ]");
+    EXPECT_TRUE(program.Main.SetupText[0].enabled());
+    EXPECT_EQ(program.Main.SetupText[0].text(), "10");
+    EXPECT_EQ(program.Main.NameText[0].text(), "");
+    // Nothing stays beside the database.
+    for (const auto& entry : fs::directory_iterator(test.folder()))
+        EXPECT_EQ(entry.path().string().find("-journal"), std::string::npos);
+}
+
+TEST(RegisterPages, AnEditSurvivesClosingAndOpening) {
+    TestProgram test;
+    auto& program = test.start();
+    auto& main = program.Main;
+    const auto path = sampleMeet(test);
+    ASSERT_TRUE(openMeet(test, path));
+    main.NameMover.setText("7");
+    EXPECT_EQ(main.NameIndex.text(), " 7");
+    main.NameText[0].setText("Åse \"Quote\"; DROP");
+    main.NameText[1].setText("Berg");
+    main.NameCombo[0].dropDown();
+    main.NameCombo[0].pick(1);
+    main.NameOption[2].select();
+    EXPECT_EQ(main.NameText[16].text(), " 3");
+    main.NameButton.click();
+    EXPECT_EQ(main.NameData.position(), 7);
+    EXPECT_EQ(program.CompetitorNames[7], "Åse \"Quote\"; DROP, Berg");
+    EXPECT_EQ(program.CompetitorClubs[7], "Sprint");
+    EXPECT_EQ(program.PaymentByNumber[7], 3);
+    EXPECT_EQ(field(path, "Deltakere", "1", 7), "Åse \"Quote\"; DROP");
+    main.NameText[2].setText("Storgata 1");
+    program.MDIMain.Close.click();
+    ASSERT_TRUE(openMeet(test, path));
+    main.NameMover.setText("7");
+    EXPECT_EQ(main.NameText[0].text(), "Åse \"Quote\"; DROP");
+    EXPECT_EQ(main.NameText[2].text(), "Storgata 1");  // saved when the binding closed
+    EXPECT_TRUE(main.NameOption[2].selected());
+    EXPECT_EQ(program.CompetitorNames[7], "Åse \"Quote\"; DROP, Berg");
+}
+
+TEST(RegisterPages, MoveToStaysWithinTheCount) {
+    TestProgram test;
+    auto& program = test.start();
+    auto& main = program.Main;
+    ASSERT_TRUE(openMeet(test, sampleMeet(test)));
+    main.ClassMover.setText("10");
+    EXPECT_EQ(main.ClassData.position(), 10);
+    for (const char* ignored : {"11", "0", "-3", "abc"}) {
+        main.ClassMover.setText(ignored);
+        EXPECT_EQ(main.ClassData.position(), 10) << ignored;
+    }
+    main.ClubMover.setText("3");
+    EXPECT_EQ(main.ClubText[0].text(), "Olsberg");
+    main.ClubText[0].setText("Olsberg IL");
+    main.ClubMover.setText("1");
+    EXPECT_EQ(program.ClubNames[3], "Olsberg IL");
+    main.NameCombo[0].dropDown();
+    EXPECT_EQ(main.NameCombo[0].items().at(2), "Olsberg IL");
+}
+
+TEST(RegisterPages, LeavingARecordFillsTheCachesAndTheListsFollowTheCounts) {
+    TestProgram test;
+    auto& program = test.start();
+    auto& main = program.Main;
+    ASSERT_TRUE(openMeet(test, sampleMeet(test)));
+    main.NameMover.setText("4");
+    main.NameText[0].setText("");
+    main.NameMover.setText("5");
+    EXPECT_EQ(program.CompetitorNames[4], ", Dahl");
+    main.NameText[16].setText("5");  // no such payment: the options stay
+    EXPECT_TRUE(main.NameOption[0].selected());
+    program.ClubCount = 0;
+    main.NameCombo[0].dropDown();
+    EXPECT_TRUE(main.NameCombo[0].items().empty());
+    program.ClassCount = 2;
+    main.NameCombo[1].dropDown();
+    EXPECT_EQ(main.NameCombo[1].items(), (std::vector<std::string>{"Junior", "Senior"}));
+}
+
+TEST(SetupPage, EditsOfTheMeetSetupAreStoredAtOnce) {
+    TestProgram test;
+    auto& program = test.start();
+    const auto path = sampleMeet(test);
+    ASSERT_TRUE(openMeet(test, path));
+    program.Main.SetupTimeOption[3].select();
+    program.Main.SetupChannelCheck[2].setChecked(true);
+    program.Main.SetupCheck[5].setChecked(true);
+    EXPECT_EQ(field(path, "Oppsett", "26", 1), " 3");
+    EXPECT_EQ(field(path, "Oppsett", "4", 1), "1");
+    EXPECT_EQ(field(path, "Oppsett", "17", 1), "1");
+    program.MDIMain.Close.click();
+    EXPECT_TRUE(program.Main.SetupTimeOption[0].selected());
+    ASSERT_TRUE(openMeet(test, path));
+    EXPECT_TRUE(program.Main.SetupTimeOption[3].selected());
+    EXPECT_TRUE(program.Main.SetupChannelCheck[2].checked());
+    EXPECT_TRUE(program.Main.TimeButton[2].enabled());
 }

@@ -228,10 +228,13 @@ void bindField(DataControl& data, Box& box, const std::string& field) {
 // Classes and Results boxes are set by the language routines.
 void MainWindow::bindPages() {
     bindField(NameData, NameIndex, "0");
-    static const int competitorText[17] = {1, 2, 5, 6, 15, 16, 17, 18, 7, 8, 9, 10, 11, 20, 21, 14, 19};
-    for (int i = 0; i < 17; ++i) bindField(NameData, NameText[i], std::to_string(competitorText[i]));
+    static const int competitorText[17] = {1, 2, 5,  6,  15, 16, 17, 18, 7,
+                                           8, 9, 10, 11, 20, 21, 14, 19};
+    for (int i = 0; i < 17; ++i)
+        bindField(NameData, NameText[i], std::to_string(competitorText[i]));
     static const int competitorCombo[4] = {3, 4, 12, 13};
-    for (int i = 0; i < 4; ++i) bindField(NameData, NameCombo[i], std::to_string(competitorCombo[i]));
+    for (int i = 0; i < 4; ++i)
+        bindField(NameData, NameCombo[i], std::to_string(competitorCombo[i]));
 
     bindField(ClubData, ClubIndex, "0");
     for (int i = 0; i < 15; ++i) bindField(ClubData, ClubText[i], std::to_string(i + 1));
@@ -253,7 +256,8 @@ void MainWindow::bindPages() {
         bindField(SetupData, SetupChannelCheck[c], std::to_string(2 * c));
     for (int i = 0; i < 6; ++i) bindField(SetupData, SetupCheck[i], std::to_string(12 + i));
     static const int setupTexts[] = {0, 1, 2, 5, 4, 3};  // fields 21 to 26
-    for (int i = 0; i < 6; ++i) bindField(SetupData, SetupText[setupTexts[i]], std::to_string(21 + i));
+    for (int i = 0; i < 6; ++i)
+        bindField(SetupData, SetupText[setupTexts[i]], std::to_string(21 + i));
     bindField(SetupData, SetupTimerValue[1], "27");
     bindField(SetupData, SetupTimerValue[2], "28");
     for (int i = 6; i <= 14; ++i) bindField(SetupData, SetupText[i], std::to_string(23 + i));
