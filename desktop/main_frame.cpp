@@ -8,10 +8,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -21,11 +23,13 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
+#include <QTableView>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "desktop/grid_model.h"
 #include "desktop/qt_text.h"
 #include "shell/commands.h"
 
@@ -72,6 +76,19 @@ QIcon toolIcon(const std::string& key, QStyle* style) {
             return QIcon::fromTheme(icon.theme, style->standardIcon(icon.fallback));
     return {};
 }
+
+// A combo box whose list is filled by the program just before it drops down.
+class DropDownCombo : public QComboBox {
+public:
+    explicit DropDownCombo(ui::ComboBox& control) : control_(control) {}
+    void showPopup() override {
+        control_.dropDown();
+        QComboBox::showPopup();
+    }
+
+private:
+    ui::ComboBox& control_;
+};
 
 }  // namespace
 
@@ -323,7 +340,7 @@ QWidget* MainFrame::lamp(ui::Lamp& control) {
 }
 
 QWidget* MainFrame::comboBox(ui::ComboBox& control) {
-    auto* widget = new QComboBox;
+    auto* widget = new DropDownCombo(control);
     widget->setObjectName(nameOf(control));
     widget->setEditable(true);
     widget->setInsertPolicy(QComboBox::NoInsert);
@@ -433,7 +450,60 @@ QWidget* MainFrame::dataBar(ui::DataControl& control) {
     layout->addWidget(caption, 1);
     layout->addWidget(arrow("▶", [&control] { control.moveNext(); }));
     layout->addWidget(arrow("▶|", [&control] { control.moveLast(); }));
-    onChange(control, [caption, &control] { caption->setText(q(control.caption()).trimmed()); });
+    onChange(control, [caption, &control] {
+        QString text = q(control.caption()).trimmed();
+        if (control.isOpen())
+            text += QString("   %1 / %2").arg(control.position()).arg(control.recordCount());
+        caption->setText(text);
+    });
+    return widget;
+}
+
+QWidget* MainFrame::grid(ui::DataGrid& control) {
+    auto* view = new QTableView;
+    view->setObjectName(nameOf(control));
+    auto* model = new GridModel(control, view);
+    view->setModel(model);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->verticalHeader()->setDefaultSectionSize(22);
+    auto& source = control.source();
+    auto show = [view, model, &control, &source] {
+        model->sync();
+        for (int column = 0; column < model->columnCount(); ++column) {
+            auto layout = control.column(column);
+            view->setColumnWidth(column, layout.widthTwips / 15);  // 15 twips a pixel at 96 dpi
+            view->setColumnHidden(column, !layout.visible);
+        }
+        if (source.position() > 0) view->selectRow(source.position() - 1);
+    };
+    onChange(control, show);
+    onChange(source, show);
+    connect(view, &QTableView::clicked, this, [this, &source](const QModelIndex& index) {
+        try {
+            source.moveTo(index.row() + 1);
+        } catch (const std::exception& error) {
+            program_.info(error.what());
+        }
+    });
+    return view;
+}
+
+QWidget* MainFrame::textArea(ui::TextBox& control) {
+    auto* widget = new QPlainTextEdit;
+    widget->setObjectName(nameOf(control));
+    widget->setMaximumHeight(80);
+    connect(widget, &QPlainTextEdit::textChanged, this,
+            [widget, &control] { control.setText(widget->toPlainText().toStdString()); });
+    onChange(control, [widget, &control] {
+        QString text = q(control.text());
+        if (widget->toPlainText() != text) {
+            QSignalBlocker quiet(widget);
+            widget->setPlainText(text);
+        }
+        widget->setReadOnly(control.locked());
+        widget->setEnabled(control.enabled());
+    });
     return widget;
 }
 

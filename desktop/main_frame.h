@@ -26,6 +26,7 @@ public:
     void refreshAll();
     // A click on tab t (1-based) of the main tab strip.
     void clickMainTab(int tab) { program_.Main.MainTabStrip.clickTab(tab); }
+    ui::Program& program() { return program_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -59,6 +60,9 @@ private:
     QWidget* progressBar(ui::ProgressBar& control);
     QWidget* frame(ui::Frame& control, QBoxLayout* contents);
     QWidget* dataBar(ui::DataControl& control);
+    QWidget* grid(ui::DataGrid& control);
+    // A box for text of several lines.
+    QWidget* textArea(ui::TextBox& control);
     // A tab strip above the stack of pages it brings to the front.
     QWidget* tabbedPages(ui::TabStrip& strip, ui::ContainerStack& stack,
                          const std::vector<QWidget*>& pages);

@@ -31,18 +31,11 @@ QVBoxLayout* column() {
     return layout;
 }
 
-QGridLayout* grid() {
+QGridLayout* formGrid() {
     auto* layout = new QGridLayout;
     layout->setHorizontalSpacing(10);
     layout->setVerticalSpacing(6);
     return layout;
-}
-
-// The place of a table grid (filled when a meet database is open).
-QWidget* gridView(const QString& name) {
-    auto* view = new QTableView;
-    view->setObjectName(name);
-    return view;
 }
 
 }  // namespace
@@ -51,7 +44,7 @@ QWidget* MainFrame::buildCapturePage() {
     auto& main = program_.Main;
 
     // The ten-row list of registered times, with the clock and the line buttons beside it.
-    auto* rows = grid();
+    auto* rows = formGrid();
     QLabel* heading = label(main.TimeLabel[0]);
     heading->setFont(fixedFont());
     rows->addWidget(heading, 0, 0, 1, 11);
@@ -114,7 +107,7 @@ QWidget* MainFrame::buildCapturePage() {
     timesLayout->addLayout(lines);
 
     // The Time table: the grid and the details of the current row.
-    auto* details = grid();
+    auto* details = formGrid();
     formRow(details, 0, 0, main.TimeLabel[1], textBox(main.TimeRegTimeIndex));
     for (int i = 0; i < 6; ++i)
         formRow(details, i + 1, 0, main.TimeLabel[2 + i], textBox(main.TimeRegTime[i]));
@@ -122,7 +115,7 @@ QWidget* MainFrame::buildCapturePage() {
     details->setColumnStretch(1, 1);
     auto* listLayout = column();
     listLayout->addWidget(tabbedPages(main.TimeListTabStrip, main.TimeListContainer,
-                                      {gridView("TimeDBGrid"), page(details)}),
+                                      {grid(main.TimeDBGrid), page(details)}),
                           1);
     listLayout->addWidget(dataBar(main.TimeData));
 
@@ -134,7 +127,7 @@ QWidget* MainFrame::buildCapturePage() {
 
 QWidget* MainFrame::buildCompetitorPage() {
     auto& main = program_.Main;
-    auto* primary = grid();
+    auto* primary = formGrid();
     formRow(primary, 0, 0, main.NameLabel[0], textBox(main.NameIndex));
     formRow(primary, 1, 0, main.NameLabel[2], textBox(main.NameText[0]));
     formRow(primary, 2, 0, main.NameLabel[3], textBox(main.NameText[1]));
@@ -154,12 +147,12 @@ QWidget* MainFrame::buildCompetitorPage() {
     primary->setColumnStretch(1, 1);
     primary->setColumnStretch(3, 1);
 
-    auto* secondary = grid();
+    auto* secondary = formGrid();
     formRow(secondary, 0, 0, main.NameLabel[9], textBox(main.NameText[13]));
     formRow(secondary, 1, 0, main.NameLabel[10], textBox(main.NameText[14]));
     formRow(secondary, 2, 0, main.NameLabel[13], textBox(main.NameText[11]));
     formRow(secondary, 3, 0, main.NameLabel[14], textBox(main.NameText[12]));
-    formRow(secondary, 4, 0, main.NameLabel[17], textBox(main.NameText[15]));
+    formRow(secondary, 4, 0, main.NameLabel[17], textArea(main.NameText[15]));
     secondary->addWidget(label(main.NameLabel[18]), 0, 2, 1, 2);
     formRow(secondary, 1, 1, main.NameLabel[1], textBox(main.NameText[4]));
     formRow(secondary, 2, 1, main.NameLabel[20], textBox(main.NameText[5]));
@@ -185,7 +178,7 @@ QWidget* MainFrame::buildCompetitorPage() {
 
 QWidget* MainFrame::buildClubPage() {
     auto& main = program_.Main;
-    auto* primary = grid();
+    auto* primary = formGrid();
     formRow(primary, 0, 0, main.ClubLabel[0], textBox(main.ClubIndex));
     formRow(primary, 1, 0, main.ClubLabel[2], textBox(main.ClubText[0]));
     formRow(primary, 2, 0, main.ClubLabel[3], textBox(main.ClubText[1]));
@@ -200,9 +193,9 @@ QWidget* MainFrame::buildClubPage() {
     primary->setColumnStretch(1, 1);
     primary->setColumnStretch(3, 1);
 
-    auto* secondary = grid();
+    auto* secondary = formGrid();
     formRow(secondary, 0, 0, main.ClubLabel[11], textBox(main.ClubText[9]));
-    formRow(secondary, 1, 0, main.ClubLabel[12], textBox(main.ClubText[10]));
+    formRow(secondary, 1, 0, main.ClubLabel[12], textArea(main.ClubText[10]));
     secondary->addWidget(label(main.ClubLabel[13]), 0, 2, 1, 2);
     formRow(secondary, 1, 1, main.ClubLabel[14], textBox(main.ClubText[11]));
     formRow(secondary, 2, 1, main.ClubLabel[15], textBox(main.ClubText[12]));
@@ -227,11 +220,11 @@ QWidget* MainFrame::buildClubPage() {
 
 QWidget* MainFrame::buildClassPage() {
     auto& main = program_.Main;
-    auto* details = grid();
+    auto* details = formGrid();
     formRow(details, 0, 0, main.ClassLabel[1], textBox(main.ClassIndex));
     formRow(details, 1, 0, main.ClassLabel[0], textBox(main.ClassText[0]));
     formRow(details, 2, 0, main.ClassLabel[4], textBox(main.ClassText[1]));
-    formRow(details, 3, 0, main.ClassLabel[3], textBox(main.ClassText[2]));
+    formRow(details, 3, 0, main.ClassLabel[3], textArea(main.ClassText[2]));
     details->setRowStretch(4, 1);
     details->setColumnStretch(1, 1);
 
@@ -243,7 +236,7 @@ QWidget* MainFrame::buildClassPage() {
 
     auto* layout = column();
     layout->addWidget(tabbedPages(main.ClassTabStrip, main.ClassContainer,
-                                  {gridView("ClassDBGrid"), page(details)}),
+                                  {grid(main.ClassDBGrid), page(details)}),
                       1);
     layout->addLayout(database);
     return page(layout);
@@ -252,7 +245,7 @@ QWidget* MainFrame::buildClassPage() {
 QWidget* MainFrame::buildSetupPage() {
     auto& main = program_.Main;
 
-    auto* lineChecks = grid();
+    auto* lineChecks = formGrid();
     for (int c = 0; c < ui::ChannelTotal; ++c) {
         QWidget* check = checkBox(main.SetupChannelCheck[c]);
         check->setFont(fixedFont());
@@ -275,7 +268,7 @@ QWidget* MainFrame::buildSetupPage() {
     linesTab->addWidget(frame(main.SetupFrame[6], linesFrameLayout), 1);
     linesTab->addWidget(frame(main.SetupFrame[7], adapter), 1);
 
-    auto* interval = grid();
+    auto* interval = formGrid();
     interval->addWidget(label(main.SetupLabel[3]), 0, 0);
     interval->addWidget(label(main.SetupTimerValue[3]), 0, 1);
     interval->addWidget(label(main.SetupLabel[4]), 1, 0);
@@ -293,12 +286,12 @@ QWidget* MainFrame::buildSetupPage() {
     intervalTab->addWidget(frame(main.SetupFrame[3], intervalFrameLayout));
     intervalTab->addStretch(1);
 
-    auto* sizes = grid();
+    auto* sizes = formGrid();
     for (int i = 0; i < 3; ++i)
         formRow(sizes, i, 0, main.SetupLabel[i], textBox(main.SetupText[i]));
     auto* sizeLayout = column();
     sizeLayout->addLayout(sizes);
-    auto* counts = grid();
+    auto* counts = formGrid();
     for (int i = 6; i <= 8; ++i)
         formRow(counts, i - 6, 0, main.SetupLabel[i], textBox(main.SetupText[i]));
     auto* countLayout = column();
@@ -366,7 +359,7 @@ QWidget* MainFrame::buildResultsPage() {
     choose->addWidget(textBox(main.ResultsMover));
     choose->addStretch(1);
 
-    auto* details = grid();
+    auto* details = formGrid();
     formRow(details, 0, 0, main.ResultsLabel[1], textBox(main.ResultsIndex));
     formRow(details, 1, 0, main.ResultsLabel[7], textBox(main.ResultsText[0]));
     formRow(details, 2, 0, main.ResultsLabel[3], textBox(main.ResultsText[1]));
@@ -383,7 +376,7 @@ QWidget* MainFrame::buildResultsPage() {
     auto* layout = column();
     layout->addLayout(choose);
     layout->addWidget(tabbedPages(main.ResultsTabStrip, main.ResultsContainer,
-                                  {gridView("ResultsDBGrid"), page(details)}),
+                                  {grid(main.ResultsDBGrid), page(details)}),
                       1);
     layout->addWidget(frame(main.ResultsFrame, database));
     return page(layout);

@@ -1,22 +1,33 @@
-// A developer's tool: starts the program as a user would, shows the given main tab and saves
-// a picture of the window.  kvt_screenshot OUTPUT.png [TAB 1-6]
+// A developer's tool: starts the program as a user would, optionally makes a meet database
+// with sample names and opens it, shows the given main tab and saves a picture of the window.
+//   kvt_screenshot OUTPUT.png [TAB 1-6] [MEET.mdb]
 #include <QApplication>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 
 #include "desktop/app.h"
 #include "desktop/main_frame.h"
+#include "meetdb/make_new.h"
+#include "meetdb/open_close.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::cerr << "usage: kvt_screenshot OUTPUT.png [TAB]\n";
+        std::cerr << "usage: kvt_screenshot OUTPUT.png [TAB] [MEET.mdb]\n";
         return 2;
     }
     const QString output = argv[1];
     const int tab = argc > 2 ? std::atoi(argv[2]) : 1;
+    const std::string meet = argc > 3 ? std::filesystem::absolute(argv[3]).string() : "";
     return kvt::desktop::RunProgram(1, argv, [&](kvt::desktop::MainFrame& frame) {
+        if (!meet.empty()) {
+            auto& program = frame.program();
+            program.Main.SetupCheck[1].setChecked(true);
+            if (kvt::meetdb::MakeNewDatabaseFile(program, meet))
+                kvt::meetdb::OpenDatabaseFile(program, meet);
+        }
         frame.clickMainTab(tab);
         QTimer::singleShot(300, &frame, [&frame, output] {
             bool saved = frame.grab().save(output);

@@ -231,6 +231,11 @@ void MakeNewDatabase(ui::Program& program) {
             ui::Answer::Yes)
         return;
 
+    MakeNewDatabaseFile(program, path);
+}
+
+bool MakeNewDatabaseFile(ui::Program& program, const std::string& path) {
+    std::error_code error;
     // The database is made beside the chosen name and put in its place when it is whole, so a
     // failure leaves no half-made file and an old file stays until the new one is complete.
     const std::string making = path + ".making";
@@ -249,12 +254,14 @@ void MakeNewDatabase(ui::Program& program) {
         PrepareMeetFolder(program, path);
         program.platform.engine.release(path);
         fs::rename(making, path);
+        return true;
     } catch (const std::exception& failure) {
         program.endProgress();
         fs::remove(making, error);
         program.info(lang::CannotMakeDatabaseText().in(program.language) +
                      std::string(failure.what()));
     }
+    return false;
 }
 
 }  // namespace kvt::meetdb

@@ -28,6 +28,9 @@ public:
 
 // The Make new command of the Database menu.
 void MakeNewDatabase(ui::Program& program);
+// Makes the meet database at path as Make new does after its questions; an existing file is
+// replaced only once the new one is whole. False (after a message) when it failed.
+bool MakeNewDatabaseFile(ui::Program& program, const std::string& path);
 
 // Creates the meet folder of the database at path (when missing), remembers it as the list
 // folder and copies the three list images into it unless "Kvt.gif" is there.

@@ -3,13 +3,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QTableView>
 #include <QTest>
+#include <filesystem>
 
 #include "desktop/help_window.h"
 #include "desktop/main_frame.h"
@@ -117,4 +120,45 @@ TEST(DesktopHelp, ShowsTheTopicsOfTheHelpFileAndSearchesThem) {
         search->setText("F2");
         EXPECT_GE(help.listedTopicCount(), 1) << file;
     }
+}
+
+TEST(DesktopWindow, ACompetitorEditedInTheWindowIsThereAfterReopening) {
+    TestProgram test;
+    auto& program = test.program();
+    MainFrame frame(program);
+    kvt::shell::LoadMain(program);
+    frame.show();
+    const std::string path = (test.folder() / "Meet.mdb").string();
+    frame.findChild<QCheckBox*>("SetupCheck_1")->click();
+    test.dialogs.fileAnswers.push_back(path);
+    frame.findChild<QAction*>("MakeNew")->trigger();
+    ASSERT_TRUE(std::filesystem::exists(path));
+    test.dialogs.fileAnswers.push_back(path);
+    frame.findChild<QAction*>("MainToolbar_a")->trigger();
+    ASSERT_EQ(program.currentDatabase, path);
+    EXPECT_TRUE(frame.windowTitle().endsWith("[Meet.mdb]"));
+
+    auto* mover = frame.findChild<QLineEdit*>("NameMover");
+    mover->selectAll();
+    QTest::keyClicks(mover, "4");
+    auto* firstName = frame.findChild<QLineEdit*>("NameText_0");
+    EXPECT_EQ(firstName->text(), "Knut");
+    firstName->selectAll();
+    QTest::keyClicks(firstName, "Kari");
+    QTest::mouseClick(frame.findChild<QPushButton*>("NameButton"), Qt::LeftButton);
+    frame.findChild<QAction*>("MainToolbar_b")->trigger();
+    EXPECT_TRUE(program.currentDatabase.empty());
+    EXPECT_EQ(firstName->text(), "");
+
+    test.dialogs.fileAnswers.push_back(path);
+    frame.findChild<QAction*>("Open")->trigger();
+    mover->selectAll();
+    QTest::keyClicks(mover, "4");
+    EXPECT_EQ(firstName->text(), "Kari");
+    EXPECT_EQ(program.CompetitorNames[4], "Kari, Dahl");
+    auto* classes = frame.findChild<QTableView*>("ClassDBGrid");
+    ASSERT_NE(classes, nullptr);
+    EXPECT_EQ(classes->model()->rowCount(), 10);
+    EXPECT_TRUE(classes->isColumnHidden(0));
+    EXPECT_EQ(classes->model()->data(classes->model()->index(1, 2)).toString(), "Senior");
 }
