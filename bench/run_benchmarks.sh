@@ -12,3 +12,6 @@ for _ in $(seq "$runs"); do
 done
 median=$(printf '%s\n' "${samples[@]}" | sort -n | awk -v n="$runs" 'NR == int((n + 1) / 2)')
 echo "startup_ms: $(( median / 1000000 )) ms"
+
+# make_new_ms, make_new_floor_ratio, open_ms: a full-size meet database, headless.
+"$build/bench/kvt_meetdb_bench"

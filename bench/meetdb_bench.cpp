@@ -1,0 +1,92 @@
+// Making and opening a full-size meet database (3000 competitors, 15 clubs, 15 classes, 3000
+// time rows), headless, against the floor of writing the same rows straight through SQLite.
+// Prints medians as "name: value unit".
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "lang/apply.h"
+#include "meetdb/make_new.h"
+#include "meetdb/open_close.h"
+#include "meetdb/schema.h"
+#include "support/fakes.h"
+
+using namespace kvt;
+namespace fs = std::filesystem;
+
+namespace {
+
+double milliseconds(const std::function<void()>& work) {
+    auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The same tables and rows written in one transaction with prepared statements.
+void writeFloor(const lang::TextTable& texts, const std::string& path) {
+    fs::remove(path);
+    meetdb::Connection db(path, meetdb::Connection::Mode::Create);
+    meetdb::Transaction transaction(db);
+    auto tables = meetdb::MeetTables(texts, 15);
+    const int rows[] = {3000, 15, 15, 1, 3000, 1};
+    for (std::size_t t = 0; t < tables.size(); ++t) {
+        const auto& table = tables[t];
+        db.execute(meetdb::CreateTableSql(table));
+        int count = t < 6 ? rows[t] : (t == tables.size() - 1 ? 1 : 0);
+        if (count == 0) continue;
+        std::string sql = "INSERT INTO " + meetdb::QuoteIdentifier(table.name) + " VALUES (";
+        for (std::size_t i = 0; i < table.fields.size(); ++i) sql += i ? ",?" : "?";
+        auto insert = db.prepare(sql + ")");
+        for (int k = 1; k <= count; ++k) {
+            for (std::size_t i = 0; i < table.fields.size(); ++i)
+                insert.bind(static_cast<int>(i + 1), std::optional<std::string>("-"));
+            insert.run();
+            insert.reset();
+        }
+    }
+    transaction.commit();
+}
+
+}  // namespace
+
+int main() {
+    testing::TestProgram test;
+    auto& program = test.start();
+    auto& main = program.Main;
+    main.SetupText[0].setText("3000");
+    main.SetupText[1].setText("15");
+    main.SetupText[2].setText("15");
+    main.SetupText[8].setText("3000");
+    program.TimeTableSize = 3000;
+    main.SetupCheck[1].setChecked(true);
+    const std::string path = (test.folder() / "Bench.mdb").string();
+    const std::string floorPath = (test.folder() / "Floor.mdb").string();
+
+    std::vector<double> make, floor, open;
+    for (int run = 0; run < 5; ++run) {
+        fs::remove(path);
+        make.push_back(milliseconds([&] { meetdb::MakeNewDatabaseFile(program, path); }));
+        floor.push_back(milliseconds([&] { writeFloor(program.LanguageTexts, floorPath); }));
+        open.push_back(milliseconds([&] { meetdb::OpenDatabaseFile(program, path); }));
+        if (program.currentDatabase.empty() || !test.dialogs.messages.empty()) {
+            std::fprintf(stderr, "the bench meet did not open\n");
+            return 1;
+        }
+        meetdb::CloseDatabase(program);
+        main.SetupText[8].setText("3000");
+        program.TimeTableSize = 3000;
+    }
+    std::printf("make_new_ms: %.0f ms\n", median(make));
+    std::printf("make_new_floor_ratio: %.2f x\n", median(make) / median(floor));
+    std::printf("open_ms: %.0f ms\n", median(open));
+    return 0;
+}
