@@ -132,10 +132,16 @@ TEST(MakeNew, NorwegianNamesAndTheSixteenBitFormat) {
     EXPECT_EQ(field(path, "Tider", "Tid", 1), "-");
     EXPECT_EQ(field(path, "Klasser", "Navn", 2), "Senior");
     EXPECT_EQ(field(path, "Control", "Language", 1), "0");
-    meetdb::Connection db(path, meetdb::Connection::Mode::ReadOnly);
-    auto version = db.prepare("PRAGMA user_version");
-    version.step();
-    EXPECT_EQ(version.integer(0), meetdb::Format16Bit);
+    {
+        meetdb::Connection db(path, meetdb::Connection::Mode::ReadOnly);
+        auto version = db.prepare("PRAGMA user_version");
+        version.step();
+        EXPECT_EQ(version.integer(0), meetdb::Format16Bit);
+    }
+    // A name with blanks, quotes and Norwegian letters opens like any other.
+    EXPECT_TRUE(openMeet(test, path));
+    EXPECT_EQ(program.MDIMain.Frame.caption(), "[KVT] Kvarne tidtaking System[Vår stevne 'A'.mdb]");
+    EXPECT_TRUE(fs::is_directory(test.folder() / "Vår stevne 'A'"));
 }
 
 TEST(MakeNew, SampleNamesFollowTheCounts) {
