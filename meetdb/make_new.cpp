@@ -218,12 +218,9 @@ void MakeControl(ui::Program& program, Connection& db) {
 
 void MakeNewDatabase(ui::Program& program) {
     const auto& words = program.LanguageTexts;
-    auto chosen = program.platform.dialogs.openFile(
-        {words[28], words[7], "Database (*.mdb)|*.mdb", program.programFolder});
-    program.platform.pump.pumpEvents();
-    if (!chosen || chosen->empty()) return;
+    auto chosen = program.chooseFile(words[28], words[7]);
+    if (!chosen) return;
     const std::string path = *chosen;
-    program.lastChosenFile = path;
 
     std::error_code error;
     if (fs::exists(path, error) &&

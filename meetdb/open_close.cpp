@@ -234,16 +234,6 @@ void loadTimes(ui::Program& program, Connection& db) {
     if (error) p.info(words[83]);
 }
 
-void readCounts(ui::Program& program) {
-    const auto& text = program.Main.SetupText;
-    program.HighestNumber = ui::TextToInt16(text[0].text());
-    program.ClubCount = ui::TextToInt16(text[1].text());
-    program.ClassCount = ui::TextToInt16(text[2].text());
-    program.RegisteredCount = ui::TextToInt16(text[6].text());
-    program.FetchedCount = ui::TextToInt16(text[7].text());
-    program.TimeTableSize = ui::TextToInt16(text[8].text());
-}
-
 void bindTable(ui::DataControl& data, const std::string& path, const std::string& source) {
     data.setDatabaseName(path);
     data.setRecordSource(source);
@@ -286,7 +276,7 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
         layOutGrids(main);
         setMakingControlsEnabled(main, false);
         program.platform.pump.pumpEvents();
-        readCounts(program);
+        program.readCounts();
         {
             Connection db(path, Connection::Mode::ReadOnly);
             loadRegisters(program, db);
@@ -311,12 +301,7 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
 
 void OpenDatabase(ui::Program& program) {
     const auto& words = program.LanguageTexts;
-    auto chosen = program.platform.dialogs.openFile(
-        {words[6], words[7], "Database (*.mdb)|*.mdb", program.programFolder});
-    program.platform.pump.pumpEvents();
-    if (!chosen || chosen->empty()) return;
-    program.lastChosenFile = *chosen;
-    OpenDatabaseFile(program, *chosen);
+    if (auto chosen = program.chooseFile(words[6], words[7])) OpenDatabaseFile(program, *chosen);
 }
 
 void CloseDatabase(ui::Program& program) {

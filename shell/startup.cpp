@@ -48,16 +48,6 @@ void connectFunctionKeys(ui::Program& program) {
     };
 }
 
-void readStartupValues(ui::Program& program) {
-    const auto& text = program.Main.SetupText;
-    program.HighestNumber = ui::TextToInt16(text[0].text());
-    program.ClubCount = ui::TextToInt16(text[1].text());
-    program.ClassCount = ui::TextToInt16(text[2].text());
-    program.RegisteredCount = ui::TextToInt16(text[6].text());
-    program.FetchedCount = ui::TextToInt16(text[7].text());
-    program.TimeTableSize = ui::TextToInt16(text[8].text());
-}
-
 void fillChoiceLists(ui::Program& program) {
     auto& status = program.Main.NameCombo[2];
     auto& sex = program.Main.NameCombo[3];
@@ -93,7 +83,7 @@ void LoadMain(ui::Program& program) {
     std::error_code ignored;
     std::filesystem::current_path(program.programFolder, ignored);
     LoadUserSettings(program);
-    readStartupValues(program);
+    program.readCounts();
     fillChoiceLists(program);
     EnterNoDatabaseState(program);
     buildEditorTable(program);

@@ -1,5 +1,7 @@
 #include "ui/program.h"
 
+#include "ui/number_text.h"
+
 namespace kvt::ui {
 
 Program::Program(Platform& platform, std::string programFolder)
@@ -37,6 +39,26 @@ void Program::clearTables() {
     Main.SetupText[6].setText("0");
     FetchedCount = 0;
     Main.SetupText[7].setText("0");
+}
+
+void Program::readCounts() {
+    const auto& text = Main.SetupText;
+    HighestNumber = TextToInt16(text[0].text());
+    ClubCount = TextToInt16(text[1].text());
+    ClassCount = TextToInt16(text[2].text());
+    RegisteredCount = TextToInt16(text[6].text());
+    FetchedCount = TextToInt16(text[7].text());
+    TimeTableSize = TextToInt16(text[8].text());
+}
+
+std::optional<std::string> Program::chooseFile(const std::string& title,
+                                               const std::string& preset) {
+    auto chosen =
+        platform.dialogs.openFile({title, preset, "Database (*.mdb)|*.mdb", programFolder});
+    platform.pump.pumpEvents();
+    if (!chosen || chosen->empty()) return std::nullopt;
+    lastChosenFile = *chosen;
+    return chosen;
 }
 
 void Program::beginProgress(const std::string& text, int maximum) {

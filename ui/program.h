@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,12 @@ struct Program {
     std::string listFolder;
     // The file name the shared file dialog chose last.
     std::string lastChosenFile;
+
+    // Reads the six counts from the setup page (text-to-number rule, 16 bits).
+    void readCounts();
+    // The shared file dialog on the meet databases, starting in the program folder; pending
+    // events run after it. No value when the operator cancelled or chose no name.
+    std::optional<std::string> chooseFile(const std::string& title, const std::string& preset);
 
     // Every in-memory table back to its empty values, the counters to 0.
     void clearTables();
