@@ -22,7 +22,8 @@ int RunProgram(int argc, char** argv, std::function<void(MainFrame&)> shown) {
     QtHelpViewer help;
     QtApplication app;
     meetdb::SqliteEngine engine;
-    ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine};
+    auto adapter = capture::MakeAdapter(QCoreApplication::applicationDirPath().toStdString());
+    ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, *adapter};
     ui::Program program(platform, QCoreApplication::applicationDirPath().toStdString());
 
     MainFrame frame(program);

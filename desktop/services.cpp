@@ -46,6 +46,19 @@ ui::Answer QtDialogs::message(const std::string& text, const std::string& title,
     return answer == QMessageBox::Yes ? ui::Answer::Yes : ui::Answer::No;
 }
 
+void QtDialogs::notify(const std::string& text, const std::string& title) {
+    if (!notice_) {
+        notice_ = new QMessageBox(QMessageBox::Warning, q(title), QString(), QMessageBox::Ok,
+                                  parent_);
+        notice_->setObjectName("Notice");
+        notice_->setWindowModality(Qt::NonModal);
+        notice_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    notice_->setText(q(text));
+    notice_->show();
+    notice_->raise();
+}
+
 void QtDialogs::showModal(ui::MainAboutWindow& window) {
     QDialog dialog(parent_);
     dialog.setObjectName("MainAbout");

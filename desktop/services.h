@@ -1,6 +1,7 @@
 // The platform services as Qt provides them.
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
@@ -16,9 +17,11 @@ public:
     ui::Answer message(const std::string& text, const std::string& title,
                        ui::MessageButtons buttons) override;
     void showModal(ui::MainAboutWindow& window) override;
+    void notify(const std::string& text, const std::string& title) override;
 
 private:
     QPointer<QWidget> parent_;
+    QPointer<QMessageBox> notice_;
 };
 
 class QtPump : public ui::EventPump {

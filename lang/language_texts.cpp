@@ -432,4 +432,15 @@ Bilingual CannotSaveText() {
     return {"The change could not be stored: ", "Endringen kunne ikke lagres: "};
 }
 
+Bilingual TimeNotStoredText() { return {"Could not store the time ", "Kunne ikke lagre tida "}; }
+
+Bilingual TimeKeptText() {
+    return {" It is kept in the list and stored as soon as the database can be written.",
+            " Den er tatt vare på i lista og lagres så snart databasen kan skrives."};
+}
+
+Bilingual AdapterCloseText() {
+    return {"Error trying to close the I/O adapter: ", "Feil under lukking av I/O adapteret: "};
+}
+
 }  // namespace kvt::lang

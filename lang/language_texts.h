@@ -61,5 +61,11 @@ Bilingual CannotMakeDatabaseText();
 Bilingual NotAMeetDatabaseText();
 Bilingual CountsBeyondBoundsText();
 Bilingual CannotSaveText();
+// "The time ... (id) could not be stored: ", the reason follows, then TimeKeptText().
+Bilingual TimeNotStoredText();
+Bilingual TimeKeptText();
+// The poll could not read the adapter (the same words in both languages).
+inline constexpr const char* AdapterLostText = "Feil, finner ikke I/O interfacet.";
+Bilingual AdapterCloseText();
 
 }  // namespace kvt::lang

@@ -47,6 +47,17 @@ public:
         statement.run();
     }
 
+    int appendRecord(const std::vector<ui::FieldValue>& values) override {
+        std::string sql = "INSERT INTO " + QuoteIdentifier(table_) + " VALUES (";
+        for (std::size_t i = 0; i < fields_.size(); ++i) sql += i ? ", ?" : "?";
+        auto insert = connection_->prepare(sql + ")");
+        for (std::size_t i = 0; i < fields_.size(); ++i)
+            insert.bind(static_cast<int>(i + 1), i < values.size() ? values[i] : ui::FieldValue{});
+        insert.run();
+        rowids_.push_back(sqlite3_last_insert_rowid(connection_->handle()));
+        return static_cast<int>(rowids_.size());
+    }
+
 private:
     long long rowid(int position) const {
         if (position < 1 || position > static_cast<int>(rowids_.size()))

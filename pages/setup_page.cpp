@@ -1,8 +1,10 @@
 #include "pages/setup_page.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
+#include "capture/poll.h"
 #include "lang/apply.h"
 #include "ui/number_text.h"
 #include "ui/program.h"
@@ -43,7 +45,7 @@ void saveUserSettings(ui::Program& program) {
 // The meet's setup is kept as soon as it changes.
 void saveSetup(ui::Program& program) {
     auto& data = program.Main.SetupData;
-    if (!data.isOpen()) return;
+    if (!data.isOpen() || program.holdSetupWrites) return;
     try {
         data.updateRecord();
     } catch (const std::exception& failure) {
@@ -100,6 +102,26 @@ void ConnectSetupPage(ui::Program& program) {
         };
     }
     for (auto& check : main.SetupCheck) check.Click = [&program] { saveSetup(program); };
+    main.SetupCheck[3].Click = [&program] {
+        if (program.Main.SetupCheck[3].checked())
+            capture::OpenAdapter(program);
+        else
+            capture::CloseAdapter(program);
+        saveSetup(program);
+    };
+    // The sliders show their value and set the poll interval; a stored value moves them.
+    for (int i = 0; i < 2; ++i) {
+        main.SetupSlider[i].Scroll = [&main, i] {
+            main.SetupTimerValue[i + 1].setCaption(std::to_string(main.SetupSlider[i].value()));
+            main.Hitime1.setInterval(main.SetupSlider[0].value());
+        };
+        main.SetupTimerValue[i + 1].Change = [&program, i] {
+            auto& m = program.Main;
+            double value = ui::TextToNumber(m.SetupTimerValue[i + 1].caption());
+            m.SetupSlider[i].setValue(static_cast<int>(std::clamp(value, 1.0, 100.0)));
+            saveSetup(program);
+        };
+    }
     for (int c = 0; c < ui::ChannelTotal; ++c) {
         main.SetupChannelCheck[c].Click = [&program, c] {
             auto& m = program.Main;

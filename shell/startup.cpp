@@ -1,5 +1,7 @@
 #include <filesystem>
 
+#include "capture/poll.h"
+#include "capture/time_list.h"
 #include "lang/apply.h"
 #include "pages/register_pages.h"
 #include "pages/setup_page.h"
@@ -40,11 +42,7 @@ void connectTabStrips(ui::MainWindow& main) {
 // run in between.
 void connectFunctionKeys(ui::Program& program) {
     program.Main.Window.KeyDown = [&program](int key) {
-        if (key < ui::KeyF2 || key > ui::KeyF7) return;
-        ui::CommandButton& button = program.Main.TimeButton[key - ui::KeyF2];
-        button.MouseDown.raise();
-        program.platform.pump.pumpEvents();
-        button.MouseUp.raise();
+        if (key >= ui::KeyF2 && key <= ui::KeyF7) capture::PressLineKey(program, key - ui::KeyF2);
     };
 }
 
@@ -78,6 +76,8 @@ void LoadMain(ui::Program& program) {
     connectFunctionKeys(program);
     pages::ConnectSetupPage(program);
     pages::ConnectRegisterPages(program);
+    capture::ConnectCapture(program);
+    capture::ConnectTimeList(program);
 
     lang::SetNorwegianTexts(program);
     std::error_code ignored;

@@ -17,7 +17,12 @@ enum Key : int { KeyReturn = 13, KeyF1 = 112, KeyF2 = 113, KeyF7 = 118, KeyF12 =
 class CaptionedControl : public Control {
 public:
     const std::string& caption() const { return caption_; }
-    void setCaption(const std::string& caption) { assign(caption_, caption); }
+    // Raises Change when the caption differs.
+    void setCaption(const std::string& caption) {
+        if (assign(caption_, caption)) Change.raise();
+    }
+
+    Event<> Change;
 
 private:
     std::string caption_;
@@ -126,8 +131,14 @@ public:
     void setRange(int minimum, int maximum);
     // Raises Change when the value (kept within the range) differs.
     void setValue(int value);
+    // The user moves the slider: the value changes, then Scroll is raised.
+    void scrollTo(int value) {
+        setValue(value);
+        Scroll.raise();
+    }
 
     Event<> Change;
+    Event<> Scroll;
 
 private:
     int value_ = 0;

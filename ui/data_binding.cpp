@@ -68,9 +68,23 @@ std::vector<FieldValue> DataControl::readRecord(int position) const {
 }
 
 void DataControl::writeField(int position, const std::string& field, const FieldValue& value) {
-    if (!table_ || position < 1 || position > recordCount_ || fieldIndex(field) < 0) return;
+    writeFields(position, {{field, value}});
+}
+
+void DataControl::appendRecord(const std::vector<FieldValue>& fields) {
+    if (!table_) throw std::runtime_error("the table is not open");
+    recordCount_ = table_->appendRecord(fields);
+    ++generation_;
+    notify();
+}
+
+void DataControl::writeFields(int position,
+                              const std::vector<std::pair<std::string, FieldValue>>& fields) {
+    if (!table_ || position < 1 || position > recordCount_) return;
+    for (const auto& written : fields)
+        if (fieldIndex(written.first) < 0) throw std::runtime_error("no field " + written.first);
     if (position == position_) updateRecord();
-    table_->writeFields(position, {{field, value}});
+    table_->writeFields(position, fields);
     ++generation_;
     if (position == position_) load();
     notify();

@@ -24,6 +24,8 @@ public:
     // Stores the given fields of the record durably before it returns.
     virtual void writeFields(int position,
                              const std::vector<std::pair<std::string, FieldValue>>& fields) = 0;
+    // Adds a record after the last one, its fields in order; returns the new record count.
+    virtual int appendRecord(const std::vector<FieldValue>& fields) = 0;
 };
 
 class DatabaseEngine {
@@ -79,6 +81,10 @@ public:
     std::vector<FieldValue> readRecord(int position) const;
     // Stores one field of a record (a grid edit); the current record is shown afresh.
     void writeField(int position, const std::string& field, const FieldValue& value);
+    // Stores fields of a record in one write; the current record is shown afresh.
+    void writeFields(int position, const std::vector<std::pair<std::string, FieldValue>>& fields);
+    // Adds a record after the last one (fields in order); the current record stays.
+    void appendRecord(const std::vector<FieldValue>& fields);
 
     // Grows each time the table is opened, closed or written by a grid, so that a view can
     // tell when to read its rows again.

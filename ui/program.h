@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/adapter.h"
 #include "lang/language_texts.h"
 #include "ui/data_binding.h"
 #include "ui/services.h"
@@ -21,6 +22,16 @@ struct Platform {
     HelpViewer& help;
     Application& application;
     DatabaseEngine& engine;
+    capture::Adapter& adapter;
+};
+
+// The capture state of one input channel.
+struct ChannelState {
+    int LineActive = 0;
+    int LineLatched = 0;
+    int CapturePending = 0;
+    int DelayTicks = 0;
+    std::string CaptureTime;
 };
 
 inline constexpr int MaxStartNumber = 3000;
@@ -67,6 +78,14 @@ struct Program {
     int TimeTableSize = 0;
 
     std::array<int, 7> ChannelCounts{};  // 1 to 6
+    std::array<ChannelState, ChannelTotal> Channels;
+    int PollCount = 0;
+    int AdapterHandle = 0;
+    // Registrations whose Time-table row could not be stored yet (retried at the next one).
+    std::vector<int> UnstoredRows;
+    // While true, a changed setup box is not stored at once (a registration stores the Setup
+    // record itself, with its Time-table row).
+    bool holdSetupWrites = false;
 
     // The open meet database in memory, by start number (0 to 3000), by club or class number
     // (0 to 50) and by Time-table row (1 to 3000).

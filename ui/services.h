@@ -26,6 +26,8 @@ public:
     virtual std::optional<std::string> openFile(const FileDialogRequest& request) = 0;
     virtual Answer message(const std::string& text, const std::string& title,
                            MessageButtons buttons) = 0;
+    // A message that does not wait for the operator (capture goes on while it is shown).
+    virtual void notify(const std::string& text, const std::string& title) = 0;
     // Shows the window modally until it is unloaded.
     virtual void showModal(MainAboutWindow& window) = 0;
 };

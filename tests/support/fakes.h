@@ -35,6 +35,8 @@ public:
     ui::Answer message(const std::string& text, const std::string& title,
                        ui::MessageButtons buttons) override;
     void showModal(ui::MainAboutWindow& window) override;
+    std::vector<std::string> notices;
+    void notify(const std::string& text, const std::string&) override { notices.push_back(text); }
 };
 
 class FakePump : public ui::EventPump {
@@ -102,6 +104,7 @@ public:
     FakeHelp help;
     FakeApplication application;
     meetdb::SqliteEngine engine;
+    capture::SimulatedAdapter adapter;
 
 private:
     std::filesystem::path folder_;

@@ -1,0 +1,227 @@
+#include "capture/poll.h"
+
+#include <algorithm>
+
+#include "capture/time_list.h"
+#include "results/time_text.h"
+#include "ui/number_text.h"
+#include "ui/program.h"
+
+namespace kvt::capture {
+
+namespace {
+
+bool automatic(const ui::Program& program) {
+    return program.Main.SetupCheck[3].checked();
+}
+
+void capture(ui::Program& program, int c) {
+    auto& channel = program.Channels[c];
+    channel.CaptureTime = results::TimeText(program.platform.clock.now());
+    program.Main.ChannelLed[c].setColour(ui::Lamp::Lit);
+    channel.CapturePending = 1;
+    channel.LineLatched = 1;
+}
+
+// The capture waiting for its delay is registered (when the line is checked) and the
+// channel set free.
+void finishPending(ui::Program& program, int c) {
+    auto& channel = program.Channels[c];
+    if (program.Main.SetupChannelCheck[c].checked()) RegisterCapture(program, c + 1);
+    program.Main.ChannelLed[c].setColour(ui::Lamp::Dark);
+    channel.CapturePending = 0;
+    channel.DelayTicks = 0;
+}
+
+// Holds the setup boxes from being stored one by one while a registration changes them.
+struct HoldSetupWrites {
+    explicit HoldSetupWrites(ui::Program& program)
+        : program(program), before(program.holdSetupWrites) {
+        program.holdSetupWrites = true;
+    }
+    ~HoldSetupWrites() { program.holdSetupWrites = before; }
+    ui::Program& program;
+    bool before;
+};
+
+// Adds numbered rows to the Time table until it has row; Setup field 31 follows.
+void growTimeTable(ui::Program& program, int row) {
+    auto& data = program.Main.TimeData;
+    if (data.recordCount() >= row) return;
+    while (data.recordCount() < row) {
+        std::vector<ui::FieldValue> fields(7, std::string("-"));
+        fields[0] = ui::NumberToText(data.recordCount() + 1);
+        data.appendRecord(fields);
+    }
+    HoldSetupWrites hold(program);
+    program.TimeTableSize = data.recordCount();
+    program.Main.SetupText[8].setText(std::to_string(program.TimeTableSize));
+}
+
+// Stores the rows of the registrations not stored yet, then the Setup record with its counts.
+void storeRegistrations(ui::Program& program) {
+    auto& main = program.Main;
+    auto& data = main.TimeData;
+    const auto& words = program.LanguageTexts;
+    std::string failure;
+    try {
+        if (!data.isOpen()) throw std::runtime_error("no meet database is open");
+        while (!program.UnstoredRows.empty()) {
+            int k = program.UnstoredRows.front();
+            const ui::RegisteredTime& slot = program.RegisteredTimes[k];
+            growTimeTable(program, k);
+            data.writeFields(k, {{words[55], slot.identification},
+                                 {words[56], slot.time},
+                                 {words[57], slot.number},
+                                 {words[58], slot.kind}});
+            program.UnstoredRows.erase(program.UnstoredRows.begin());
+        }
+        main.SetupData.updateRecord();
+    } catch (const std::exception& error) {
+        failure = error.what();
+    }
+    if (failure.empty()) return;
+    std::string times;
+    for (int k : program.UnstoredRows) {
+        const auto& slot = program.RegisteredTimes[k];
+        times += (times.empty() ? "" : ", ") + slot.time + " (" + slot.identification + ")";
+    }
+    program.platform.dialogs.notify(lang::TimeNotStoredText().in(program.language) + times + ": " +
+                                        failure + "." + lang::TimeKeptText().in(program.language),
+                                    words[11]);
+}
+
+// A failure of the adapter during a poll: automatic capture is switched off first, so that
+// no further poll reads the adapter while the message is shown.
+void adapterLost(ui::Program& program) {
+    program.Main.SetupCheck[3].setChecked(false);
+    program.info(lang::AdapterLostText);
+}
+
+}  // namespace
+
+std::string Identification(int channel, int count) {
+    std::string digits = "000" + std::to_string(count);
+    return std::to_string(channel) + "-" + digits.substr(digits.size() - 4);
+}
+
+void Poll(ui::Program& program) {
+    auto& main = program.Main;
+    int last = -1;
+    for (int c = 0; c < ui::ChannelTotal; ++c)
+        if (main.SetupChannelCheck[c].checked()) last = c;
+    if (last < 0) return;
+    const bool fromAdapter = automatic(program);
+    const bool activeLow = main.SetupSignalOption[1].selected();
+    for (int c = 0; c <= last; ++c) {
+        auto& channel = program.Channels[c];
+        if (fromAdapter) {
+            int input = program.platform.adapter.GetDigitalBit(program.AdapterHandle, c);
+            channel.LineActive = activeLow ? (input == 0 ? 1 : 0) : input;
+        }
+        if (main.ChannelLed[c].lit()) ++channel.DelayTicks;
+        if (channel.LineActive != 1 && channel.CapturePending == 0) channel.LineLatched = 0;
+        if (channel.LineActive == 1 && channel.CapturePending == 0 && channel.LineLatched == 0)
+            capture(program, c);
+        if (channel.CapturePending == 1 && channel.DelayTicks > main.SetupSlider[1].value())
+            finishPending(program, c);
+    }
+}
+
+void RegisterCapture(ui::Program& program, int n) {
+    auto& main = program.Main;
+    {
+        HoldSetupWrites hold(program);
+        int k = ++program.RegisteredCount;
+        main.SetupText[6].setText(std::to_string(k));
+        if (static_cast<int>(program.RegisteredTimes.size()) <= k)
+            program.RegisteredTimes.resize(k + 1);
+        int count = ++program.ChannelCounts[n];
+        main.SetupText[n + 8].setText(ui::NumberToText(count));
+        program.RegisteredTimes[k] = {program.Channels[n - 1].CaptureTime, "-", "-",
+                                      Identification(n, count), ui::NumberToText(k)};
+        program.UnstoredRows.push_back(k);
+    }
+    storeRegistrations(program);
+    TakeNextIntoList(program);
+    StoreLampStates(program);
+    StoreList(program);
+}
+
+void ShowPollRate(ui::Program& program) {
+    auto& main = program.Main;
+    main.SetupTimerValue[3].setCaption(ui::NumberToText(program.PollCount));
+    if (main.SetupProgressBar.maximum() <= program.PollCount)
+        main.SetupProgressBar.setMaximum(program.PollCount + 100);
+    main.SetupProgressBar.setValue(program.PollCount);
+    program.PollCount = 0;
+}
+
+void PressLineKey(ui::Program& program, int c) {
+    auto& channel = program.Channels[c];
+    auto& button = program.Main.TimeButton[c];
+    try {
+        // A press is a new activation: an earlier one still waiting for its delay is
+        // registered now, so that no press is lost and none counts twice.
+        if (channel.CapturePending == 1) finishPending(program, c);
+        channel.LineLatched = 0;
+        button.MouseDown.raise();
+        program.platform.pump.pumpEvents();
+        Poll(program);
+        button.MouseUp.raise();
+    } catch (const AdapterError&) {
+        button.MouseUp.raise();
+        adapterLost(program);
+    }
+}
+
+void OpenAdapter(ui::Program& program) {
+    auto& main = program.Main;
+    auto& adapter = program.platform.adapter;
+    try {
+        program.AdapterHandle = adapter.OpenNamedDevice("*", 0);
+        main.SetupLabel[13].setCaption(std::to_string(program.AdapterHandle));
+        main.SetupLabel[14].setCaption(
+            std::to_string(adapter.GetNumberOfDigitalChannels(program.AdapterHandle)));
+        main.SetupLabel[15].setCaption(
+            std::to_string(adapter.GetNumberOfAnalogChannels(program.AdapterHandle)));
+        for (int bit = 0; bit < 8; ++bit) adapter.SetDigitalBit(program.AdapterHandle, bit, 0);
+        for (auto& channel : program.Channels) channel.LineActive = channel.LineLatched = 0;
+    } catch (const std::exception&) {
+        program.info(program.LanguageTexts[9]);
+        main.SetupCheck[3].setChecked(false);
+    }
+}
+
+void CloseAdapter(ui::Program& program) {
+    auto& main = program.Main;
+    try {
+        program.platform.adapter.CloseDevice(program.AdapterHandle);
+    } catch (const std::exception& error) {
+        program.info(lang::AdapterCloseText().in(program.language) + std::string(error.what()));
+        return;
+    }
+    for (int i = 13; i <= 15; ++i) main.SetupLabel[i].setCaption("-");
+}
+
+void ConnectCapture(ui::Program& program) {
+    auto& main = program.Main;
+    auto& p = program;
+    main.Hitime1.Tick = [&p] {
+        try {
+            Poll(p);
+        } catch (const AdapterError&) {
+            adapterLost(p);
+        } catch (const std::exception& error) {
+            p.info(error.what());
+        }
+        ++p.PollCount;
+    };
+    main.Hitime2.Tick = [&p] { ShowPollRate(p); };
+    for (int c = 0; c < ui::ChannelTotal; ++c) {
+        main.TimeButton[c].MouseDown = [&p, c] { p.Channels[c].LineActive = 1; };
+        main.TimeButton[c].MouseUp = [&p, c] { p.Channels[c].LineActive = 0; };
+    }
+}
+
+}  // namespace kvt::capture
