@@ -74,6 +74,7 @@ private:
 // lines 6 to 13 (where the chip has them) the output bits.
 class GpioAdapter : public Adapter {
 public:
+    GpioAdapter();
     ~GpioAdapter() override;
     int OpenNamedDevice(const std::string& name, int flags) override;
     int GetNumberOfDigitalChannels(int handle) override;

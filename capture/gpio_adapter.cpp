@@ -23,6 +23,7 @@ struct GpioAdapter::Device {
     }
 };
 
+GpioAdapter::GpioAdapter() = default;
 GpioAdapter::~GpioAdapter() = default;
 
 int GpioAdapter::OpenNamedDevice(const std::string& name, int) {
