@@ -15,3 +15,6 @@ echo "startup_ms: $(( median / 1000000 )) ms"
 
 # make_new_ms, make_new_floor_ratio, open_ms: a full-size meet database, headless.
 "$build/bench/kvt_meetdb_bench"
+
+# polls_per_s, capture_error_*_ms, registration_*_ms: through the Qt event loop, offscreen.
+"$build/bench/kvt_capture_bench" 2>/dev/null

@@ -9,14 +9,33 @@ GridModel::GridModel(ui::DataGrid& grid, QObject* parent)
 
 void GridModel::sync() {
     const auto& source = grid_.source();
-    if (source.generation() == generation_) return;
-    beginResetModel();
-    generation_ = source.generation();
-    fields_ = source.fieldNames();
-    rows_.clear();
-    for (int position = 1; position <= source.recordCount(); ++position)
-        rows_.push_back(source.readRecord(position));
-    endResetModel();
+    if (source.generation() != generation_) {
+        beginResetModel();
+        generation_ = source.generation();
+        writeCount_ = source.writeCount();
+        fields_ = source.fieldNames();
+        rows_.clear();
+        for (int position = 1; position <= source.recordCount(); ++position)
+            rows_.push_back(source.readRecord(position));
+        endResetModel();
+        return;
+    }
+    // Records added at the end, and the one written in place, are read alone.
+    const int count = source.recordCount();
+    if (count > static_cast<int>(rows_.size())) {
+        beginInsertRows({}, static_cast<int>(rows_.size()), count - 1);
+        for (int position = static_cast<int>(rows_.size()) + 1; position <= count; ++position)
+            rows_.push_back(source.readRecord(position));
+        endInsertRows();
+    }
+    if (source.writeCount() != writeCount_) {
+        writeCount_ = source.writeCount();
+        int row = source.lastWrittenPosition() - 1;
+        if (row >= 0 && row < static_cast<int>(rows_.size())) {
+            rows_[row] = source.readRecord(row + 1);
+            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+        }
+    }
 }
 
 int GridModel::rowCount(const QModelIndex& parent) const {

@@ -25,6 +25,7 @@ public:
 private:
     ui::DataGrid& grid_;
     int generation_ = -1;
+    int writeCount_ = 0;
     std::vector<std::string> fields_;
     std::vector<std::vector<ui::FieldValue>> rows_;
 };

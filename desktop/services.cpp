@@ -48,8 +48,8 @@ ui::Answer QtDialogs::message(const std::string& text, const std::string& title,
 
 void QtDialogs::notify(const std::string& text, const std::string& title) {
     if (!notice_) {
-        notice_ = new QMessageBox(QMessageBox::Warning, q(title), QString(), QMessageBox::Ok,
-                                  parent_);
+        notice_ =
+            new QMessageBox(QMessageBox::Warning, q(title), QString(), QMessageBox::Ok, parent_);
         notice_->setObjectName("Notice");
         notice_->setWindowModality(Qt::NonModal);
         notice_->setAttribute(Qt::WA_DeleteOnClose);

@@ -74,7 +74,6 @@ void DataControl::writeField(int position, const std::string& field, const Field
 void DataControl::appendRecord(const std::vector<FieldValue>& fields) {
     if (!table_) throw std::runtime_error("the table is not open");
     recordCount_ = table_->appendRecord(fields);
-    ++generation_;
     notify();
 }
 
@@ -85,7 +84,8 @@ void DataControl::writeFields(int position,
         if (fieldIndex(written.first) < 0) throw std::runtime_error("no field " + written.first);
     if (position == position_) updateRecord();
     table_->writeFields(position, fields);
-    ++generation_;
+    ++writeCount_;
+    lastWritten_ = position;
     if (position == position_) load();
     notify();
 }

@@ -86,9 +86,12 @@ public:
     // Adds a record after the last one (fields in order); the current record stays.
     void appendRecord(const std::vector<FieldValue>& fields);
 
-    // Grows each time the table is opened, closed or written by a grid, so that a view can
-    // tell when to read its rows again.
+    // Grows each time the table is opened or closed, so that a view can tell when to read
+    // all its rows again (records added at the end show in recordCount).
     int generation() const { return generation_; }
+    // Counts the records written in place (by a grid or writeFields), with the last one.
+    int writeCount() const { return writeCount_; }
+    int lastWrittenPosition() const { return lastWritten_; }
 
     // Stores the bound values that differ from the record as loaded. Does nothing while a
     // record is being shown (the controls then hold part old, part new values).
@@ -119,6 +122,8 @@ private:
     int position_ = 0;
     bool loading_ = false;
     int generation_ = 0;
+    int writeCount_ = 0;
+    int lastWritten_ = 0;
     std::vector<TextBox*> boxes_;
     std::vector<CheckBox*> checks_;
     std::vector<ComboBox*> combos_;

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -161,4 +162,28 @@ TEST(DesktopWindow, ACompetitorEditedInTheWindowIsThereAfterReopening) {
     EXPECT_EQ(classes->model()->rowCount(), 10);
     EXPECT_TRUE(classes->isColumnHidden(0));
     EXPECT_EQ(classes->model()->data(classes->model()->index(1, 2)).toString(), "Senior");
+}
+
+TEST(DesktopWindow, F2InTheRealWindowPutsATimeInTheFirstRow) {
+    TestProgram test;
+    auto& program = test.program();
+    MainFrame frame(program);
+    kvt::shell::LoadMain(program);
+    frame.show();
+    QApplication::setActiveWindow(&frame);
+    const std::string path = (test.folder() / "Meet.mdb").string();
+    test.dialogs.fileAnswers.push_back(path);
+    frame.findChild<QAction*>("MakeNew")->trigger();
+    test.dialogs.fileAnswers.push_back(path);
+    frame.findChild<QAction*>("Open")->trigger();
+    frame.findChild<QCheckBox*>("SetupChannelCheck_0")->click();
+    test.clock.time = {10, 11, 12, 345};
+    QTest::keyClick(&frame, Qt::Key_F2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return program.RegisteredCount == 1; }, 3000));
+    auto* row = frame.findChild<QLineEdit*>("RegTime_0");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->text(), "10.11.12.34");
+    EXPECT_EQ(frame.findChild<QLabel*>("ReadyLed_0")->property("colour").toInt(), 14);
+    auto* grid = frame.findChild<QTableView*>("TimeDBGrid");
+    EXPECT_EQ(grid->model()->data(grid->model()->index(0, 2)).toString(), "10.11.12.34");
 }

@@ -1,0 +1,185 @@
+// Capture figures through the real Qt event loop, offscreen:
+//   polls_per_s            polls a second at interval 1, six lines checked, simulated adapter
+//   capture_error_*_ms     clock read of a capture minus the true instant of its edge, for lines
+//                          driven by another thread at known instants
+//   registration_*_ms      the cost of one registration with its durable writes (headless)
+#include <QApplication>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "capture/poll.h"
+#include "desktop/main_frame.h"
+#include "shell/commands.h"
+#include "support/fakes.h"
+
+using namespace kvt;
+using Steady = std::chrono::steady_clock;
+
+namespace {
+
+// Input lines another thread moves; idle high, active low.
+class DrivenAdapter : public capture::Adapter {
+public:
+    std::array<std::atomic<int>, 6> levels;
+    DrivenAdapter() {
+        for (auto& level : levels) level = 1;
+    }
+    int OpenNamedDevice(const std::string&, int) override { return 1; }
+    int GetNumberOfDigitalChannels(int) override { return 6; }
+    int GetNumberOfAnalogChannels(int) override { return 0; }
+    void SetDigitalBit(int, int, int) override {}
+    int GetDigitalBit(int, int channel) override { return levels[channel]; }
+    void CloseDevice(int) override {}
+};
+
+// The system clock, remembering the steady instant of its last reading.
+class RecordingClock : public ui::Clock {
+public:
+    Steady::time_point lastRead;
+    ui::LocalTime now() override {
+        lastRead = Steady::now();
+        auto moment = std::chrono::system_clock::now();
+        std::time_t seconds = std::chrono::system_clock::to_time_t(moment);
+        std::tm local{};
+        localtime_r(&seconds, &local);
+        int ms = static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(moment.time_since_epoch())
+                .count() %
+            1000);
+        return {local.tm_hour, local.tm_min, local.tm_sec, ms};
+    }
+};
+
+// Passes every change on to the window and notes when a channel lamp lights.
+class Watcher : public ui::ControlObserver {
+public:
+    Watcher(ui::ControlObserver& window, ui::Program& program, RecordingClock& clock)
+        : window_(window), program_(program), clock_(clock) {}
+    std::array<std::vector<Steady::time_point>, 6> captures;
+    void controlChanged(const ui::Control& control) override {
+        for (int c = 0; c < 6; ++c)
+            if (&control == &program_.Main.ChannelLed[c] && program_.Main.ChannelLed[c].lit())
+                captures[c].push_back(clock_.lastRead);
+        window_.controlChanged(control);
+    }
+
+private:
+    ui::ControlObserver& window_;
+    ui::Program& program_;
+    RecordingClock& clock_;
+};
+
+double percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, static_cast<std::size_t>(p * values.size()))];
+}
+
+// Lets the event loop run (timers, polls, painting) for a while.
+void runFor(int milliseconds) {
+    auto end = Steady::now() + std::chrono::milliseconds(milliseconds);
+    while (Steady::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    QApplication application(argc, argv);
+    testing::TestProgram test;
+    DrivenAdapter adapter;
+    RecordingClock clock;
+    ui::Platform platform{test.dialogs, test.pump,        clock,       test.launcher,
+                          test.help,    test.application, test.engine, adapter};
+    ui::Program program(platform, test.folder().string());
+    desktop::MainFrame frame(program);
+    shell::LoadMain(program);
+    frame.show();
+    const std::string path = (test.folder() / "Bench.mdb").string();
+    program.Main.SetupText[8].setText("3000");
+    program.TimeTableSize = 3000;
+    test.dialogs.fileAnswers.push_back(path);
+    program.MDIMain.MakeNew.click();
+    test.dialogs.fileAnswers.push_back(path);
+    program.MDIMain.Open.click();
+    if (program.currentDatabase.empty()) {
+        std::fprintf(stderr, "the bench meet did not open\n");
+        return 1;
+    }
+    auto& main = program.Main;
+    for (auto& check : main.SetupChannelCheck) check.setChecked(true);
+    main.SetupTimerValue[2].setCaption("1");
+    main.SetupCheck[3].setChecked(true);
+    main.Hitime3.setRunning(false);  // every clock reading is then a capture's
+
+    // Polls a second, idle lines.
+    runFor(1100);
+    std::vector<double> rates;
+    for (int second = 0; second < 3; ++second) {
+        runFor(1000);
+        rates.push_back(std::stod(main.SetupTimerValue[3].caption()));
+    }
+    std::printf("polls_per_s: %.0f polls\n", percentile(rates, 0.5));
+
+    // Edges at known instants on all six lines, staggered: 50 edges a second in all, a busy
+    // finish line.
+    Watcher watcher(frame, program, clock);
+    program.setObserver(&watcher);
+    constexpr int EdgesPerLine = 170;
+    std::array<std::vector<Steady::time_point>, 6> edges;
+    std::atomic<bool> done{false};
+    std::thread driver([&] {
+        auto start = Steady::now() + std::chrono::milliseconds(50);
+        for (int i = 0; i < EdgesPerLine; ++i) {
+            for (int c = 0; c < 6; ++c) {
+                auto at = start + std::chrono::microseconds(i * 120000 + c * 20000);
+                std::this_thread::sleep_until(at);
+                edges[c].push_back(Steady::now());
+                adapter.levels[c] = 0;
+                std::this_thread::sleep_until(at + std::chrono::microseconds(20000));
+                adapter.levels[c] = 1;
+            }
+        }
+        done = true;
+    });
+    while (!done) runFor(100);
+    driver.join();
+    runFor(100);
+    program.setObserver(&frame);
+
+    // Each capture belongs to the latest edge of its line at or before it.
+    std::vector<double> errors;
+    std::size_t missed = 0;
+    for (int c = 0; c < 6; ++c) {
+        std::vector<bool> matched(edges[c].size(), false);
+        for (auto captured : watcher.captures[c]) {
+            auto after = std::upper_bound(edges[c].begin(), edges[c].end(), captured);
+            if (after == edges[c].begin()) continue;
+            auto edge = after - 1;
+            matched[edge - edges[c].begin()] = true;
+            errors.push_back(std::chrono::duration<double, std::milli>(captured - *edge).count());
+        }
+        missed += std::count(matched.begin(), matched.end(), false);
+    }
+    std::printf("capture_edges: %zu edges\n", errors.size());
+    std::printf("capture_missed: %zu edges\n", missed);
+    std::printf("capture_error_p50_ms: %.3f ms\n", percentile(errors, 0.5));
+    std::printf("capture_error_p99_ms: %.3f ms\n", percentile(errors, 0.99));
+    std::printf("capture_error_max_ms: %.3f ms\n", *std::max_element(errors.begin(), errors.end()));
+    std::printf("capture_error_min_ms: %.3f ms\n", *std::min_element(errors.begin(), errors.end()));
+
+    // One registration with its durable writes.
+    main.SetupCheck[3].setChecked(false);
+    std::vector<double> costs;
+    for (int i = 0; i < 300; ++i) {
+        auto start = Steady::now();
+        capture::RegisterCapture(program, 1 + i % 6);
+        costs.push_back(std::chrono::duration<double, std::milli>(Steady::now() - start).count());
+    }
+    std::printf("registration_p50_ms: %.2f ms\n", percentile(costs, 0.5));
+    std::printf("registration_p99_ms: %.2f ms\n", percentile(costs, 0.99));
+    program.MDIMain.Close.click();
+    return 0;
+}
