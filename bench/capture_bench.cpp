@@ -136,9 +136,11 @@ int main(int argc, char** argv) {
             for (int c = 0; c < 6; ++c) {
                 auto at = start + std::chrono::microseconds(i * 120000 + c * 20000);
                 std::this_thread::sleep_until(at);
-                edges[c].push_back(Steady::now());
+                auto edge = Steady::now();
                 adapter.levels[c] = 0;
-                std::this_thread::sleep_until(at + std::chrono::microseconds(20000));
+                edges[c].push_back(edge);
+                // A runner breaks the beam for 20 ms.
+                std::this_thread::sleep_until(edge + std::chrono::microseconds(20000));
                 adapter.levels[c] = 1;
             }
         }
@@ -162,8 +164,11 @@ int main(int argc, char** argv) {
             errors.push_back(std::chrono::duration<double, std::milli>(captured - *edge).count());
         }
         missed += std::count(matched.begin(), matched.end(), false);
+        for (std::size_t i = 0; i < matched.size(); ++i)
+            if (!matched[i]) std::fprintf(stderr, "missed: line %d edge %zu\n", c + 1, i);
     }
     std::printf("capture_edges: %zu edges\n", errors.size());
+    std::printf("capture_registered: %d times\n", program.RegisteredCount);
     std::printf("capture_missed: %zu edges\n", missed);
     std::printf("capture_error_p50_ms: %.3f ms\n", percentile(errors, 0.5));
     std::printf("capture_error_p99_ms: %.3f ms\n", percentile(errors, 0.99));

@@ -58,7 +58,9 @@ void growTimeTable(ui::Program& program, int row) {
     program.Main.SetupText[8].setText(std::to_string(program.TimeTableSize));
 }
 
-// Stores the rows of the registrations not stored yet, then the Setup record with its counts.
+// Stores, in one transaction, the rows of the registrations not stored yet, the Setup record
+// with its counts and the Work record with the list. When that fails, everything stays in
+// memory and is written with the next registration.
 void storeRegistrations(ui::Program& program) {
     auto& main = program.Main;
     auto& data = main.TimeData;
@@ -66,21 +68,30 @@ void storeRegistrations(ui::Program& program) {
     std::string failure;
     try {
         if (!data.isOpen()) throw std::runtime_error("no meet database is open");
-        while (!program.UnstoredRows.empty()) {
-            int k = program.UnstoredRows.front();
-            const ui::RegisteredTime& slot = program.RegisteredTimes[k];
-            growTimeTable(program, k);
-            data.writeFields(k, {{words[55], slot.identification},
-                                 {words[56], slot.time},
-                                 {words[57], slot.number},
-                                 {words[58], slot.kind}});
-            program.UnstoredRows.erase(program.UnstoredRows.begin());
-        }
-        main.SetupData.updateRecord();
+        program.platform.engine.transaction(program.currentDatabase, [&] {
+            for (int k : program.UnstoredRows) {
+                const ui::RegisteredTime& slot = program.RegisteredTimes[k];
+                growTimeTable(program, k);
+                data.writeFields(k, {{words[55], slot.identification},
+                                     {words[56], slot.time},
+                                     {words[57], slot.number},
+                                     {words[58], slot.kind}});
+            }
+            main.SetupData.updateRecord();
+            main.SetTimeData.updateRecord();
+        });
+        program.UnstoredRows.clear();
+        return;
     } catch (const std::exception& error) {
         failure = error.what();
     }
-    if (failure.empty()) return;
+    // What the transaction wrote is undone: the records are written whole next time.
+    main.SetupData.forgetStored();
+    main.SetTimeData.forgetStored();
+    try {
+        data.refresh();
+    } catch (const std::exception&) {
+    }
     std::string times;
     for (int k : program.UnstoredRows) {
         const auto& slot = program.RegisteredTimes[k];
@@ -141,11 +152,10 @@ void RegisterCapture(ui::Program& program, int n) {
         program.RegisteredTimes[k] = {program.Channels[n - 1].CaptureTime, "-", "-",
                                       Identification(n, count), ui::NumberToText(k)};
         program.UnstoredRows.push_back(k);
+        TakeNextIntoList(program);
+        StoreLampStates(program);
     }
     storeRegistrations(program);
-    TakeNextIntoList(program);
-    StoreLampStates(program);
-    StoreList(program);
 }
 
 void ShowPollRate(ui::Program& program) {

@@ -3,6 +3,7 @@
 //   kvt_screenshot OUTPUT.png [TAB 1-6] [MEET.mdb]
 #include <QApplication>
 #include <QPixmap>
+#include <QThread>
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "desktop/app.h"
 #include "desktop/main_frame.h"
 #include "meetdb/make_new.h"
+#include "capture/poll.h"
 #include "meetdb/open_close.h"
 
 int main(int argc, char** argv) {
@@ -27,6 +29,14 @@ int main(int argc, char** argv) {
             program.Main.SetupCheck[1].setChecked(true);
             if (kvt::meetdb::MakeNewDatabaseFile(program, meet))
                 kvt::meetdb::OpenDatabaseFile(program, meet);
+            // A few times captured on lines 1 and 2, as F2 and F3 would.
+            program.Main.SetupChannelCheck[0].setChecked(true);
+            program.Main.SetupChannelCheck[1].setChecked(true);
+            for (int press = 0; press < 4; ++press) {
+                kvt::capture::PressLineKey(program, press % 2);
+                for (int tick = 0; tick < 300; ++tick) QCoreApplication::processEvents();
+                QThread::msleep(230);
+            }
         }
         frame.clickMainTab(tab);
         QTimer::singleShot(300, &frame, [&frame, output] {

@@ -85,8 +85,22 @@ std::vector<std::string> TableNames(Connection& connection) {
 std::shared_ptr<Connection> SqliteEngine::connection(const std::string& databaseName) {
     if (auto open = connections_[databaseName].lock()) return open;
     auto opened = std::make_shared<Connection>(databaseName, Connection::Mode::ReadWrite);
+    // Every commit reaches the disk before it returns (the rollback journal keeps the file
+    // whole, and a copy of the file alone always holds everything committed).
+    opened->execute("PRAGMA synchronous = FULL");
     connections_[databaseName] = opened;
     return opened;
+}
+
+void SqliteEngine::transaction(const std::string& databaseName, const std::function<void()>& work) {
+    auto db = connection(databaseName);
+    if (!sqlite3_get_autocommit(db->handle())) {  // already inside one
+        work();
+        return;
+    }
+    Transaction transaction(*db);
+    work();
+    transaction.commit();
 }
 
 void SqliteEngine::release(const std::string& databaseName) {

@@ -20,6 +20,8 @@ public:
     std::shared_ptr<Connection> connection(const std::string& databaseName);
     // Closes every connection to the file (before it is replaced, reset or deleted).
     void release(const std::string& databaseName) override;
+    void transaction(const std::string& databaseName,
+                     const std::function<void()>& work) override;
 
 private:
     std::map<std::string, std::weak_ptr<Connection>> connections_;

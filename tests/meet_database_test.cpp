@@ -428,7 +428,8 @@ TEST(CloseDatabase, ResetsTheCountsTheTitleAndTheTables) {
     EXPECT_EQ(program.Main.NameText[0].text(), "");
     // Nothing stays beside the database.
     for (const auto& entry : fs::directory_iterator(test.folder()))
-        EXPECT_EQ(entry.path().string().find("-journal"), std::string::npos);
+        for (const char* side : {"-journal", "-wal", "-shm"})
+            EXPECT_EQ(entry.path().string().find(side), std::string::npos) << entry.path();
 }
 
 TEST(RegisterPages, AnEditSurvivesClosingAndOpening) {

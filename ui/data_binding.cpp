@@ -41,6 +41,7 @@ void DataControl::refresh() {
 }
 
 void DataControl::closeTable() {
+    rewriteAll_ = false;
     table_.reset();
     fieldNames_.clear();
     record_.clear();
@@ -149,7 +150,7 @@ FieldValue DataControl::field(const std::string& name) const {
 std::vector<std::pair<std::string, FieldValue>> DataControl::editedFields() const {
     std::vector<std::pair<std::string, FieldValue>> edited;
     auto note = [&](const std::string& field, const std::string& now, bool differs) {
-        if (differs) edited.emplace_back(field, now);
+        if (differs || rewriteAll_) edited.emplace_back(field, now);
     };
     for (const TextBox* box : boxes_) {
         int i = fieldIndex(box->dataField());
@@ -178,6 +179,7 @@ void DataControl::updateRecord() {
     if (edited.empty()) return;
     table_->writeFields(position_, edited);
     for (const auto& [name, value] : edited) record_[fieldIndex(name)] = value;
+    rewriteAll_ = false;
 }
 
 void DataGrid::edit(int position, int column, const std::string& text) {

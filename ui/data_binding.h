@@ -1,6 +1,7 @@
 // A data control: binds page controls to the fields of one table's current record.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,6 +37,9 @@ public:
                                                    const std::string& recordSource) = 0;
     // Lets go of every connection to the file that no binding still uses.
     virtual void release(const std::string& databaseName) = 0;
+    // Runs work so that all it writes to the file is stored together or not at all.
+    virtual void transaction(const std::string& databaseName,
+                             const std::function<void()>& work) = 0;
 };
 
 class DataControl : public CaptionedControl {
@@ -97,6 +101,8 @@ public:
     // record is being shown (the controls then hold part old, part new values).
     void updateRecord();
     bool loading() const { return loading_; }
+    // After a write that was undone: every bound value is written again at the next update.
+    void forgetStored() { rewriteAll_ = true; }
     // The stored value of a field of the current record, as loaded.
     FieldValue field(const std::string& name) const;
 
@@ -121,6 +127,7 @@ private:
     int recordCount_ = 0;
     int position_ = 0;
     bool loading_ = false;
+    bool rewriteAll_ = false;
     int generation_ = 0;
     int writeCount_ = 0;
     int lastWritten_ = 0;
