@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <iostream>
 
+#include "capture/poll.h"
 #include "desktop/app.h"
 #include "desktop/main_frame.h"
 #include "meetdb/make_new.h"
-#include "capture/poll.h"
 #include "meetdb/open_close.h"
 
 int main(int argc, char** argv) {

@@ -432,7 +432,9 @@ Bilingual CannotSaveText() {
     return {"The change could not be stored: ", "Endringen kunne ikke lagres: "};
 }
 
-Bilingual TimeNotStoredText() { return {"Could not store the time ", "Kunne ikke lagre tida "}; }
+Bilingual TimeNotStoredText() {
+    return {"Could not store the time ", "Kunne ikke lagre tida "};
+}
 
 Bilingual TimeKeptText() {
     return {" It is kept in the list and stored as soon as the database can be written.",

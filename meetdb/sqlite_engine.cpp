@@ -8,14 +8,16 @@ namespace {
 
 class SqliteRecordTable : public ui::RecordTable {
 public:
-    SqliteRecordTable(std::shared_ptr<Connection> connection, std::string table)
+    SqliteRecordTable(std::shared_ptr<Connection> connection, std::string table,
+                      const std::string& sortField)
         : connection_(std::move(connection)), table_(std::move(table)) {
+        order_ = sortField.empty() ? "rowid" : QuoteIdentifier(sortField) + ", rowid";
         auto columns = connection_->prepare("SELECT name FROM pragma_table_info(?1) ORDER BY cid");
         columns.bind(1, table_);
         while (columns.step()) fields_.push_back(columns.text(0).value_or(""));
         if (fields_.empty()) throw SqliteError("no table " + table_);
         auto rows = connection_->prepare("SELECT rowid FROM " + QuoteIdentifier(table_) +
-                                         " ORDER BY rowid");
+                                         " ORDER BY " + order_);
         while (rows.step()) rowids_.push_back(rows.integer(0));
     }
 
@@ -31,6 +33,19 @@ public:
             for (std::size_t i = 0; i < fields_.size(); ++i)
                 record[i] = statement.text(static_cast<int>(i));
         return record;
+    }
+
+    std::vector<std::vector<ui::FieldValue>> readAll() override {
+        auto statement = connection_->prepare("SELECT * FROM " + QuoteIdentifier(table_) +
+                                              " ORDER BY " + order_);
+        std::vector<std::vector<ui::FieldValue>> records;
+        while (statement.step()) {
+            std::vector<ui::FieldValue> record(fields_.size());
+            for (std::size_t i = 0; i < fields_.size(); ++i)
+                record[i] = statement.text(static_cast<int>(i));
+            records.push_back(std::move(record));
+        }
+        return records;
     }
 
     void writeFields(int position,
@@ -67,6 +82,7 @@ private:
 
     std::shared_ptr<Connection> connection_;
     std::string table_;
+    std::string order_;
     std::vector<std::string> fields_;
     std::vector<long long> rowids_;
 };
@@ -108,15 +124,9 @@ void SqliteEngine::release(const std::string& databaseName) {
 }
 
 std::unique_ptr<ui::RecordTable> SqliteEngine::openTable(const std::string& databaseName,
-                                                         const std::string& recordSource) {
-    auto db = connection(databaseName);
-    std::string table = recordSource;
-    if (table.empty()) {
-        auto names = TableNames(*db);
-        if (names.empty()) throw SqliteError(databaseName + " holds no table");
-        table = names.front();
-    }
-    return std::make_unique<SqliteRecordTable>(db, table);
+                                                         const std::string& recordSource,
+                                                         const std::string& sortField) {
+    return std::make_unique<SqliteRecordTable>(connection(databaseName), recordSource, sortField);
 }
 
 }  // namespace kvt::meetdb

@@ -13,15 +13,14 @@ namespace kvt::meetdb {
 
 class SqliteEngine : public ui::DatabaseEngine {
 public:
-    // An empty record source stands for the first table of the file.
     std::unique_ptr<ui::RecordTable> openTable(const std::string& databaseName,
-                                               const std::string& recordSource) override;
+                                               const std::string& recordSource,
+                                               const std::string& sortField = "") override;
     // The open connection to a database file (opened on first use; never creates the file).
     std::shared_ptr<Connection> connection(const std::string& databaseName);
     // Closes every connection to the file (before it is replaced, reset or deleted).
     void release(const std::string& databaseName) override;
-    void transaction(const std::string& databaseName,
-                     const std::function<void()>& work) override;
+    void transaction(const std::string& databaseName, const std::function<void()>& work) override;
 
 private:
     std::map<std::string, std::weak_ptr<Connection>> connections_;

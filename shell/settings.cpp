@@ -28,11 +28,11 @@ void LoadUserSettings(ui::Program& program) {
     try {
         // A file that is not a settings database, lacks a field or holds no record is left
         // alone: the defaults stay and nothing is written to it.
-        auto table = program.platform.engine.openTable(path, "");
+        auto table = program.platform.engine.openTable(path, ui::UserSettingsTable);
         if (!hasSettingsFields(table->fieldNames()) || table->recordCount() == 0)
             throw std::runtime_error("incomplete settings");
         data.setDatabaseName(path);
-        data.setRecordSource("");
+        data.setRecordSource(ui::UserSettingsTable);
         data.refresh();
     } catch (const std::exception&) {
         data.setDatabaseName("");

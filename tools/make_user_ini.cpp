@@ -18,8 +18,10 @@ int main(int argc, char** argv) {
         std::string columns;
         for (const char* field : kvt::ui::UserSettingsFields)
             columns += (columns.empty() ? "" : ", ") + QuoteIdentifier(field) + " TEXT";
-        db.execute("CREATE TABLE \"User\" (" + columns + ")");
-        auto insert = db.prepare("INSERT INTO \"User\" VALUES (?1, ?2, ?3, ?4)");
+        db.execute("CREATE TABLE " + QuoteIdentifier(kvt::ui::UserSettingsTable) + " (" + columns +
+                   ")");
+        auto insert = db.prepare("INSERT INTO " + QuoteIdentifier(kvt::ui::UserSettingsTable) +
+                                 " VALUES (?1, ?2, ?3, ?4)");
         insert.bind(1, std::string("C:\\Program Files\\Internet Explorer\\Iexplore.exe"))
             .bind(2, std::string("0"))
             .bind(3, std::string("0"))

@@ -25,12 +25,12 @@ void DataControl::refresh() {
         throw;
     }
     closeTable();
-    if (databaseName_.empty()) {
+    if (databaseName_.empty() || recordSource_.empty()) {
         notify();
         return;
     }
     if (!engine_) throw std::runtime_error("no database engine");
-    table_ = engine_->openTable(databaseName_, recordSource_);
+    table_ = engine_->openTable(databaseName_, recordSource_, sortField_);
     fieldNames_ = table_->fieldNames();
     recordCount_ = table_->recordCount();
     if (recordCount_ > 0) {
@@ -66,6 +66,13 @@ std::vector<FieldValue> DataControl::readRecord(int position) const {
     auto record = table_->readRecord(position);
     record.resize(fieldNames_.size());
     return record;
+}
+
+std::vector<std::vector<FieldValue>> DataControl::readAll() const {
+    if (!table_) return {};
+    auto records = table_->readAll();
+    for (auto& record : records) record.resize(fieldNames_.size());
+    return records;
 }
 
 void DataControl::writeField(int position, const std::string& field, const FieldValue& value) {

@@ -22,6 +22,8 @@ public:
     virtual std::vector<std::string> fieldNames() = 0;
     virtual int recordCount() = 0;
     virtual std::vector<FieldValue> readRecord(int position) = 0;
+    // Every record in order, in one read.
+    virtual std::vector<std::vector<FieldValue>> readAll() = 0;
     // Stores the given fields of the record durably before it returns.
     virtual void writeFields(int position,
                              const std::vector<std::pair<std::string, FieldValue>>& fields) = 0;
@@ -32,9 +34,11 @@ public:
 class DatabaseEngine {
 public:
     virtual ~DatabaseEngine() = default;
-    // Opens the table (record source) of an existing database file; throws when it cannot.
+    // Opens the table (record source) of an existing database file, its records in stored
+    // order, or ascending by sortField (ties in stored order); throws when it cannot.
     virtual std::unique_ptr<RecordTable> openTable(const std::string& databaseName,
-                                                   const std::string& recordSource) = 0;
+                                                   const std::string& recordSource,
+                                                   const std::string& sortField = "") = 0;
     // Lets go of every connection to the file that no binding still uses.
     virtual void release(const std::string& databaseName) = 0;
     // Runs work so that all it writes to the file is stored together or not at all.
@@ -50,6 +54,9 @@ public:
     void setDatabaseName(const std::string& name) { databaseName_ = name; }
     const std::string& recordSource() const { return recordSource_; }
     void setRecordSource(const std::string& source) { recordSource_ = source; }
+    // The records ascending by this field from the next refresh on ("" for stored order).
+    void setSortField(const std::string& field) { sortField_ = field; }
+    const std::string& sortField() const { return sortField_; }
 
     // Controls shown from the current record, by their data field names (read at each load,
     // so a changed field name takes effect at the next refresh).
@@ -59,8 +66,8 @@ public:
     void bind(Label& label) { labels_.push_back(&label); }
 
     // Saves an edited record, opens the record source afresh and shows its first record. With
-    // an empty database name the binding is closed and shows nothing. Throws when the table
-    // cannot be opened.
+    // an empty database name or record source the binding is closed and shows nothing. Throws
+    // when the table cannot be opened.
     void refresh();
     bool isOpen() const { return table_ != nullptr; }
     int recordCount() const { return recordCount_; }
@@ -83,6 +90,7 @@ public:
     // The fields and records of the open table, for a grid.
     const std::vector<std::string>& fieldNames() const { return fieldNames_; }
     std::vector<FieldValue> readRecord(int position) const;
+    std::vector<std::vector<FieldValue>> readAll() const;
     // Stores one field of a record (a grid edit); the current record is shown afresh.
     void writeField(int position, const std::string& field, const FieldValue& value);
     // Stores fields of a record in one write; the current record is shown afresh.
@@ -121,6 +129,7 @@ private:
     DatabaseEngine* engine_ = nullptr;
     std::string databaseName_;
     std::string recordSource_;
+    std::string sortField_;
     std::unique_ptr<RecordTable> table_;
     std::vector<std::string> fieldNames_;
     std::vector<FieldValue> record_;

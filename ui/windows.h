@@ -26,7 +26,8 @@ struct MDIMainWindow {
 };
 
 inline constexpr int CaptureRows = 10;
-// The fields of the user settings record, shown in SetupText(15) to (18).
+// The table of User.ini and its fields, shown in SetupText(15) to (18).
+inline constexpr const char* UserSettingsTable = "User";
 inline constexpr const char* UserSettingsFields[4] = {"ExplorerPath", "Språk", "Editor",
                                                       "EditorPath"};
 inline constexpr int ChannelTotal = 6;
