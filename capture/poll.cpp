@@ -58,10 +58,28 @@ void growTimeTable(ui::Program& program, int row) {
     program.Main.SetupText[8].setText(std::to_string(program.TimeTableSize));
 }
 
-// Stores, in one transaction, the rows of the registrations not stored yet, the Setup record
-// with its counts and the Work record with the list. When that fails, everything stays in
-// memory and is written with the next registration.
-void storeRegistrations(ui::Program& program) {
+// A failure of the adapter during a poll: automatic capture is switched off first, so that
+// no further poll reads the adapter while the message is shown.
+void adapterLost(ui::Program& program) {
+    program.Main.SetupCheck[3].setChecked(false);
+    program.info(lang::AdapterLostText);
+}
+
+}  // namespace
+
+void QueueTimeRow(ui::Program& program, int row, std::vector<std::pair<int, std::string>> fields) {
+    auto& pending = program.PendingRows[row];
+    for (auto& field : fields) {
+        auto same = std::find_if(pending.begin(), pending.end(),
+                                 [&](const auto& queued) { return queued.first == field.first; });
+        if (same != pending.end())
+            same->second = std::move(field.second);
+        else
+            pending.push_back(std::move(field));
+    }
+}
+
+bool StoreChanges(ui::Program& program) {
     auto& main = program.Main;
     auto& data = main.TimeData;
     const auto& words = program.LanguageTexts;
@@ -69,19 +87,17 @@ void storeRegistrations(ui::Program& program) {
     try {
         if (!data.isOpen()) throw std::runtime_error("no meet database is open");
         program.platform.engine.transaction(program.currentDatabase, [&] {
-            for (int k : program.UnstoredRows) {
-                const ui::RegisteredTime& slot = program.RegisteredTimes[k];
-                growTimeTable(program, k);
-                data.writeFields(k, {{words[55], slot.identification},
-                                     {words[56], slot.time},
-                                     {words[57], slot.number},
-                                     {words[58], slot.kind}});
+            for (const auto& [row, fields] : program.PendingRows) {
+                growTimeTable(program, row);
+                std::vector<std::pair<std::string, ui::FieldValue>> named;
+                for (const auto& [entry, value] : fields) named.emplace_back(words[entry], value);
+                data.writeFields(row, named);
             }
             main.SetupData.updateRecord();
             main.SetTimeData.updateRecord();
         });
-        program.UnstoredRows.clear();
-        return;
+        program.PendingRows.clear();
+        return true;
     } catch (const std::exception& error) {
         failure = error.what();
     }
@@ -93,23 +109,21 @@ void storeRegistrations(ui::Program& program) {
     } catch (const std::exception&) {
     }
     std::string times;
-    for (int k : program.UnstoredRows) {
-        const auto& slot = program.RegisteredTimes[k];
-        times += (times.empty() ? "" : ", ") + slot.time + " (" + slot.identification + ")";
+    for (const auto& [row, fields] : program.PendingRows) {
+        std::string time = "?", id = "?";
+        for (const auto& [entry, value] : fields) {
+            if (entry == 56) time = value;
+            if (entry == 55) id = value;
+        }
+        if (row < static_cast<int>(program.RegisteredTimes.size()) && time == "?")
+            time = program.RegisteredTimes[row].time;
+        times += (times.empty() ? "" : ", ") + time + " (" + id + ")";
     }
     program.platform.dialogs.notify(lang::TimeNotStoredText().in(program.language) + times + ": " +
                                         failure + "." + lang::TimeKeptText().in(program.language),
                                     words[11]);
+    return false;
 }
-
-// A failure of the adapter during a poll: automatic capture is switched off first, so that
-// no further poll reads the adapter while the message is shown.
-void adapterLost(ui::Program& program) {
-    program.Main.SetupCheck[3].setChecked(false);
-    program.info(lang::AdapterLostText);
-}
-
-}  // namespace
 
 std::string Identification(int channel, int count) {
     std::string digits = "000" + std::to_string(count);
@@ -149,13 +163,15 @@ void RegisterCapture(ui::Program& program, int n) {
             program.RegisteredTimes.resize(k + 1);
         int count = ++program.ChannelCounts[n];
         main.SetupText[n + 8].setText(ui::NumberToText(count));
-        program.RegisteredTimes[k] = {program.Channels[n - 1].CaptureTime, "-", "-",
-                                      Identification(n, count), ui::NumberToText(k)};
-        program.UnstoredRows.push_back(k);
+        const auto& slot =
+            program.RegisteredTimes[k] = {program.Channels[n - 1].CaptureTime, "-", "-",
+                                          Identification(n, count), ui::NumberToText(k)};
+        QueueTimeRow(program, k,
+                     {{55, slot.identification}, {56, slot.time}, {57, "-"}, {58, "-"}});
         TakeNextIntoList(program);
         StoreLampStates(program);
     }
-    storeRegistrations(program);
+    StoreChanges(program);
 }
 
 void ShowPollRate(ui::Program& program) {

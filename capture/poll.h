@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kvt::ui {
 struct Program;
@@ -24,6 +26,14 @@ void RegisterCapture(ui::Program& program, int n);
 
 // A function key press on channel c (0 to 5): always exactly one capture.
 void PressLineKey(ui::Program& program, int channel);
+
+// Writes fields of a Time-table row (LanguageTexts entry of the field, value) at the next
+// StoreChanges.
+void QueueTimeRow(ui::Program& program, int row, std::vector<std::pair<int, std::string>> fields);
+// Stores, in one transaction, the queued Time-table rows, the Setup record and the Work record.
+// When that fails, everything stays in memory, a message names the times not stored, and they
+// are written with the next change. False when it failed.
+bool StoreChanges(ui::Program& program);
 
 // "n-0012": channel and registration count of that channel in four digits.
 std::string Identification(int channel, int count);

@@ -445,4 +445,8 @@ Bilingual AdapterCloseText() {
     return {"Error trying to close the I/O adapter: ", "Feil under lukking av I/O adapteret: "};
 }
 
+Bilingual CannotStartText() {
+    return {"This program could not be started: ", "Dette programmet kunne ikke startes: "};
+}
+
 }  // namespace kvt::lang

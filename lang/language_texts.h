@@ -67,5 +67,6 @@ Bilingual TimeKeptText();
 // The poll could not read the adapter (the same words in both languages).
 inline constexpr const char* AdapterLostText = "Feil, finner ikke I/O interfacet.";
 Bilingual AdapterCloseText();
+Bilingual CannotStartText();
 
 }  // namespace kvt::lang

@@ -4,6 +4,7 @@
 
 #include "meetdb/make_new.h"
 #include "meetdb/open_close.h"
+#include "results/lists.h"
 #include "ui/program.h"
 
 namespace kvt::shell {

@@ -5,6 +5,8 @@
 #include "lang/apply.h"
 #include "pages/register_pages.h"
 #include "pages/setup_page.h"
+#include "results/results.h"
+#include "results/timing.h"
 #include "shell/commands.h"
 #include "ui/number_text.h"
 #include "ui/program.h"
@@ -78,6 +80,8 @@ void LoadMain(ui::Program& program) {
     pages::ConnectRegisterPages(program);
     capture::ConnectCapture(program);
     capture::ConnectTimeList(program);
+    results::ConnectTiming(program);
+    results::ConnectResultsPage(program);
 
     lang::SetNorwegianTexts(program);
     std::error_code ignored;

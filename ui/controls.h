@@ -53,6 +53,7 @@ public:
 
     Event<> Change;
     Event<int> KeyDown;
+    Event<int> KeyUp;
 
 private:
     std::string text_;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -80,9 +81,12 @@ struct Program {
     std::array<int, 7> ChannelCounts{};  // 1 to 6
     std::array<ChannelState, ChannelTotal> Channels;
     int PollCount = 0;
+    // 1 from a registration by Enter until the key is released.
+    int EnterLatch = 0;
     int AdapterHandle = 0;
-    // Registrations whose Time-table row could not be stored yet (retried at the next one).
-    std::vector<int> UnstoredRows;
+    // Time-table rows written in memory but not yet stored: row -> (LanguageTexts entry of
+    // the field, value). Stored with the next change, so nothing counted is lost.
+    std::map<int, std::vector<std::pair<int, std::string>>> PendingRows;
     // While true, a changed setup box is not stored at once (a registration stores the Setup
     // record itself, with its Time-table row).
     bool holdSetupWrites = false;
