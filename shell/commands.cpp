@@ -74,6 +74,18 @@ void runCommand(ui::Program& program, Command command) {
         case Command::MakeNew:
             meetdb::MakeNewDatabase(program);
             break;
+        case Command::MakeTextList:
+            results::WriteTextList(program);
+            break;
+        case Command::ViewTextList:
+            results::ViewTextList(program);
+            break;
+        case Command::MakeHtmlList:
+            results::WriteHtmlList(program);
+            break;
+        case Command::ViewHtmlList:
+            results::ViewHtmlList(program);
+            break;
         case Command::Exit:
             ExitProgram(program);
             break;

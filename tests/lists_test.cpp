@@ -1,0 +1,111 @@
+// The results lists compared byte for byte with the files in tests/golden. With the
+// environment variable KVT_WRITE_GOLDEN set, the files are written afresh instead (to be read
+// through before they are committed).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "lang/apply.h"
+#include "results/windows1252.h"
+#include "support/fakes.h"
+
+using namespace kvt;
+using kvt::testing::TestProgram;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string bytes(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// A meet under the given language with three finishers in class 1, one of them with a long
+// name in Norwegian letters and one with a letter the lists' code page does not have.
+class Lists : public ::testing::Test {
+protected:
+    void open(bool english, bool withResults, int timeFormat = 0) {
+        if (english) test.writeUserIni("x", " 1", " 0", "");
+        auto& p = test.start();
+        path = (test.folder() / "Meet.mdb").string();
+        p.Main.SetupCheck[1].setChecked(true);
+        test.dialogs.fileAnswers.push_back(path);
+        p.MDIMain.MakeNew.click();
+        test.dialogs.fileAnswers.push_back(path);
+        p.MDIMain.Open.click();
+        ASSERT_EQ(p.currentDatabase, path);
+        if (!withResults) return;
+        auto& main = p.Main;
+        main.SetupTimeOption[timeFormat].select();
+        main.NameMover.setText("1");
+        main.NameText[0].setText("Æsmund Øyvind");
+        main.NameText[1].setText("Åsheim-Bråtenå");
+        main.NameMover.setText("2");
+        main.NameText[1].setText("Łukasiewicz");
+        main.NameMover.setText("3");
+        race(1, {10, 0, 0, 0}, {10, 31, 7, 450});
+        race(2, {10, 1, 0, 0}, {10, 29, 59, 990});
+        race(3, {10, 2, 0, 0}, {10, 33, 7, 450});
+    }
+    void race(int n, ui::LocalTime start, ui::LocalTime finish) {
+        auto& main = test.program().Main;
+        main.Number[0].setText(std::to_string(n));
+        for (auto time : {start, finish}) {
+            test.clock.time = time;
+            main.Number[0].KeyDown.raise(ui::KeyReturn);
+            main.Number[0].KeyUp.raise(ui::KeyReturn);
+        }
+    }
+    void compare(const std::string& list, const std::string& golden) {
+        const fs::path written = test.folder() / "Meet" / list;
+        const fs::path expected = fs::path(KVT_GOLDEN_DIR) / golden;
+        ASSERT_TRUE(fs::exists(written)) << written;
+        if (std::getenv("KVT_WRITE_GOLDEN"))
+            fs::copy_file(written, expected, fs::copy_options::overwrite_existing);
+        EXPECT_EQ(bytes(written), bytes(expected)) << golden;
+    }
+    void makeBoth() {
+        test.program().MDIMain.MakeResultslist.click();
+        test.program().MDIMain.MakeResultslistHtml.click();
+    }
+
+    TestProgram test;
+    std::string path;
+};
+
+}  // namespace
+
+TEST_F(Lists, NorwegianWithoutDifferences) {
+    open(false, true);
+    makeBoth();
+    compare("Resultat.txt", "no-plain.txt");
+    compare("Resultat.htm", "no-plain.htm");
+}
+
+TEST_F(Lists, EnglishWithDifferencesAndHundredths) {
+    open(true, true, 3);
+    test.program().Main.SetupCheck[5].setChecked(true);
+    makeBoth();
+    compare("Results.txt", "en-differences.txt");
+    compare("Results.htm", "en-differences.htm");
+}
+
+TEST_F(Lists, AMeetWithoutResults) {
+    open(false, false);
+    makeBoth();
+    compare("Resultat.txt", "no-empty.txt");
+    compare("Resultat.htm", "no-empty.htm");
+    EXPECT_EQ(bytes(test.folder() / "Meet" / "Resultat.txt"),
+              std::string(67, '-') + "\r\nRESULTAT: " + std::string(56, ' ') + ":\r\n" +
+                  std::string(67, '-') + "\r\n");
+}
+
+TEST(Windows1252, LettersOutsideTheCodePageDoNotBreakAList) {
+    auto text = results::DecodeUtf8("Åse Ł € \xff");
+    EXPECT_EQ(results::EncodeWindows1252(text, results::Unmappable::QuestionMark),
+              "\xc5se ? \x80 ?");
+    EXPECT_EQ(results::EncodeWindows1252(text, results::Unmappable::CharacterReference),
+              "\xc5se &#321; \x80 &#65533;");
+    EXPECT_EQ(results::EncodeUtf8(results::DecodeUtf8("Ærlig 😀")), "Ærlig 😀");
+}

@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "capture/time_list.h"
+#include "meetdb/sqlite.h"
+#include "results/lists.h"
+#include "results/results.h"
+#include "support/fakes.h"
+
+using namespace kvt;
+using kvt::testing::TestProgram;
+namespace fs = std::filesystem;
+
+namespace {
+
+// An open Norwegian meet with the sample names (competitors 1 to 5 in "Junior"), line 1 on.
+class Timing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto& p = test.start();
+        path = (test.folder() / "Meet.mdb").string();
+        p.Main.SetupCheck[1].setChecked(true);
+        test.dialogs.fileAnswers.push_back(path);
+        p.MDIMain.MakeNew.click();
+        test.dialogs.fileAnswers.push_back(path);
+        p.MDIMain.Open.click();
+        ASSERT_EQ(p.currentDatabase, path);
+        main().SetupChannelCheck[0].setChecked(true);
+        main().SetupTimerValue[2].setCaption("1");
+        at(10, 0, 0, 0);
+    }
+
+    ui::Program& program() { return test.program(); }
+    ui::MainWindow& main() { return test.program().Main; }
+    void at(int h, int m, int s, int ms) { test.clock.time = {h, m, s, ms}; }
+    void enter(int line) {
+        main().Number[line].KeyDown.raise(ui::KeyReturn);
+        main().Number[line].KeyUp.raise(ui::KeyReturn);
+    }
+    // A time captured on line 1 and taken into the list.
+    void capture() {
+        main().Window.pressKey(ui::KeyF2);
+        main().Hitime1.tick();
+        main().Hitime1.tick();
+    }
+    std::vector<std::vector<std::string>> results(int classNumber) {
+        meetdb::Connection db(path, meetdb::Connection::Mode::ReadOnly);
+        auto q = db.prepare("SELECT * FROM \"Resultat-" + std::to_string(classNumber) +
+                            "\" ORDER BY \"Plass\", rowid");
+        std::vector<std::vector<std::string>> rows;
+        while (q.step()) {
+            std::vector<std::string> row;
+            for (int i = 0; i < 6; ++i) row.push_back(q.text(i).value_or("<null>"));
+            rows.push_back(row);
+        }
+        return rows;
+    }
+    std::optional<std::string> timeField(const std::string& field, int row) {
+        meetdb::Connection db(path, meetdb::Connection::Mode::ReadOnly);
+        auto q = db.prepare("SELECT " + meetdb::QuoteIdentifier(field) +
+                            " FROM \"Tider\" ORDER BY rowid LIMIT 1 OFFSET ?1");
+        q.bind(1, static_cast<long long>(row - 1));
+        if (!q.step()) return std::nullopt;
+        return q.text(0);
+    }
+    // Competitor n starts at start and finishes at finish, by Enter on line 5.
+    void race(int n, ui::LocalTime start, ui::LocalTime finish) {
+        main().Number[5].setText(std::to_string(n));
+        test.clock.time = start;
+        enter(5);
+        test.clock.time = finish;
+        enter(5);
+    }
+
+    TestProgram test;
+    std::string path;
+};
+
+}  // namespace
+
+TEST_F(Timing, EnterStartsFinishesAndThenRemovesTheLine) {
+    main().Number[0].setText("3");
+    EXPECT_EQ(main().TimeNames[0].caption(), "Sindre, Vika");
+    enter(0);
+    EXPECT_EQ(program().TimingStates[3], ui::Started);
+    EXPECT_EQ(program().StartTimes[3], "10.00.00.00");
+    EXPECT_TRUE(main().Outled[0].lit());
+    EXPECT_EQ(timeField("Id", 1), "1-0001");
+    EXPECT_EQ(timeField("Type", 1), "Ut");
+    EXPECT_EQ(timeField("Nr", 1), "3");
+    EXPECT_EQ(timeField("Deltaker", 1), "Sindre, Vika");
+
+    at(10, 25, 30, 456);
+    enter(0);
+    EXPECT_EQ(program().TimingStates[3], ui::Finished);
+    EXPECT_TRUE(main().Inled[0].lit());
+    EXPECT_EQ(timeField("Type", 2), "Inn");
+    EXPECT_EQ(timeField("Info", 2), "Overført");
+    EXPECT_EQ(program().FetchedCount, 2);
+    auto rows = results(1);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0],
+              (std::vector<std::string>{"1", "3", "Sindre, Vika", "Tornado", "00.25.30", "-"}));
+    EXPECT_EQ(main().ResultsCombo.text(), "Junior");
+
+    enter(0);  // finished already: nothing registered, the line goes
+    EXPECT_EQ(program().RegisteredCount, 2);
+    EXPECT_EQ(main().Number[0].text(), "-");
+}
+
+TEST_F(Timing, AHeldEnterRegistersOnce) {
+    main().Number[0].setText("2");
+    main().Number[0].KeyDown.raise(ui::KeyReturn);
+    main().Number[0].KeyDown.raise(ui::KeyReturn);
+    main().Number[0].KeyDown.raise(ui::KeyReturn);
+    EXPECT_EQ(program().RegisteredCount, 1);
+    main().Number[0].KeyUp.raise(ui::KeyReturn);
+    main().Number[0].KeyDown.raise(ui::KeyReturn);
+    EXPECT_EQ(program().RegisteredCount, 2);
+}
+
+TEST_F(Timing, NumbersOutsideTheMeetAreIgnored) {
+    main().Number[0].setText("4");
+    for (const char* typed : {"0", "11", "abc", "-"}) {
+        main().Number[0].setText(typed);
+        EXPECT_EQ(main().TimeNames[0].caption(), "Knut, Dahl") << typed;
+        enter(0);
+    }
+    EXPECT_EQ(program().RegisteredCount, 0);
+}
+
+TEST_F(Timing, TheOfferedTimeIsGivenAsStartAndFinish) {
+    capture();
+    EXPECT_EQ(main().RegTime[0].text(), "10.00.00.00");
+    main().Number[0].setText("5");
+    main().Set[0].click();
+    EXPECT_EQ(program().StartTimes[5], "10.00.00.00");
+    EXPECT_EQ(main().RegTime[0].text(), "-");
+    EXPECT_TRUE(main().ReadyLed[0].lit());  // the line stays taken
+    EXPECT_EQ(timeField("Id", 1), "1-0001");
+    EXPECT_EQ(timeField("Nr", 1), "5");
+    EXPECT_EQ(timeField("Type", 1), "Ut");
+
+    main().SetupCheck[4].setChecked(true);  // remove from the list when the time is set
+    at(10, 31, 2, 990);
+    capture();
+    EXPECT_EQ(main().RegTime[1].text(), "10.31.02.99");
+    main().Number[1].setText("5");
+    main().Set[1].click();
+    EXPECT_EQ(program().FinishTimes[5], "10.31.02.99");
+    EXPECT_EQ(timeField("Info", 2), "Overført");
+    EXPECT_EQ(results(1).at(0).at(4), "00.31.02");
+    EXPECT_EQ(main().Number[1].text(), "-");
+    EXPECT_FALSE(main().ReadyLed[1].lit());
+}
+
+TEST_F(Timing, ATypoOnTheLineDoesNotUseUpTheCapturedTime) {
+    capture();
+    main().Number[0].setText("77");
+    main().SetupCheck[4].setChecked(true);
+    main().Set[0].click();
+    EXPECT_EQ(main().RegTime[0].text(), "10.00.00.00");
+    main().Number[0].setText("");
+    main().Set[0].click();
+    EXPECT_EQ(main().RegTime[0].text(), "10.00.00.00");
+    main().Number[0].setText("1");
+    main().Set[0].click();
+    EXPECT_EQ(program().TimingStates[1], ui::Started);
+}
+
+TEST_F(Timing, EveryClassOfTheSameNameGetsTheFinish) {
+    program().ClassNames[3] = "Junior";
+    race(1, {9, 0, 0, 0}, {9, 10, 0, 0});
+    EXPECT_EQ(results(1).size(), 1u);
+    EXPECT_EQ(results(3).size(), 1u);
+    EXPECT_EQ(results(2).size(), 0u);
+}
+
+TEST_F(Timing, StartAtTheSameTimeStartsEveryoneNotFinishedAtTheTimeGiven) {
+    race(2, {9, 0, 0, 0}, {9, 30, 0, 0});
+    main().SetupCheck[2].setChecked(true);
+    main().Number[0].setText("5");
+    at(11, 0, 0, 0);
+    enter(0);
+    EXPECT_EQ(timeField("Type", 3), "Ut alle");
+    for (int n : {1, 3, 5, 10}) {
+        EXPECT_EQ(program().StartTimes[n], "11.00.00.00") << n;
+        EXPECT_EQ(program().TimingStates[n], ui::Started) << n;
+    }
+    EXPECT_EQ(program().TimingStates[2], ui::Finished);
+    EXPECT_EQ(program().StartTimes[2], "09.00.00.00");
+    // Reopening gives the same starts.
+    program().MDIMain.Close.click();
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Open.click();
+    EXPECT_EQ(program().StartTimes[1], "11.00.00.00");
+    EXPECT_EQ(program().TimingStates[2], ui::Finished);
+}
+
+TEST_F(Timing, EqualResultsGetConsecutivePlacesAndDifferencesFollowTheFormat) {
+    main().SetupTimeOption[3].select();
+    main().SetupCheck[5].setChecked(true);
+    race(1, {10, 0, 0, 0}, {10, 10, 5, 200});
+    race(2, {10, 0, 0, 0}, {10, 9, 59, 800});
+    race(3, {10, 0, 0, 0}, {10, 10, 5, 200});
+    auto rows = results(1);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "2", "Lars, Vika", "Tornado", "00.09.59,80",
+                                                 "00.00.00,00"}));
+    EXPECT_EQ(rows[1][1], "1");
+    EXPECT_EQ(rows[2][1], "3");
+    EXPECT_EQ(rows[1][5], "00.00.05,40");
+    EXPECT_TRUE(main().ResultsText[5].visible());
+    main().SetupCheck[5].setChecked(false);
+    results::ShowClassResults(program(), 1);
+    EXPECT_FALSE(main().ResultsText[5].visible());
+    EXPECT_FALSE(main().ResultsLabel[8].visible());
+    EXPECT_FALSE(main().ResultsDBGrid.column(5).visible);
+    EXPECT_EQ(results(1)[1][5], "00.00.05,40");  // the stored differences stay
+}
+
+TEST_F(Timing, ARaceAcrossMidnightHasItsTrueTime) {
+    race(4, {23, 50, 0, 0}, {0, 5, 30, 0});
+    EXPECT_EQ(results(1).at(0).at(4), "00.15.30");
+}
+
+TEST_F(Timing, TheResultsPageShowsAClassAndJumpsToAPlace) {
+    for (int n = 1; n <= 5; ++n) race(n, {10, 0, 0, 0}, {10, 20 - n, 0, 0});
+    main().ResultsCombo.pick(1);
+    EXPECT_EQ(main().ResultsData.recordCount(), 0);
+    main().ResultsCombo.pick(0);
+    EXPECT_EQ(main().ResultsData.recordCount(), 5);
+    main().ResultsMover.setText("3");
+    EXPECT_EQ(main().ResultsText[0].text(), "3");
+    EXPECT_EQ(main().ResultsText[1].text(), "3");
+    for (const char* ignored : {"0", "6", "x"}) {
+        main().ResultsMover.setText(ignored);
+        EXPECT_EQ(main().ResultsText[0].text(), "3") << ignored;
+    }
+}
+
+TEST_F(Timing, ViewersOpenTheListsOrSayTheyAreNotMade) {
+    program().MDIMain.ViewResultslist.click();
+    EXPECT_EQ(test.dialogs.messages.back().text, "Det er ikke laget en slik resultatliste");
+    EXPECT_TRUE(test.launcher.started.empty());
+    program().MDIMain.MakeResultslist.click();
+    program().MDIMain.MakeResultslistHtml.click();
+    program().MDIMain.ViewResultslist.click();
+    program().MDIMain.ViewResultslistHtml.click();
+    ASSERT_EQ(test.launcher.started.size(), 2u);
+    EXPECT_EQ(test.launcher.started[0].first, "Notepad.exe");
+    EXPECT_EQ(test.launcher.started[0].second, (test.folder() / "Meet" / "Resultat.txt").string());
+    EXPECT_EQ(test.launcher.started[1].first, "C:\\Program Files\\Internet Explorer\\Iexplore.exe");
+    EXPECT_EQ(test.launcher.started[1].second, (test.folder() / "Meet" / "Resultat.htm").string());
+}
+
+TEST_F(Timing, AListThatCannotBeWrittenSaysSoAndKeepsTheOldOne) {
+    program().MDIMain.MakeResultslist.click();
+    const auto list = test.folder() / "Meet" / "Resultat.txt";
+    ASSERT_TRUE(fs::exists(list));
+    fs::remove_all(test.folder() / "Meet");
+    program().MDIMain.MakeResultslist.click();
+    EXPECT_NE(test.dialogs.messages.back().text.find("Resultat.txt"), std::string::npos);
+    program().MDIMain.MakeResultslistHtml.click();
+    EXPECT_EQ(test.dialogs.messages.back().text.rfind("033 Error", 0), 0u);
+    EXPECT_FALSE(test.application.busy);
+}
