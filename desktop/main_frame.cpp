@@ -90,6 +90,28 @@ private:
     ui::ComboBox& control_;
 };
 
+// A line edit whose Enter and key releases reach the text box of the model.
+class ModelLineEdit : public QLineEdit {
+public:
+    explicit ModelLineEdit(ui::TextBox& control) : control_(control) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+            control_.KeyDown.raise(ui::KeyReturn);  // a held key repeats; the program decides
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
+    }
+    void keyReleaseEvent(QKeyEvent* event) override {
+        if (!event->isAutoRepeat()) control_.KeyUp.raise(event->key());
+        QLineEdit::keyReleaseEvent(event);
+    }
+
+private:
+    ui::TextBox& control_;
+};
+
 }  // namespace
 
 MainFrame::MainFrame(ui::Program& program) : program_(program) {
@@ -265,12 +287,10 @@ QLabel* MainFrame::label(ui::Label& control) {
 }
 
 QWidget* MainFrame::textBox(ui::TextBox& control) {
-    auto* widget = new QLineEdit;
+    auto* widget = new ModelLineEdit(control);
     widget->setObjectName(nameOf(control));
     connect(widget, &QLineEdit::textEdited, this,
             [&control](const QString& text) { control.setText(text.toStdString()); });
-    connect(widget, &QLineEdit::returnPressed, this,
-            [&control] { control.KeyDown.raise(ui::KeyReturn); });
     onChange(control, [widget, &control] {
         QString text = q(control.text());
         if (widget->text() != text) widget->setText(text);

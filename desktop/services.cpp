@@ -1,13 +1,17 @@
 #include "desktop/services.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <chrono>
 #include <ctime>
@@ -102,8 +106,24 @@ ui::LocalTime SystemClock::now() {
     return {local.tm_hour, local.tm_min, local.tm_sec, milliseconds};
 }
 
+// The program's own names of editors and the browser path mapped to this platform; the list
+// file's path always reaches the program as one argument.
 bool QtLauncher::launch(const std::string& program, const std::string& argument) {
-    return QProcess::startDetached(q(program), {q(argument)});
+    const QString file = q(argument);
+    const QString name = q(program);
+    auto openWithDefault = [&] { return QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
+    if (name.compare("Notepad.exe", Qt::CaseInsensitive) == 0) return openWithDefault();
+    if (name.compare("Write.exe", Qt::CaseInsensitive) == 0 ||
+        name.compare("Winword.exe", Qt::CaseInsensitive) == 0) {
+        for (const char* writer : {"lowriter", "abiword"}) {
+            QString found = QStandardPaths::findExecutable(writer);
+            if (!found.isEmpty()) return QProcess::startDetached(found, {file});
+        }
+        return openWithDefault();
+    }
+    QString found = QFileInfo(name).isExecutable() ? name : QStandardPaths::findExecutable(name);
+    if (found.isEmpty()) return openWithDefault();  // e.g. a browser path of another system
+    return QProcess::startDetached(found, {file});
 }
 
 QtHelpViewer::~QtHelpViewer() {

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -14,6 +15,7 @@
 #include <QTableView>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 
 #include "desktop/help_window.h"
 #include "desktop/main_frame.h"
@@ -186,4 +188,67 @@ TEST(DesktopWindow, F2InTheRealWindowPutsATimeInTheFirstRow) {
     EXPECT_EQ(frame.findChild<QLabel*>("ReadyLed_0")->property("colour").toInt(), 14);
     auto* grid = frame.findChild<QTableView*>("TimeDBGrid");
     EXPECT_EQ(grid->model()->data(grid->model()->index(0, 2)).toString(), "10.11.12.34");
+}
+
+TEST(DesktopWindow, AShortRaceThroughTheWidgetsEndsInTheListsOnDisk) {
+    TestProgram test;
+    auto& program = test.program();
+    MainFrame frame(program);
+    kvt::shell::LoadMain(program);
+    frame.show();
+    QApplication::setActiveWindow(&frame);
+    const std::string path = (test.folder() / "Race.mdb").string();
+    frame.findChild<QCheckBox*>("SetupCheck_1")->click();
+    test.dialogs.fileAnswers.push_back(path);
+    frame.findChild<QAction*>("MakeNew")->trigger();
+    test.dialogs.fileAnswers.push_back(path);
+    frame.findChild<QAction*>("Open")->trigger();
+    frame.findChild<QCheckBox*>("SetupChannelCheck_0")->click();
+
+    // Everyone starts by Enter on line 9; 1 and 2 finish by Enter, 3 to 5 by F2 and "<<".
+    auto typeNumber = [&](int line, const QString& number) {
+        auto* box = frame.findChild<QLineEdit*>(QString("Number_%1").arg(line));
+        box->selectAll();
+        QTest::keyClicks(box, number);
+        return box;
+    };
+    test.clock.time = {12, 0, 0, 0};
+    for (int n = 1; n <= 5; ++n) QTest::keyClick(typeNumber(9, QString::number(n)), Qt::Key_Return);
+    for (int n = 1; n <= 5; ++n) EXPECT_EQ(program.TimingStates[n], kvt::ui::Started) << n;
+
+    test.clock.time = {12, 30, 0, 0};
+    for (int n = 1; n <= 2; ++n) {
+        test.clock.time.second = n;
+        QTest::keyClick(typeNumber(9, QString::number(n)), Qt::Key_Return);
+    }
+    for (int n = 3; n <= 5; ++n) {
+        test.clock.time.second = n;
+        const int before = program.FetchedCount;
+        QTest::keyClick(&frame, Qt::Key_F2);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return program.FetchedCount > before; }, 3000));
+        const int line = n - 3;  // the list was empty: rows 0, 1, 2
+        EXPECT_EQ(frame.findChild<QLineEdit*>(QString("RegTime_%1").arg(line))->text(),
+                  QString("12.30.0%1.00").arg(n));
+        typeNumber(line, QString::number(n));
+        QTest::mouseClick(frame.findChild<QPushButton*>(QString("Set_%1").arg(line)),
+                          Qt::LeftButton);
+    }
+    for (int n = 1; n <= 5; ++n) EXPECT_EQ(program.TimingStates[n], kvt::ui::Finished) << n;
+
+    frame.findChild<QAction*>("MainToolbar_h")->trigger();
+    frame.findChild<QAction*>("MainToolbar_j")->trigger();
+    const auto list = test.folder() / "Race" / "Resultat.txt";
+    ASSERT_TRUE(std::filesystem::exists(list));
+    std::ifstream file(list, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_NE(text.find("1:    1:     Eirik, Dahl:"), std::string::npos) << text;
+    EXPECT_NE(text.find("5:    5:     Geir, Dahl:"), std::string::npos) << text;
+    EXPECT_TRUE(std::filesystem::exists(test.folder() / "Race" / "Resultat.htm"));
+    // The lists leave the results page on the last class; the operator picks the first.
+    auto* grid = frame.findChild<QTableView*>("ResultsDBGrid");
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+    auto* classes = frame.findChild<QComboBox*>("ResultsCombo");
+    classes->activated(0);
+    EXPECT_EQ(grid->model()->rowCount(), 5);
+    EXPECT_EQ(grid->model()->data(grid->model()->index(4, 2)).toString(), "Geir, Dahl");
 }
