@@ -55,11 +55,17 @@ public:
             sql +=
                 (i ? ", " : "") + QuoteIdentifier(fields[i].first) + " = ?" + std::to_string(i + 1);
         sql += " WHERE rowid = ?" + std::to_string(fields.size() + 1);
-        auto statement = connection_->prepare(sql);
+        // The same update is prepared once (a ranking writes many rows the same way).
+        auto cached = updates_.find(sql);
+        if (cached == updates_.end())
+            cached = updates_.emplace(sql, connection_->prepare(sql)).first;
+        Statement& statement = cached->second;
+        statement.reset();
         for (std::size_t i = 0; i < fields.size(); ++i)
             statement.bind(static_cast<int>(i + 1), fields[i].second);
         statement.bind(static_cast<int>(fields.size() + 1), rowid(position));
         statement.run();
+        statement.reset();
     }
 
     int appendRecord(const std::vector<ui::FieldValue>& values) override {
@@ -85,6 +91,7 @@ private:
     std::string order_;
     std::vector<std::string> fields_;
     std::vector<long long> rowids_;
+    std::map<std::string, Statement> updates_;
 };
 
 }  // namespace

@@ -38,9 +38,12 @@ std::string ResultsTable(const ui::Program& program, int classNumber) {
 void AddResult(ui::Program& program, const std::string& table, const std::string& number,
                const std::string& name, const std::string& club, const std::string& raw) {
     auto& data = program.Main.ResultsData;
-    data.setDatabaseName(program.currentDatabase);
-    data.setRecordSource(table);
-    data.refresh();
+    if (!data.isOpen() || data.recordSource() != table ||
+        data.databaseName() != program.currentDatabase) {
+        data.setDatabaseName(program.currentDatabase);
+        data.setRecordSource(table);
+        data.refresh();
+    }
     const std::string result = FormatResultTime(raw, pages::SelectedTimeFormat(program));
     data.appendRecord({std::string("0"), std::to_string(ui::TextToInt16(number)), name, club,
                        result, std::string("-")});

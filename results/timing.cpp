@@ -68,6 +68,15 @@ void showLine(ui::Program& program, int line) {
     main.TimeNames[line].setCaption(program.CompetitorNames[n]);
 }
 
+// The result into its classes, then the class sorted and ranked: stored together.
+void recordAndRank(ui::Program& program, int n, int line) {
+    program.platform.engine.transaction(program.currentDatabase, [&] {
+        RecordResult(program, n, line);
+        SortResults(program);
+        RankResults(program);
+    });
+}
+
 }  // namespace
 
 void StartAll(ui::Program& program, const std::string& startTime) {
@@ -138,9 +147,7 @@ void GiveTimeNow(ui::Program& program, int line) {
             program.FetchedCount = program.RegisteredCount;
             main.SetupText[7].setText(std::to_string(program.FetchedCount));
             capture::StoreChanges(program);
-            RecordResult(program, n, line);
-            SortResults(program);
-            RankResults(program);
+            recordAndRank(program, n, line);
         }
         return;
     }
@@ -184,9 +191,7 @@ bool GiveRegisteredTime(ui::Program& program, int line) {
         main.RegTime[line].setText("-");
         main.RegTimeIndex[line].setText("-");
         capture::StoreChanges(program);
-        RecordResult(program, n, line);
-        SortResults(program);
-        RankResults(program);
+        recordAndRank(program, n, line);
     }
     return true;
 }
