@@ -492,7 +492,10 @@ QWidget* MainFrame::grid(ui::DataGrid& control) {
         model->sync();
         for (int column = 0; column < model->columnCount(); ++column) {
             auto layout = control.column(column);
-            view->setColumnWidth(column, layout.widthTwips / 15);  // 15 twips a pixel at 96 dpi
+            // 15 twips a pixel at 96 dpi, widened by how much wider this font's digits are
+            // than the 5 pixels of the small system font the widths were chosen for.
+            double scale = std::max(1.0, view->fontMetrics().horizontalAdvance('0') / 5.0);
+            view->setColumnWidth(column, static_cast<int>(layout.widthTwips / 15 * scale));
             view->setColumnHidden(column, !layout.visible);
         }
         if (source.position() > 0) view->selectRow(source.position() - 1);
