@@ -449,4 +449,25 @@ Bilingual CannotStartText() {
     return {"This program could not be started: ", "Dette programmet kunne ikke startes: "};
 }
 
+Bilingual CopyFailedText() {
+    return {"The database could not be copied: ", "Databasen kunne ikke kopieres: "};
+}
+
+Bilingual CompressFailedText() {
+    return {"The database could not be compressed; it is unchanged: ",
+            "Databasen kunne ikke komprimeres; den er uendret: "};
+}
+
+Bilingual RepairedText() {
+    return {
+        "The database was damaged and has been rebuilt from what could be read. Records "
+        "kept / the damaged file: ",
+        "Databasen var skadet og er bygd opp igjen av det som kunne leses. Poster tatt "
+        "vare på / den skadde fila: "};
+}
+
+Bilingual RepairFailedText() {
+    return {"The database could not be repaired: ", "Databasen kunne ikke repareres: "};
+}
+
 }  // namespace kvt::lang

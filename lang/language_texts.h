@@ -68,5 +68,9 @@ Bilingual TimeKeptText();
 inline constexpr const char* AdapterLostText = "Feil, finner ikke I/O interfacet.";
 Bilingual AdapterCloseText();
 Bilingual CannotStartText();
+Bilingual CopyFailedText();
+Bilingual CompressFailedText();
+Bilingual RepairedText();
+Bilingual RepairFailedText();
 
 }  // namespace kvt::lang

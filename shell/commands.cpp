@@ -5,6 +5,7 @@
 #include "meetdb/make_new.h"
 #include "meetdb/open_close.h"
 #include "results/lists.h"
+#include "shell/maintenance.h"
 #include "ui/program.h"
 
 namespace kvt::shell {
@@ -73,6 +74,18 @@ void runCommand(ui::Program& program, Command command) {
             break;
         case Command::MakeNew:
             meetdb::MakeNewDatabase(program);
+            break;
+        case Command::Reset:
+            ResetDatabase(program);
+            break;
+        case Command::Repair:
+            RepairDatabase(program);
+            break;
+        case Command::Compress:
+            CompressDatabase(program);
+            break;
+        case Command::Copy:
+            CopyDatabase(program);
             break;
         case Command::MakeTextList:
             results::WriteTextList(program);

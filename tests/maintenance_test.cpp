@@ -1,0 +1,253 @@
+#include "shell/maintenance.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "lang/apply.h"
+#include "meetdb/sqlite.h"
+#include "support/fakes.h"
+
+using namespace kvt;
+using kvt::testing::TestProgram;
+namespace fs = std::filesystem;
+
+namespace {
+
+long long count(const std::string& path, const std::string& table) {
+    meetdb::Connection db(path, meetdb::Connection::Mode::ReadOnly);
+    auto q = db.prepare("SELECT count(*) FROM " + meetdb::QuoteIdentifier(table));
+    q.step();
+    return q.integer(0);
+}
+
+std::string bytes(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+void execute(const std::string& path, const std::string& sql) {
+    meetdb::Connection db(path, meetdb::Connection::Mode::ReadWrite);
+    db.execute(sql);
+}
+
+std::vector<std::string> folderEntries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A Norwegian meet with sample names, a race run on it and its lists written; closed again.
+class Maintenance : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto& p = test.start();
+        path = (test.folder() / "Meet.mdb").string();
+        p.Main.SetupCheck[1].setChecked(true);
+        test.dialogs.fileAnswers.push_back(path);
+        p.MDIMain.MakeNew.click();
+        test.dialogs.fileAnswers.push_back(path);
+        p.MDIMain.Open.click();
+        ASSERT_EQ(p.currentDatabase, path);
+        p.Main.SetupChannelCheck[0].setChecked(true);
+        for (int n = 1; n <= 3; ++n) {
+            p.Main.Number[9].setText(std::to_string(n));
+            for (int second : {0, 30}) {
+                test.clock.time = {10, n, second, 0};
+                p.Main.Number[9].KeyDown.raise(ui::KeyReturn);
+                p.Main.Number[9].KeyUp.raise(ui::KeyReturn);
+            }
+        }
+        p.Main.Window.pressKey(ui::KeyF2);
+        for (int i = 0; i < 25; ++i) p.Main.Hitime1.tick();
+        p.MDIMain.MakeResultslist.click();
+        p.MDIMain.MakeResultslistHtml.click();
+        p.MDIMain.Close.click();
+        ASSERT_EQ(count(path, "Resultat-1"), 3);
+        test.dialogs.messages.clear();
+    }
+    ui::Program& program() { return test.program(); }
+    std::string setup(const std::string& field) {
+        return kvt::testing::ReadField(path, "Oppsett", field).value_or("<null>");
+    }
+
+    TestProgram test;
+    std::string path;
+};
+
+}  // namespace
+
+TEST_F(Maintenance, ResetClearsTimesAndKeepsTheRegisters) {
+    execute(path, "UPDATE \"Deltakere\" SET \"1\" = 'Kari' WHERE rowid = 4");
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Reset.click();
+    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.back().text;
+    EXPECT_EQ(count(path, "Resultat-1"), 0);
+    EXPECT_EQ(count(path, "Tider"), 300);
+    EXPECT_EQ(kvt::testing::ReadField(path, "Tider", "Tid"), "-");
+    EXPECT_EQ(kvt::testing::ReadField(path, "Arbeid", "20"), "-");
+    EXPECT_EQ(kvt::testing::ReadField(path, "Arbeid", "30"), "0");
+    EXPECT_EQ(setup("29"), "0");
+    EXPECT_EQ(setup("30"), "0");
+    EXPECT_EQ(setup("32"), "0");
+    EXPECT_EQ(setup("0"), "1");  // line 1 still in use
+    EXPECT_EQ(count(path, "Deltakere"), 10);
+    EXPECT_EQ(kvt::testing::ReadField(path, "Klubber", "1"), "Tornado");
+    EXPECT_EQ(count(path, "Klasser"), 10);
+    EXPECT_FALSE(fs::exists(test.folder() / "Meet" / "Resultat.txt"));
+    EXPECT_FALSE(fs::exists(test.folder() / "Meet" / "Resultat.htm"));
+    EXPECT_TRUE(fs::is_directory(test.folder() / "Meet"));
+    EXPECT_EQ(program().RegisteredCount, 0);
+    EXPECT_EQ(test.dialogs.fileRequests.back().title, "Resett");
+
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Open.click();
+    EXPECT_EQ(program().RegisteredCount, 0);
+    EXPECT_FALSE(program().Main.ReadyLed[0].lit());
+    EXPECT_EQ(program().TimingStates[1], ui::NotStarted);
+    program().Main.NameMover.setText("4");
+    EXPECT_EQ(program().Main.NameText[0].text(), "Kari");
+}
+
+TEST_F(Maintenance, ResetOfAMeetOfTheOtherLanguageChangesNothing) {
+    const std::string before = bytes(path);
+    program().Main.SetupLanguageOption[1].select();
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Reset.click();
+    ASSERT_EQ(test.dialogs.messages.size(), 1u);
+    EXPECT_EQ(test.dialogs.messages[0].text.rfind("The databasen was made", 0), 0u);
+    EXPECT_EQ(bytes(path), before);
+    EXPECT_TRUE(fs::exists(test.folder() / "Meet" / "Resultat.txt"));
+}
+
+TEST_F(Maintenance, AResultsTableThatCannotBeDroppedIsToldOnceAndTheRestIsRemade) {
+    execute(path, "DROP TABLE \"Resultat-3\"");
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Reset.click();  // the makers' questions are answered No
+    std::vector<std::string> texts;
+    for (const auto& shown : test.dialogs.messages)
+        if (shown.buttons == ui::MessageButtons::Ok) texts.push_back(shown.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"Feil under sletting av resultat registeret"}));
+    EXPECT_EQ(count(path, "Resultat-1"), 0);
+    EXPECT_EQ(count(path, "Resultat-3"), 0);
+    EXPECT_EQ(count(path, "Tider"), 300);
+    EXPECT_EQ(kvt::testing::ReadField(path, "Tider", "Id"), "-");
+}
+
+TEST_F(Maintenance, ACancelledResetSaysNothingAndANonMeetFileIsTold) {
+    program().MDIMain.Reset.click();
+    EXPECT_TRUE(test.dialogs.messages.empty());
+    { std::ofstream(test.folder() / "notes.mdb") << "just text"; }
+    test.dialogs.fileAnswers.push_back((test.folder() / "notes.mdb").string());
+    program().MDIMain.Reset.click();
+    ASSERT_EQ(test.dialogs.messages.size(), 1u);
+    EXPECT_EQ(test.dialogs.messages[0].text.rfind("Feil under resetting av database", 0), 0u);
+    EXPECT_EQ(bytes(test.folder() / "notes.mdb"), "just text");
+}
+
+TEST_F(Maintenance, ResetDeletesOnlyTheListsOfTheMeetBeingReset) {
+    // Another meet opened earlier in this run has lists of its own.
+    const std::string other = (test.folder() / "Other.mdb").string();
+    test.dialogs.fileAnswers.push_back(other);
+    program().MDIMain.MakeNew.click();
+    test.dialogs.fileAnswers.push_back(other);
+    program().MDIMain.Open.click();
+    program().MDIMain.MakeResultslist.click();
+    program().MDIMain.Close.click();
+    fs::remove(test.folder() / "Meet" / "Resultat.htm");  // a missing list is no error
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Reset.click();
+    EXPECT_TRUE(test.dialogs.messages.empty());
+    EXPECT_FALSE(fs::exists(test.folder() / "Meet" / "Resultat.txt"));
+    EXPECT_TRUE(fs::exists(test.folder() / "Other" / "Resultat.txt"));
+}
+
+TEST_F(Maintenance, CopyReplacesAnOldBackupAndLeavesTheSourceAlone) {
+    { std::ofstream(test.folder() / "Meet.bak") << "old backup"; }
+    const std::string before = bytes(path);
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Copy.click();
+    EXPECT_TRUE(test.dialogs.messages.empty());
+    EXPECT_EQ(bytes(path), before);
+    const std::string backup = (test.folder() / "Meet.bak").string();
+    EXPECT_EQ(count(backup, "Resultat-1"), 3);
+    EXPECT_EQ(test.dialogs.fileRequests.back().title, "Kopier");
+}
+
+TEST_F(Maintenance, CompressLeavesExactlyOneFileUnderTheChosenName) {
+    { std::ofstream(test.folder() / "Meet.tmp") << "left over"; }
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Kompress.click();
+    EXPECT_TRUE(test.dialogs.messages.empty());
+    EXPECT_EQ(folderEntries(test.folder()), (std::vector<std::string>{"Meet", "Meet.mdb"}));
+    EXPECT_EQ(count(path, "Resultat-1"), 3);
+}
+
+TEST_F(Maintenance, ACompressThatFailsSaysSoAndKeepsTheFile) {
+    // A temporary name that cannot be cleared away makes the compaction fail half way.
+    fs::create_directories(test.folder() / "Meet.tmp" / "busy");
+    const std::string before = bytes(path);
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Kompress.click();
+    ASSERT_EQ(test.dialogs.messages.size(), 1u);
+    EXPECT_EQ(test.dialogs.messages[0].text.rfind("Databasen kunne ikke komprimeres", 0), 0u);
+    EXPECT_EQ(bytes(path), before);
+}
+
+TEST_F(Maintenance, RepairKeepsEveryRecordThatCanStillBeRead) {
+    // A whole file needs nothing.
+    auto whole = shell::RepairFile(path);
+    EXPECT_FALSE(whole.damaged);
+    // Damaged pages in the middle of the file.
+    const std::string before = bytes(path);
+    std::string damaged = before;
+    const std::size_t page = 4096;
+    ASSERT_GT(damaged.size(), 6 * page);
+    for (std::size_t i = damaged.size() / 2; i < damaged.size() / 2 + page; ++i)
+        damaged[i] = '\x5a';
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << damaged;
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Repair.click();
+    ASSERT_EQ(test.dialogs.messages.size(), 1u);
+    EXPECT_EQ(test.dialogs.messages[0].text.rfind("Databasen var skadet", 0), 0u);
+    EXPECT_TRUE(fs::exists(test.folder() / "Meet.damaged"));
+    meetdb::Connection db(path, meetdb::Connection::Mode::ReadOnly);
+    auto check = db.prepare("PRAGMA integrity_check");
+    check.step();
+    EXPECT_EQ(check.text(0), "ok");
+    EXPECT_EQ(count(path, "Deltakere"), 10);
+}
+
+TEST_F(Maintenance, RepairOfATruncatedFileKeepsTheFrontAndAFileOfNoDatabaseIsTold) {
+    // Compacted, the file holds its table list in front; then it loses its last pages.
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Kompress.click();
+    std::string content = bytes(path);
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        << content.substr(0, content.size() - 4 * 4096);
+    auto report = shell::RepairFile(path);
+    EXPECT_TRUE(report.damaged);
+    EXPECT_GT(report.recordsKept, 10);
+    EXPECT_GT(report.readFailures, 0);
+    EXPECT_EQ(count(path, "Deltakere"), 10);  // the first tables lie in the front
+    EXPECT_EQ(bytes(report.damagedCopy), content.substr(0, content.size() - 4 * 4096));
+
+    // A file whose table list itself is gone cannot be rebuilt, and says so.
+    std::string noList = content;
+    std::fill(noList.begin() + 100, noList.begin() + 4096, '\x77');
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << noList;
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Repair.click();
+    ASSERT_FALSE(test.dialogs.messages.empty());
+    EXPECT_EQ(test.dialogs.messages.back().text.rfind("Databasen kunne ikke repareres", 0), 0u);
+
+    const std::string text = (test.folder() / "text.mdb").string();
+    { std::ofstream(text) << std::string(5000, 'x'); }
+    test.dialogs.fileAnswers.push_back(text);
+    program().MDIMain.Repair.click();
+    ASSERT_FALSE(test.dialogs.messages.empty());
+    EXPECT_EQ(test.dialogs.messages.back().text.rfind("Databasen kunne ikke repareres", 0), 0u);
+    EXPECT_EQ(bytes(text), std::string(5000, 'x'));
+}
