@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ostringstream content;
     content << file.rdbuf();
     const std::string after = content.str();
-    if (after.size() != size || (size && after.compare(0, size, reinterpret_cast<const char*>(data), size) != 0))
+    if (after.size() != size ||
+        (size && after.compare(0, size, reinterpret_cast<const char*>(data), size) != 0))
         std::abort();  // a refused file was written to
     return 0;
 }

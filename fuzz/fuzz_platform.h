@@ -2,17 +2,22 @@
 // answered No, nothing started.
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
 
 #include "meetdb/sqlite_engine.h"
 #include "ui/program.h"
 
 namespace kvt::fuzz {
 
-class Quiet : public ui::Dialogs, public ui::EventPump, public ui::Clock, public ui::Launcher,
-              public ui::HelpViewer, public ui::Application {
+class Quiet : public ui::Dialogs,
+              public ui::EventPump,
+              public ui::Clock,
+              public ui::Launcher,
+              public ui::HelpViewer,
+              public ui::Application {
 public:
     std::optional<std::string> openFile(const ui::FileDialogRequest&) override { return {}; }
     ui::Answer message(const std::string&, const std::string&, ui::MessageButtons) override {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 #include "ui/number_text.h"
@@ -26,7 +27,8 @@ Parts splitTime(const std::string& text) {
 
 // "0" in front of the number's digits, then the last two characters.
 std::string twoCharacters(double value) {
-    double bounded = std::clamp(value, -1e15, 1e15);
+    // Parts too large to be numbers (an exponent of hundreds of digits) count as 0.
+    double bounded = std::isfinite(value) ? std::clamp(value, -1e15, 1e15) : 0.0;
     std::string text = "0" + std::to_string(static_cast<long long>(bounded));
     return text.substr(text.size() - 2);
 }

@@ -65,3 +65,9 @@ TEST(TimeText, TruncatesTheHundredthsFromTheMilliseconds) {
     EXPECT_EQ(TimeText({23, 59, 59, 999}), "23.59.59.99");
     EXPECT_EQ(TimeText({0, 0, 0, 9}), "00.00.00.00");
 }
+
+TEST(TimeDifference, PartsTooLargeForANumberDoNotBreakIt) {
+    // Found by fuzzing: infinity minus infinity is no number.
+    EXPECT_EQ(TimeDifference("1e999.1e999", "1e999.1e999"), "00.00.00.00");
+    EXPECT_EQ(RaceTime("1e999", "-1e999").size(), 11u);
+}
