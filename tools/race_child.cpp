@@ -1,10 +1,22 @@
 // The real program, offscreen, on one meet database with the simulated adapter driven from
-// outside through a FIFO: it makes the meet when it is missing, opens it, checks the six lines,
-// switches automatic capture on and runs. Each registration that has been stored is reported
-// on standard output as "REG k identification time", so that a test that kills this process
-// knows what was counted.
-//   kvt_race_child MEET.mdb FIFO
+// outside through a FIFO: it makes the meet when it is missing (COMPETITORS competitors in 15
+// classes), opens it, checks the six lines, switches automatic capture on and runs. Each
+// registration that has been stored is reported on standard output as "REG k identification
+// time", so that a test that kills this process knows what was counted.
+// On standard input it takes what an operator does, one command a line:
+//   TYPE line text    types a start number on a capture line
+//   ENTER line        Enter in that number box (pressed and released)
+//   SET line          the line's "<<" button
+//   KEY c             the function key of line c (1 to 6)
+//   OPTION n on|off   a check box of the setup page (SetupCheck n)
+//   LISTS             writes both results lists
+//   QUIT              ends the program
+//   kvt_race_child MEET.mdb FIFO [COMPETITORS]
 #include <QApplication>
+#include <QSocketNotifier>
+#include <unistd.h>
+
+#include <sstream>
 #include <QTimer>
 #include <filesystem>
 #include <iostream>
@@ -12,6 +24,7 @@
 #include "capture/adapter.h"
 #include "desktop/main_frame.h"
 #include "desktop/services.h"
+#include "meetdb/sqlite.h"
 #include "meetdb/sqlite_engine.h"
 #include "shell/commands.h"
 
@@ -50,8 +63,8 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cerr << "usage: kvt_race_child MEET.mdb FIFO\n";
+    if (argc != 3 && argc != 4) {
+        std::cerr << "usage: kvt_race_child MEET.mdb FIFO [COMPETITORS]\n";
         return 2;
     }
     const std::string meet = std::filesystem::absolute(argv[1]).string();
@@ -73,10 +86,17 @@ int main(int argc, char** argv) {
     auto& main = program.Main;
     if (!std::filesystem::exists(meet)) {
         main.SetupCheck[1].setChecked(true);
-        main.SetupText[0].setText("100");
+        main.SetupText[0].setText(argc == 4 ? argv[3] : "100");
+        main.SetupText[2].setText("15");
         main.SetupText[8].setText("50");  // small, so that the Time table grows during a race
         program.readCounts();
         shell::RunCommand(program, shell::Command::MakeNew);
+        // The registers as an operator would have filled them: classes K1 to K15, and the
+        // competitors spread over them.
+        meetdb::Connection db(meet, meetdb::Connection::Mode::ReadWrite);
+        db.execute("UPDATE \"Klasser\" SET \"Navn\" = 'K' || rowid");
+        db.execute("UPDATE \"Deltakere\" SET \"4\" = 'K' || (1 + (rowid - 1) % 15), "
+                   "\"1\" = 'Runner', \"2\" = rowid");
     }
     shell::RunCommand(program, shell::Command::Open);
     if (program.currentDatabase.empty()) return 1;
@@ -97,5 +117,47 @@ int main(int argc, char** argv) {
         }
     });
     report.start(2);
+
+    // The operator's hands, from standard input.
+    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
+    std::string pending;
+    QObject::connect(&commands, &QSocketNotifier::activated, [&] {
+        char chunk[4096];
+        ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (got <= 0) {
+            commands.setEnabled(false);
+            return;
+        }
+        pending.append(chunk, got);
+        std::size_t end;
+        while ((end = pending.find('\n')) != std::string::npos) {
+            std::istringstream line(pending.substr(0, end));
+            pending.erase(0, end + 1);
+            std::string word, text;
+            int index = 0;
+            line >> word >> index;
+            if (word == "TYPE") {
+                line >> text;
+                main.Number[index].setText(text);
+            } else if (word == "ENTER") {
+                main.Number[index].KeyDown.raise(ui::KeyReturn);
+                main.Number[index].KeyUp.raise(ui::KeyReturn);
+            } else if (word == "SET") {
+                main.Set[index].click();
+            } else if (word == "KEY") {
+                main.Window.pressKey(ui::KeyF2 + index - 1);
+            } else if (word == "OPTION") {
+                line >> text;
+                main.SetupCheck[index].setChecked(text == "on");
+            } else if (word == "LISTS") {
+                shell::RunCommand(program, shell::Command::MakeTextList);
+                shell::RunCommand(program, shell::Command::MakeHtmlList);
+            } else if (word == "QUIT") {
+                shell::RunCommand(program, shell::Command::Exit);
+                QCoreApplication::quit();
+            }
+            std::cout << "DONE " << word << std::endl;
+        }
+    });
     return application.exec();
 }

@@ -35,7 +35,12 @@ void DataControl::refresh() {
     recordCount_ = table_->recordCount();
     if (recordCount_ > 0) {
         position_ = 1;
-        load();
+        try {
+            load();
+        } catch (...) {
+            closeTable();  // a record that cannot be read leaves nothing half shown
+            throw;
+        }
     }
     notify();
 }
@@ -144,7 +149,7 @@ void DataControl::showRecord() {
 }
 
 int DataControl::fieldIndex(const std::string& name) const {
-    if (name.empty()) return -1;
+    if (name.empty() || record_.size() < fieldNames_.size()) return -1;
     auto it = std::find(fieldNames_.begin(), fieldNames_.end(), name);
     return it == fieldNames_.end() ? -1 : static_cast<int>(it - fieldNames_.begin());
 }

@@ -1,0 +1,28 @@
+// Every input that once broke a fuzz target, opened again as a meet database and as User.ini.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "meetdb/open_close.h"
+#include "support/fakes.h"
+
+using kvt::testing::TestProgram;
+namespace fs = std::filesystem;
+
+TEST(FuzzRegressions, EveryInputOnceFoundOpensOrIsRefusedWithoutHarm) {
+    int inputs = 0;
+    for (const auto& entry : fs::directory_iterator(KVT_FUZZ_REGRESSIONS_DIR)) {
+        ++inputs;
+        TestProgram asMeet;
+        fs::copy_file(entry.path(), asMeet.folder() / "Fuzz.mdb");
+        auto& program = asMeet.start();
+        if (kvt::meetdb::OpenDatabaseFile(program, (asMeet.folder() / "Fuzz.mdb").string()))
+            kvt::meetdb::CloseDatabase(program);
+        EXPECT_TRUE(program.currentDatabase.empty()) << entry.path();
+
+        TestProgram asSettings;
+        fs::copy_file(entry.path(), asSettings.userIniPath());
+        EXPECT_NO_THROW(asSettings.start()) << entry.path();
+    }
+    EXPECT_GE(inputs, 2);
+}
