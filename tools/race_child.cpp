@@ -9,17 +9,19 @@
 //   SET line          the line's "<<" button
 //   KEY c             the function key of line c (1 to 6)
 //   OPTION n on|off   a check box of the setup page (SetupCheck n)
+//   COUNT             prints "COUNT n": the times registered so far
 //   LISTS             writes both results lists
 //   QUIT              ends the program
 //   kvt_race_child MEET.mdb FIFO [COMPETITORS]
-#include <QApplication>
-#include <QSocketNotifier>
 #include <unistd.h>
 
-#include <sstream>
+#include <QApplication>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 
 #include "capture/adapter.h"
 #include "desktop/main_frame.h"
@@ -95,8 +97,9 @@ int main(int argc, char** argv) {
         // competitors spread over them.
         meetdb::Connection db(meet, meetdb::Connection::Mode::ReadWrite);
         db.execute("UPDATE \"Klasser\" SET \"Navn\" = 'K' || rowid");
-        db.execute("UPDATE \"Deltakere\" SET \"4\" = 'K' || (1 + (rowid - 1) % 15), "
-                   "\"1\" = 'Runner', \"2\" = rowid");
+        db.execute(
+            "UPDATE \"Deltakere\" SET \"4\" = 'K' || (1 + (rowid - 1) % 15), "
+            "\"1\" = 'Runner', \"2\" = rowid");
     }
     shell::RunCommand(program, shell::Command::Open);
     if (program.currentDatabase.empty()) return 1;
@@ -107,15 +110,16 @@ int main(int argc, char** argv) {
 
     int reported = program.RegisteredCount;
     std::cout << "READY " << reported << std::endl;
-    QTimer report;
-    QObject::connect(&report, &QTimer::timeout, [&] {
+    auto reportStored = [&] {
         if (!program.PendingRows.empty()) return;  // not stored yet
         for (; reported < program.RegisteredCount; ++reported) {
             const auto& slot = program.RegisteredTimes[reported + 1];
             std::cout << "REG " << reported + 1 << " " << slot.identification << " " << slot.time
                       << std::endl;
         }
-    });
+    };
+    QTimer report;
+    QObject::connect(&report, &QTimer::timeout, reportStored);
     report.start(2);
 
     // The operator's hands, from standard input.
@@ -149,12 +153,17 @@ int main(int argc, char** argv) {
             } else if (word == "OPTION") {
                 line >> text;
                 main.SetupCheck[index].setChecked(text == "on");
+            } else if (word == "COUNT") {
+                std::cout << "COUNT " << program.RegisteredCount << std::endl;
             } else if (word == "LISTS") {
                 shell::RunCommand(program, shell::Command::MakeTextList);
                 shell::RunCommand(program, shell::Command::MakeHtmlList);
             } else if (word == "QUIT") {
+                // Exit closes the meet database; everything is stored when it returns.
+                reportStored();
                 shell::RunCommand(program, shell::Command::Exit);
-                QCoreApplication::quit();
+                std::cout << "DONE QUIT" << std::endl;
+                std::_Exit(program.currentDatabase.empty() ? 0 : 1);
             }
             std::cout << "DONE " << word << std::endl;
         }

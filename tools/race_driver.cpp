@@ -79,6 +79,7 @@ public:
                 std::istringstream words(line);
                 std::string word;
                 words >> word;
+                if (word == "COUNT") words >> lastCount_;
                 if (word == "REG") {
                     int k;
                     std::string id, time;
@@ -94,12 +95,24 @@ public:
         }
         throw std::runtime_error("no " + prefix + " in time");
     }
-    void waitForRegistrations(std::size_t count) {
-        while (registered.size() < count) waitFor("REG");
+    // Waits until the program has registered count times (as it counts them, at once).
+    void waitForRegistrations(int count) {
+        auto deadline = Clock::now() + std::chrono::seconds(30);
+        while (Clock::now() < deadline) {
+            command("COUNT");
+            if (lastCount_ >= count) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        }
+        throw std::runtime_error("the program did not register " + std::to_string(count));
+    }
+    int registeredNow() {
+        command("COUNT");
+        return lastCount_;
     }
     int finish() {
         std::string line = "QUIT\n";
         (void)!write(in_, line.data(), line.size());
+        waitFor("DONE QUIT");
         int status = 0;
         waitpid(pid_, &status, 0);
         pid_ = -1;
@@ -110,6 +123,7 @@ public:
 
 private:
     pid_t pid_ = -1;
+    int lastCount_ = 0;
     int in_ = -1, out_ = -1;
     std::string buffer_;
 };
@@ -160,8 +174,7 @@ int main(int argc, char** argv) {
             finished.insert(n);
         }
         // A mass start of the rest from a captured time.
-        std::size_t expected = op.registered.size();
-        op.waitForRegistrations(expected);
+        int expected = op.registeredNow();
         op.command("OPTION 2 on");
         edge(fifo, 1);
         op.waitForRegistrations(++expected);
@@ -189,13 +202,14 @@ int main(int argc, char** argv) {
             }
         }
         op.command("LISTS");
-        auto registered = op.registered;
         op.finish();
+        auto registered = op.registered;
 
         // From the database and the lists alone.
         kvt::meetdb::Connection db(meet, kvt::meetdb::Connection::Mode::ReadOnly);
         int lost = 0;
-        auto row = db.prepare("SELECT \"Id\", \"Tid\" FROM \"Tider\" ORDER BY rowid LIMIT 1 OFFSET ?1");
+        auto row =
+            db.prepare("SELECT \"Id\", \"Tid\" FROM \"Tider\" ORDER BY rowid LIMIT 1 OFFSET ?1");
         for (const auto& [k, time] : registered) {
             row.reset();
             row.bind(1, static_cast<long long>(k - 1));
@@ -216,8 +230,8 @@ int main(int argc, char** argv) {
                 ++place;
                 int number = static_cast<int>(rows.integer(1));
                 std::string result = rows.text(2).value_or("");
-                bool right = rows.integer(0) == place && result >= last &&
-                             finished.count(number) && (number - 1) % 15 + 1 == c;
+                bool right = rows.integer(0) == place && result >= last && finished.count(number) &&
+                             (number - 1) % 15 + 1 == c;
                 if (!right) ++failures;
                 last = result;
                 ++ranked;
@@ -226,7 +240,17 @@ int main(int argc, char** argv) {
                 if (list.find("\r\n" + line.str()) == std::string::npos) ++failures;
             }
         }
-        if (ranked != static_cast<int>(finished.size())) ++failures;
+        if (ranked != static_cast<int>(finished.size())) {
+            ++failures;
+            for (int number : finished) {
+                auto found =
+                    db.prepare("SELECT count(*) FROM \"Resultat-" +
+                               std::to_string((number - 1) % 15 + 1) + "\" WHERE \"Nummer\" = ?1");
+                found.bind(1, static_cast<long long>(number));
+                found.step();
+                if (found.integer(0) != 1) std::cerr << "not ranked: " << number << "\n";
+            }
+        }
         std::cout << "race_times_counted: " << registered.size() << " times\n";
         std::cout << "race_times_lost: " << lost << " times\n";
         std::cout << "race_finishers_ranked: " << ranked << " of " << finished.size() << "\n";
