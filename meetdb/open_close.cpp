@@ -46,11 +46,26 @@ int boundedCount(const std::optional<std::string>& text, int bound) {
     return count;
 }
 
+// A database left by a program that was stopped in the middle of a write has its journal
+// beside it; reading it first undoes the unfinished write, as SQLite does on any write access.
+void recoverUnfinishedWrite(const std::string& path) {
+    std::error_code error;
+    if (!fs::exists(path + "-journal", error)) return;
+    try {
+        Connection db(path, Connection::Mode::ReadWrite);
+        auto read = db.prepare("SELECT count(*) FROM sqlite_master");
+        read.step();
+    } catch (const SqliteError&) {
+        // Not a database after all: the checks below say so.
+    }
+}
+
 // Everything is checked before the program's state changes.
 Refusal examine(ui::Program& program, const std::string& path) {
     std::error_code error;
     if (!fs::is_regular_file(path, error)) return {Refusal::NotMeet, "no such file"};
     if (::access(path.c_str(), W_OK) != 0) return {Refusal::NotMeet, "the file is read-only"};
+    recoverUnfinishedWrite(path);
     try {
         Connection db(path, Connection::Mode::ReadOnly);
         const auto& words = program.LanguageTexts;

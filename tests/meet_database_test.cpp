@@ -519,3 +519,24 @@ TEST(SetupPage, EditsOfTheMeetSetupAreStoredAtOnce) {
     EXPECT_TRUE(program.Main.SetupChannelCheck[2].checked());
     EXPECT_TRUE(program.Main.TimeButton[2].enabled());
 }
+
+TEST(OpenDatabase, AMeetLeftInTheMiddleOfAWriteOpensWithTheWriteUndone) {
+    TestProgram test;
+    auto& program = test.start();
+    const auto path = sampleMeet(test);
+    const auto copy = meetPath(test, "Copy.mdb");
+    {
+        // A program stopped in the middle of a write: the file and its journal as they were.
+        meetdb::Connection db(path, meetdb::Connection::Mode::ReadWrite);
+        db.execute("PRAGMA cache_size = 1");  // changed pages reach the file at once
+        db.execute("BEGIN IMMEDIATE");
+        db.execute("UPDATE \"Deltakere\" SET \"1\" = 'Half written'");
+        db.execute("UPDATE \"Tider\" SET \"Tid\" = 'Half written, and longer than before'");
+        fs::copy_file(path, copy);
+        fs::copy_file(path + "-journal", copy + "-journal");
+        db.execute("ROLLBACK");
+    }
+    ASSERT_TRUE(openMeet(test, copy));
+    EXPECT_TRUE(test.dialogs.messages.empty());
+    EXPECT_EQ(program.CompetitorNames[1], "Eirik, Dahl");
+}
