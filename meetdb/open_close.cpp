@@ -85,8 +85,11 @@ Refusal examine(ui::Program& program, const std::string& path) {
             boundedCount(firstValue(db, setup.name, "21"), ui::MaxStartNumber);
             boundedCount(firstValue(db, setup.name, "22"), ui::MaxClubOrClass);
             classCount = boundedCount(firstValue(db, setup.name, "23"), ui::MaxClubOrClass);
+            // The Time table grows past its prepared rows during a race; its size only has
+            // to fit the 16-bit count.
             int timeRows = ui::TextToInt16(firstValue(db, setup.name, "31").value_or(""));
-            if (timeRows < 0 || timeRows > ui::MaxStartNumber) throw ui::OverflowError();
+            if (timeRows < 0) throw ui::OverflowError();
+            ui::TextToInt16(firstValue(db, setup.name, "29").value_or(""));
         } catch (const ui::OverflowError&) {
             return {Refusal::Bounds, ""};
         }
@@ -222,7 +225,8 @@ void loadTimes(ui::Program& program, Connection& db) {
     auto& p = program;
     const auto& words = p.LanguageTexts;
     auto rows = readAll(db, DescribeTable(TableKind::Time, words));
-    const int count = std::min<int>(p.TimeTableSize, ui::MaxStartNumber);
+    const int count = p.TimeTableSize;
+    if (static_cast<int>(p.RegisteredTimes.size()) <= count) p.RegisteredTimes.resize(count + 1);
     p.beginProgress(words[82], count);
     bool error = static_cast<int>(rows.size()) < count;
     for (int k = 1; k <= count && k <= static_cast<int>(rows.size()); ++k) {

@@ -233,6 +233,27 @@ TEST_F(Capture, TheTimeTableGrowsPastItsPreparedRows) {
     EXPECT_TRUE(test.dialogs.notices.empty());
 }
 
+TEST_F(Capture, AMeetWhoseTimeTableGrewPastThreeThousandRowsOpens) {
+    {
+        meetdb::Connection db(path, meetdb::Connection::Mode::ReadWrite);
+        meetdb::Transaction grow(db);
+        auto add = db.prepare("INSERT INTO \"Tider\" VALUES (?1, '-', '-', '-', '-', '-', '-')");
+        for (int k = 301; k <= 3100; ++k) {
+            add.bind(1, " " + std::to_string(k));
+            add.run();
+            add.reset();
+        }
+        db.execute("UPDATE \"Oppsett\" SET \"31\" = '3100'");
+        grow.commit();
+    }
+    program().MDIMain.Close.click();
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Open.click();
+    ASSERT_EQ(program().currentDatabase, path);
+    EXPECT_EQ(program().TimeTableSize, 3100);
+    EXPECT_EQ(program().RegisteredTimes.at(3100).rowIndex, "3100");
+}
+
 TEST_F(Capture, ATimeThatCannotBeStoredIsKeptAndStoredLater) {
     // The database is made read-only behind the program's back.
     {
