@@ -68,6 +68,10 @@ Refusal examine(ui::Program& program, const std::string& path) {
     recoverUnfinishedWrite(path);
     try {
         Connection db(path, Connection::Mode::ReadOnly);
+        // A damaged file is refused before anything is read from it into the window.
+        auto check = db.prepare("PRAGMA quick_check");
+        if (!check.step() || check.text(0) != "ok")
+            return {Refusal::NotMeet, "the file is damaged; Repair can rebuild it"};
         const auto& words = program.LanguageTexts;
         auto control = DescribeTable(TableKind::Control, words);
         auto columns = columnsOf(db, control.name);
