@@ -14,23 +14,14 @@
 #include "meetdb/sqlite.h"
 #include "results/lists.h"
 #include "support/fakes.h"
+#include "timing.h"
 
 using namespace kvt;
+using kvt::bench::median;
+using kvt::bench::milliseconds;
 namespace fs = std::filesystem;
 
 namespace {
-
-double milliseconds(const std::function<void()>& work) {
-    auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 std::string timeText(int hundredths) {
     char text[16];

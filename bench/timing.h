@@ -1,0 +1,23 @@
+// Timing helpers of the benchmark programs.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <vector>
+
+namespace kvt::bench {
+
+inline double milliseconds(const std::function<void()>& work) {
+    auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+inline double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace kvt::bench
