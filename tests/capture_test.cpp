@@ -17,11 +17,7 @@ class Capture : public ::testing::Test {
 protected:
     void SetUp() override {
         auto& program = test.start();
-        path = (test.folder() / "Meet.mdb").string();
-        test.dialogs.fileAnswers.push_back(path);
-        program.MDIMain.MakeNew.click();
-        test.dialogs.fileAnswers.push_back(path);
-        program.MDIMain.Open.click();
+        path = test.makeAndOpenMeet();
         ASSERT_EQ(program.currentDatabase, path);
         main().SetupChannelCheck[0].setChecked(true);
         main().SetupChannelCheck[2].setChecked(true);

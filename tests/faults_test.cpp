@@ -17,11 +17,7 @@ protected:
         auto& p = test.start();
         p.Main.SetupText[8].setText("5");  // few prepared time rows: the table must grow
         p.TimeTableSize = 5;
-        path = (test.folder() / "Meet.mdb").string();
-        test.dialogs.fileAnswers.push_back(path);
-        p.MDIMain.MakeNew.click();
-        test.dialogs.fileAnswers.push_back(path);
-        p.MDIMain.Open.click();
+        path = test.makeAndOpenMeet();
         ASSERT_EQ(p.currentDatabase, path);
         p.Main.SetupChannelCheck[0].setChecked(true);
         p.Main.SetupTimerValue[2].setCaption("1");

@@ -28,12 +28,8 @@ protected:
     void open(bool english, bool withResults, int timeFormat = 0) {
         if (english) test.writeUserIni("x", " 1", " 0", "");
         auto& p = test.start();
-        path = (test.folder() / "Meet.mdb").string();
         p.Main.SetupCheck[1].setChecked(true);
-        test.dialogs.fileAnswers.push_back(path);
-        p.MDIMain.MakeNew.click();
-        test.dialogs.fileAnswers.push_back(path);
-        p.MDIMain.Open.click();
+        path = test.makeAndOpenMeet();
         ASSERT_EQ(p.currentDatabase, path);
         if (!withResults) return;
         auto& main = p.Main;

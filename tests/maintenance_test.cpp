@@ -44,12 +44,8 @@ class Maintenance : public ::testing::Test {
 protected:
     void SetUp() override {
         auto& p = test.start();
-        path = (test.folder() / "Meet.mdb").string();
         p.Main.SetupCheck[1].setChecked(true);
-        test.dialogs.fileAnswers.push_back(path);
-        p.MDIMain.MakeNew.click();
-        test.dialogs.fileAnswers.push_back(path);
-        p.MDIMain.Open.click();
+        path = test.makeAndOpenMeet();
         ASSERT_EQ(p.currentDatabase, path);
         p.Main.SetupChannelCheck[0].setChecked(true);
         for (int n = 1; n <= 3; ++n) {

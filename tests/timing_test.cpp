@@ -19,12 +19,8 @@ class Timing : public ::testing::Test {
 protected:
     void SetUp() override {
         auto& p = test.start();
-        path = (test.folder() / "Meet.mdb").string();
         p.Main.SetupCheck[1].setChecked(true);
-        test.dialogs.fileAnswers.push_back(path);
-        p.MDIMain.MakeNew.click();
-        test.dialogs.fileAnswers.push_back(path);
-        p.MDIMain.Open.click();
+        path = test.makeAndOpenMeet();
         ASSERT_EQ(p.currentDatabase, path);
         main().SetupChannelCheck[0].setChecked(true);
         main().SetupTimerValue[2].setCaption("1");

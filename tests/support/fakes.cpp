@@ -70,6 +70,15 @@ ui::Program& TestProgram::start() {
     return p;
 }
 
+std::string TestProgram::makeAndOpenMeet(const std::string& name) {
+    const std::string path = (folder_ / name).string();
+    dialogs.fileAnswers.push_back(path);
+    program().MDIMain.MakeNew.click();
+    dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Open.click();
+    return path;
+}
+
 std::optional<std::string> ReadField(const std::string& database, const std::string& table,
                                      const std::string& field) {
     meetdb::Connection db(database, meetdb::Connection::Mode::ReadOnly);

@@ -96,6 +96,9 @@ public:
     ui::Program& program();
     // Makes the program and runs the load of the main window.
     ui::Program& start();
+    // Make new and Open from the Database menu on a meet file of the folder, as the operator
+    // would choose it; returns its path.
+    std::string makeAndOpenMeet(const std::string& name = "Meet.mdb");
 
     FakeDialogs dialogs;
     FakePump pump;
