@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -29,6 +30,7 @@ public:
 
 // Six input lines whose levels a test (or another process) sets. Driven from outside, it
 // reads commands from a FIFO: lines "C V" set input line C (1 to 6) to level V (0 or 1).
+// Levels may be set from one thread while another reads them.
 class SimulatedAdapter : public Adapter {
 public:
     SimulatedAdapter() = default;
@@ -58,13 +60,13 @@ public:
 private:
     void readCommands();
 
-    std::array<int, 6> levels_{1, 1, 1, 1, 1, 1};  // idle lines are pulled high
+    std::array<std::atomic<int>, 6> levels_{1, 1, 1, 1, 1, 1};  // idle lines are pulled high
     std::array<int, 8> outputs_{};
-    bool open_ = false;
+    std::atomic<bool> open_{false};
     bool failOpen_ = false;
-    bool failRead_ = false;
+    std::atomic<bool> failRead_{false};
     int opens_ = 0;
-    int reads_ = 0;
+    std::atomic<int> reads_{0};
     std::string fifo_;
     int fifoFd_ = -1;
     std::string pending_;

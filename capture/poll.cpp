@@ -15,9 +15,18 @@ bool automatic(const ui::Program& program) {
     return program.Main.SetupCheck[3].checked();
 }
 
-void capture(ui::Program& program, int c) {
+int lastCheckedLine(const ui::Program& program) {
+    int last = -1;
+    for (int c = 0; c < ui::ChannelTotal; ++c)
+        if (program.Main.SetupChannelCheck[c].checked()) last = c;
+    return last;
+}
+
+// A capture on channel c at the moment the line was seen active.
+void capture(ui::Program& program, int c, const ui::LocalTime& time, LineWatch::Instant instant) {
     auto& channel = program.Channels[c];
-    channel.CaptureTime = results::TimeText(program.platform.clock.now());
+    channel.CaptureTime = results::TimeText(time);
+    channel.CaptureInstant = instant;
     program.Main.ChannelLed[c].setColour(ui::Lamp::Lit);
     channel.CapturePending = 1;
     channel.LineLatched = 1;
@@ -132,22 +141,37 @@ std::string Identification(int channel, int count) {
 
 void Poll(ui::Program& program) {
     auto& main = program.Main;
-    int last = -1;
-    for (int c = 0; c < ui::ChannelTotal; ++c)
-        if (main.SetupChannelCheck[c].checked()) last = c;
+    const int last = lastCheckedLine(program);
     if (last < 0) return;
     const bool fromAdapter = automatic(program);
     const bool activeLow = main.SetupSignalOption[1].selected();
+    auto& watch = program.Watch;
+    if (fromAdapter) {
+        watch.setLastLine(last);
+        if (!watch.running()) watch.sample();
+    }
+    auto isActive = [activeLow](int level) { return activeLow ? level == 0 : level == 1; };
     for (int c = 0; c <= last; ++c) {
         auto& channel = program.Channels[c];
+        std::vector<LineWatch::Change> changes;
         if (fromAdapter) {
-            int input = program.platform.adapter.GetDigitalBit(program.AdapterHandle, c);
-            channel.LineActive = activeLow ? (input == 0 ? 1 : 0) : input;
+            auto reading = watch.take(c);
+            changes = std::move(reading.changes);
+            if (reading.level >= 0) channel.LineActive = isActive(reading.level) ? 1 : 0;
         }
         if (main.ChannelLed[c].lit()) ++channel.DelayTicks;
+        // Every change of the line since the last tick, in order, as a tick at that moment
+        // would have seen it: a pulse between two ticks is captured at the time it began.
+        for (const auto& change : changes) {
+            if (channel.CapturePending != 0) break;
+            if (!isActive(change.level))
+                channel.LineLatched = 0;
+            else if (channel.LineLatched == 0)
+                capture(program, c, change.time, change.instant);
+        }
         if (channel.LineActive != 1 && channel.CapturePending == 0) channel.LineLatched = 0;
         if (channel.LineActive == 1 && channel.CapturePending == 0 && channel.LineLatched == 0)
-            capture(program, c);
+            capture(program, c, program.platform.clock.now(), LineWatch::Instant::clock::now());
         if (channel.CapturePending == 1 && channel.DelayTicks > main.SetupSlider[1].value())
             finishPending(program, c);
     }
@@ -213,6 +237,7 @@ void OpenAdapter(ui::Program& program) {
             std::to_string(adapter.GetNumberOfAnalogChannels(program.AdapterHandle)));
         for (int bit = 0; bit < 8; ++bit) adapter.SetDigitalBit(program.AdapterHandle, bit, 0);
         for (auto& channel : program.Channels) channel.LineActive = channel.LineLatched = 0;
+        program.Watch.start(program.AdapterHandle, lastCheckedLine(program));
     } catch (const std::exception&) {
         program.info(program.LanguageTexts[9]);
         main.SetupCheck[3].setChecked(false);
@@ -221,6 +246,7 @@ void OpenAdapter(ui::Program& program) {
 
 void CloseAdapter(ui::Program& program) {
     auto& main = program.Main;
+    program.Watch.stop();
     try {
         program.platform.adapter.CloseDevice(program.AdapterHandle);
     } catch (const std::exception& error) {

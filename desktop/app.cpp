@@ -25,6 +25,7 @@ int RunProgram(int argc, char** argv, std::function<void(MainFrame&)> shown) {
     auto adapter = capture::MakeAdapter(QCoreApplication::applicationDirPath().toStdString());
     ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, *adapter};
     ui::Program program(platform, QCoreApplication::applicationDirPath().toStdString());
+    program.Watch.setThreaded(true);  // the lines are read beside the window
 
     MainFrame frame(program);
     dialogs.setParent(&frame);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <thread>
+
 #include "capture/poll.h"
 #include "capture/time_list.h"
 #include "meetdb/sqlite.h"
@@ -323,6 +326,105 @@ TEST_F(Capture, SlidersSetTheIntervalAndThePollRateIsShown) {
     EXPECT_EQ(main().SetupTimerValue[3].caption(), " 250");
     EXPECT_EQ(main().SetupProgressBar.maximum(), 350);
     EXPECT_EQ(program().PollCount, 0);
+}
+
+// The line watch read by hand stands for its thread reading the lines between two polls.
+TEST_F(Capture, APulseBetweenTwoPollsIsCapturedAtTheTimeItBegan) {
+    automatic(true);
+    polls(2);
+    auto& watch = program().Watch;
+    test.clock.time = {10, 0, 0, 120};
+    test.adapter.setLevel(0, 0);
+    watch.sample();
+    test.clock.time = {10, 0, 0, 150};
+    test.adapter.setLevel(0, 1);
+    watch.sample();
+    test.clock.time = {10, 0, 1, 0};
+    polls(1);
+    EXPECT_TRUE(main().ChannelLed[0].lit());
+    // A second pulse within the delay is the same runner.
+    test.adapter.setLevel(0, 0);
+    watch.sample();
+    test.adapter.setLevel(0, 1);
+    watch.sample();
+    polls(4);
+    ASSERT_EQ(program().RegisteredCount, 1);
+    EXPECT_EQ(program().RegisteredTimes[1].time, "10.00.00.12");
+    EXPECT_EQ(timeField("Tid", 1), "10.00.00.12");
+
+    // A line held past the delay, then let go and broken again between two polls: the one
+    // poll never sees it idle, yet the new runner counts.
+    test.adapter.setLevel(2, 0);
+    polls(6);
+    ASSERT_EQ(program().RegisteredCount, 2);
+    test.adapter.setLevel(2, 1);
+    watch.sample();
+    test.clock.time = {10, 0, 2, 340};
+    test.adapter.setLevel(2, 0);
+    watch.sample();
+    test.clock.time = {10, 0, 3, 0};
+    polls(5);
+    ASSERT_EQ(program().RegisteredCount, 3);
+    EXPECT_EQ(program().RegisteredTimes[3].time, "10.00.02.34");
+    EXPECT_EQ(program().RegisteredTimes[3].identification, "3-0002");
+}
+
+TEST_F(Capture, WithTheHighOptionAShortHighPulseIsTheActivation) {
+    main().SetupSignalOption[0].select();
+    for (int c : {0, 2}) test.adapter.setLevel(c, 0);  // idle lines low
+    automatic(true);
+    polls(10);
+    EXPECT_EQ(program().RegisteredCount, 0);
+    test.clock.time = {11, 30, 0, 500};
+    test.adapter.setLevel(2, 1);
+    program().Watch.sample();
+    test.adapter.setLevel(2, 0);
+    polls(5);
+    ASSERT_EQ(program().RegisteredCount, 1);
+    EXPECT_EQ(program().RegisteredTimes[1].time, "11.30.00.50");
+}
+
+namespace {
+// Waits until the watch thread has read the lines n more times; false after five seconds.
+bool waitForSamples(const capture::LineWatch& watch, long n) {
+    const long until = watch.samples() + n;
+    for (int i = 0; i < 50000 && watch.samples() < until; ++i)
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    return watch.samples() >= until;
+}
+}  // namespace
+
+TEST_F(Capture, OnItsOwnThreadTheWatchSeesAPulseTheWindowNeverPolled) {
+    auto& watch = program().Watch;
+    watch.setThreaded(true);
+    automatic(true);
+    ASSERT_TRUE(watch.running());
+    // The pulse lasts two readings of the thread; the window does not poll meanwhile.
+    test.adapter.setLevel(2, 0);
+    ASSERT_TRUE(waitForSamples(watch, 2));
+    test.adapter.setLevel(2, 1);
+    ASSERT_TRUE(waitForSamples(watch, 2));
+    polls(5);
+    ASSERT_EQ(program().RegisteredCount, 1);
+    EXPECT_EQ(program().RegisteredTimes[1].identification, "3-0001");
+    EXPECT_EQ(timeField("Id", 1), "3-0001");
+
+    automatic(false);
+    EXPECT_FALSE(watch.running());
+    EXPECT_FALSE(test.adapter.isOpen());
+
+    // An adapter that fails on the thread switches capture off at the next poll.
+    automatic(true);
+    ASSERT_TRUE(watch.running());
+    test.adapter.setReadFailure(true);
+    for (int i = 0; i < 5000 && main().SetupCheck[3].checked(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        polls(1);
+    }
+    EXPECT_FALSE(main().SetupCheck[3].checked());
+    EXPECT_EQ(test.dialogs.messages.back().text, "Feil, finner ikke I/O interfacet.");
+    EXPECT_FALSE(watch.running());
+    EXPECT_EQ(program().RegisteredCount, 1);
 }
 
 TEST(SimulatedAdapter, IsDrivenFromAnotherProcessThroughItsFifo) {

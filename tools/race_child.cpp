@@ -81,6 +81,7 @@ int main(int argc, char** argv) {
     capture::SimulatedAdapter adapter(argv[2]);
     ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, adapter};
     ui::Program program(platform, std::filesystem::path(meet).parent_path().string());
+    program.Watch.setThreaded(true);  // as the desktop program reads its lines
     desktop::MainFrame frame(program);
     shell::LoadMain(program);
     frame.show();

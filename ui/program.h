@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "capture/adapter.h"
+#include "capture/line_watch.h"
 #include "lang/language_texts.h"
 #include "ui/data_binding.h"
 #include "ui/services.h"
@@ -33,6 +34,8 @@ struct ChannelState {
     int CapturePending = 0;
     int DelayTicks = 0;
     std::string CaptureTime;
+    // The steady-clock instant the line was seen active for the capture waiting or made last.
+    capture::LineWatch::Instant CaptureInstant;
 };
 
 inline constexpr int MaxStartNumber = 3000;
@@ -84,6 +87,8 @@ struct Program {
     // 1 from a registration by Enter until the key is released.
     int EnterLatch = 0;
     int AdapterHandle = 0;
+    // Reads the adapter's lines for the poll (on a thread of its own in the desktop program).
+    capture::LineWatch Watch{platform.adapter, platform.clock};
     // Time-table rows written in memory but not yet stored: row -> (LanguageTexts entry of
     // the field, value). Stored with the next change, so nothing counted is lost.
     std::map<int, std::vector<std::pair<int, std::string>>> PendingRows;

@@ -1,0 +1,83 @@
+#include "capture/line_watch.h"
+
+#include <array>
+
+namespace kvt::capture {
+
+void LineWatch::start(int handle, int lastLine) {
+    stop();
+    handle_ = handle;
+    lastLine_ = lastLine;
+    {
+        std::lock_guard lock(mutex_);
+        lines_ = {};
+        failure_.clear();
+    }
+    if (!threaded_) return;
+    stopping_ = false;
+    thread_ = std::thread([this] { run(); });
+}
+
+void LineWatch::stop() {
+    if (!thread_.joinable()) return;
+    stopping_ = true;
+    thread_.join();
+}
+
+void LineWatch::run() {
+    auto next = std::chrono::steady_clock::now();
+    while (!stopping_) {
+        try {
+            sample();
+        } catch (const std::exception& error) {
+            std::lock_guard lock(mutex_);
+            failure_ = error.what();
+            if (failure_.empty()) failure_ = "the adapter cannot be read";
+            return;
+        }
+        // Keeps the pace without drifting; after a long pause (the machine suspended) it
+        // goes on from now rather than catching up.
+        next += period_;
+        auto now = std::chrono::steady_clock::now();
+        if (next < now) next = now;
+        std::this_thread::sleep_until(next);
+    }
+}
+
+void LineWatch::sample() {
+    const int last = lastLine_;
+    std::array<int, 6> levels{};
+    for (int c = 0; c <= last; ++c) levels[c] = adapter_.GetDigitalBit(handle_, c) ? 1 : 0;
+    // The moment the lines were read: one clock reading serves every line that changed.
+    const Instant instant = std::chrono::steady_clock::now();
+    ui::LocalTime time;
+    bool timed = false;
+    std::lock_guard lock(mutex_);
+    for (int c = 0; c < 6; ++c) {
+        auto& line = lines_[c];
+        if (c > last) {
+            line = {};
+            continue;
+        }
+        if (line.level >= 0 && levels[c] != line.level && line.changes.size() < MaxChanges) {
+            if (!timed) {
+                time = clock_.now();
+                timed = true;
+            }
+            line.changes.push_back({levels[c], time, instant});
+        }
+        line.level = levels[c];
+    }
+    ++samples_;
+}
+
+LineWatch::Reading LineWatch::take(int c) {
+    std::lock_guard lock(mutex_);
+    if (!failure_.empty()) throw AdapterError(failure_);
+    auto& line = lines_.at(c);
+    Reading reading{line.level, std::move(line.changes)};
+    line.changes.clear();
+    return reading;
+}
+
+}  // namespace kvt::capture
