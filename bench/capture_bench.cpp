@@ -3,6 +3,7 @@
 //   capture_error_*_ms     the instant a capture was seen minus the true instant of its edge,
 //                          for lines driven by another thread at known instants (20 ms pulses)
 //   capture_short_*        the same with pulses of 2 ms
+//   line_watch_*           readings a second of the line thread on idle lines, and its cost
 //   registration_*_ms      the cost of one registration with its durable writes (headless)
 #include <QApplication>
 #include <algorithm>
@@ -10,7 +11,9 @@
 #include <chrono>
 #include <cstdio>
 #include <thread>
+#include <ctime>
 
+#include "capture/line_watch.h"
 #include "capture/poll.h"
 #include "desktop/main_frame.h"
 #include "desktop/services.h"
@@ -167,6 +170,25 @@ int main(int argc, char** argv) {
     run(20000, 170, "capture");
     run(2000, 100, "capture_short");
     program.setObserver(&frame);
+
+    // What the line thread costs alone: one watch on idle lines for two seconds while this
+    // thread sleeps, as processor time over wall time (the program's own watch stopped).
+    main.SetupCheck[3].setChecked(false);
+    {
+        capture::LineWatch watch(adapter, clock);
+        watch.setThreaded(true);
+        timespec before{}, after{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+        const long samplesBefore = watch.samples();
+        watch.start(1, 5);
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        watch.stop();
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+        const double cpu = (after.tv_sec - before.tv_sec) + (after.tv_nsec - before.tv_nsec) / 1e9;
+        std::printf("line_watch_readings_per_s: %.0f readings\n",
+                    (watch.samples() - samplesBefore) / 2.0);
+        std::printf("line_watch_cpu_percent: %.1f %%\n", cpu / 2.0 * 100.0);
+    }
 
     // One registration with its durable writes.
     main.SetupCheck[3].setChecked(false);

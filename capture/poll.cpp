@@ -26,6 +26,7 @@ int lastCheckedLine(const ui::Program& program) {
 void capture(ui::Program& program, int c, const ui::LocalTime& time, LineWatch::Instant instant) {
     auto& channel = program.Channels[c];
     channel.CaptureTime = results::TimeText(time);
+    channel.CaptureClock = time;
     channel.CaptureInstant = instant;
     program.Main.ChannelLed[c].setColour(ui::Lamp::Lit);
     channel.CapturePending = 1;
@@ -134,6 +135,14 @@ bool StoreChanges(ui::Program& program) {
     return false;
 }
 
+int MillisecondsBetween(const ui::LocalTime& from, const ui::LocalTime& to) {
+    constexpr int Day = 24 * 3600 * 1000;
+    auto ofDay = [](const ui::LocalTime& t) {
+        return ((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.millisecond;
+    };
+    return ((ofDay(to) - ofDay(from)) % Day + Day) % Day;
+}
+
 std::string Identification(int channel, int count) {
     std::string digits = "000" + std::to_string(count);
     return std::to_string(channel) + "-" + digits.substr(digits.size() - 4);
@@ -151,9 +160,13 @@ void Poll(ui::Program& program) {
         if (!watch.running()) watch.sample();
     }
     auto isActive = [activeLow](int level) { return activeLow ? level == 0 : level == 1; };
+    // How long a capture waits before its line may give another, had every tick come in time.
+    const int delayMilliseconds =
+        (main.SetupSlider[1].value() + 1) * std::max(1, main.Hitime1.interval());
     for (int c = 0; c <= last; ++c) {
         auto& channel = program.Channels[c];
         std::vector<LineWatch::Change> changes;
+        int before = channel.LineActive;  // the line as the last tick left it
         if (fromAdapter) {
             auto reading = watch.take(c);
             changes = std::move(reading.changes);
@@ -163,11 +176,22 @@ void Poll(ui::Program& program) {
         // Every change of the line since the last tick, in order, as a tick at that moment
         // would have seen it: a pulse between two ticks is captured at the time it began.
         for (const auto& change : changes) {
-            if (channel.CapturePending != 0) break;
-            if (!isActive(change.level))
+            const int active = isActive(change.level) ? 1 : 0;
+            if (channel.CapturePending != 0) {
+                if (MillisecondsBetween(channel.CaptureClock, change.time) < delayMilliseconds) {
+                    before = active;
+                    continue;  // within the delay: the same passage
+                }
+                // The window was held up past the delay: the waiting capture is registered
+                // as its tick would have done, and the line goes on from there.
+                finishPending(program, c);
+                if (before != 1) channel.LineLatched = 0;
+            }
+            if (active != 1)
                 channel.LineLatched = 0;
             else if (channel.LineLatched == 0)
                 capture(program, c, change.time, change.instant);
+            before = active;
         }
         if (channel.LineActive != 1 && channel.CapturePending == 0) channel.LineLatched = 0;
         if (channel.LineActive == 1 && channel.CapturePending == 0 && channel.LineLatched == 0)

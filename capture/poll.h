@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "ui/services.h"
+
 namespace kvt::ui {
 struct Program;
 }
@@ -34,6 +36,9 @@ void QueueTimeRow(ui::Program& program, int row, std::vector<std::pair<int, std:
 // When that fails, everything stays in memory, a message names the times not stored, and they
 // are written with the next change. False when it failed.
 bool StoreChanges(ui::Program& program);
+
+// Milliseconds from one time of day to a later one (across midnight too).
+int MillisecondsBetween(const ui::LocalTime& from, const ui::LocalTime& to);
 
 // "n-0012": channel and registration count of that channel in four digits.
 std::string Identification(int channel, int count);

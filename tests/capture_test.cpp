@@ -336,13 +336,13 @@ TEST_F(Capture, APulseBetweenTwoPollsIsCapturedAtTheTimeItBegan) {
     test.clock.time = {10, 0, 0, 120};
     test.adapter.setLevel(0, 0);
     watch.sample();
-    test.clock.time = {10, 0, 0, 150};
+    test.clock.time = {10, 0, 0, 122};
     test.adapter.setLevel(0, 1);
     watch.sample();
-    test.clock.time = {10, 0, 1, 0};
     polls(1);
     EXPECT_TRUE(main().ChannelLed[0].lit());
-    // A second pulse within the delay is the same runner.
+    // A second pulse within the delay (3 ticks of 1 ms after the first) is the same runner.
+    test.clock.time = {10, 0, 0, 123};
     test.adapter.setLevel(0, 0);
     watch.sample();
     test.adapter.setLevel(0, 1);
@@ -367,6 +367,37 @@ TEST_F(Capture, APulseBetweenTwoPollsIsCapturedAtTheTimeItBegan) {
     ASSERT_EQ(program().RegisteredCount, 3);
     EXPECT_EQ(program().RegisteredTimes[3].time, "10.00.02.34");
     EXPECT_EQ(program().RegisteredTimes[3].identification, "3-0002");
+}
+
+TEST_F(Capture, TwoRunnersOnOneLineWhileTheWindowIsHeldUpGetATimeEach) {
+    automatic(true);
+    polls(2);
+    auto& watch = program().Watch;
+    // No tick for half a second; the line thread sees two passages 180 ms apart, then a
+    // bounce within the delay of the second.
+    const std::vector<std::pair<ui::LocalTime, int>> seen = {
+        {{10, 0, 0, 120}, 0}, {{10, 0, 0, 150}, 1}, {{10, 0, 0, 300}, 0},
+        {{10, 0, 0, 302}, 1}, {{10, 0, 0, 303}, 0}, {{10, 0, 0, 330}, 1}};
+    for (const auto& [time, level] : seen) {
+        test.clock.time = time;
+        test.adapter.setLevel(0, level);
+        watch.sample();
+    }
+    test.clock.time = {10, 0, 0, 620};
+    polls(5);
+    ASSERT_EQ(program().RegisteredCount, 2);
+    EXPECT_EQ(program().RegisteredTimes[1].time, "10.00.00.12");
+    EXPECT_EQ(program().RegisteredTimes[2].time, "10.00.00.30");
+    EXPECT_EQ(program().RegisteredTimes[2].identification, "1-0002");
+    EXPECT_EQ(timeField("Tid", 2), "10.00.00.30");
+    polls(10);
+    EXPECT_EQ(program().RegisteredCount, 2);
+}
+
+TEST(CaptureClock, MillisecondsBetweenTwoTimesOfDayCrossMidnight) {
+    EXPECT_EQ(capture::MillisecondsBetween({10, 0, 0, 120}, {10, 0, 1, 20}), 900);
+    EXPECT_EQ(capture::MillisecondsBetween({23, 59, 59, 990}, {0, 0, 0, 10}), 20);
+    EXPECT_EQ(capture::MillisecondsBetween({8, 0, 0, 0}, {8, 0, 0, 0}), 0);
 }
 
 TEST_F(Capture, WithTheHighOptionAShortHighPulseIsTheActivation) {

@@ -34,6 +34,8 @@ struct ChannelState {
     int CapturePending = 0;
     int DelayTicks = 0;
     std::string CaptureTime;
+    // The clock's reading for that capture, to the millisecond.
+    LocalTime CaptureClock;
     // The steady-clock instant the line was seen active for the capture waiting or made last.
     capture::LineWatch::Instant CaptureInstant;
 };
