@@ -3,7 +3,8 @@
 //   capture_error_*_ms     the instant a capture was seen minus the true instant of its edge,
 //                          for lines driven by another thread at known instants (20 ms pulses)
 //   capture_short_*        the same with pulses of 2 ms
-//   line_watch_*           readings a second of the line thread on idle lines, and its cost
+//   line_watch_*           readings a second of the line thread on idle lines, its cost, and
+//                          whether it was granted real-time priority (1) or not (0)
 //   registration_*_ms      the cost of one registration with its durable writes (headless)
 #include <QApplication>
 #include <algorithm>
@@ -125,10 +126,14 @@ int main(int argc, char** argv) {
                 for (int c = 0; c < 6; ++c) {
                     auto at = start + std::chrono::microseconds(i * 120000 + c * 20000);
                     std::this_thread::sleep_until(at);
+                    // The edge is the instant before the level changes; the pulse is timed
+                    // from the instant after, so that it lasts its length however this thread
+                    // is held up meanwhile.
                     auto edge = Steady::now();
                     adapter.levels[c] = 0;
+                    auto low = Steady::now();
                     edges[c].push_back(edge);
-                    std::this_thread::sleep_until(edge +
+                    std::this_thread::sleep_until(low +
                                                   std::chrono::microseconds(pulseMicroseconds));
                     adapter.levels[c] = 1;
                 }
@@ -188,6 +193,8 @@ int main(int argc, char** argv) {
         std::printf("line_watch_readings_per_s: %.0f readings\n",
                     (watch.samples() - samplesBefore) / 2.0);
         std::printf("line_watch_cpu_percent: %.1f %%\n", cpu / 2.0 * 100.0);
+        std::printf("line_watch_realtime: %d flag\n",
+                    watch.realtime() ? 1 : 0);
     }
 
     // One registration with its durable writes.

@@ -1,5 +1,8 @@
 #include "capture/line_watch.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <array>
 
 namespace kvt::capture {
@@ -25,6 +28,12 @@ void LineWatch::stop() {
 }
 
 void LineWatch::run() {
+    // Ahead of the window and of other programs where the system allows it (root, or a
+    // real-time limit for the user), so that a short pulse is not missed while the processors
+    // are busy. The thread sleeps between readings, so it takes little from anyone.
+    sched_param priority{};
+    priority.sched_priority = sched_get_priority_min(SCHED_FIFO) + 9;
+    realtime_ = pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority) == 0;
     auto next = std::chrono::steady_clock::now();
     while (!stopping_) {
         try {

@@ -68,6 +68,8 @@ public:
     Reading take(int c);
     // Readings of the lines so far (all lines count one).
     long samples() const { return samples_; }
+    // True when the thread runs at real-time priority (the system allowed it).
+    bool realtime() const { return realtime_; }
 
 private:
     struct Line {
@@ -84,6 +86,7 @@ private:
     std::atomic<int> lastLine_{5};
     std::atomic<bool> stopping_{false};
     std::atomic<long> samples_{0};
+    std::atomic<bool> realtime_{false};
     std::thread thread_;
     std::mutex mutex_;
     std::array<Line, 6> lines_;
