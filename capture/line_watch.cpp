@@ -46,7 +46,7 @@ void LineWatch::run() {
         }
         // Keeps the pace without drifting; after a long pause (the machine suspended) it
         // goes on from now rather than catching up.
-        next += period_;
+        next += Period;
         auto now = std::chrono::steady_clock::now();
         if (next < now) next = now;
         std::this_thread::sleep_until(next);

@@ -46,9 +46,8 @@ public:
     // Whether start() reads the lines on a thread of its own (the desktop program) or leaves
     // the reading to the poll (tests that move the lines by hand).
     void setThreaded(bool threaded) { threaded_ = threaded; }
-    bool threaded() const { return threaded_; }
     // Time between two readings of the lines on the thread.
-    void setPeriod(std::chrono::microseconds period) { period_ = period; }
+    static constexpr std::chrono::microseconds Period{500};
 
     // Begins watching the adapter opened as handle, lines 0 to lastLine; forgets what was seen.
     void start(int handle, int lastLine);
@@ -81,7 +80,6 @@ private:
     Adapter& adapter_;
     ui::Clock& clock_;
     bool threaded_ = false;
-    std::chrono::microseconds period_{500};
     int handle_ = 0;
     std::atomic<int> lastLine_{5};
     std::atomic<bool> stopping_{false};
