@@ -35,13 +35,32 @@ QStringList menuTitles(MainFrame& frame) {
     return titles;
 }
 
+// The real main window, loaded and shown as at start-up, over the test program's fakes.
+class DesktopWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kvt::shell::LoadMain(program);
+        frame.show();
+        QApplication::setActiveWindow(&frame);
+    }
+    // Makes a meet and opens it through the Database menu, as the operator does; its path.
+    std::string makeAndOpenThroughTheMenu(const std::string& name) {
+        const std::string path = (test.folder() / name).string();
+        test.dialogs.fileAnswers.push_back(path);
+        frame.findChild<QAction*>("MakeNew")->trigger();
+        test.dialogs.fileAnswers.push_back(path);
+        frame.findChild<QAction*>("Open")->trigger();
+        return path;
+    }
+
+    TestProgram test;
+    kvt::ui::Program& program = test.program();
+    MainFrame frame{program};
+};
+
 }  // namespace
 
-TEST(DesktopWindow, SwitchingTheLanguageChangesTheRealMenusAndTabs) {
-    TestProgram test;
-    MainFrame frame(test.program());
-    kvt::shell::LoadMain(test.program());
-    frame.show();
+TEST_F(DesktopWindow, SwitchingTheLanguageChangesTheRealMenusAndTabs) {
     EXPECT_EQ(menuTitles(frame), (QStringList{"&Database", "&Lister", "&Hjelp"}));
     auto* tabs = frame.findChild<QTabBar*>("MainTabStrip");
     ASSERT_NE(tabs, nullptr);
@@ -62,11 +81,7 @@ TEST(DesktopWindow, SwitchingTheLanguageChangesTheRealMenusAndTabs) {
     EXPECT_EQ(line->text(), "&Line 1");
 }
 
-TEST(DesktopWindow, CommandsShowTheirStateAndTabsTheirPage) {
-    TestProgram test;
-    MainFrame frame(test.program());
-    kvt::shell::LoadMain(test.program());
-    frame.show();
+TEST_F(DesktopWindow, CommandsShowTheirStateAndTabsTheirPage) {
     EXPECT_FALSE(frame.findChild<QAction*>("Close")->isEnabled());
     EXPECT_FALSE(frame.findChild<QAction*>("MainToolbar_h")->isEnabled());
     EXPECT_TRUE(frame.findChild<QAction*>("MainToolbar_a")->isEnabled());
@@ -80,13 +95,7 @@ TEST(DesktopWindow, CommandsShowTheirStateAndTabsTheirPage) {
     EXPECT_EQ(pages->currentIndex(), 4);
 }
 
-TEST(DesktopWindow, FunctionKeyReachesItsLineButtonWithADatabaseOpen) {
-    TestProgram test;
-    MainFrame frame(test.program());
-    auto& program = test.program();
-    kvt::shell::LoadMain(program);
-    frame.show();
-    QApplication::setActiveWindow(&frame);
+TEST_F(DesktopWindow, FunctionKeyReachesItsLineButtonWithADatabaseOpen) {
     int downs = 0, ups = 0;
     program.Main.TimeButton[3].MouseDown = [&] { ++downs; };
     program.Main.TimeButton[3].MouseUp = [&] { ++ups; };
@@ -98,11 +107,7 @@ TEST(DesktopWindow, FunctionKeyReachesItsLineButtonWithADatabaseOpen) {
     EXPECT_EQ(ups, 1);
 }
 
-TEST(DesktopWindow, TypingInABoxChangesTheModel) {
-    TestProgram test;
-    MainFrame frame(test.program());
-    kvt::shell::LoadMain(test.program());
-    frame.show();
+TEST_F(DesktopWindow, TypingInABoxChangesTheModel) {
     auto* classes = frame.findChild<QLineEdit*>("SetupText_2");
     ASSERT_NE(classes, nullptr);
     classes->selectAll();
@@ -125,12 +130,7 @@ TEST(DesktopHelp, ShowsTheTopicsOfTheHelpFileAndSearchesThem) {
     }
 }
 
-TEST(DesktopWindow, ACompetitorEditedInTheWindowIsThereAfterReopening) {
-    TestProgram test;
-    auto& program = test.program();
-    MainFrame frame(program);
-    kvt::shell::LoadMain(program);
-    frame.show();
+TEST_F(DesktopWindow, ACompetitorEditedInTheWindowIsThereAfterReopening) {
     const std::string path = (test.folder() / "Meet.mdb").string();
     frame.findChild<QCheckBox*>("SetupCheck_1")->click();
     test.dialogs.fileAnswers.push_back(path);
@@ -166,18 +166,8 @@ TEST(DesktopWindow, ACompetitorEditedInTheWindowIsThereAfterReopening) {
     EXPECT_EQ(classes->model()->data(classes->model()->index(1, 2)).toString(), "Senior");
 }
 
-TEST(DesktopWindow, F2InTheRealWindowPutsATimeInTheFirstRow) {
-    TestProgram test;
-    auto& program = test.program();
-    MainFrame frame(program);
-    kvt::shell::LoadMain(program);
-    frame.show();
-    QApplication::setActiveWindow(&frame);
-    const std::string path = (test.folder() / "Meet.mdb").string();
-    test.dialogs.fileAnswers.push_back(path);
-    frame.findChild<QAction*>("MakeNew")->trigger();
-    test.dialogs.fileAnswers.push_back(path);
-    frame.findChild<QAction*>("Open")->trigger();
+TEST_F(DesktopWindow, F2InTheRealWindowPutsATimeInTheFirstRow) {
+    makeAndOpenThroughTheMenu("Meet.mdb");
     frame.findChild<QCheckBox*>("SetupChannelCheck_0")->click();
     test.clock.time = {10, 11, 12, 345};
     QTest::keyClick(&frame, Qt::Key_F2);
@@ -190,19 +180,9 @@ TEST(DesktopWindow, F2InTheRealWindowPutsATimeInTheFirstRow) {
     EXPECT_EQ(grid->model()->data(grid->model()->index(0, 2)).toString(), "10.11.12.34");
 }
 
-TEST(DesktopWindow, AShortRaceThroughTheWidgetsEndsInTheListsOnDisk) {
-    TestProgram test;
-    auto& program = test.program();
-    MainFrame frame(program);
-    kvt::shell::LoadMain(program);
-    frame.show();
-    QApplication::setActiveWindow(&frame);
-    const std::string path = (test.folder() / "Race.mdb").string();
+TEST_F(DesktopWindow, AShortRaceThroughTheWidgetsEndsInTheListsOnDisk) {
     frame.findChild<QCheckBox*>("SetupCheck_1")->click();
-    test.dialogs.fileAnswers.push_back(path);
-    frame.findChild<QAction*>("MakeNew")->trigger();
-    test.dialogs.fileAnswers.push_back(path);
-    frame.findChild<QAction*>("Open")->trigger();
+    const std::string path = makeAndOpenThroughTheMenu("Race.mdb");
     frame.findChild<QCheckBox*>("SetupChannelCheck_0")->click();
 
     // Everyone starts by Enter on line 9; 1 and 2 finish by Enter, 3 to 5 by F2 and "<<".
