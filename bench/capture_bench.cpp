@@ -11,13 +11,13 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <thread>
 #include <ctime>
+#include <thread>
 
-#include "capture/line_watch.h"
 #include "capture/poll.h"
 #include "desktop/main_frame.h"
 #include "desktop/services.h"
+#include "devices/line_watch.h"
 #include "shell/commands.h"
 #include "support/fakes.h"
 
@@ -27,7 +27,7 @@ using Steady = std::chrono::steady_clock;
 namespace {
 
 // Input lines another thread moves; idle high, active low.
-class DrivenAdapter : public capture::Adapter {
+class DrivenAdapter : public devices::Adapter {
 public:
     std::array<std::atomic<int>, 6> levels;
     DrivenAdapter() {
@@ -50,7 +50,7 @@ public:
     void controlChanged(const ui::Control& control) override {
         for (int c = 0; c < 6; ++c)
             if (&control == &program_.Main.ChannelLed[c] && program_.Main.ChannelLed[c].lit())
-                captures[c].push_back(program_.Channels[c].CaptureInstant);
+                captures[c].push_back(program_.meet->channel(c).CaptureInstant);
         window_.controlChanged(control);
     }
 
@@ -87,12 +87,11 @@ int main(int argc, char** argv) {
     frame.show();
     const std::string path = (test.folder() / "Bench.mdb").string();
     program.Main.SetupText[8].setText("3000");
-    program.TimeTableSize = 3000;
     test.dialogs.fileAnswers.push_back(path);
     program.MDIMain.MakeNew.click();
     test.dialogs.fileAnswers.push_back(path);
     program.MDIMain.Open.click();
-    if (program.currentDatabase.empty()) {
+    if (program.currentDatabase().empty()) {
         std::fprintf(stderr, "the bench meet did not open\n");
         return 1;
     }
@@ -119,7 +118,7 @@ int main(int argc, char** argv) {
         for (auto& captures : watcher.captures) captures.clear();
         std::array<std::vector<Steady::time_point>, 6> edges;
         std::atomic<bool> done{false};
-        const int registeredBefore = program.RegisteredCount;
+        const int registeredBefore = program.meet->registeredCount();
         std::thread driver([&] {
             auto start = Steady::now() + std::chrono::milliseconds(50);
             for (int i = 0; i < edgesPerLine; ++i) {
@@ -162,7 +161,8 @@ int main(int argc, char** argv) {
                 if (!matched[i]) std::fprintf(stderr, "missed: line %d edge %zu\n", c + 1, i);
         }
         std::printf("%s_edges: %d edges\n", name, 6 * edgesPerLine);
-        std::printf("%s_registered: %d times\n", name, program.RegisteredCount - registeredBefore);
+        std::printf("%s_registered: %d times\n", name,
+                    program.meet->registeredCount() - registeredBefore);
         std::printf("%s_missed: %zu edges\n", name, missed);
         if (errors.empty()) return;
         std::printf("%s_error_p50_ms: %.3f ms\n", name, percentile(errors, 0.5));
@@ -180,7 +180,7 @@ int main(int argc, char** argv) {
     // thread sleeps, as processor time over wall time (the program's own watch stopped).
     main.SetupCheck[3].setChecked(false);
     {
-        capture::LineWatch watch(adapter, clock);
+        devices::LineWatch watch(adapter, clock);
         watch.setThreaded(true);
         timespec before{}, after{};
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
@@ -193,16 +193,15 @@ int main(int argc, char** argv) {
         std::printf("line_watch_readings_per_s: %.0f readings\n",
                     (watch.samples() - samplesBefore) / 2.0);
         std::printf("line_watch_cpu_percent: %.1f %%\n", cpu / 2.0 * 100.0);
-        std::printf("line_watch_realtime: %d flag\n",
-                    watch.realtime() ? 1 : 0);
+        std::printf("line_watch_realtime: %d flag\n", watch.realtime() ? 1 : 0);
     }
 
-    // One registration with its durable writes.
+    // One registration with its durable writes, as the meet does it for a line.
     main.SetupCheck[3].setChecked(false);
     std::vector<double> costs;
     for (int i = 0; i < 300; ++i) {
         auto start = Steady::now();
-        capture::RegisterCapture(program, 1 + i % 6);
+        program.meet->registerCapture(1 + i % 6, "10.00.00.00");
         costs.push_back(std::chrono::duration<double, std::milli>(Steady::now() - start).count());
     }
     std::printf("registration_p50_ms: %.2f ms\n", percentile(costs, 0.5));

@@ -8,12 +8,11 @@
 #include <functional>
 #include <vector>
 
-#include "lang/apply.h"
-#include "meetdb/make_new.h"
-#include "meetdb/open_close.h"
-#include "meetdb/schema.h"
+#include "shell/meet_commands.h"
+#include "storage/schema.h"
 #include "support/fakes.h"
 #include "timing.h"
+#include "ui/captions.h"
 
 using namespace kvt;
 using kvt::bench::median;
@@ -27,7 +26,7 @@ void writeFloor(const lang::TextTable& texts, const std::string& path) {
     fs::remove(path);
     meetdb::Connection db(path, meetdb::Connection::Mode::Create);
     meetdb::Transaction transaction(db);
-    auto tables = meetdb::MeetTables(texts, 15);
+    auto tables = storage::MeetTables(texts, 15);
     const int rows[] = {3000, 15, 15, 1, 3000, 1};
     for (std::size_t t = 0; t < tables.size(); ++t) {
         const auto& table = tables[t];
@@ -57,7 +56,6 @@ int main() {
     main.SetupText[1].setText("15");
     main.SetupText[2].setText("15");
     main.SetupText[8].setText("3000");
-    program.TimeTableSize = 3000;
     main.SetupCheck[1].setChecked(true);
     const std::string path = (test.folder() / "Bench.mdb").string();
     const std::string floorPath = (test.folder() / "Floor.mdb").string();
@@ -65,16 +63,15 @@ int main() {
     std::vector<double> make, floor, open;
     for (int run = 0; run < 5; ++run) {
         fs::remove(path);
-        make.push_back(milliseconds([&] { meetdb::MakeNewDatabaseFile(program, path); }));
+        make.push_back(milliseconds([&] { shell::MakeNewDatabaseFile(program, path); }));
         floor.push_back(milliseconds([&] { writeFloor(program.LanguageTexts, floorPath); }));
-        open.push_back(milliseconds([&] { meetdb::OpenDatabaseFile(program, path); }));
-        if (program.currentDatabase.empty() || !test.dialogs.messages.empty()) {
+        open.push_back(milliseconds([&] { shell::OpenDatabaseFile(program, path); }));
+        if (program.currentDatabase().empty() || !test.dialogs.messages.empty()) {
             std::fprintf(stderr, "the bench meet did not open\n");
             return 1;
         }
-        meetdb::CloseDatabase(program);
+        shell::CloseDatabase(program);
         main.SetupText[8].setText("3000");
-        program.TimeTableSize = 3000;
     }
     std::printf("make_new_ms: %.0f ms\n", median(make));
     std::printf("make_new_floor_ratio: %.2f x\n", median(make) / median(floor));

@@ -14,13 +14,8 @@ void ConnectTimeList(ui::Program& program);
 
 // One tick of Hitime3: the clock, the running and final times, the out and in lamps.
 void ClockTick(ui::Program& program);
-// Takes the next waiting registered time into the first free row (at most one).
-void TakeNextIntoList(ui::Program& program);
-// Copies the row lamps into the boxes of the Work record.
-void StoreLampStates(ui::Program& program);
-// Deletes row i after the question (a free row asks nothing); rows below move up.
+// Deletes row i after the question (a row that offers no time asks nothing); the rows below
+// move up and the next waiting time enters.
 void DeleteRow(ui::Program& program, int row);
-// Stores the Work record (the list) as it now stands; false when it could not be stored.
-bool StoreList(ui::Program& program);
 
 }  // namespace kvt::capture

@@ -22,7 +22,7 @@ int RunProgram(int argc, char** argv, std::function<void(MainFrame&)> shown) {
     QtHelpViewer help;
     QtApplication app;
     meetdb::SqliteEngine engine;
-    auto adapter = capture::MakeAdapter(QCoreApplication::applicationDirPath().toStdString());
+    auto adapter = devices::MakeAdapter(QCoreApplication::applicationDirPath().toStdString());
     ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, *adapter};
     ui::Program program(platform, QCoreApplication::applicationDirPath().toStdString());
     program.Watch.setThreaded(true);  // the lines are read beside the window

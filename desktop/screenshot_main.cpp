@@ -12,8 +12,7 @@
 #include "capture/poll.h"
 #include "desktop/app.h"
 #include "desktop/main_frame.h"
-#include "meetdb/make_new.h"
-#include "meetdb/open_close.h"
+#include "shell/meet_commands.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -27,8 +26,8 @@ int main(int argc, char** argv) {
         if (!meet.empty()) {
             auto& program = frame.program();
             program.Main.SetupCheck[1].setChecked(true);
-            if (kvt::meetdb::MakeNewDatabaseFile(program, meet))
-                kvt::meetdb::OpenDatabaseFile(program, meet);
+            if (kvt::shell::MakeNewDatabaseFile(program, meet))
+                kvt::shell::OpenDatabaseFile(program, meet);
             // A short race: five competitors start and finish by Enter on the last line.
             auto& main = program.Main;
             main.SetupCheck[5].setChecked(true);

@@ -95,7 +95,7 @@ void QtPump::pumpEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-ui::LocalTime SystemClock::now() {
+base::LocalTime SystemClock::now() {
     using namespace std::chrono;
     auto moment = system_clock::now();
     std::time_t seconds = system_clock::to_time_t(moment);

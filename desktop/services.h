@@ -29,9 +29,9 @@ public:
     void pumpEvents() override;
 };
 
-class SystemClock : public ui::Clock {
+class SystemClock : public base::Clock {
 public:
-    ui::LocalTime now() override;
+    base::LocalTime now() override;
 };
 
 class QtLauncher : public ui::Launcher {

@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "fuzz_platform.h"
-#include "meetdb/open_close.h"
 #include "shell/commands.h"
+#include "shell/meet_commands.h"
 
 static kvt::fuzz::FuzzProgram fuzzing;
 
@@ -19,9 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     auto& program = fuzzing.make();
     kvt::shell::LoadMain(program);
-    bool opened = kvt::meetdb::OpenDatabaseFile(program, path);
+    bool opened = kvt::shell::OpenDatabaseFile(program, path);
     if (opened) {
-        kvt::meetdb::CloseDatabase(program);
+        kvt::shell::CloseDatabase(program);
         return 0;
     }
     std::ifstream file(path, std::ios::binary);

@@ -14,7 +14,7 @@ namespace kvt::fuzz {
 
 class Quiet : public ui::Dialogs,
               public ui::EventPump,
-              public ui::Clock,
+              public base::Clock,
               public ui::Launcher,
               public ui::HelpViewer,
               public ui::Application {
@@ -26,7 +26,7 @@ public:
     void notify(const std::string&, const std::string&) override {}
     void showModal(ui::MainAboutWindow&) override {}
     void pumpEvents() override {}
-    ui::LocalTime now() override { return {12, 0, 0, 0}; }
+    base::LocalTime now() override { return {12, 0, 0, 0}; }
     bool launch(const std::string&, const std::string&) override { return false; }
     void showHelp(const std::string&, int) override {}
     void quit() override {}
@@ -54,7 +54,7 @@ struct FuzzProgram {
     std::filesystem::path folder;
     Quiet quiet;
     meetdb::SqliteEngine engine;
-    capture::SimulatedAdapter adapter;
+    devices::SimulatedAdapter adapter;
     std::unique_ptr<ui::Platform> platform;
     std::unique_ptr<ui::Program> program;
 };

@@ -12,6 +12,37 @@ inline constexpr int LanguageTextCount = 201;
 // LanguageTexts: entries 0 to 200; the language routines fill 1 to 9, 11 to 96, 100 to 109.
 using TextTable = std::array<std::string, LanguageTextCount>;
 
+// The entries of LanguageTexts that the program reads, by what they hold.
+namespace entry {
+inline constexpr int Place = 1, Number = 2, Competitor = 3, Club = 4, Result = 5;
+inline constexpr int OpenTitle = 6, DemoMeet = 7, Title = 8, AdapterOpenFailed = 9;
+inline constexpr int AdapterCloseFailed = 10, Info = 11, CompressTitle = 12, CopyTitle = 13;
+inline constexpr int ClassesTable = 14, ClassIndexField = 15, ClassIdField = 16;
+inline constexpr int ClassNameField = 17, ClassSpecificationField = 18;
+inline constexpr int MakingClasses = 19, JuniorName = 20, JuniorId = 21, SeniorName = 22;
+inline constexpr int SeniorId = 23, OverwriteClasses = 24, ClubsTable = 25, MakingClubs = 26;
+inline constexpr int OverwriteClubs = 27, MakeNewTitle = 28, OverwriteDatabase = 29;
+inline constexpr int CompetitorsTable = 30, MakingCompetitors = 31, OverwriteCompetitors = 32;
+inline constexpr int TextListFile = 33, ResultsHeading = 34, ResultsTablePrefix = 35;
+inline constexpr int TextListColumns = 36, HtmlListFile = 37, Difference = 38;
+inline constexpr int TextListColumnsWithDifference = 39, HtmlFooter = 42, MakingResults = 43;
+inline constexpr int OverwriteResults = 44, WorkTable = 45, MakingWork = 46, OverwriteWork = 47;
+inline constexpr int SetupTable = 48, MakingSetup = 49, OverwriteSetup = 50, TimeTable = 51;
+inline constexpr int MakingTime = 52, OverwriteTime = 53, TimeIndexField = 54, TimeIdField = 55;
+inline constexpr int TimeTimeField = 56, TimeNumberField = 57, TimeKindField = 58;
+inline constexpr int TimeCompetitorField = 59, TimeInfoField = 60, DeletingResults = 61;
+inline constexpr int ResultsNotDeleted = 62, WorkNotDeleted = 63, TimeNotDeleted = 64;
+inline constexpr int HelpFile = 65, FirstStatus = 66, Disqualified = 69, Canceled = 70;
+inline constexpr int LastStatus = 71, FirstSex = 72, LastSex = 75, ReadingClasses = 76;
+inline constexpr int ClassesInError = 77, ReadingClubs = 78, ClubsInError = 79;
+inline constexpr int ReadingCompetitors = 80, CompetitorsInError = 81, ReadingTime = 82;
+inline constexpr int TimeInError = 83, OutAll = 84, Out = 85, In = 86, Transmitted = 87;
+inline constexpr int NoDatabaseTitle = 88, RepairTitle = 89, ResetTitle = 90, ResetFailed = 91;
+inline constexpr int NoSuchList = 92, SortFailed = 93, AdapterHelpFile = 94;
+inline constexpr int OverwriteControl = 95, OtherLanguage = 96, FirstAbout = 100;
+inline constexpr int AboutTitle = 108, AboutButton = 109;
+}  // namespace entry
+
 // The option index of the language option buttons.
 enum class Language { Norwegian = 0, English = 1 };
 

@@ -124,4 +124,14 @@ void Transaction::commit() {
     done_ = true;
 }
 
+std::string CreateTableSql(const storage::TableSpec& table) {
+    std::string sql = "CREATE TABLE " + QuoteIdentifier(table.name) + " (";
+    for (std::size_t i = 0; i < table.fields.size(); ++i) {
+        const storage::FieldSpec& field = table.fields[i];
+        sql += (i ? ", " : "") + QuoteIdentifier(field.name) +
+               (field.type == storage::FieldType::Text ? " TEXT" : " INTEGER");
+    }
+    return sql + ")";
+}
+
 }  // namespace kvt::meetdb

@@ -8,12 +8,17 @@
 #include <stdexcept>
 #include <string>
 
+#include "storage/schema.h"
+
 namespace kvt::meetdb {
 
 class SqliteError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// CREATE TABLE with every identifier quoted; Yes/No and Integer fields are INTEGER columns.
+std::string CreateTableSql(const storage::TableSpec& table);
 
 // Quotes an identifier for SQL text: "name" with inner quotes doubled.
 std::string QuoteIdentifier(const std::string& name);

@@ -6,7 +6,7 @@ namespace kvt::meetdb {
 
 namespace {
 
-class SqliteRecordTable : public ui::RecordTable {
+class SqliteRecordTable : public storage::Table {
 public:
     SqliteRecordTable(std::shared_ptr<Connection> connection, std::string table,
                       const std::string& sortField)
@@ -16,6 +16,11 @@ public:
         columns.bind(1, table_);
         while (columns.step()) fields_.push_back(columns.text(0).value_or(""));
         if (fields_.empty()) throw SqliteError("no table " + table_);
+        reread();
+    }
+
+    void reread() override {
+        rowids_.clear();
         auto rows = connection_->prepare("SELECT rowid FROM " + QuoteIdentifier(table_) +
                                          " ORDER BY " + order_);
         while (rows.step()) rowids_.push_back(rows.integer(0));
@@ -24,23 +29,23 @@ public:
     std::vector<std::string> fieldNames() override { return fields_; }
     int recordCount() override { return static_cast<int>(rowids_.size()); }
 
-    std::vector<ui::FieldValue> readRecord(int position) override {
+    storage::Record readRecord(int position) override {
         auto statement =
             connection_->prepare("SELECT * FROM " + QuoteIdentifier(table_) + " WHERE rowid = ?1");
         statement.bind(1, rowid(position));
-        std::vector<ui::FieldValue> record(fields_.size());
+        storage::Record record(fields_.size());
         if (statement.step())
             for (std::size_t i = 0; i < fields_.size(); ++i)
                 record[i] = statement.text(static_cast<int>(i));
         return record;
     }
 
-    std::vector<std::vector<ui::FieldValue>> readAll() override {
+    std::vector<storage::Record> readAll() override {
         auto statement = connection_->prepare("SELECT * FROM " + QuoteIdentifier(table_) +
                                               " ORDER BY " + order_);
-        std::vector<std::vector<ui::FieldValue>> records;
+        std::vector<storage::Record> records;
         while (statement.step()) {
-            std::vector<ui::FieldValue> record(fields_.size());
+            storage::Record record(fields_.size());
             for (std::size_t i = 0; i < fields_.size(); ++i)
                 record[i] = statement.text(static_cast<int>(i));
             records.push_back(std::move(record));
@@ -48,8 +53,7 @@ public:
         return records;
     }
 
-    void writeFields(int position,
-                     const std::vector<std::pair<std::string, ui::FieldValue>>& fields) override {
+    void writeFields(int position, const storage::NamedFields& fields) override {
         std::string sql = "UPDATE " + QuoteIdentifier(table_) + " SET ";
         for (std::size_t i = 0; i < fields.size(); ++i)
             sql +=
@@ -68,12 +72,13 @@ public:
         statement.reset();
     }
 
-    int appendRecord(const std::vector<ui::FieldValue>& values) override {
+    int appendRecord(const storage::Record& values) override {
         std::string sql = "INSERT INTO " + QuoteIdentifier(table_) + " VALUES (";
         for (std::size_t i = 0; i < fields_.size(); ++i) sql += i ? ", ?" : "?";
         auto insert = connection_->prepare(sql + ")");
         for (std::size_t i = 0; i < fields_.size(); ++i)
-            insert.bind(static_cast<int>(i + 1), i < values.size() ? values[i] : ui::FieldValue{});
+            insert.bind(static_cast<int>(i + 1),
+                        i < values.size() ? values[i] : storage::FieldValue{});
         insert.run();
         rowids_.push_back(sqlite3_last_insert_rowid(connection_->handle()));
         return static_cast<int>(rowids_.size());
@@ -116,11 +121,14 @@ std::shared_ptr<Connection> SqliteEngine::connection(const std::string& database
 }
 
 void SqliteEngine::transaction(const std::string& databaseName, const std::function<void()>& work) {
+    if (openTransactions_ > 0) throw storage::NestedTransaction();
     auto db = connection(databaseName);
-    if (!sqlite3_get_autocommit(db->handle())) {  // already inside one
-        work();
-        return;
-    }
+    if (!sqlite3_get_autocommit(db->handle())) throw storage::NestedTransaction();
+    struct Open {
+        int& count;
+        explicit Open(int& count) : count(count) { ++count; }
+        ~Open() { --count; }
+    } open(openTransactions_);
     Transaction transaction(*db);
     work();
     transaction.commit();
@@ -130,9 +138,9 @@ void SqliteEngine::release(const std::string& databaseName) {
     connections_.erase(databaseName);
 }
 
-std::unique_ptr<ui::RecordTable> SqliteEngine::openTable(const std::string& databaseName,
-                                                         const std::string& recordSource,
-                                                         const std::string& sortField) {
+std::unique_ptr<storage::Table> SqliteEngine::openTable(const std::string& databaseName,
+                                                        const std::string& recordSource,
+                                                        const std::string& sortField) {
     return std::make_unique<SqliteRecordTable>(connection(databaseName), recordSource, sortField);
 }
 

@@ -7,23 +7,25 @@
 #include <string>
 
 #include "meetdb/sqlite.h"
-#include "ui/data_binding.h"
+#include "storage/store.h"
 
 namespace kvt::meetdb {
 
-class SqliteEngine : public ui::DatabaseEngine {
+class SqliteEngine : public storage::Engine {
 public:
-    std::unique_ptr<ui::RecordTable> openTable(const std::string& databaseName,
-                                               const std::string& recordSource,
-                                               const std::string& sortField = "") override;
+    std::unique_ptr<storage::Table> openTable(const std::string& databaseName,
+                                              const std::string& recordSource,
+                                              const std::string& sortField = "") override;
     // The open connection to a database file (opened on first use; never creates the file).
     std::shared_ptr<Connection> connection(const std::string& databaseName);
     // Closes every connection to the file (before it is replaced, reset or deleted).
     void release(const std::string& databaseName) override;
     void transaction(const std::string& databaseName, const std::function<void()>& work) override;
+    bool inTransaction() const override { return openTransactions_ > 0; }
 
 private:
     std::map<std::string, std::weak_ptr<Connection>> connections_;
+    int openTransactions_ = 0;
 };
 
 // The names of the tables of a database, in the order they were made.

@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-#include "ui/number_text.h"
+#include "base/number_text.h"
+#include "lang/meet_texts.h"
 #include "ui/program.h"
 
 namespace kvt::pages {
@@ -11,18 +12,29 @@ namespace {
 
 // A cache index from a number box; -1 when the number does not fit the cache.
 int cacheIndex(const ui::TextBox& box, int bound) {
-    double value = ui::TextToNumber(box.text());
+    double value = base::TextToNumber(box.text());
     return value >= 0 && value <= bound ? static_cast<int>(value) : -1;
 }
 
+// A record left on a page may let a finish that waited for its class be recorded.
+void storeWaiting(ui::Program& program) {
+    if (!program.meet) return;
+    auto outcome = program.meet->store();
+    if (!outcome.stored)
+        program.dialogs().notify(lang::NotStoredText().in(program.language) + outcome.failure +
+                                     "." + lang::KeptText().in(program.language),
+                                 program.LanguageTexts[lang::entry::Info]);
+}
+
 void moveTo(ui::Program& program, ui::DataControl& data, const ui::TextBox& mover, int limit) {
-    double n = ui::TextToNumber(mover.text());
+    double n = base::TextToNumber(mover.text());
     if (!(n > 0 && n <= limit)) return;
     try {
         data.moveTo(1 + static_cast<int>(std::nearbyint(n - 1)));
     } catch (const std::exception& failure) {
         program.info(std::string(lang::CannotSaveText().in(program.language)) + failure.what());
     }
+    storeWaiting(program);
 }
 
 void confirm(ui::Program& program, ui::DataControl& data) {
@@ -31,13 +43,23 @@ void confirm(ui::Program& program, ui::DataControl& data) {
     } catch (const std::exception& failure) {
         program.info(std::string(lang::CannotSaveText().in(program.language)) + failure.what());
     }
+    storeWaiting(program);
 }
 
-void fillList(ui::ComboBox& list, const std::vector<std::string>& names, int count) {
+void fillList(ui::ComboBox& list, ui::Program& program, bool clubs) {
     std::string shown = list.text();
     list.clear();
-    for (int i = 1; i <= count && i < static_cast<int>(names.size()); ++i) list.addItem(names[i]);
+    if (program.meet) {
+        const auto& meet = *program.meet;
+        const int count = clubs ? meet.clubCount() : meet.classCount();
+        for (int i = 1; i <= count && i <= ui::MaxClubOrClass; ++i)
+            list.addItem(clubs ? meet.clubName(i) : meet.className(i));
+    }
     list.setText(shown);
+}
+
+int limit(const ui::Program& program, int (meet::Meet::*count)() const) {
+    return program.meet ? ((*program.meet).*count)() : 0;
 }
 
 }  // namespace
@@ -46,47 +68,50 @@ void ConnectRegisterPages(ui::Program& program) {
     auto& main = program.Main;
     auto& p = program;
 
-    main.NameMover.Change = [&p] { moveTo(p, p.Main.NameData, p.Main.NameMover, p.HighestNumber); };
-    main.ClubMover.Change = [&p] { moveTo(p, p.Main.ClubData, p.Main.ClubMover, p.ClubCount); };
-    main.ClassMover.Change = [&p] { moveTo(p, p.Main.ClassData, p.Main.ClassMover, p.ClassCount); };
+    main.NameMover.Change = p.guarded([&p] {
+        moveTo(p, p.Main.NameData, p.Main.NameMover, limit(p, &meet::Meet::highestNumber));
+    });
+    main.ClubMover.Change = p.guarded(
+        [&p] { moveTo(p, p.Main.ClubData, p.Main.ClubMover, limit(p, &meet::Meet::clubCount)); });
+    main.ClassMover.Change = p.guarded([&p] {
+        moveTo(p, p.Main.ClassData, p.Main.ClassMover, limit(p, &meet::Meet::classCount));
+    });
 
-    main.NameButton.Click = [&p] { confirm(p, p.Main.NameData); };
-    main.ClubButton.Click = [&p] { confirm(p, p.Main.ClubData); };
-    main.ClassButton.Click = [&p] { confirm(p, p.Main.ClassData); };
+    main.NameButton.Click = p.guarded([&p] { confirm(p, p.Main.NameData); });
+    main.ClubButton.Click = p.guarded([&p] { confirm(p, p.Main.ClubData); });
+    main.ClassButton.Click = p.guarded([&p] { confirm(p, p.Main.ClassData); });
 
+    // The caches of the meet follow what was on the page when a record is left.
     main.NameData.Validate = [&p](bool&) {
         const auto& m = p.Main;
         int n = cacheIndex(m.NameIndex, ui::MaxStartNumber);
-        if (n < 0) return;
-        p.CompetitorNames[n] = m.NameText[0].text() + ", " + m.NameText[1].text();
-        p.CompetitorClubs[n] = m.NameCombo[0].text();
-        p.CompetitorClasses[n] = m.NameCombo[1].text();
+        if (n < 0 || !p.meet) return;
+        int payment = 1;
         try {
-            p.PaymentByNumber[n] = ui::TextToInt16(m.NameText[16].text());
-        } catch (const ui::OverflowError&) {
-            p.PaymentByNumber[n] = 1;
+            payment = base::TextToInt16(m.NameText[16].text());
+        } catch (const base::OverflowError&) {
         }
+        p.meet->updateCompetitor(n, m.NameText[0].text(), m.NameText[1].text(),
+                                 m.NameCombo[0].text(), m.NameCombo[1].text(), payment);
     };
     main.ClubData.Validate = [&p](bool&) {
         int m = cacheIndex(p.Main.ClubIndex, ui::MaxClubOrClass);
-        if (m >= 0) p.ClubNames[m] = p.Main.ClubText[0].text();
+        if (m >= 0 && p.meet) p.meet->updateClub(m, p.Main.ClubText[0].text());
     };
     main.ClassData.Validate = [&p](bool&) {
         int m = cacheIndex(p.Main.ClassIndex, ui::MaxClubOrClass);
-        if (m >= 0) p.ClassNames[m] = p.Main.ClassText[1].text();
+        if (m >= 0 && p.meet) p.meet->updateClass(m, p.Main.ClassText[1].text());
     };
 
-    main.NameCombo[0].DropDown = [&p] { fillList(p.Main.NameCombo[0], p.ClubNames, p.ClubCount); };
-    main.NameCombo[1].DropDown = [&p] {
-        fillList(p.Main.NameCombo[1], p.ClassNames, p.ClassCount);
-    };
+    main.NameCombo[0].DropDown = p.guarded([&p] { fillList(p.Main.NameCombo[0], p, true); });
+    main.NameCombo[1].DropDown = p.guarded([&p] { fillList(p.Main.NameCombo[1], p, false); });
 
     for (int k = 0; k < 4; ++k)
         main.NameOption[k].Click = [&main, k] {
-            main.NameText[16].setText(ui::NumberToText(k + 1));
+            main.NameText[16].setText(base::NumberToText(k + 1));
         };
     main.NameText[16].Change = [&main] {
-        double value = ui::TextToNumber(main.NameText[16].text());
+        double value = base::TextToNumber(main.NameText[16].text());
         for (int v = 1; v <= 4; ++v)
             if (value == v) main.NameOption[v - 1].select();
     };

@@ -4,19 +4,21 @@
 #include <array>
 #include <string>
 
-#include "capture/poll.h"
-#include "lang/apply.h"
-#include "ui/number_text.h"
+#include "base/number_text.h"
+#include "lang/meet_texts.h"
+#include "ui/captions.h"
 #include "ui/program.h"
 
 namespace kvt::pages {
 
 namespace {
 
+namespace setup = ui::setup;
+
 // An option group and the box that stores its index.
 template <std::size_t N>
 void mirror(std::array<ui::OptionButton, N>& options, const ui::TextBox& box) {
-    double value = ui::TextToNumber(box.text());
+    double value = base::TextToNumber(box.text());
     for (std::size_t i = 0; i < N; ++i)
         if (value == static_cast<double>(i)) options[i].select();
 }
@@ -24,11 +26,13 @@ void mirror(std::array<ui::OptionButton, N>& options, const ui::TextBox& box) {
 template <std::size_t N>
 void storeIndexOnClick(std::array<ui::OptionButton, N>& options, ui::TextBox& box) {
     for (std::size_t i = 0; i < N; ++i)
-        options[i].Click = [&box, i] { box.setText(ui::NumberToText(static_cast<long long>(i))); };
+        options[i].Click = [&box, i] {
+            box.setText(base::NumberToText(static_cast<long long>(i)));
+        };
 }
 
 void applyLimit(ui::TextBox& box, int limit) {
-    if (ui::TextToNumber(box.text()) > limit) box.setText(std::to_string(limit));
+    if (base::TextToNumber(box.text()) > limit) box.setText(std::to_string(limit));
 }
 
 // The user settings are kept as soon as they change, so that nothing chosen is lost.
@@ -42,103 +46,92 @@ void saveUserSettings(ui::Program& program) {
     }
 }
 
-// The meet's setup is kept as soon as it changes.
-void saveSetup(ui::Program& program) {
-    auto& data = program.Main.SetupData;
-    if (!data.isOpen() || program.holdSetupWrites) return;
-    try {
-        data.updateRecord();
-    } catch (const std::exception& failure) {
-        program.info(std::string(lang::CannotSaveText().in(program.language)) + failure.what());
-    }
+bool isUserSetting(int index) {
+    return index >= setup::ExplorerPathText && index <= setup::EditorPathText;
 }
 
 void setupTextChanged(ui::Program& program, int index) {
     auto& main = program.Main;
-    applyLimit(main.SetupText[0], MaxCompetitors);
-    applyLimit(main.SetupText[1], MaxClubsOnPage);
-    applyLimit(main.SetupText[2], MaxClassesOnPage);
+    applyLimit(main.SetupText[setup::CompetitorCountText], MaxCompetitors);
+    applyLimit(main.SetupText[setup::ClubCountText], MaxClubsOnPage);
+    applyLimit(main.SetupText[setup::ClassCountText], MaxClassesOnPage);
     switch (index) {
-        case 17:
-            mirror(main.SetupEditorOption, main.SetupText[17]);
+        case setup::EditorText:
+            mirror(main.SetupEditorOption, main.SetupText[index]);
             break;
-        case 16:
-            mirror(main.SetupLanguageOption, main.SetupText[16]);
+        case setup::UserLanguageText:
+            mirror(main.SetupLanguageOption, main.SetupText[index]);
             break;
-        case 3:
-            mirror(main.SetupTimeOption, main.SetupText[3]);
+        case setup::TimeFormatText:
+            mirror(main.SetupTimeOption, main.SetupText[index]);
             break;
-        case 4:
-            mirror(main.SetupSignalOption, main.SetupText[4]);
+        case setup::SignalText:
+            mirror(main.SetupSignalOption, main.SetupText[index]);
             break;
-        case 5:
-            mirror(main.SetupOption, main.SetupText[5]);
+        case setup::DatabaseTypeText:
+            mirror(main.SetupOption, main.SetupText[index]);
             break;
         default:
             break;
     }
-    if (index >= 15 && index <= 18)
+    if (isUserSetting(index))
         saveUserSettings(program);
     else
-        saveSetup(program);
+        StoreSetting(program, main.SetupText[index].dataField(), main.SetupText[index].text());
 }
 
 }  // namespace
 
-void ConnectSetupPage(ui::Program& program) {
-    auto& main = program.Main;
-    for (int i = 0; i < 20; ++i)
-        main.SetupText[i].Change = [&program, i] { setupTextChanged(program, i); };
-
-    storeIndexOnClick(main.SetupTimeOption, main.SetupText[3]);
-    storeIndexOnClick(main.SetupSignalOption, main.SetupText[4]);
-    storeIndexOnClick(main.SetupOption, main.SetupText[5]);
-    storeIndexOnClick(main.SetupEditorOption, main.SetupText[17]);
-    for (int i = 0; i < 6; ++i) {
-        main.SetupLanguageOption[i].Click = [&program, i] {
-            program.Main.SetupText[16].setText(ui::NumberToText(i));
-            if (i == 0) lang::SetNorwegianTexts(program);
-            if (i == 1) lang::SetEnglishTexts(program);
-        };
+void StoreSetting(ui::Program& program, const std::string& dataField, const std::string& value) {
+    if (!program.meet || program.Main.SetupData.loading() || dataField.empty()) return;
+    int field = -1;
+    try {
+        field = std::stoi(dataField);
+    } catch (const std::exception&) {
+        return;  // not a field of the Setup record
     }
-    for (auto& check : main.SetupCheck) check.Click = [&program] { saveSetup(program); };
-    main.SetupCheck[3].Click = [&program] {
-        if (program.Main.SetupCheck[3].checked())
-            capture::OpenAdapter(program);
-        else
-            capture::CloseAdapter(program);
-        saveSetup(program);
-    };
-    // The sliders show their value and set the poll interval; a stored value moves them.
-    for (int i = 0; i < 2; ++i) {
-        main.SetupSlider[i].Scroll = [&main, i] {
-            main.SetupTimerValue[i + 1].setCaption(std::to_string(main.SetupSlider[i].value()));
-            main.Hitime1.setInterval(main.SetupSlider[0].value());
-        };
-        main.SetupTimerValue[i + 1].Change = [&program, i] {
-            auto& m = program.Main;
-            double value = ui::TextToNumber(m.SetupTimerValue[i + 1].caption());
-            m.SetupSlider[i].setValue(static_cast<int>(std::clamp(value, 1.0, 100.0)));
-            saveSetup(program);
-        };
-    }
-    for (int c = 0; c < ui::ChannelTotal; ++c) {
-        main.SetupChannelCheck[c].Click = [&program, c] {
-            auto& m = program.Main;
-            if (!program.currentDatabase.empty())
-                m.TimeButton[c].setEnabled(m.SetupChannelCheck[c].checked());
-            saveSetup(program);
-        };
-    }
-    main.SetupTabStrip.Click = [&main] {
-        main.SetupContainer.bringToFront(main.SetupTabStrip.selectedTab() - 1);
-    };
+    auto outcome = program.meet->changeSetting(field, value);
+    if (!outcome.stored)
+        program.dialogs().notify(lang::NotStoredText().in(program.language) + outcome.failure +
+                                     "." + lang::KeptText().in(program.language),
+                                 program.LanguageTexts[lang::entry::Info]);
 }
 
-int SelectedTimeFormat(const ui::Program& program) {
-    for (int i = 0; i < 4; ++i)
-        if (program.Main.SetupTimeOption[i].selected()) return i;
-    return -1;
+void LockCounts(ui::Program& program, bool locked) {
+    auto& text = program.Main.SetupText;
+    for (int i : {setup::RegisteredCountText, setup::FetchedCountText, setup::TimeTableSizeText})
+        text[i].setLocked(locked);
+    for (int line = 1; line <= ui::ChannelTotal; ++line)
+        text[setup::ChannelCountText(line)].setLocked(locked);
+}
+
+void ConnectSetupPage(ui::Program& program) {
+    auto& main = program.Main;
+    auto& p = program;
+    for (int i = 0; i < 20; ++i)
+        main.SetupText[i].Change = p.guarded([&p, i] { setupTextChanged(p, i); });
+
+    storeIndexOnClick(main.SetupTimeOption, main.SetupText[setup::TimeFormatText]);
+    storeIndexOnClick(main.SetupSignalOption, main.SetupText[setup::SignalText]);
+    storeIndexOnClick(main.SetupOption, main.SetupText[setup::DatabaseTypeText]);
+    storeIndexOnClick(main.SetupEditorOption, main.SetupText[setup::EditorText]);
+    for (int i = 0; i < 6; ++i) {
+        main.SetupLanguageOption[i].Click = p.guarded([&p, i] {
+            p.Main.userLanguageText().setText(base::NumberToText(i));
+            if (i == static_cast<int>(lang::Language::Norwegian)) ui::SetNorwegianTexts(p);
+            if (i == static_cast<int>(lang::Language::English)) ui::SetEnglishTexts(p);
+        });
+    }
+    // The automatic-capture check box belongs to capture, which wires it.
+    for (int i = 0; i < 6; ++i) {
+        if (i == setup::AutomaticCaptureCheck) continue;
+        main.SetupCheck[i].Click = p.guarded([&p, i] {
+            auto& check = p.Main.SetupCheck[i];
+            StoreSetting(p, check.dataField(), check.checked() ? "1" : "0");
+        });
+    }
+    main.SetupTabStrip.Click = p.guarded(
+        [&main] { main.SetupContainer.bringToFront(main.SetupTabStrip.selectedTab() - 1); });
 }
 
 }  // namespace kvt::pages

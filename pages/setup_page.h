@@ -1,6 +1,8 @@
-// The setup page: option groups mirrored into the text boxes that store their index, and the
-// upper limits of the three size boxes.
+// The setup page: option groups mirrored into the text boxes that store their index, the
+// upper limits of the size boxes, and the settings kept as soon as they change.
 #pragma once
+
+#include <string>
 
 namespace kvt::ui {
 struct Program;
@@ -12,10 +14,14 @@ inline constexpr int MaxCompetitors = 3000;
 inline constexpr int MaxClubsOnPage = 15;
 inline constexpr int MaxClassesOnPage = 15;
 
-// Wires the handlers of the setup page's option buttons, text boxes and tab strip.
+// Wires the handlers of the setup page's option buttons, text boxes, check boxes and tabs.
 void ConnectSetupPage(ui::Program& program);
 
-// The index of the selected time format option, or -1 when none is selected.
-int SelectedTimeFormat(const ui::Program& program);
+// A setting chosen on the page, given as the Setup field its control shows: stored in the open
+// meet at once (nothing while the page shows a record being loaded, or no meet is open).
+void StoreSetting(ui::Program& program, const std::string& dataField, const std::string& value);
+
+// The count boxes show the meet's counts while a meet is open and cannot be typed into.
+void LockCounts(ui::Program& program, bool locked);
 
 }  // namespace kvt::pages

@@ -7,46 +7,58 @@
 #include <functional>
 #include <stdexcept>
 
-#include "results/results.h"
-#include "results/windows1252.h"
-#include "shell/commands.h"
-#include "ui/number_text.h"
+#include "base/native_path.h"
+#include "base/number_text.h"
+#include "base/windows1252.h"
+#include "lang/meet_texts.h"
+#include "results/results_page.h"
 #include "ui/program.h"
 
 namespace kvt::results {
 
 namespace fs = std::filesystem;
+namespace entry = lang::entry;
+using base::DecodeUtf8;
+using base::EncodeUtf8;
+using base::EncodeWindows1252;
+using base::Unmappable;
 
 namespace {
 
 constexpr const char* DownloadAddress = "https://www.example.com/kvt/";
 
-struct ResultRow {
+struct ListRow {
     std::string place, number, competitor, club, result, difference;
 };
 
-std::string text(const ui::FieldValue& value) {
-    return value.value_or("");
-}
-
-// Every class with its rows in ranked order; the results page shows the last class afterwards.
+// Every class with its rows in ranked order, from the meet's own results: the classes are
+// ranked anew first (what changes is stored in one transaction). The results page shows the
+// last class afterwards.
 void walkClasses(ui::Program& program,
-                 const std::function<void(int, const std::vector<ResultRow>&)>& visit) {
-    for (int c = 1; c <= program.ClassCount && c <= ui::MaxClubOrClass; ++c) {
-        ShowClassResults(program, c);
-        auto records = program.Main.ResultsData.readAll();
-        if (records.empty()) continue;
-        program.MDIMain.Progress.setMaximum(static_cast<int>(records.size()));
-        std::vector<ResultRow> rows;
-        for (std::size_t k = 0; k < records.size(); ++k) {
-            program.progress(static_cast<int>(k + 1));
-            const auto& r = records[k];
-            rows.push_back(
-                {text(r[0]), text(r[1]), text(r[2]), text(r[3]), text(r[4]), text(r[5])});
+                 const std::function<void(int, const std::vector<ListRow>&)>& visit) {
+    auto& meet = *program.meet;
+    auto ranked = meet.rankAll();
+    if (!ranked.stored)
+        program.dialogs().notify(lang::NotStoredText().in(program.language) + ranked.failure + "." +
+                                     lang::KeptText().in(program.language),
+                                 program.LanguageTexts[lang::entry::Info]);
+    for (int c = 1; c <= meet.classCount(); ++c) {
+        const auto& results = meet.results(c);
+        if (results.rows().empty()) continue;
+        program.MDIMain.Progress.setMaximum(static_cast<int>(results.rows().size()));
+        std::vector<ListRow> rows;
+        rows.reserve(results.rows().size());
+        int k = 0;
+        for (int index : results.ranking()) {
+            program.progress(++k);
+            const auto& r = results.rows()[index];
+            rows.push_back({std::to_string(r.place), std::to_string(r.number), r.competitor, r.club,
+                            r.result, r.difference});
         }
         visit(c, rows);
         program.progress(0);
     }
+    ShowStoredClass(program, meet.classCount());
 }
 
 // Lines of Windows-1252 text with CR LF ends, written to a file beside the list and put in
@@ -126,6 +138,7 @@ std::string font(const std::string& size, const std::string& colour) {
 }
 
 void runListCommand(ui::Program& program, const std::function<void()>& write) {
+    if (!program.meet) return;
     program.platform.application.setBusy(true);
     try {
         write();
@@ -139,11 +152,11 @@ void runListCommand(ui::Program& program, const std::function<void()>& write) {
 void view(ui::Program& program, int fileEntry, const std::string& viewer) {
     const std::string path = program.listFolder + program.LanguageTexts[fileEntry];
     std::error_code error;
-    if (!fs::exists(shell::NativePath(path), error)) {
-        program.info(program.LanguageTexts[92]);
+    if (!fs::exists(base::NativePath(path), error)) {
+        program.info(program.LanguageTexts[entry::NoSuchList]);
         return;
     }
-    if (!program.platform.launcher.launch(viewer, shell::NativePath(path)))
+    if (!program.platform.launcher.launch(viewer, base::NativePath(path)))
         program.info(lang::CannotStartText().in(program.language) + viewer);
 }
 
@@ -152,22 +165,24 @@ void view(ui::Program& program, int fileEntry, const std::string& viewer) {
 void WriteTextList(ui::Program& program) {
     runListCommand(program, [&] {
         const auto& words = program.LanguageTexts;
-        const bool differences = program.Main.SetupCheck[5].checked();
+        const bool differences = program.meet->setup().yes(meet::field::Differences);
         const std::size_t width = differences ? 81 : 67;
         const std::string dashes(width, '-'), equals(width, '=');
-        ListFile file(shell::NativePath(program.listFolder + words[33]), Unmappable::QuestionMark);
+        ListFile file(base::NativePath(program.listFolder + words[entry::TextListFile]),
+                      Unmappable::QuestionMark);
         file.line(dashes);
         Columns title;
-        title.at(1, words[34] + ": ").at(width, ":");
+        title.at(1, words[entry::ResultsHeading] + ": ").at(width, ":");
         file.line(EncodeUtf8(title.text()));
         file.line(dashes);
-        walkClasses(program, [&](int c, const std::vector<ResultRow>& rows) {
+        walkClasses(program, [&](int c, const std::vector<ListRow>& rows) {
             file.line("");
-            file.line(program.ClassNames[c]);
+            file.line(program.meet->className(c));
             file.line(equals);
-            file.line(differences ? words[39] : words[36]);
+            file.line(differences ? words[entry::TextListColumnsWithDifference]
+                                  : words[entry::TextListColumns]);
             file.line(equals);
-            for (const ResultRow& row : rows) {
+            for (const ListRow& row : rows) {
                 Columns line;
                 line.at(1, row.place + ": ")
                     .at(7, row.number + ": ")
@@ -191,8 +206,8 @@ void WriteHtmlList(ui::Program& program) {
     try {
         runListCommand(program, [&] {
             const auto& words = program.LanguageTexts;
-            const bool differences = program.Main.SetupCheck[5].checked();
-            ListFile file(shell::NativePath(program.listFolder + words[37]),
+            const bool differences = program.meet->setup().yes(meet::field::Differences);
+            ListFile file(base::NativePath(program.listFolder + words[entry::HtmlListFile]),
                           Unmappable::CharacterReference);
             auto line = [&](const std::string& text) { file.line(text); };
             line("<HTML>");
@@ -204,13 +219,13 @@ void WriteHtmlList(ui::Program& program) {
             line("<BODY BACKGROUND=" + quoted("Kvt.gif") + ">");
             for (const std::string& piece :
                  {table(3), std::string("<TR>"), cell("100%"), font(" SIZE=3 COLOR=", "CYAN"),
-                  words[34], std::string("</FONT></TD>"), std::string("</TR>"),
+                  words[entry::ResultsHeading], std::string("</FONT></TD>"), std::string("</TR>"),
                   std::string("</TABLE>"), std::string("<P>")})
                 line(piece);
-            walkClasses(program, [&](int c, const std::vector<ResultRow>& rows) {
+            walkClasses(program, [&](int c, const std::vector<ListRow>& rows) {
                 for (const std::string& piece :
                      {std::string("<P>"), table(0), std::string("<TR>"), cell("100%"),
-                      font(" SIZE=3 COLOR=", "CYAN"), program.ClassNames[c],
+                      font(" SIZE=3 COLOR=", "CYAN"), program.meet->className(c),
                       std::string("</FONT></TD>"), std::string("</TR>"), std::string("</TABLE>")})
                     line(piece);
                 auto cells = [&](const std::string& colour,
@@ -227,10 +242,11 @@ void WriteHtmlList(ui::Program& program) {
                     line("</TR>");
                     line("</B>");
                 };
-                std::vector<std::string> headings = {words[1], words[3], words[4], words[5]};
-                if (differences) headings.push_back(words[38]);
+                std::vector<std::string> headings = {words[entry::Place], words[entry::Competitor],
+                                                     words[entry::Club], words[entry::Result]};
+                if (differences) headings.push_back(words[entry::Difference]);
                 cells("CYAN", headings);
-                for (const ResultRow& row : rows) {
+                for (const ListRow& row : rows) {
                     std::vector<std::string> values = {row.place, row.competitor, row.club,
                                                        row.result};
                     if (differences) values.push_back(row.difference);
@@ -239,13 +255,15 @@ void WriteHtmlList(ui::Program& program) {
             });
             for (const std::string& piece :
                  {table(0), std::string("<TR>"), cell("100%"), font(" SIZE=1 COLOR=", "CYAN"),
-                  "<P>" + words[42], std::string("</FONT></TD>"), std::string("</TR>"),
-                  std::string("</TABLE>"), std::string("<P>")})
+                  "<P>" + words[entry::HtmlFooter], std::string("</FONT></TD>"),
+                  std::string("</TR>"), std::string("</TABLE>"), std::string("<P>")})
                 line(piece);
             const auto& languages = program.Main.SetupLanguageOption;
-            const char* banner = languages[0].selected()   ? "Kvtn.gif"
-                                 : languages[1].selected() ? "Kvte.gif"
-                                                           : nullptr;
+            const int norwegian = static_cast<int>(lang::Language::Norwegian);
+            const int english = static_cast<int>(lang::Language::English);
+            const char* banner = languages[norwegian].selected() ? "Kvtn.gif"
+                                 : languages[english].selected() ? "Kvte.gif"
+                                                                 : nullptr;
             if (banner)
                 line("<CENTER><P><A HREF=" + quoted(DownloadAddress) +
                      "><IMG SRC=" + quoted(banner) + "></A></P></CENTER>");
@@ -259,13 +277,13 @@ void WriteHtmlList(ui::Program& program) {
 }
 
 void ViewTextList(ui::Program& program) {
-    double choice = ui::TextToNumber(program.Main.SetupText[17].text());
+    double choice = base::TextToNumber(program.Main.SetupText[ui::setup::EditorText].text());
     int index = choice >= 0 && choice <= 3 ? static_cast<int>(choice) : 0;
-    view(program, 33, program.editors[index]);
+    view(program, entry::TextListFile, program.editors[index]);
 }
 
 void ViewHtmlList(ui::Program& program) {
-    view(program, 37, program.Main.SetupText[15].text());
+    view(program, entry::HtmlListFile, program.Main.SetupText[ui::setup::ExplorerPathText].text());
 }
 
 }  // namespace kvt::results

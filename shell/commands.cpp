@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "meetdb/make_new.h"
-#include "meetdb/open_close.h"
+#include "base/native_path.h"
 #include "results/lists.h"
 #include "shell/maintenance.h"
+#include "shell/meet_commands.h"
 #include "ui/program.h"
 
 namespace kvt::shell {
@@ -34,17 +34,10 @@ const std::vector<CommandInfo>& CommandTable() {
     return table;
 }
 
-std::string NativePath(const std::string& path) {
-    std::string native = path;
-    for (char& ch : native)
-        if (ch == '\\') ch = '/';
-    return native;
-}
-
 namespace {
 
 void showHelp(ui::Program& program, const std::string& file, int command) {
-    program.platform.help.showHelp(NativePath(file), command);
+    program.platform.help.showHelp(base::NativePath(file), command);
 }
 
 }  // namespace
@@ -54,12 +47,7 @@ void runCommand(ui::Program& program, Command command);
 }
 
 void RunCommand(ui::Program& program, Command command) {
-    try {
-        runCommand(program, command);
-    } catch (const std::exception& failure) {
-        program.platform.application.setBusy(false);
-        program.info(failure.what());
-    }
+    program.guard([&] { runCommand(program, command); });
 }
 
 namespace {
@@ -67,13 +55,13 @@ namespace {
 void runCommand(ui::Program& program, Command command) {
     switch (command) {
         case Command::Open:
-            meetdb::OpenDatabase(program);
+            OpenDatabase(program);
             break;
         case Command::Close:
-            meetdb::CloseDatabase(program);
+            CloseDatabase(program);
             break;
         case Command::MakeNew:
-            meetdb::MakeNewDatabase(program);
+            MakeNewDatabase(program);
             break;
         case Command::Reset:
             ResetDatabase(program);
@@ -113,8 +101,10 @@ void runCommand(ui::Program& program, Command command) {
             break;
         case Command::AdapterHelp:
             // A bare file name, found in the current directory (the program folder).
-            showHelp(program, program.programFolder + "/" + program.LanguageTexts[94],
-                     ui::HelpContents);
+            showHelp(
+                program,
+                program.programFolder + "/" + program.LanguageTexts[lang::entry::AdapterHelpFile],
+                ui::HelpContents);
             break;
         // The database and list commands are carried out by their own modules.
         default:
@@ -150,10 +140,10 @@ void SetDatabaseControls(ui::Program& program, bool databaseOpen) {
     }
     for (ui::Control* control : std::initializer_list<ui::Control*>{
              &main.NameButton, &main.ResultsCombo, &main.ClubButton, &main.ClassButton,
-             &main.SetupCheck[3], &main.NameMover, &main.ClassMover, &main.ClubMover})
+             &main.automaticCaptureCheck(), &main.NameMover, &main.ClassMover, &main.ClubMover})
         control->setEnabled(databaseOpen);
-    main.SetupLanguageOption[0].setEnabled(!databaseOpen);
-    main.SetupLanguageOption[1].setEnabled(!databaseOpen);
+    main.SetupLanguageOption[static_cast<int>(lang::Language::Norwegian)].setEnabled(!databaseOpen);
+    main.SetupLanguageOption[static_cast<int>(lang::Language::English)].setEnabled(!databaseOpen);
     main.Window.setKeyPreview(databaseOpen);
 }
 
@@ -164,23 +154,26 @@ void EnterNoDatabaseState(ui::Program& program) {
 
 void ShowAbout(ui::Program& program) {
     auto& about = program.MainAbout;
-    for (int i = 0; i < 8; ++i) about.Label[i].setCaption(program.LanguageTexts[100 + i]);
-    about.Window.setCaption(program.LanguageTexts[108]);
-    about.Button.setCaption(program.LanguageTexts[109]);
+    for (int i = 0; i < 8; ++i)
+        about.Label[i].setCaption(program.LanguageTexts[lang::entry::FirstAbout + i]);
+    about.Window.setCaption(program.LanguageTexts[lang::entry::AboutTitle]);
+    about.Button.setCaption(program.LanguageTexts[lang::entry::AboutButton]);
     about.Button.Click = [&about] { about.Window.setLoaded(false); };
     about.Window.setLoaded(true);
-    program.platform.dialogs.showModal(about);
+    program.dialogs().showModal(about);
 }
 
 void ExitProgram(ui::Program& program) {
     auto& main = program.Main;
-    if (main.SetupCheck[3].checked()) main.SetupCheck[3].setChecked(false);
+    // Nothing changes before what the meet has not stored is safe: stored, or written beside.
+    if (!SecureUnstored(program)) return;
+    if (main.automaticCaptureCheck().checked()) main.automaticCaptureCheck().setChecked(false);
     try {
         main.UserData.updateRecord();
     } catch (const std::exception&) {
         // The settings were kept at each change; a failure here loses nothing new.
     }
-    if (!program.currentDatabase.empty()) RunCommand(program, Command::Close);
+    if (program.meet && !CloseDatabase(program)) return;
     program.platform.application.quit();
 }
 

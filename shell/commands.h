@@ -67,7 +67,4 @@ void LoadUserSettings(ui::Program& program);
 void ShowAbout(ui::Program& program);
 void ExitProgram(ui::Program& program);
 
-// A path of the program's own texts (which may join with "\") for the file system.
-std::string NativePath(const std::string& path);
-
 }  // namespace kvt::shell

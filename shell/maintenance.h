@@ -1,8 +1,6 @@
 // Work on meet database files while none is open: reset for a new run, copy, repair, compress.
 #pragma once
 
-#include <string>
-
 namespace kvt::ui {
 struct Program;
 }
@@ -17,14 +15,5 @@ void CopyDatabase(ui::Program& program);
 void CompressDatabase(ui::Program& program);
 // Checks the file and, when it is damaged, rebuilds it from every record that can be read.
 void RepairDatabase(ui::Program& program);
-
-struct RepairReport {
-    bool damaged = false;
-    long long recordsKept = 0;
-    int readFailures = 0;
-    std::string damagedCopy;  // where the damaged file was kept
-};
-// Throws when the file cannot be read as a database at all.
-RepairReport RepairFile(const std::string& path);
 
 }  // namespace kvt::shell

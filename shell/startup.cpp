@@ -1,14 +1,14 @@
 #include <filesystem>
 
+#include "base/number_text.h"
 #include "capture/poll.h"
 #include "capture/time_list.h"
-#include "lang/apply.h"
+#include "capture/timing.h"
 #include "pages/register_pages.h"
 #include "pages/setup_page.h"
-#include "results/results.h"
-#include "results/timing.h"
+#include "results/results_page.h"
 #include "shell/commands.h"
-#include "ui/number_text.h"
+#include "ui/captions.h"
 #include "ui/program.h"
 
 namespace kvt::shell {
@@ -44,7 +44,8 @@ void connectTabStrips(ui::MainWindow& main) {
 // run in between.
 void connectFunctionKeys(ui::Program& program) {
     program.Main.Window.KeyDown = [&program](int key) {
-        if (key >= ui::KeyF2 && key <= ui::KeyF7) capture::PressLineKey(program, key - ui::KeyF2);
+        if (key >= ui::KeyF2 && key <= ui::KeyF7)
+            program.guard([&] { capture::PressLineKey(program, key - ui::KeyF2); });
     };
 }
 
@@ -53,8 +54,10 @@ void fillChoiceLists(ui::Program& program) {
     auto& sex = program.Main.NameCombo[3];
     status.clear();
     sex.clear();
-    for (int entry = 66; entry <= 71; ++entry) status.addItem(program.LanguageTexts[entry]);
-    for (int entry = 72; entry <= 75; ++entry) sex.addItem(program.LanguageTexts[entry]);
+    for (int entry = lang::entry::FirstStatus; entry <= lang::entry::LastStatus; ++entry)
+        status.addItem(program.LanguageTexts[entry]);
+    for (int entry = lang::entry::FirstSex; entry <= lang::entry::LastSex; ++entry)
+        sex.addItem(program.LanguageTexts[entry]);
 }
 
 std::string trimBlanks(const std::string& text) {
@@ -65,7 +68,7 @@ std::string trimBlanks(const std::string& text) {
 
 void buildEditorTable(ui::Program& program) {
     program.editors = {"Notepad.exe", "Write.exe", "Winword.exe",
-                       trimBlanks(program.Main.SetupText[18].text())};
+                       trimBlanks(program.Main.SetupText[ui::setup::EditorPathText].text())};
 }
 
 }  // namespace
@@ -80,14 +83,13 @@ void LoadMain(ui::Program& program) {
     pages::ConnectRegisterPages(program);
     capture::ConnectCapture(program);
     capture::ConnectTimeList(program);
-    results::ConnectTiming(program);
+    capture::ConnectTiming(program);
     results::ConnectResultsPage(program);
 
-    lang::SetNorwegianTexts(program);
+    ui::SetNorwegianTexts(program);
     std::error_code ignored;
     std::filesystem::current_path(program.programFolder, ignored);
     LoadUserSettings(program);
-    program.readCounts();
     fillChoiceLists(program);
     EnterNoDatabaseState(program);
     buildEditorTable(program);

@@ -21,7 +21,7 @@ protected:
     void SetUp() override {
         auto& program = test.start();
         path = test.makeAndOpenMeet();
-        ASSERT_EQ(program.currentDatabase, path);
+        ASSERT_EQ(program.currentDatabase(), path);
         main().SetupChannelCheck[0].setChecked(true);
         main().SetupChannelCheck[2].setChecked(true);
         main().SetupTimerValue[2].setCaption("3");
@@ -60,15 +60,15 @@ TEST_F(Capture, ALowSignalIsRegisteredAfterTheDelayWithItsIdentification) {
     test.adapter.setLevel(0, 0);  // line 1 pulled low
     polls(1);
     EXPECT_TRUE(main().ChannelLed[0].lit());
-    EXPECT_EQ(program().RegisteredCount, 0);
+    EXPECT_EQ(program().meet->registeredCount(), 0);
     polls(3);
-    EXPECT_EQ(program().RegisteredCount, 0);
+    EXPECT_EQ(program().meet->registeredCount(), 0);
     polls(1);  // the delay + 1st poll after the capture
-    ASSERT_EQ(program().RegisteredCount, 1);
+    ASSERT_EQ(program().meet->registeredCount(), 1);
     EXPECT_FALSE(main().ChannelLed[0].lit());
-    EXPECT_EQ(program().RegisteredTimes[1].time, "09.05.03.07");
-    EXPECT_EQ(program().RegisteredTimes[1].identification, "1-0001");
-    EXPECT_EQ(program().RegisteredTimes[1].rowIndex, " 1");
+    EXPECT_EQ(program().meet->registered(1).time, "09.05.03.07");
+    EXPECT_EQ(program().meet->registered(1).identification, "1-0001");
+    EXPECT_EQ(program().meet->registered(1).rowIndex, " 1");
     EXPECT_EQ(main().SetupText[6].text(), "1");
     EXPECT_EQ(main().SetupText[9].text(), " 1");
     // Stored before the poll returned.
@@ -86,24 +86,24 @@ TEST_F(Capture, ALineHeldActiveForMinutesGivesOneTime) {
     automatic(true);
     test.adapter.setLevel(2, 0);
     polls(60000);
-    EXPECT_EQ(program().RegisteredCount, 1);
+    EXPECT_EQ(program().meet->registeredCount(), 1);
     test.adapter.setLevel(2, 1);
     polls(1);
     test.adapter.setLevel(2, 0);
     polls(5);
-    EXPECT_EQ(program().RegisteredCount, 2);
-    EXPECT_EQ(program().RegisteredTimes[2].identification, "3-0002");
+    EXPECT_EQ(program().meet->registeredCount(), 2);
+    EXPECT_EQ(program().meet->registered(2).identification, "3-0002");
 }
 
 TEST_F(Capture, WithTheHighOptionOnlyAHighInputIsActive) {
     main().SetupSignalOption[0].select();
     automatic(true);
     polls(10);  // idle lines read high: every checked line captures
-    EXPECT_EQ(program().RegisteredCount, 2);
+    EXPECT_EQ(program().meet->registeredCount(), 2);
     test.adapter.setLevel(0, 0);
     test.adapter.setLevel(2, 0);
     polls(10);
-    EXPECT_EQ(program().RegisteredCount, 2);
+    EXPECT_EQ(program().meet->registeredCount(), 2);
 }
 
 TEST_F(Capture, AnUncheckedLineBelowTheLastLightsAndRegistersNothing) {
@@ -115,7 +115,7 @@ TEST_F(Capture, AnUncheckedLineBelowTheLastLightsAndRegistersNothing) {
     EXPECT_FALSE(main().ChannelLed[4].lit());
     polls(10);
     EXPECT_FALSE(main().ChannelLed[1].lit());
-    EXPECT_EQ(program().RegisteredCount, 0);
+    EXPECT_EQ(program().meet->registeredCount(), 0);
 }
 
 TEST_F(Capture, ManualClicksAreIgnoredOnPolledLines) {
@@ -123,38 +123,38 @@ TEST_F(Capture, ManualClicksAreIgnoredOnPolledLines) {
     main().TimeButton[0].pressMouse();
     polls(10);
     main().TimeButton[0].releaseMouse();
-    EXPECT_EQ(program().RegisteredCount, 0);
+    EXPECT_EQ(program().meet->registeredCount(), 0);
     automatic(false);
     main().TimeButton[0].pressMouse();
     polls(1);
     main().TimeButton[0].releaseMouse();
     polls(5);
-    EXPECT_EQ(program().RegisteredCount, 1);
+    EXPECT_EQ(program().meet->registeredCount(), 1);
 }
 
 TEST_F(Capture, EveryFunctionKeyPressGivesExactlyOneTime) {
     for (int press = 0; press < 5; ++press) main().Window.pressKey(ui::KeyF2);
     polls(10);
-    EXPECT_EQ(program().RegisteredCount, 5);
-    EXPECT_EQ(program().RegisteredTimes[5].identification, "1-0005");
+    EXPECT_EQ(program().meet->registeredCount(), 5);
+    EXPECT_EQ(program().meet->registered(5).identification, "1-0005");
     main().Window.pressKey(ui::KeyF2 + 1);  // line 2 is not checked
     polls(10);
-    EXPECT_EQ(program().RegisteredCount, 5);
+    EXPECT_EQ(program().meet->registeredCount(), 5);
 }
 
 TEST_F(Capture, TheLastMillisecondOfTheDayIsCutToHundredths) {
     test.clock.time = {23, 59, 59, 999};
     main().Window.pressKey(ui::KeyF2 + 2);
     polls(4);
-    EXPECT_EQ(program().RegisteredTimes[1].time, "23.59.59.99");
-    EXPECT_EQ(program().RegisteredTimes[1].identification, "3-0001");
+    EXPECT_EQ(program().meet->registered(1).time, "23.59.59.99");
+    EXPECT_EQ(program().meet->registered(1).identification, "3-0001");
 }
 
 TEST_F(Capture, TheTenthRegistrationOfLineSixIsNumbered) {
     main().SetupChannelCheck[5].setChecked(true);
     for (int i = 0; i < 10; ++i) main().Window.pressKey(ui::KeyF7);
     polls(4);
-    EXPECT_EQ(program().RegisteredTimes[10].identification, "6-0010");
+    EXPECT_EQ(program().meet->registered(10).identification, "6-0010");
     EXPECT_EQ(main().SetupText[14].text(), " 10");
 }
 
@@ -164,16 +164,16 @@ TEST_F(Capture, WithDelayOneTheTimeIsRegisteredOnTheSecondPoll) {
     polls(1);
     main().TimeButton[0].releaseMouse();
     polls(1);
-    EXPECT_EQ(program().RegisteredCount, 0);
+    EXPECT_EQ(program().meet->registeredCount(), 0);
     polls(1);
-    EXPECT_EQ(program().RegisteredCount, 1);
+    EXPECT_EQ(program().meet->registeredCount(), 1);
 }
 
 TEST_F(Capture, TheListFillsTopDownAndTheEleventhWaits) {
     for (int i = 0; i < 11; ++i) main().Window.pressKey(ui::KeyF2);
     polls(4);
-    EXPECT_EQ(program().RegisteredCount, 11);
-    EXPECT_EQ(program().FetchedCount, 10);
+    EXPECT_EQ(program().meet->registeredCount(), 11);
+    EXPECT_EQ(program().meet->fetchedCount(), 10);
     for (int row = 0; row < 10; ++row) EXPECT_TRUE(main().ReadyLed[row].lit()) << row;
     EXPECT_EQ(main().RegTimeIndex[9].text(), " 10");
 
@@ -187,7 +187,7 @@ TEST_F(Capture, TheListFillsTopDownAndTheEleventhWaits) {
     EXPECT_EQ(main().RegTimeIndex[3].text(), " 5");
     EXPECT_EQ(main().RegTimeIndex[8].text(), " 10");
     EXPECT_EQ(main().RegTimeIndex[9].text(), " 11");  // the waiting one came in
-    EXPECT_EQ(program().FetchedCount, 11);
+    EXPECT_EQ(program().meet->fetchedCount(), 11);
 
     test.dialogs.answers.push_back(ui::Answer::Yes);
     main().Delete[0].click();
@@ -204,30 +204,38 @@ TEST_F(Capture, TheListSurvivesClosingAndOpening) {
     main().Number[1].setText("7");
     program().MDIMain.Close.click();
     EXPECT_FALSE(main().ReadyLed[0].lit());
-    EXPECT_EQ(program().RegisteredCount, 0);
+    EXPECT_EQ(program().meet, nullptr);
+    EXPECT_EQ(main().SetupText[6].text(), "0");
     test.dialogs.fileAnswers.push_back(path);
     program().MDIMain.Open.click();
-    EXPECT_EQ(program().RegisteredCount, 3);
-    EXPECT_EQ(program().FetchedCount, 3);
+    EXPECT_EQ(program().meet->registeredCount(), 3);
+    EXPECT_EQ(program().meet->fetchedCount(), 3);
     EXPECT_TRUE(main().ReadyLed[2].lit());
     EXPECT_FALSE(main().ReadyLed[3].lit());
     EXPECT_EQ(main().Number[1].text(), "7");
     EXPECT_EQ(main().RegTimeIndex[2].text(), " 3");
-    EXPECT_EQ(program().ChannelCounts[1], 3);
+    EXPECT_EQ(program().meet->channelCount(1), 3);
     EXPECT_TRUE(main().SetupChannelCheck[0].checked());
     EXPECT_EQ(main().SetupSlider[1].value(), 3);
 }
 
 TEST_F(Capture, TheTimeTableGrowsPastItsPreparedRows) {
     main().SetupChannelCheck[1].setChecked(true);
-    program().RegisteredCount = 299;  // as if 299 times were registered
-    main().SetupText[6].setText("299");
+    // A meet in which 299 times were registered already.
+    program().MDIMain.Close.click();
+    {
+        meetdb::Connection db(path, meetdb::Connection::Mode::ReadWrite);
+        db.execute("UPDATE \"Oppsett\" SET \"29\" = '299', \"30\" = '299'");
+    }
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Open.click();
+    ASSERT_EQ(program().meet->registeredCount(), 299);
     for (int i = 0; i < 3; ++i) main().Window.pressKey(ui::KeyF2 + 1);
     polls(4);
-    EXPECT_EQ(program().RegisteredCount, 302);
+    EXPECT_EQ(program().meet->registeredCount(), 302);
     EXPECT_EQ(timeField("Index", 302), " 302");
     EXPECT_EQ(timeField("Id", 302), "2-0003");
-    EXPECT_EQ(program().TimeTableSize, 302);
+    EXPECT_EQ(program().meet->timeTableSize(), 302);
     EXPECT_EQ(setupField("31"), "302");
     EXPECT_TRUE(test.dialogs.notices.empty());
 }
@@ -248,9 +256,9 @@ TEST_F(Capture, AMeetWhoseTimeTableGrewPastThreeThousandRowsOpens) {
     program().MDIMain.Close.click();
     test.dialogs.fileAnswers.push_back(path);
     program().MDIMain.Open.click();
-    ASSERT_EQ(program().currentDatabase, path);
-    EXPECT_EQ(program().TimeTableSize, 3100);
-    EXPECT_EQ(program().RegisteredTimes.at(3100).rowIndex, "3100");
+    ASSERT_EQ(program().currentDatabase(), path);
+    EXPECT_EQ(program().meet->timeTableSize(), 3100);
+    EXPECT_EQ(program().meet->registered(3100).rowIndex, "3100");
 }
 
 TEST_F(Capture, ATimeThatCannotBeStoredIsKeptAndStoredLater) {
@@ -263,7 +271,7 @@ TEST_F(Capture, ATimeThatCannotBeStoredIsKeptAndStoredLater) {
     }
     main().Window.pressKey(ui::KeyF2);
     polls(4);
-    EXPECT_EQ(program().RegisteredCount, 1);
+    EXPECT_EQ(program().meet->registeredCount(), 1);
     ASSERT_EQ(test.dialogs.notices.size(), 1u);
     EXPECT_NE(test.dialogs.notices[0].find("1-0001"), std::string::npos);
     EXPECT_NE(test.dialogs.notices[0].find("09.05.03.07"), std::string::npos);
@@ -297,15 +305,18 @@ TEST_F(Capture, AnAdapterThatCannotBeFoundOrReadSwitchesAutomaticCaptureOff) {
 }
 
 TEST_F(Capture, TheClockShowsRunningAndFinalTimes) {
-    program().StartTimes[7] = "09.00.00.00";
-    program().TimingStates[7] = ui::Started;
     main().Number[2].setText("7");
+    test.clock.time = {9, 0, 0, 0};
+    main().Number[2].KeyDown.raise(ui::KeyReturn);  // the start
+    main().Number[2].KeyUp.raise(ui::KeyReturn);
+    test.clock.time = {9, 5, 3, 78};
     main().Hitime3.tick();
     EXPECT_EQ(main().ExactTime.text(), "09.05.03.07");
     EXPECT_EQ(main().Time[2].caption(), "00.05.03.07");
     EXPECT_TRUE(main().Outled[2].lit());
-    program().FinishTimes[7] = "09.30.00.50";
-    program().TimingStates[7] = ui::Finished;
+    test.clock.time = {9, 30, 0, 500};
+    main().Number[2].KeyDown.raise(ui::KeyReturn);  // the finish
+    main().Number[2].KeyUp.raise(ui::KeyReturn);
     test.clock.time = {9, 40, 0, 0};
     main().Hitime3.tick();
     EXPECT_EQ(main().Time[2].caption(), "00.30.00.50");
@@ -348,15 +359,15 @@ TEST_F(Capture, APulseBetweenTwoPollsIsCapturedAtTheTimeItBegan) {
     test.adapter.setLevel(0, 1);
     watch.sample();
     polls(4);
-    ASSERT_EQ(program().RegisteredCount, 1);
-    EXPECT_EQ(program().RegisteredTimes[1].time, "10.00.00.12");
+    ASSERT_EQ(program().meet->registeredCount(), 1);
+    EXPECT_EQ(program().meet->registered(1).time, "10.00.00.12");
     EXPECT_EQ(timeField("Tid", 1), "10.00.00.12");
 
     // A line held past the delay, then let go and broken again between two polls: the one
     // poll never sees it idle, yet the new runner counts.
     test.adapter.setLevel(2, 0);
     polls(6);
-    ASSERT_EQ(program().RegisteredCount, 2);
+    ASSERT_EQ(program().meet->registeredCount(), 2);
     test.adapter.setLevel(2, 1);
     watch.sample();
     test.clock.time = {10, 0, 2, 340};
@@ -364,9 +375,9 @@ TEST_F(Capture, APulseBetweenTwoPollsIsCapturedAtTheTimeItBegan) {
     watch.sample();
     test.clock.time = {10, 0, 3, 0};
     polls(5);
-    ASSERT_EQ(program().RegisteredCount, 3);
-    EXPECT_EQ(program().RegisteredTimes[3].time, "10.00.02.34");
-    EXPECT_EQ(program().RegisteredTimes[3].identification, "3-0002");
+    ASSERT_EQ(program().meet->registeredCount(), 3);
+    EXPECT_EQ(program().meet->registered(3).time, "10.00.02.34");
+    EXPECT_EQ(program().meet->registered(3).identification, "3-0002");
 }
 
 TEST_F(Capture, TwoRunnersOnOneLineWhileTheWindowIsHeldUpGetATimeEach) {
@@ -375,7 +386,7 @@ TEST_F(Capture, TwoRunnersOnOneLineWhileTheWindowIsHeldUpGetATimeEach) {
     auto& watch = program().Watch;
     // No tick for half a second; the line thread sees two passages 180 ms apart, then a
     // bounce within the delay of the second.
-    const std::vector<std::pair<ui::LocalTime, int>> seen = {
+    const std::vector<std::pair<base::LocalTime, int>> seen = {
         {{10, 0, 0, 120}, 0}, {{10, 0, 0, 150}, 1}, {{10, 0, 0, 300}, 0},
         {{10, 0, 0, 302}, 1}, {{10, 0, 0, 303}, 0}, {{10, 0, 0, 330}, 1}};
     for (const auto& [time, level] : seen) {
@@ -385,19 +396,19 @@ TEST_F(Capture, TwoRunnersOnOneLineWhileTheWindowIsHeldUpGetATimeEach) {
     }
     test.clock.time = {10, 0, 0, 620};
     polls(5);
-    ASSERT_EQ(program().RegisteredCount, 2);
-    EXPECT_EQ(program().RegisteredTimes[1].time, "10.00.00.12");
-    EXPECT_EQ(program().RegisteredTimes[2].time, "10.00.00.30");
-    EXPECT_EQ(program().RegisteredTimes[2].identification, "1-0002");
+    ASSERT_EQ(program().meet->registeredCount(), 2);
+    EXPECT_EQ(program().meet->registered(1).time, "10.00.00.12");
+    EXPECT_EQ(program().meet->registered(2).time, "10.00.00.30");
+    EXPECT_EQ(program().meet->registered(2).identification, "1-0002");
     EXPECT_EQ(timeField("Tid", 2), "10.00.00.30");
     polls(10);
-    EXPECT_EQ(program().RegisteredCount, 2);
+    EXPECT_EQ(program().meet->registeredCount(), 2);
 }
 
 TEST(CaptureClock, MillisecondsBetweenTwoTimesOfDayCrossMidnight) {
-    EXPECT_EQ(capture::MillisecondsBetween({10, 0, 0, 120}, {10, 0, 1, 20}), 900);
-    EXPECT_EQ(capture::MillisecondsBetween({23, 59, 59, 990}, {0, 0, 0, 10}), 20);
-    EXPECT_EQ(capture::MillisecondsBetween({8, 0, 0, 0}, {8, 0, 0, 0}), 0);
+    EXPECT_EQ(meet::MillisecondsBetween({10, 0, 0, 120}, {10, 0, 1, 20}), 900);
+    EXPECT_EQ(meet::MillisecondsBetween({23, 59, 59, 990}, {0, 0, 0, 10}), 20);
+    EXPECT_EQ(meet::MillisecondsBetween({8, 0, 0, 0}, {8, 0, 0, 0}), 0);
 }
 
 TEST_F(Capture, WithTheHighOptionAShortHighPulseIsTheActivation) {
@@ -405,19 +416,19 @@ TEST_F(Capture, WithTheHighOptionAShortHighPulseIsTheActivation) {
     for (int c : {0, 2}) test.adapter.setLevel(c, 0);  // idle lines low
     automatic(true);
     polls(10);
-    EXPECT_EQ(program().RegisteredCount, 0);
+    EXPECT_EQ(program().meet->registeredCount(), 0);
     test.clock.time = {11, 30, 0, 500};
     test.adapter.setLevel(2, 1);
     program().Watch.sample();
     test.adapter.setLevel(2, 0);
     polls(5);
-    ASSERT_EQ(program().RegisteredCount, 1);
-    EXPECT_EQ(program().RegisteredTimes[1].time, "11.30.00.50");
+    ASSERT_EQ(program().meet->registeredCount(), 1);
+    EXPECT_EQ(program().meet->registered(1).time, "11.30.00.50");
 }
 
 namespace {
 // Waits until the watch thread has read the lines n more times; false after five seconds.
-bool waitForSamples(const capture::LineWatch& watch, long n) {
+bool waitForSamples(const devices::LineWatch& watch, long n) {
     const long until = watch.samples() + n;
     for (int i = 0; i < 50000 && watch.samples() < until; ++i)
         std::this_thread::sleep_for(std::chrono::microseconds(100));
@@ -436,8 +447,8 @@ TEST_F(Capture, OnItsOwnThreadTheWatchSeesAPulseTheWindowNeverPolled) {
     test.adapter.setLevel(2, 1);
     ASSERT_TRUE(waitForSamples(watch, 2));
     polls(5);
-    ASSERT_EQ(program().RegisteredCount, 1);
-    EXPECT_EQ(program().RegisteredTimes[1].identification, "3-0001");
+    ASSERT_EQ(program().meet->registeredCount(), 1);
+    EXPECT_EQ(program().meet->registered(1).identification, "3-0001");
     EXPECT_EQ(timeField("Id", 1), "3-0001");
 
     automatic(false);
@@ -455,13 +466,13 @@ TEST_F(Capture, OnItsOwnThreadTheWatchSeesAPulseTheWindowNeverPolled) {
     EXPECT_FALSE(main().SetupCheck[3].checked());
     EXPECT_EQ(test.dialogs.messages.back().text, "Feil, finner ikke I/O interfacet.");
     EXPECT_FALSE(watch.running());
-    EXPECT_EQ(program().RegisteredCount, 1);
+    EXPECT_EQ(program().meet->registeredCount(), 1);
 }
 
 TEST(SimulatedAdapter, IsDrivenFromAnotherProcessThroughItsFifo) {
     TestProgram test;
     const std::string fifo = (test.folder() / "lines").string();
-    capture::SimulatedAdapter adapter(fifo);
+    devices::SimulatedAdapter adapter(fifo);
     int handle = adapter.OpenNamedDevice("*", 0);
     EXPECT_EQ(adapter.GetDigitalBit(handle, 0), 1);
     {
@@ -474,11 +485,11 @@ TEST(SimulatedAdapter, IsDrivenFromAnotherProcessThroughItsFifo) {
     EXPECT_EQ(adapter.GetDigitalBit(handle, 3), 0);
     EXPECT_EQ(adapter.GetDigitalBit(handle, 1), 1);
     adapter.CloseDevice(handle);
-    EXPECT_THROW(adapter.GetDigitalBit(handle, 0), capture::AdapterError);
+    EXPECT_THROW(adapter.GetDigitalBit(handle, 0), devices::AdapterError);
 }
 
 TEST(Adapter, WithoutAnyDeviceOpeningFails) {
-    capture::GpioAdapter gpio;
+    devices::GpioAdapter gpio;
     if (fs::exists("/dev/gpiochip0")) GTEST_SKIP() << "this machine has GPIO";
-    EXPECT_THROW(gpio.OpenNamedDevice("*", 0), capture::AdapterError);
+    EXPECT_THROW(gpio.OpenNamedDevice("*", 0), devices::AdapterError);
 }

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "lang/apply.h"
 #include "support/fakes.h"
+#include "ui/captions.h"
 
 using kvt::shell::CommandTable;
 using kvt::testing::TestProgram;
@@ -117,7 +117,7 @@ TEST(Commands, HelpOpensTheFileOfTheLanguageWithItsCommand) {
     program.MDIMain.General.click();
     program.MDIMain.Search.click();
     program.Main.MainToolbar.clickButton("m");
-    kvt::lang::SetEnglishTexts(program);
+    kvt::ui::SetEnglishTexts(program);
     program.Main.MainToolbar.clickButton("l");
     program.MDIMain.Adapter.click();
     ASSERT_EQ(test.help.shown.size(), 5u);
@@ -131,7 +131,7 @@ TEST(Commands, HelpOpensTheFileOfTheLanguageWithItsCommand) {
 TEST(Commands, AboutIsShownModallyWithTheTextsOfTheLanguage) {
     TestProgram test;
     auto& program = test.start();
-    kvt::lang::SetEnglishTexts(program);
+    kvt::ui::SetEnglishTexts(program);
     bool loadedWhileShown = false;
     test.dialogs.whileModal = [&](ui::MainAboutWindow& about) {
         loadedWhileShown = about.Window.loaded();
@@ -162,7 +162,8 @@ TEST(Commands, FunctionKeysPressTheirLineButtonOnlyWithADatabaseOpen) {
     main.Window.pressKey(ui::KeyF2 + 3);  // F5 without a database
     EXPECT_TRUE(events.empty());
 
-    kvt::shell::SetDatabaseControls(program, true);
+    test.makeAndOpenMeet();
+    events.clear();                       // the file dialogs let events run
     main.Window.pressKey(ui::KeyF2 + 3);  // F5
     EXPECT_EQ(events, (std::vector<std::string>{"down 3", "pump", "up 3"}));
     events.clear();

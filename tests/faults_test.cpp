@@ -16,9 +16,8 @@ protected:
     void SetUp() override {
         auto& p = test.start();
         p.Main.SetupText[8].setText("5");  // few prepared time rows: the table must grow
-        p.TimeTableSize = 5;
         path = test.makeAndOpenMeet();
-        ASSERT_EQ(p.currentDatabase, path);
+        ASSERT_EQ(p.currentDatabase(), path);
         p.Main.SetupChannelCheck[0].setChecked(true);
         p.Main.SetupTimerValue[2].setCaption("1");
         db = test.engine.connection(path);
@@ -52,10 +51,10 @@ TEST_F(Fault, ADiskThatFillsUpLosesNoTime) {
     pages.step();
     db->execute("PRAGMA max_page_count = " + std::to_string(pages.integer(0)));  // the disk is full
     captures(400);  // the Time table must grow past its rows: no room
-    EXPECT_EQ(test.program().RegisteredCount, 403);
+    EXPECT_EQ(test.program().meet->registeredCount(), 403);
     ASSERT_FALSE(test.dialogs.notices.empty());
     EXPECT_NE(test.dialogs.notices.back().find("1-0403"), std::string::npos);
-    EXPECT_EQ(test.program().RegisteredTimes[403].identification, "1-0403");
+    EXPECT_EQ(test.program().meet->registered(403).identification, "1-0403");
     EXPECT_EQ(test.program().Main.SetupCheck[3].checked(), false);  // never was on; untouched
     db->execute("PRAGMA max_page_count = 1073741823");              // room again
     captures(1);
@@ -67,7 +66,7 @@ TEST_F(Fault, ADatabaseThatBecomesReadOnlyKeepsTheTimesInTheList) {
     captures(2);
     db->execute("PRAGMA query_only = ON");  // the file can no longer be written
     captures(2);
-    EXPECT_EQ(test.program().RegisteredCount, 4);
+    EXPECT_EQ(test.program().meet->registeredCount(), 4);
     EXPECT_EQ(test.program().Main.RegTime[3].text(), "12.00.01.00");
     EXPECT_TRUE(test.program().Main.ReadyLed[3].lit());
     EXPECT_EQ(storedTimes(), 2);
@@ -80,6 +79,6 @@ TEST_F(Fault, ADatabaseThatBecomesReadOnlyKeepsTheTimesInTheList) {
     test.program().MDIMain.Close.click();
     test.dialogs.fileAnswers.push_back(path);
     test.program().MDIMain.Open.click();
-    EXPECT_EQ(test.program().RegisteredCount, 5);
+    EXPECT_EQ(test.program().meet->registeredCount(), 5);
     EXPECT_TRUE(test.program().Main.ReadyLed[4].lit());
 }

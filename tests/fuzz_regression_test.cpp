@@ -3,7 +3,7 @@
 
 #include <fstream>
 
-#include "meetdb/open_close.h"
+#include "shell/meet_commands.h"
 #include "support/fakes.h"
 
 using kvt::testing::TestProgram;
@@ -16,9 +16,9 @@ TEST(FuzzRegressions, EveryInputOnceFoundOpensOrIsRefusedWithoutHarm) {
         TestProgram asMeet;
         fs::copy_file(entry.path(), asMeet.folder() / "Fuzz.mdb");
         auto& program = asMeet.start();
-        if (kvt::meetdb::OpenDatabaseFile(program, (asMeet.folder() / "Fuzz.mdb").string()))
-            kvt::meetdb::CloseDatabase(program);
-        EXPECT_TRUE(program.currentDatabase.empty()) << entry.path();
+        if (kvt::shell::OpenDatabaseFile(program, (asMeet.folder() / "Fuzz.mdb").string()))
+            kvt::shell::CloseDatabase(program);
+        EXPECT_TRUE(program.currentDatabase().empty()) << entry.path();
 
         TestProgram asSettings;
         fs::copy_file(entry.path(), asSettings.userIniPath());

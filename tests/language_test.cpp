@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "lang/apply.h"
 #include "support/fakes.h"
+#include "ui/captions.h"
 
+using namespace kvt;
 using kvt::testing::TestProgram;
 namespace lang = kvt::lang;
 
@@ -16,14 +17,14 @@ TEST(LanguageTables, EveryCaptionNamesAControlOfTheWindows) {
                          program.Main.registry.find(row.control);
             EXPECT_TRUE(found) << row.control;
         }
-    EXPECT_NO_THROW(lang::SetEnglishTexts(program));
+    EXPECT_NO_THROW(ui::SetEnglishTexts(program));
 }
 
 TEST(LanguageTables, TableAndFieldNamesFollowTheLanguage) {
     TestProgram test;
     auto& program = test.program();
     auto& texts = program.LanguageTexts;
-    lang::SetEnglishTexts(program);
+    ui::SetEnglishTexts(program);
     EXPECT_EQ(texts[30], "Competitors");
     EXPECT_EQ(texts[51], "Time");
     EXPECT_EQ(texts[56], "Time");
@@ -31,7 +32,7 @@ TEST(LanguageTables, TableAndFieldNamesFollowTheLanguage) {
     EXPECT_EQ(texts[33], "Results.txt");
     EXPECT_EQ(texts[37], "Results.htm");
     EXPECT_EQ(texts[94], "Iocard.hlp");
-    lang::SetNorwegianTexts(program);
+    ui::SetNorwegianTexts(program);
     EXPECT_EQ(texts[30], "Deltakere");
     EXPECT_EQ(texts[51], "Tider");
     EXPECT_EQ(texts[56], "Tid");
@@ -48,7 +49,7 @@ TEST(LanguageTables, TableAndFieldNamesFollowTheLanguage) {
 TEST(LanguageTables, UnassignedEntriesStayEmptyInBothLanguages) {
     TestProgram test;
     auto& program = test.program();
-    for (auto apply : {lang::SetEnglishTexts, lang::SetNorwegianTexts}) {
+    for (auto apply : {ui::SetEnglishTexts, ui::SetNorwegianTexts}) {
         apply(program);
         for (int entry : {0, 10, 40, 41, 97, 98, 99})
             EXPECT_TRUE(program.LanguageTexts[entry].empty()) << entry;
@@ -63,7 +64,7 @@ TEST(LanguageTables, CaptionsTitlesAndLineButtonsOfEachLanguage) {
     TestProgram test;
     auto& program = test.program();
     auto& main = program.Main;
-    lang::SetEnglishTexts(program);
+    ui::SetEnglishTexts(program);
     EXPECT_EQ(program.MDIMain.Frame.caption(),
               "[KVT] Kvarne Time Capture System [ No database open ]");
     EXPECT_EQ(main.Window.caption(), program.MDIMain.Frame.caption());
@@ -76,7 +77,7 @@ TEST(LanguageTables, CaptionsTitlesAndLineButtonsOfEachLanguage) {
     EXPECT_EQ(main.SetupLanguageOption[5].caption(), "&Italiano");
     EXPECT_EQ(main.NameData.caption(), "             Competitors");
 
-    lang::SetNorwegianTexts(program);
+    ui::SetNorwegianTexts(program);
     EXPECT_EQ(program.MDIMain.Frame.caption(),
               "[KVT] Kvarne Tidtaking System [ Ingen database åpenet ]");
     EXPECT_EQ(main.TimeButton[0].caption(), "&Linje 1");
@@ -95,12 +96,12 @@ TEST(LanguageTables, RebindsTheLocalisedFieldsAndSetsTheHelpFile) {
     TestProgram test;
     auto& program = test.program();
     auto& main = program.Main;
-    lang::SetEnglishTexts(program);
+    ui::SetEnglishTexts(program);
     EXPECT_EQ(main.TimeRegTime[1].dataField(), "Time");
     EXPECT_EQ(main.ResultsText[5].dataField(), "Difference");
     EXPECT_EQ(main.ClassText[1].dataField(), "Name");
     EXPECT_EQ(program.helpFile, test.folder().string() + "\\Help.hlp");
-    lang::SetNorwegianTexts(program);
+    ui::SetNorwegianTexts(program);
     EXPECT_EQ(main.TimeRegTime[1].dataField(), "Tid");
     EXPECT_EQ(main.ResultsIndex.dataField(), "Plass");
     EXPECT_EQ(main.ClassIndex.dataField(), "Index");

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "lang/apply.h"
-#include "results/windows1252.h"
+#include "base/windows1252.h"
 #include "support/fakes.h"
+#include "ui/captions.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -30,7 +30,7 @@ protected:
         auto& p = test.start();
         p.Main.SetupCheck[1].setChecked(true);
         path = test.makeAndOpenMeet();
-        ASSERT_EQ(p.currentDatabase, path);
+        ASSERT_EQ(p.currentDatabase(), path);
         if (!withResults) return;
         auto& main = p.Main;
         main.SetupTimeOption[timeFormat].select();
@@ -44,7 +44,7 @@ protected:
         race(2, {10, 1, 0, 0}, {10, 29, 59, 990});
         race(3, {10, 2, 0, 0}, {10, 33, 7, 450});
     }
-    void race(int n, ui::LocalTime start, ui::LocalTime finish) {
+    void race(int n, base::LocalTime start, base::LocalTime finish) {
         auto& main = test.program().Main;
         main.Number[0].setText(std::to_string(n));
         for (auto time : {start, finish}) {
@@ -98,10 +98,9 @@ TEST_F(Lists, AMeetWithoutResults) {
 }
 
 TEST(Windows1252, LettersOutsideTheCodePageDoNotBreakAList) {
-    auto text = results::DecodeUtf8("Åse Ł € \xff");
-    EXPECT_EQ(results::EncodeWindows1252(text, results::Unmappable::QuestionMark),
-              "\xc5se ? \x80 ?");
-    EXPECT_EQ(results::EncodeWindows1252(text, results::Unmappable::CharacterReference),
+    auto text = base::DecodeUtf8("Åse Ł € \xff");
+    EXPECT_EQ(base::EncodeWindows1252(text, base::Unmappable::QuestionMark), "\xc5se ? \x80 ?");
+    EXPECT_EQ(base::EncodeWindows1252(text, base::Unmappable::CharacterReference),
               "\xc5se &#321; \x80 &#65533;");
-    EXPECT_EQ(results::EncodeUtf8(results::DecodeUtf8("Ærlig 😀")), "Ærlig 😀");
+    EXPECT_EQ(base::EncodeUtf8(base::DecodeUtf8("Ærlig 😀")), "Ærlig 😀");
 }

@@ -4,9 +4,10 @@
 
 #include <fstream>
 
-#include "lang/apply.h"
+#include "meetdb/meet_files.h"
 #include "meetdb/sqlite.h"
 #include "support/fakes.h"
+#include "ui/captions.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -46,7 +47,7 @@ protected:
         auto& p = test.start();
         p.Main.SetupCheck[1].setChecked(true);
         path = test.makeAndOpenMeet();
-        ASSERT_EQ(p.currentDatabase, path);
+        ASSERT_EQ(p.currentDatabase(), path);
         p.Main.SetupChannelCheck[0].setChecked(true);
         for (int n = 1; n <= 3; ++n) {
             p.Main.Number[9].setText(std::to_string(n));
@@ -95,14 +96,14 @@ TEST_F(Maintenance, ResetClearsTimesAndKeepsTheRegisters) {
     EXPECT_FALSE(fs::exists(test.folder() / "Meet" / "Resultat.txt"));
     EXPECT_FALSE(fs::exists(test.folder() / "Meet" / "Resultat.htm"));
     EXPECT_TRUE(fs::is_directory(test.folder() / "Meet"));
-    EXPECT_EQ(program().RegisteredCount, 0);
+    EXPECT_EQ(program().meet, nullptr);
     EXPECT_EQ(test.dialogs.fileRequests.back().title, "Resett");
 
     test.dialogs.fileAnswers.push_back(path);
     program().MDIMain.Open.click();
-    EXPECT_EQ(program().RegisteredCount, 0);
+    EXPECT_EQ(program().meet->registeredCount(), 0);
     EXPECT_FALSE(program().Main.ReadyLed[0].lit());
-    EXPECT_EQ(program().TimingStates[1], ui::NotStarted);
+    EXPECT_EQ(program().meet->competitor(1).state, meet::NotStarted);
     program().Main.NameMover.setText("4");
     EXPECT_EQ(program().Main.NameText[0].text(), "Kari");
 }
@@ -194,7 +195,7 @@ TEST_F(Maintenance, ACompressThatFailsSaysSoAndKeepsTheFile) {
 
 TEST_F(Maintenance, RepairKeepsEveryRecordThatCanStillBeRead) {
     // A whole file needs nothing.
-    auto whole = shell::RepairFile(path);
+    auto whole = meetdb::RepairFile(path);
     EXPECT_FALSE(whole.damaged);
     // Damaged pages in the middle of the file.
     const std::string before = bytes(path);
@@ -223,7 +224,7 @@ TEST_F(Maintenance, RepairOfATruncatedFileKeepsTheFrontAndAFileOfNoDatabaseIsTol
     std::string content = bytes(path);
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         << content.substr(0, content.size() - 4 * 4096);
-    auto report = shell::RepairFile(path);
+    auto report = meetdb::RepairFile(path);
     EXPECT_TRUE(report.damaged);
     EXPECT_GT(report.recordsKept, 10);
     EXPECT_GT(report.readFailures, 0);

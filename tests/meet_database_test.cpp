@@ -4,10 +4,10 @@
 
 #include <fstream>
 
-#include "lang/apply.h"
-#include "meetdb/make_new.h"
 #include "meetdb/sqlite.h"
+#include "shell/meet_commands.h"
 #include "support/fakes.h"
+#include "ui/captions.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -27,7 +27,7 @@ void makeMeet(TestProgram& test, const std::string& path) {
 bool openMeet(TestProgram& test, const std::string& path) {
     test.dialogs.fileAnswers.push_back(path);
     test.program().MDIMain.Open.click();
-    return !test.program().currentDatabase.empty();
+    return !test.program().currentDatabase().empty();
 }
 
 std::vector<std::string> tables(const std::string& path) {
@@ -114,7 +114,7 @@ TEST(MakeNew, DefaultMeetUnderEnglish) {
     EXPECT_EQ(order.integer(0), meetdb::CollatingOrder);
     // The meet folder with the list images.
     EXPECT_TRUE(fs::is_directory(test.folder() / "Meet"));
-    EXPECT_TRUE(test.program().currentDatabase.empty());
+    EXPECT_TRUE(test.program().currentDatabase().empty());
     EXPECT_FALSE(fs::exists(path + ".making"));
 }
 
@@ -205,13 +205,13 @@ TEST(MakeNew, AMakerAsksBeforeReplacingAnExistingTable) {
     const auto path = meetPath(test);
     makeMeet(test, path);
     execute(path, "UPDATE \"Arbeid\" SET \"0\" = ' 17'");
-    meetdb::Connection db(path, meetdb::Connection::Mode::ReadWrite);
+    meetdb::MeetFile file(path);
     test.dialogs.answers.push_back(ui::Answer::No);
-    meetdb::MakeWork(program, db);
+    shell::MakeWork(program, file);
     EXPECT_EQ(test.dialogs.messages.back().text, "Vil du overskrive det gamle arbeids registeret?");
     EXPECT_EQ(field(path, "Arbeid", "0", 1), " 17");
     test.dialogs.answers.push_back(ui::Answer::Yes);
-    meetdb::MakeWork(program, db);
+    shell::MakeWork(program, file);
     EXPECT_EQ(field(path, "Arbeid", "0", 1), "-");
     EXPECT_EQ(count(path, "Arbeid"), 1);
 }
@@ -222,11 +222,11 @@ TEST(MakeNew, AMeetFolderWithItsBackgroundIsLeftAlone) {
     fs::create_directories(test.folder() / "Meet");
     { std::ofstream(test.folder() / "Meet" / "Kvt.gif") << "mine"; }
     { std::ofstream(test.folder() / "Kvtn.gif") << "picture"; }
-    meetdb::PrepareMeetFolder(program, meetPath(test));
+    shell::PrepareMeetFolder(program, meetPath(test));
     EXPECT_FALSE(fs::exists(test.folder() / "Meet" / "Kvtn.gif"));
     EXPECT_EQ(fileBytes((test.folder() / "Meet" / "Kvt.gif").string()), "mine");
-    EXPECT_EQ(meetdb::MeetFolder("/d/Meet.mdb"), "/d/Meet");
-    meetdb::PrepareMeetFolder(program, meetPath(test, "Other.mdb"));
+    EXPECT_EQ(shell::MeetFolder("/d/Meet.mdb"), "/d/Meet");
+    shell::PrepareMeetFolder(program, meetPath(test, "Other.mdb"));
     EXPECT_TRUE(fs::exists(test.folder() / "Other" / "Kvtn.gif"));
     EXPECT_EQ(program.listFolder, (test.folder() / "Other" / "").string());
 }
@@ -244,7 +244,7 @@ std::string sampleMeet(TestProgram& test, const std::string& name = "Meet.mdb") 
 
 void expectNothingOpen(TestProgram& test) {
     auto& program = test.program();
-    EXPECT_TRUE(program.currentDatabase.empty());
+    EXPECT_TRUE(program.currentDatabase().empty());
     EXPECT_FALSE(program.Main.NameData.isOpen());
     EXPECT_FALSE(program.Main.SetupData.isOpen());
     EXPECT_FALSE(program.Main.ControlData.isOpen());
@@ -270,16 +270,16 @@ TEST(OpenDatabase, BindsThePagesAndLoadsTheMeet) {
     EXPECT_FALSE(main.SetupLanguageOption[1].enabled());
     EXPECT_FALSE(main.SetupText[0].enabled());
     EXPECT_FALSE(main.SetupOption[1].enabled());
-    EXPECT_EQ(program.HighestNumber, 10);
-    EXPECT_EQ(program.CompetitorNames[3], "Sindre, Vika");
-    EXPECT_EQ(program.CompetitorNames[9], "-, -");
-    EXPECT_EQ(program.CompetitorClubs[1], "Tornado");
-    EXPECT_EQ(program.ClubNames[3], "Olsberg");
-    EXPECT_EQ(program.ClassNames[2], "Senior");
+    EXPECT_EQ(program.meet->highestNumber(), 10);
+    EXPECT_EQ(program.meet->competitor(3).name, "Sindre, Vika");
+    EXPECT_EQ(program.meet->competitor(9).name, "-, -");
+    EXPECT_EQ(program.meet->competitor(1).club, "Tornado");
+    EXPECT_EQ(program.meet->clubName(3), "Olsberg");
+    EXPECT_EQ(program.meet->className(2), "Senior");
     EXPECT_EQ(main.NameCombo[0].items().size(), 15u);
     EXPECT_EQ(main.ResultsCombo.items().at(0), "Junior");
     EXPECT_EQ(main.ResultsCombo.text(), "Junior");
-    EXPECT_EQ(program.RegisteredTimes[300].rowIndex, "300");
+    EXPECT_EQ(program.meet->registered(300).rowIndex, "300");
     EXPECT_EQ(main.SetupText[19].text(), "0");
     // The competitor page shows record 2 (the move-to box holds "2").
     EXPECT_EQ(main.NameData.position(), 2);
@@ -295,7 +295,7 @@ TEST(OpenDatabase, AMeetOfTheOtherLanguageIsRefused) {
     auto& program = test.start();
     const auto path = sampleMeet(test);
     const std::string before = fileBytes(path);
-    kvt::lang::SetEnglishTexts(program);
+    kvt::ui::SetEnglishTexts(program);
     program.Main.SetupLanguageOption[1].select();
     EXPECT_FALSE(openMeet(test, path));
     EXPECT_EQ(test.dialogs.messages.back().text,
@@ -395,16 +395,17 @@ TEST(OpenDatabase, TheTimeTableGivesStartsAndFinishes) {
             "UPDATE \"Tider\" SET \"Tid\" = '09.30.00.00', \"Nr\" = ' 5', \"Type\" = 'Ut' "
             "WHERE rowid = 3");
     ASSERT_TRUE(openMeet(test, path));
-    EXPECT_EQ(program.TimingStates[3], ui::Finished);
-    EXPECT_EQ(program.FinishTimes[3], "10.00.00.00");
-    EXPECT_EQ(program.StartTimes[3], "09.00.00.00");
-    EXPECT_EQ(program.TimingStates[1], ui::Started);
-    EXPECT_EQ(program.StartTimes[10], "09.00.00.00");
-    EXPECT_EQ(program.StartTimes[5], "09.30.00.00");
-    EXPECT_EQ(program.TimingStates[11], ui::NotStarted);
-    EXPECT_EQ(program.RegisteredTimes[2].identification, "1-1");
-    EXPECT_EQ(program.RegisteredTimes[2].kind, "Ut alle");
-    EXPECT_EQ(program.RegisteredTimes[1].number, " 3");
+    EXPECT_EQ(program.meet->competitor(3).state, meet::Finished);
+    EXPECT_EQ(program.meet->competitor(3).finish, "10.00.00.00");
+    // The start of all reaches those not finished, as the live program gave it.
+    EXPECT_EQ(program.meet->competitor(3).start, "-");
+    EXPECT_EQ(program.meet->competitor(1).state, meet::Started);
+    EXPECT_EQ(program.meet->competitor(10).start, "09.00.00.00");
+    EXPECT_EQ(program.meet->competitor(5).start, "09.30.00.00");
+    EXPECT_EQ(program.meet->competitor(11).state, meet::NotStarted);
+    EXPECT_EQ(program.meet->registered(2).identification, "1-1");
+    EXPECT_EQ(program.meet->registered(2).kind, "Ut alle");
+    EXPECT_EQ(program.meet->registered(1).number, " 3");
 }
 
 TEST(CloseDatabase, ResetsTheCountsTheTitleAndTheTables) {
@@ -413,14 +414,13 @@ TEST(CloseDatabase, ResetsTheCountsTheTitleAndTheTables) {
     const auto path = sampleMeet(test);
     execute(path, "UPDATE \"Oppsett\" SET \"29\" = '7', \"33\" = '4'");
     ASSERT_TRUE(openMeet(test, path));
-    EXPECT_EQ(program.RegisteredCount, 7);
-    EXPECT_EQ(program.ChannelCounts[2], 4);
+    EXPECT_EQ(program.meet->registeredCount(), 7);
+    EXPECT_EQ(program.meet->channelCount(2), 4);
     program.MDIMain.Close.click();
     expectNothingOpen(test);
-    EXPECT_EQ(program.RegisteredCount, 0);
-    EXPECT_EQ(program.ChannelCounts[2], 0);
+    EXPECT_EQ(program.meet, nullptr);
+    EXPECT_EQ(program.Main.SetupText[6].text(), "0");
     EXPECT_EQ(program.Main.SetupText[10].text(), "0");
-    EXPECT_EQ(program.CompetitorNames[1], "-");
     EXPECT_EQ(program.MDIMain.Frame.caption(),
               "[KVT] Kvarne Tidtaking System [ Ingen database åpenet ]");
     EXPECT_TRUE(program.Main.SetupText[0].enabled());
@@ -448,9 +448,9 @@ TEST(RegisterPages, AnEditSurvivesClosingAndOpening) {
     EXPECT_EQ(main.NameText[16].text(), " 3");
     main.NameButton.click();
     EXPECT_EQ(main.NameData.position(), 7);
-    EXPECT_EQ(program.CompetitorNames[7], "Åse \"Quote\"; DROP, Berg");
-    EXPECT_EQ(program.CompetitorClubs[7], "Sprint");
-    EXPECT_EQ(program.PaymentByNumber[7], 3);
+    EXPECT_EQ(program.meet->competitor(7).name, "Åse \"Quote\"; DROP, Berg");
+    EXPECT_EQ(program.meet->competitor(7).club, "Sprint");
+    EXPECT_EQ(program.meet->competitor(7).payment, 3);
     EXPECT_EQ(field(path, "Deltakere", "1", 7), "Åse \"Quote\"; DROP");
     main.NameText[2].setText("Storgata 1");
     program.MDIMain.Close.click();
@@ -459,7 +459,7 @@ TEST(RegisterPages, AnEditSurvivesClosingAndOpening) {
     EXPECT_EQ(main.NameText[0].text(), "Åse \"Quote\"; DROP");
     EXPECT_EQ(main.NameText[2].text(), "Storgata 1");  // saved when the binding closed
     EXPECT_TRUE(main.NameOption[2].selected());
-    EXPECT_EQ(program.CompetitorNames[7], "Åse \"Quote\"; DROP, Berg");
+    EXPECT_EQ(program.meet->competitor(7).name, "Åse \"Quote\"; DROP, Berg");
 }
 
 TEST(RegisterPages, MoveToStaysWithinTheCount) {
@@ -477,7 +477,7 @@ TEST(RegisterPages, MoveToStaysWithinTheCount) {
     EXPECT_EQ(main.ClubText[0].text(), "Olsberg");
     main.ClubText[0].setText("Olsberg IL");
     main.ClubMover.setText("1");
-    EXPECT_EQ(program.ClubNames[3], "Olsberg IL");
+    EXPECT_EQ(program.meet->clubName(3), "Olsberg IL");
     main.NameCombo[0].dropDown();
     EXPECT_EQ(main.NameCombo[0].items().at(2), "Olsberg IL");
 }
@@ -490,13 +490,21 @@ TEST(RegisterPages, LeavingARecordFillsTheCachesAndTheListsFollowTheCounts) {
     main.NameMover.setText("4");
     main.NameText[0].setText("");
     main.NameMover.setText("5");
-    EXPECT_EQ(program.CompetitorNames[4], ", Dahl");
+    EXPECT_EQ(program.meet->competitor(4).name, ", Dahl");
     main.NameText[16].setText("5");  // no such payment: the options stay
     EXPECT_TRUE(main.NameOption[0].selected());
-    program.ClubCount = 0;
+    main.NameCombo[1].dropDown();
+    EXPECT_EQ(main.NameCombo[1].items().size(), 10u);
+    EXPECT_EQ(main.NameCombo[1].items().at(1), "Senior");
+    // A meet made with no clubs and two classes lists none and two.
+    program.MDIMain.Close.click();
+    main.SetupText[1].setText("0");
+    main.SetupText[2].setText("2");
+    const auto small = meetPath(test, "Small.mdb");
+    makeMeet(test, small);
+    ASSERT_TRUE(openMeet(test, small));
     main.NameCombo[0].dropDown();
     EXPECT_TRUE(main.NameCombo[0].items().empty());
-    program.ClassCount = 2;
     main.NameCombo[1].dropDown();
     EXPECT_EQ(main.NameCombo[1].items(), (std::vector<std::string>{"Junior", "Senior"}));
 }
@@ -538,5 +546,5 @@ TEST(OpenDatabase, AMeetLeftInTheMiddleOfAWriteOpensWithTheWriteUndone) {
     }
     ASSERT_TRUE(openMeet(test, copy));
     EXPECT_TRUE(test.dialogs.messages.empty());
-    EXPECT_EQ(program.CompetitorNames[1], "Eirik, Dahl");
+    EXPECT_EQ(program.meet->competitor(1).name, "Eirik, Dahl");
 }

@@ -1,8 +1,8 @@
-#include "ui/number_text.h"
+#include "base/number_text.h"
 
 #include <gtest/gtest.h>
 
-using namespace kvt::ui;
+using namespace kvt::base;
 
 TEST(NumberText, WritesALeadingBlankBeforeNonNegativeNumbers) {
     EXPECT_EQ(NumberToText(7), " 7");

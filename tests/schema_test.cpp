@@ -1,13 +1,14 @@
-#include "meetdb/schema.h"
+#include "storage/schema.h"
 
 #include <gtest/gtest.h>
 
-#include "lang/apply.h"
 #include "meetdb/sqlite.h"
 #include "meetdb/sqlite_engine.h"
 #include "support/fakes.h"
+#include "ui/captions.h"
 
 using namespace kvt::meetdb;
+using namespace kvt::storage;
 
 namespace {
 std::vector<std::string> names(const std::vector<TableSpec>& tables) {
@@ -20,13 +21,13 @@ std::vector<std::string> names(const std::vector<TableSpec>& tables) {
 TEST(Schema, TableNamesFollowTheLanguage) {
     kvt::testing::TestProgram test;
     auto& program = test.program();
-    kvt::lang::SetEnglishTexts(program);
+    kvt::ui::SetEnglishTexts(program);
     EXPECT_EQ(names(MeetTables(program.LanguageTexts, 2)),
               (std::vector<std::string>{"Competitors", "Clubs", "Classes", "Setup", "Time", "Work",
                                         "Results-1", "Results-2", "Control"}));
     EXPECT_EQ(DescribeTable(TableKind::Time, program.LanguageTexts).fields[2].name, "Time");
     EXPECT_EQ(DescribeTable(TableKind::Classes, program.LanguageTexts).fields[2].name, "Name");
-    kvt::lang::SetNorwegianTexts(program);
+    kvt::ui::SetNorwegianTexts(program);
     EXPECT_EQ(names(MeetTables(program.LanguageTexts, 1)),
               (std::vector<std::string>{"Deltakere", "Klubber", "Klasser", "Oppsett", "Tider",
                                         "Arbeid", "Resultat-1", "Control"}));
@@ -37,7 +38,7 @@ TEST(Schema, TableNamesFollowTheLanguage) {
 TEST(Schema, FieldsHaveTheirCountsAndTypes) {
     kvt::testing::TestProgram test;
     auto& texts = test.program().LanguageTexts;
-    kvt::lang::SetEnglishTexts(test.program());
+    kvt::ui::SetEnglishTexts(test.program());
     EXPECT_EQ(DescribeTable(TableKind::Competitors, texts).fields.size(), 27u);
     EXPECT_EQ(DescribeTable(TableKind::Clubs, texts).fields.size(), 16u);
     EXPECT_EQ(DescribeTable(TableKind::Work, texts).fields.size(), 41u);
@@ -56,7 +57,7 @@ TEST(Schema, FieldsHaveTheirCountsAndTypes) {
 
 TEST(Schema, MadeTablesReadBackWithTheirFieldsInOrder) {
     kvt::testing::TestProgram test;
-    kvt::lang::SetNorwegianTexts(test.program());
+    kvt::ui::SetNorwegianTexts(test.program());
     const std::string path = (test.folder() / "Meet.mdb").string();
     {
         Connection db(path, Connection::Mode::Create);

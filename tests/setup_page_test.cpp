@@ -34,7 +34,6 @@ TEST(SetupPage, OptionsStoreTheirIndexAndStoredIndexesSelectOptions) {
     main.SetupText[3].setText("3");
     EXPECT_TRUE(main.SetupTimeOption[3].selected());
     EXPECT_EQ(main.SetupText[3].text(), " 3");
-    EXPECT_EQ(kvt::pages::SelectedTimeFormat(program), 3);
     main.SetupSignalOption[0].select();
     EXPECT_EQ(main.SetupText[4].text(), " 0");
     main.SetupText[5].setText(" 0");

@@ -17,11 +17,13 @@ TEST(Startup, WithoutUserIniStartsInNorwegianWithTheDefaults) {
     EXPECT_EQ(program.editors[0], "Notepad.exe");
     EXPECT_EQ(program.editors[3], "C:\\Windows\\Command\\Edit.com");
     EXPECT_TRUE(main.SetupLanguageOption[0].selected());
-    EXPECT_EQ(program.HighestNumber, 10);
-    EXPECT_EQ(program.ClubCount, 15);
-    EXPECT_EQ(program.ClassCount, 10);
-    EXPECT_EQ(program.TimeTableSize, 300);
-    EXPECT_EQ(program.RegisteredCount, 0);
+    // No meet is open; the sizes a new meet gets are the page's design values.
+    EXPECT_EQ(program.meet, nullptr);
+    EXPECT_EQ(main.SetupText[0].text(), "10");
+    EXPECT_EQ(main.SetupText[1].text(), "15");
+    EXPECT_EQ(main.SetupText[2].text(), "10");
+    EXPECT_EQ(main.SetupText[8].text(), "300");
+    EXPECT_EQ(main.SetupText[6].text(), "0");
     EXPECT_EQ(program.MDIMain.Status.panelText(2), "");
     // The fixed choice lists are filled in the language in force.
     ASSERT_EQ(main.NameCombo[2].items().size(), 6u);

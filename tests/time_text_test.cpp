@@ -1,8 +1,8 @@
-#include "results/time_text.h"
+#include "base/time_text.h"
 
 #include <gtest/gtest.h>
 
-using namespace kvt::results;
+using namespace kvt::base;
 
 TEST(TimeDifference, SubtractsWithBorrowsFromSecondsMinutesAndHours) {
     EXPECT_EQ(TimeDifference("10.00.00.00", "10.01.02.50"), "00.01.02.50");

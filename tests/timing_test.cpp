@@ -5,7 +5,7 @@
 #include "capture/time_list.h"
 #include "meetdb/sqlite.h"
 #include "results/lists.h"
-#include "results/results.h"
+#include "results/results_page.h"
 #include "support/fakes.h"
 
 using namespace kvt;
@@ -21,7 +21,7 @@ protected:
         auto& p = test.start();
         p.Main.SetupCheck[1].setChecked(true);
         path = test.makeAndOpenMeet();
-        ASSERT_EQ(p.currentDatabase, path);
+        ASSERT_EQ(p.currentDatabase(), path);
         main().SetupChannelCheck[0].setChecked(true);
         main().SetupTimerValue[2].setCaption("1");
         at(10, 0, 0, 0);
@@ -61,7 +61,7 @@ protected:
         return q.text(0);
     }
     // Competitor n starts at start and finishes at finish, by Enter on line 5.
-    void race(int n, ui::LocalTime start, ui::LocalTime finish) {
+    void race(int n, base::LocalTime start, base::LocalTime finish) {
         main().Number[5].setText(std::to_string(n));
         test.clock.time = start;
         enter(5);
@@ -79,8 +79,8 @@ TEST_F(Timing, EnterStartsFinishesAndThenRemovesTheLine) {
     main().Number[0].setText("3");
     EXPECT_EQ(main().TimeNames[0].caption(), "Sindre, Vika");
     enter(0);
-    EXPECT_EQ(program().TimingStates[3], ui::Started);
-    EXPECT_EQ(program().StartTimes[3], "10.00.00.00");
+    EXPECT_EQ(program().meet->competitor(3).state, meet::Started);
+    EXPECT_EQ(program().meet->competitor(3).start, "10.00.00.00");
     EXPECT_TRUE(main().Outled[0].lit());
     EXPECT_EQ(timeField("Id", 1), "1-0001");
     EXPECT_EQ(timeField("Type", 1), "Ut");
@@ -89,11 +89,13 @@ TEST_F(Timing, EnterStartsFinishesAndThenRemovesTheLine) {
 
     at(10, 25, 30, 456);
     enter(0);
-    EXPECT_EQ(program().TimingStates[3], ui::Finished);
+    EXPECT_EQ(program().meet->competitor(3).state, meet::Finished);
     EXPECT_TRUE(main().Inled[0].lit());
     EXPECT_EQ(timeField("Type", 2), "Inn");
     EXPECT_EQ(timeField("Info", 2), "Overført");
-    EXPECT_EQ(program().FetchedCount, 2);
+    // Times given by Enter never enter the list.
+    EXPECT_EQ(program().meet->fetchedCount(), 2);
+    EXPECT_TRUE(program().meet->registered(2).given);
     auto rows = results(1);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0],
@@ -101,7 +103,7 @@ TEST_F(Timing, EnterStartsFinishesAndThenRemovesTheLine) {
     EXPECT_EQ(main().ResultsCombo.text(), "Junior");
 
     enter(0);  // finished already: nothing registered, the line goes
-    EXPECT_EQ(program().RegisteredCount, 2);
+    EXPECT_EQ(program().meet->registeredCount(), 2);
     EXPECT_EQ(main().Number[0].text(), "-");
 }
 
@@ -110,10 +112,10 @@ TEST_F(Timing, AHeldEnterRegistersOnce) {
     main().Number[0].KeyDown.raise(ui::KeyReturn);
     main().Number[0].KeyDown.raise(ui::KeyReturn);
     main().Number[0].KeyDown.raise(ui::KeyReturn);
-    EXPECT_EQ(program().RegisteredCount, 1);
+    EXPECT_EQ(program().meet->registeredCount(), 1);
     main().Number[0].KeyUp.raise(ui::KeyReturn);
     main().Number[0].KeyDown.raise(ui::KeyReturn);
-    EXPECT_EQ(program().RegisteredCount, 2);
+    EXPECT_EQ(program().meet->registeredCount(), 2);
 }
 
 TEST_F(Timing, NumbersOutsideTheMeetAreIgnored) {
@@ -123,7 +125,7 @@ TEST_F(Timing, NumbersOutsideTheMeetAreIgnored) {
         EXPECT_EQ(main().TimeNames[0].caption(), "Knut, Dahl") << typed;
         enter(0);
     }
-    EXPECT_EQ(program().RegisteredCount, 0);
+    EXPECT_EQ(program().meet->registeredCount(), 0);
 }
 
 TEST_F(Timing, TheOfferedTimeIsGivenAsStartAndFinish) {
@@ -131,7 +133,7 @@ TEST_F(Timing, TheOfferedTimeIsGivenAsStartAndFinish) {
     EXPECT_EQ(main().RegTime[0].text(), "10.00.00.00");
     main().Number[0].setText("5");
     main().Set[0].click();
-    EXPECT_EQ(program().StartTimes[5], "10.00.00.00");
+    EXPECT_EQ(program().meet->competitor(5).start, "10.00.00.00");
     EXPECT_EQ(main().RegTime[0].text(), "-");
     EXPECT_TRUE(main().ReadyLed[0].lit());  // the line stays taken
     EXPECT_EQ(timeField("Id", 1), "1-0001");
@@ -144,7 +146,7 @@ TEST_F(Timing, TheOfferedTimeIsGivenAsStartAndFinish) {
     EXPECT_EQ(main().RegTime[1].text(), "10.31.02.99");
     main().Number[1].setText("5");
     main().Set[1].click();
-    EXPECT_EQ(program().FinishTimes[5], "10.31.02.99");
+    EXPECT_EQ(program().meet->competitor(5).finish, "10.31.02.99");
     EXPECT_EQ(timeField("Info", 2), "Overført");
     EXPECT_EQ(results(1).at(0).at(4), "00.31.02");
     EXPECT_EQ(main().Number[1].text(), "-");
@@ -162,11 +164,15 @@ TEST_F(Timing, ATypoOnTheLineDoesNotUseUpTheCapturedTime) {
     EXPECT_EQ(main().RegTime[0].text(), "10.00.00.00");
     main().Number[0].setText("1");
     main().Set[0].click();
-    EXPECT_EQ(program().TimingStates[1], ui::Started);
+    EXPECT_EQ(program().meet->competitor(1).state, meet::Started);
 }
 
 TEST_F(Timing, EveryClassOfTheSameNameGetsTheFinish) {
-    program().ClassNames[3] = "Junior";
+    // Class 3 renamed on the class page.
+    main().ClassMover.setText("3");
+    main().ClassText[1].setText("Junior");
+    main().ClassMover.setText("1");
+    ASSERT_EQ(program().meet->className(3), "Junior");
     race(1, {9, 0, 0, 0}, {9, 10, 0, 0});
     EXPECT_EQ(results(1).size(), 1u);
     EXPECT_EQ(results(3).size(), 1u);
@@ -181,17 +187,17 @@ TEST_F(Timing, StartAtTheSameTimeStartsEveryoneNotFinishedAtTheTimeGiven) {
     enter(0);
     EXPECT_EQ(timeField("Type", 3), "Ut alle");
     for (int n : {1, 3, 5, 10}) {
-        EXPECT_EQ(program().StartTimes[n], "11.00.00.00") << n;
-        EXPECT_EQ(program().TimingStates[n], ui::Started) << n;
+        EXPECT_EQ(program().meet->competitor(n).start, "11.00.00.00") << n;
+        EXPECT_EQ(program().meet->competitor(n).state, meet::Started) << n;
     }
-    EXPECT_EQ(program().TimingStates[2], ui::Finished);
-    EXPECT_EQ(program().StartTimes[2], "09.00.00.00");
+    EXPECT_EQ(program().meet->competitor(2).state, meet::Finished);
+    EXPECT_EQ(program().meet->competitor(2).start, "09.00.00.00");
     // Reopening gives the same starts.
     program().MDIMain.Close.click();
     test.dialogs.fileAnswers.push_back(path);
     program().MDIMain.Open.click();
-    EXPECT_EQ(program().StartTimes[1], "11.00.00.00");
-    EXPECT_EQ(program().TimingStates[2], ui::Finished);
+    EXPECT_EQ(program().meet->competitor(1).start, "11.00.00.00");
+    EXPECT_EQ(program().meet->competitor(2).state, meet::Finished);
 }
 
 TEST_F(Timing, EqualResultsGetConsecutivePlacesAndDifferencesFollowTheFormat) {

@@ -23,9 +23,9 @@
 #include <iostream>
 #include <sstream>
 
-#include "capture/adapter.h"
 #include "desktop/main_frame.h"
 #include "desktop/services.h"
+#include "devices/adapter.h"
 #include "meetdb/sqlite.h"
 #include "meetdb/sqlite_engine.h"
 #include "shell/commands.h"
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     NoHelp help;
     desktop::QtApplication app;
     meetdb::SqliteEngine engine;
-    capture::SimulatedAdapter adapter(argv[2]);
+    devices::SimulatedAdapter adapter(argv[2]);
     ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, adapter};
     ui::Program program(platform, std::filesystem::path(meet).parent_path().string());
     program.Watch.setThreaded(true);  // as the desktop program reads its lines
@@ -92,7 +92,6 @@ int main(int argc, char** argv) {
         main.SetupText[0].setText(argc == 4 ? argv[3] : "100");
         main.SetupText[2].setText("15");
         main.SetupText[8].setText("50");  // small, so that the Time table grows during a race
-        program.readCounts();
         shell::RunCommand(program, shell::Command::MakeNew);
         // The registers as an operator would have filled them: classes K1 to K15, and the
         // competitors spread over them.
@@ -103,18 +102,18 @@ int main(int argc, char** argv) {
             "\"1\" = 'Runner', \"2\" = rowid");
     }
     shell::RunCommand(program, shell::Command::Open);
-    if (program.currentDatabase.empty()) return 1;
+    if (program.currentDatabase().empty()) return 1;
     for (auto& line : main.SetupChannelCheck) line.setChecked(true);
     main.SetupTimerValue[2].setCaption("2");
     main.SetupCheck[3].setChecked(true);
     if (!main.SetupCheck[3].checked()) return 1;
 
-    int reported = program.RegisteredCount;
+    int reported = program.meet->registeredCount();
     std::cout << "READY " << reported << std::endl;
     auto reportStored = [&] {
-        if (!program.PendingRows.empty()) return;  // not stored yet
-        for (; reported < program.RegisteredCount; ++reported) {
-            const auto& slot = program.RegisteredTimes[reported + 1];
+        if (!program.meet->allStored()) return;  // not stored yet
+        for (; reported < program.meet->registeredCount(); ++reported) {
+            const auto& slot = program.meet->registered(reported + 1);
             std::cout << "REG " << reported + 1 << " " << slot.identification << " " << slot.time
                       << std::endl;
         }
@@ -155,7 +154,7 @@ int main(int argc, char** argv) {
                 line >> text;
                 main.SetupCheck[index].setChecked(text == "on");
             } else if (word == "COUNT") {
-                std::cout << "COUNT " << program.RegisteredCount << std::endl;
+                std::cout << "COUNT " << program.meet->registeredCount() << std::endl;
             } else if (word == "LISTS") {
                 shell::RunCommand(program, shell::Command::MakeTextList);
                 shell::RunCommand(program, shell::Command::MakeHtmlList);
@@ -164,7 +163,7 @@ int main(int argc, char** argv) {
                 reportStored();
                 shell::RunCommand(program, shell::Command::Exit);
                 std::cout << "DONE QUIT" << std::endl;
-                std::_Exit(program.currentDatabase.empty() ? 0 : 1);
+                std::_Exit(program.currentDatabase().empty() ? 0 : 1);
             }
             std::cout << "DONE " << word << std::endl;
         }

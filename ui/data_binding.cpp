@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "ui/number_text.h"
+#include "base/number_text.h"
 
 namespace kvt::ui {
 
@@ -12,7 +12,7 @@ std::string shown(const FieldValue& value) {
     return value.value_or(std::string());
 }
 bool yes(const FieldValue& value) {
-    return value && TextToNumber(*value) != 0;
+    return value && base::TextToNumber(*value) != 0;
 }
 }  // namespace
 
@@ -86,6 +86,7 @@ void DataControl::writeField(int position, const std::string& field, const Field
 
 void DataControl::appendRecord(const std::vector<FieldValue>& fields) {
     if (!table_) throw std::runtime_error("the table is not open");
+    if (showOnly_) throw std::logic_error("a binding that only shows its table was written");
     recordCount_ = table_->appendRecord(fields);
     notify();
 }
@@ -93,6 +94,7 @@ void DataControl::appendRecord(const std::vector<FieldValue>& fields) {
 void DataControl::writeFields(int position,
                               const std::vector<std::pair<std::string, FieldValue>>& fields) {
     if (!table_ || position < 1 || position > recordCount_) return;
+    if (showOnly_) throw std::logic_error("a binding that only shows its table was written");
     for (const auto& written : fields)
         if (fieldIndex(written.first) < 0) throw std::runtime_error("no field " + written.first);
     if (position == position_) updateRecord();
@@ -185,8 +187,24 @@ std::vector<std::pair<std::string, FieldValue>> DataControl::editedFields() cons
     return edited;
 }
 
+void DataControl::recordsWritten(const std::vector<int>& positions) {
+    if (!table_) return;
+    table_->reread();
+    recordCount_ = table_->recordCount();
+    if (positions.size() == 1) {
+        ++writeCount_;
+        lastWritten_ = positions.front();
+    } else {
+        ++generation_;
+    }
+    if (position_ > recordCount_) position_ = recordCount_;
+    if (position_ == 0 && recordCount_ > 0) position_ = 1;
+    if (position_ > 0) load();
+    notify();
+}
+
 void DataControl::updateRecord() {
-    if (!table_ || position_ == 0 || loading_) return;
+    if (!table_ || position_ == 0 || loading_ || showOnly_) return;
     auto edited = editedFields();
     if (edited.empty()) return;
     table_->writeFields(position_, edited);

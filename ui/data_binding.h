@@ -8,47 +8,16 @@
 #include <utility>
 #include <vector>
 
+#include "storage/store.h"
 #include "ui/controls.h"
 
 namespace kvt::ui {
 
-// A stored value; no value stands for the database's Null.
-using FieldValue = std::optional<std::string>;
-
-// One table's records in stored order, numbered from 1.
-class RecordTable {
-public:
-    virtual ~RecordTable() = default;
-    virtual std::vector<std::string> fieldNames() = 0;
-    virtual int recordCount() = 0;
-    virtual std::vector<FieldValue> readRecord(int position) = 0;
-    // Every record in order, in one read.
-    virtual std::vector<std::vector<FieldValue>> readAll() = 0;
-    // Stores the given fields of the record durably before it returns.
-    virtual void writeFields(int position,
-                             const std::vector<std::pair<std::string, FieldValue>>& fields) = 0;
-    // Adds a record after the last one, its fields in order; returns the new record count.
-    virtual int appendRecord(const std::vector<FieldValue>& fields) = 0;
-};
-
-class DatabaseEngine {
-public:
-    virtual ~DatabaseEngine() = default;
-    // Opens the table (record source) of an existing database file, its records in stored
-    // order, or ascending by sortField (ties in stored order); throws when it cannot.
-    virtual std::unique_ptr<RecordTable> openTable(const std::string& databaseName,
-                                                   const std::string& recordSource,
-                                                   const std::string& sortField = "") = 0;
-    // Lets go of every connection to the file that no binding still uses.
-    virtual void release(const std::string& databaseName) = 0;
-    // Runs work so that all it writes to the file is stored together or not at all.
-    virtual void transaction(const std::string& databaseName,
-                             const std::function<void()>& work) = 0;
-};
+using storage::FieldValue;
 
 class DataControl : public CaptionedControl {
 public:
-    void setEngine(DatabaseEngine* engine) { engine_ = engine; }
+    void setEngine(storage::Engine* engine) { engine_ = engine; }
 
     const std::string& databaseName() const { return databaseName_; }
     void setDatabaseName(const std::string& name) { databaseName_ = name; }
@@ -106,8 +75,16 @@ public:
     int lastWrittenPosition() const { return lastWritten_; }
 
     // Stores the bound values that differ from the record as loaded. Does nothing while a
-    // record is being shown (the controls then hold part old, part new values).
+    // record is being shown (the controls then hold part old, part new values), nor on a
+    // binding that only shows its table.
     void updateRecord();
+    // A binding that only shows what others store (the meet writes its own tables): it
+    // never writes.
+    void setShowOnly(bool showOnly) { showOnly_ = showOnly; }
+    bool showOnly() const { return showOnly_; }
+    // The records were written by someone else: the table's order is read again, the given
+    // records (or all, when none is given) shown afresh.
+    void recordsWritten(const std::vector<int>& positions = {});
     bool loading() const { return loading_; }
     // After a write that was undone: every bound value is written again at the next update.
     void forgetStored() { rewriteAll_ = true; }
@@ -126,17 +103,18 @@ private:
     int fieldIndex(const std::string& name) const;
     std::vector<std::pair<std::string, FieldValue>> editedFields() const;
 
-    DatabaseEngine* engine_ = nullptr;
+    storage::Engine* engine_ = nullptr;
     std::string databaseName_;
     std::string recordSource_;
     std::string sortField_;
-    std::unique_ptr<RecordTable> table_;
+    std::unique_ptr<storage::Table> table_;
     std::vector<std::string> fieldNames_;
     std::vector<FieldValue> record_;
     int recordCount_ = 0;
     int position_ = 0;
     bool loading_ = false;
     bool rewriteAll_ = false;
+    bool showOnly_ = false;
     int generation_ = 0;
     int writeCount_ = 0;
     int lastWritten_ = 0;

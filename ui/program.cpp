@@ -1,8 +1,18 @@
 #include "ui/program.h"
 
-#include "ui/number_text.h"
+#include "lang/meet_texts.h"
 
 namespace kvt::ui {
+
+namespace {
+
+// A dialog or an event pump inside a transaction: a fault of the program.
+class DialogInTransaction : public std::logic_error {
+public:
+    DialogInTransaction() : std::logic_error("a dialog was shown inside a transaction") {}
+};
+
+}  // namespace
 
 Program::Program(Platform& platform, std::string programFolder)
     : platform(platform), programFolder(std::move(programFolder)) {
@@ -10,52 +20,46 @@ Program::Program(Platform& platform, std::string programFolder)
          {&Main.TimeData, &Main.SetTimeData, &Main.NameData, &Main.ClubData, &Main.ClassData,
           &Main.SetupData, &Main.ControlData, &Main.UserData, &Main.ResultsData})
         data->setEngine(&platform.engine);
-    CompetitorNames.resize(MaxStartNumber + 1);
-    CompetitorClubs.resize(MaxStartNumber + 1);
-    CompetitorClasses.resize(MaxStartNumber + 1);
-    PaymentByNumber.resize(MaxStartNumber + 1);
-    StartTimes.resize(MaxStartNumber + 1);
-    FinishTimes.resize(MaxStartNumber + 1);
-    TimingStates.resize(MaxStartNumber + 1);
-    RegisteredTimes.resize(MaxStartNumber + 1);
-    ClubNames.resize(MaxClubOrClass + 1);
-    ClassNames.resize(MaxClubOrClass + 1);
 }
 
-void Program::clearTables() {
-    for (int n = 1; n <= MaxStartNumber; ++n) {
-        CompetitorNames[n] = CompetitorClubs[n] = CompetitorClasses[n] = "-";
-        StartTimes[n] = FinishTimes[n] = "-";
-        PaymentByNumber[n] = 1;
-        TimingStates[n] = NotStarted;
-        RegisteredTimes[n] = RegisteredTime{};
-    }
-    for (int i = 1; i <= 6; ++i) {
-        ChannelCounts[i] = 0;
-        Main.SetupText[8 + i].setText("0");
-    }
-    for (int i = 1; i <= MaxClubOrClass; ++i) ClassNames[i] = ClubNames[i] = "-";
-    RegisteredCount = 0;
-    Main.SetupText[6].setText("0");
-    FetchedCount = 0;
-    Main.SetupText[7].setText("0");
+void Program::GuardedDialogs::check() const {
+    if (program_.platform.engine.inTransaction()) throw DialogInTransaction();
 }
 
-void Program::readCounts() {
-    const auto& text = Main.SetupText;
-    HighestNumber = TextToInt16(text[0].text());
-    ClubCount = TextToInt16(text[1].text());
-    ClassCount = TextToInt16(text[2].text());
-    RegisteredCount = TextToInt16(text[6].text());
-    FetchedCount = TextToInt16(text[7].text());
-    TimeTableSize = TextToInt16(text[8].text());
+std::optional<std::string> Program::GuardedDialogs::openFile(const FileDialogRequest& request) {
+    check();
+    return program_.platform.dialogs.openFile(request);
+}
+
+Answer Program::GuardedDialogs::message(const std::string& text, const std::string& title,
+                                        MessageButtons buttons) {
+    check();
+    return program_.platform.dialogs.message(text, title, buttons);
+}
+
+void Program::GuardedDialogs::notify(const std::string& text, const std::string& title) {
+    check();
+    program_.platform.dialogs.notify(text, title);
+}
+
+void Program::GuardedDialogs::showModal(MainAboutWindow& window) {
+    check();
+    program_.platform.dialogs.showModal(window);
+}
+
+Dialogs& Program::dialogs() {
+    return dialogs_;
+}
+
+void Program::pumpEvents() {
+    if (platform.engine.inTransaction()) throw DialogInTransaction();
+    platform.pump.pumpEvents();
 }
 
 std::optional<std::string> Program::chooseFile(const std::string& title,
                                                const std::string& preset) {
-    auto chosen =
-        platform.dialogs.openFile({title, preset, "Database (*.mdb)|*.mdb", programFolder});
-    platform.pump.pumpEvents();
+    auto chosen = dialogs().openFile({title, preset, "Database (*.mdb)|*.mdb", programFolder});
+    pumpEvents();
     if (!chosen || chosen->empty()) return std::nullopt;
     lastChosenFile = *chosen;
     return chosen;
@@ -80,11 +84,34 @@ void Program::setObserver(ControlObserver* observer) {
 }
 
 void Program::info(const std::string& text) {
-    platform.dialogs.message(text, LanguageTexts[11], MessageButtons::Ok);
+    dialogs().message(text, LanguageTexts[lang::entry::Info], MessageButtons::Ok);
 }
 
 void Program::status(const std::string& text) {
     MDIMain.Status.setPanelText(2, text);
+}
+
+void Program::guard(const std::function<void()>& work, lang::Bilingual message) {
+    try {
+        work();
+        return;
+    } catch (const std::exception& failure) {
+        platform.application.setBusy(false);
+        const char* text =
+            message.english ? message.in(language) : lang::UnexpectedFailureText().in(language);
+        // The message itself must not fail out of the handler either.
+        try {
+            platform.dialogs.message(text + std::string(failure.what()),
+                                     LanguageTexts[lang::entry::Info], MessageButtons::Ok);
+        } catch (...) {
+        }
+    } catch (...) {
+        platform.application.setBusy(false);
+    }
+}
+
+std::function<void()> Program::guarded(std::function<void()> handler, lang::Bilingual message) {
+    return [this, handler = std::move(handler), message] { guard(handler, message); };
 }
 
 }  // namespace kvt::ui

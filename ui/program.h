@@ -1,15 +1,18 @@
-// The program object: the windows and the program-wide data that every handler receives.
+// The program object: the windows, the platform services and the open meet, handed to every
+// handler.
 #pragma once
 
 #include <array>
-#include <map>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "capture/adapter.h"
-#include "capture/line_watch.h"
+#include "devices/adapter.h"
+#include "devices/line_watch.h"
 #include "lang/language_texts.h"
+#include "meet/meet.h"
+#include "storage/store.h"
 #include "ui/data_binding.h"
 #include "ui/services.h"
 #include "ui/windows.h"
@@ -19,41 +22,16 @@ namespace kvt::ui {
 struct Platform {
     Dialogs& dialogs;
     EventPump& pump;
-    Clock& clock;
+    base::Clock& clock;
     Launcher& launcher;
     HelpViewer& help;
     Application& application;
-    DatabaseEngine& engine;
-    capture::Adapter& adapter;
+    storage::Engine& engine;
+    devices::Adapter& adapter;
 };
 
-// The capture state of one input channel.
-struct ChannelState {
-    int LineActive = 0;
-    int LineLatched = 0;
-    int CapturePending = 0;
-    int DelayTicks = 0;
-    std::string CaptureTime;
-    // The clock's reading for that capture, to the millisecond.
-    LocalTime CaptureClock;
-    // The steady-clock instant the line was seen active for the capture waiting or made last.
-    capture::LineWatch::Instant CaptureInstant;
-};
-
-inline constexpr int MaxStartNumber = 3000;
-inline constexpr int MaxClubOrClass = 50;
-
-// A registered time as the Time table holds it.
-struct RegisteredTime {
-    std::string time = "-";
-    std::string number = "-";
-    std::string kind = "-";
-    std::string identification = "-";
-    std::string rowIndex = "-";
-};
-
-// Timing states of a start number.
-enum TimingState { NotStarted = 0, Started = 1, Finished = 2 };
+inline constexpr int MaxStartNumber = meet::MaxStartNumber;
+inline constexpr int MaxClubOrClass = meet::MaxClubOrClass;
 
 struct Program {
     Program(Platform& platform, std::string programFolder);
@@ -75,53 +53,32 @@ struct Program {
     MainWindow Main;
     MainAboutWindow MainAbout;
 
-    // Counts read from the setup page.
-    int HighestNumber = 0;
-    int ClubCount = 0;
-    int ClassCount = 0;
-    int RegisteredCount = 0;
-    int FetchedCount = 0;
-    int TimeTableSize = 0;
-
-    std::array<int, 7> ChannelCounts{};  // 1 to 6
-    std::array<ChannelState, ChannelTotal> Channels;
-    int PollCount = 0;
-    // 1 from a registration by Enter until the key is released.
-    int EnterLatch = 0;
-    int AdapterHandle = 0;
-    // Reads the adapter's lines for the poll (on a thread of its own in the desktop program).
-    capture::LineWatch Watch{platform.adapter, platform.clock};
-    // Time-table rows written in memory but not yet stored: row -> (LanguageTexts entry of
-    // the field, value). Stored with the next change, so nothing counted is lost.
-    std::map<int, std::vector<std::pair<int, std::string>>> PendingRows;
-    // While true, a changed setup box is not stored at once (a registration stores the Setup
-    // record itself, with its Time-table row).
-    bool holdSetupWrites = false;
-
-    // The open meet database in memory, by start number (0 to 3000), by club or class number
-    // (0 to 50) and by Time-table row (1 to 3000).
-    std::vector<std::string> CompetitorNames, CompetitorClubs, CompetitorClasses;
-    std::vector<int> PaymentByNumber;
-    std::vector<std::string> StartTimes, FinishTimes;
-    std::vector<int> TimingStates;
-    std::vector<std::string> ClubNames, ClassNames;
-    std::vector<RegisteredTime> RegisteredTimes;
-
+    // The open meet; none while no meet database is open.
+    std::unique_ptr<meet::Meet> meet;
     // Full path of the open meet database; empty while none is open.
-    std::string currentDatabase;
+    std::string currentDatabase() const { return meet ? meet->path() : std::string(); }
+
+    int PollCount = 0;
+    int AdapterHandle = 0;
+    // True while the adapter is open (automatic capture on).
+    bool adapterOpen = false;
+    // Reads the adapter's lines for the poll (on a thread of its own in the desktop program).
+    devices::LineWatch Watch{platform.adapter, platform.clock};
+
     // The meet folder with a trailing separator, where the results lists are written.
     std::string listFolder;
     // The file name the shared file dialog chose last.
     std::string lastChosenFile;
 
-    // Reads the six counts from the setup page (text-to-number rule, 16 bits).
-    void readCounts();
+    // The dialogs and the event pump, which refuse to run while a transaction is open (a
+    // timer tick could then register a time into it).
+    Dialogs& dialogs();
+    void pumpEvents();
+
     // The shared file dialog on the meet databases, starting in the program folder; pending
     // events run after it. No value when the operator cancelled or chose no name.
     std::optional<std::string> chooseFile(const std::string& title, const std::string& preset);
 
-    // Every in-memory table back to its empty values, the counters to 0.
-    void clearTables();
     // Busy pointer, status text and progress bar of a long step.
     void beginProgress(const std::string& text, int maximum);
     void progress(int value) { MDIMain.Progress.setValue(value); }
@@ -133,6 +90,29 @@ struct Program {
     void info(const std::string& text);
     // Shows a text in the status bar's third panel.
     void status(const std::string& text);
+
+    // An event handler that never lets a failure out: any exception ends in a message (the
+    // handler's own, followed by the reason) instead of leaving the handler.
+    std::function<void()> guarded(std::function<void()> handler,
+                                  lang::Bilingual message = {nullptr, nullptr});
+    // Runs work inside the guard at once.
+    void guard(const std::function<void()>& work, lang::Bilingual message = {nullptr, nullptr});
+
+private:
+    class GuardedDialogs : public Dialogs {
+    public:
+        explicit GuardedDialogs(Program& program) : program_(program) {}
+        std::optional<std::string> openFile(const FileDialogRequest& request) override;
+        Answer message(const std::string& text, const std::string& title,
+                       MessageButtons buttons) override;
+        void notify(const std::string& text, const std::string& title) override;
+        void showModal(MainAboutWindow& window) override;
+
+    private:
+        void check() const;
+        Program& program_;
+    };
+    GuardedDialogs dialogs_{*this};
 };
 
 }  // namespace kvt::ui

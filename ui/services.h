@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "base/clock.h"
+
 namespace kvt::ui {
 
 struct MainAboutWindow;
@@ -37,20 +39,6 @@ class EventPump {
 public:
     virtual ~EventPump() = default;
     virtual void pumpEvents() = 0;
-};
-
-struct LocalTime {
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    int millisecond = 0;
-};
-
-class Clock {
-public:
-    virtual ~Clock() = default;
-    // The local time of day with milliseconds.
-    virtual LocalTime now() = 0;
 };
 
 // Starts another program (editor, word processor, browser) in a normal window.

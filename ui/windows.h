@@ -32,6 +32,24 @@ inline constexpr const char* UserSettingsFields[4] = {"ExplorerPath", "Språk", 
                                                       "EditorPath"};
 inline constexpr int ChannelTotal = 6;
 
+// The setup page's controls by what they hold (the indexes of SetupCheck, SetupText, ...).
+namespace setup {
+inline constexpr int SpareCheck = 0, FictiveNamesCheck = 1, StartAtSameTimeCheck = 2;
+inline constexpr int AutomaticCaptureCheck = 3, RemoveFromListCheck = 4, DifferencesCheck = 5;
+inline constexpr int CompetitorCountText = 0, ClubCountText = 1, ClassCountText = 2;
+inline constexpr int TimeFormatText = 3, SignalText = 4, DatabaseTypeText = 5;
+inline constexpr int RegisteredCountText = 6, FetchedCountText = 7, TimeTableSizeText = 8;
+constexpr int ChannelCountText(int line) {  // line 1 to 6
+    return 8 + line;
+}
+inline constexpr int ExplorerPathText = 15, UserLanguageText = 16, EditorText = 17;
+inline constexpr int EditorPathText = 18, MeetLanguageText = 19;
+inline constexpr int AdapterHandleLabel = 13, DigitalChannelsLabel = 14, AnalogChannelsLabel = 15;
+inline constexpr int IntervalSlider = 0, DelaySlider = 1;
+inline constexpr int IntervalValue = 1, DelayValue = 2, PollRateValue = 3;
+inline constexpr int SignalGoesLowOption = 1;
+}  // namespace setup
+
 // The main child window: toolbar, the six tab pages, data controls and timers.
 struct MainWindow {
     MainWindow();
@@ -135,6 +153,15 @@ struct MainWindow {
 
     // Every value back to what the window shows when it is loaded (tabs stay where they are).
     void restoreDesign();
+
+    // The setup page's controls that the handlers read, by name.
+    CheckBox& automaticCaptureCheck() { return SetupCheck[setup::AutomaticCaptureCheck]; }
+    const CheckBox& automaticCaptureCheck() const {
+        return SetupCheck[setup::AutomaticCaptureCheck];
+    }
+    CheckBox& differencesCheck() { return SetupCheck[setup::DifferencesCheck]; }
+    TextBox& userLanguageText() { return SetupText[setup::UserLanguageText]; }
+    const TextBox& userLanguageText() const { return SetupText[setup::UserLanguageText]; }
 
 private:
     void setDesignValues();

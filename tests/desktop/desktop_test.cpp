@@ -20,9 +20,9 @@
 #include "desktop/help_window.h"
 #include "desktop/main_frame.h"
 #include "desktop/services.h"
-#include "lang/apply.h"
 #include "shell/commands.h"
 #include "support/fakes.h"
+#include "ui/captions.h"
 
 using kvt::desktop::MainFrame;
 using kvt::testing::TestProgram;
@@ -101,7 +101,8 @@ TEST_F(DesktopWindow, FunctionKeyReachesItsLineButtonWithADatabaseOpen) {
     program.Main.TimeButton[3].MouseUp = [&] { ++ups; };
     QTest::keyClick(&frame, Qt::Key_F5);
     EXPECT_EQ(downs, 0);
-    kvt::shell::SetDatabaseControls(program, true);
+    makeAndOpenThroughTheMenu("Meet.mdb");
+    downs = ups = 0;
     QTest::keyClick(&frame, Qt::Key_F5);
     EXPECT_EQ(downs, 1);
     EXPECT_EQ(ups, 1);
@@ -138,7 +139,7 @@ TEST_F(DesktopWindow, ACompetitorEditedInTheWindowIsThereAfterReopening) {
     ASSERT_TRUE(std::filesystem::exists(path));
     test.dialogs.fileAnswers.push_back(path);
     frame.findChild<QAction*>("MainToolbar_a")->trigger();
-    ASSERT_EQ(program.currentDatabase, path);
+    ASSERT_EQ(program.currentDatabase(), path);
     EXPECT_TRUE(frame.windowTitle().endsWith("[Meet.mdb]"));
 
     auto* mover = frame.findChild<QLineEdit*>("NameMover");
@@ -150,7 +151,7 @@ TEST_F(DesktopWindow, ACompetitorEditedInTheWindowIsThereAfterReopening) {
     QTest::keyClicks(firstName, "Kari");
     QTest::mouseClick(frame.findChild<QPushButton*>("NameButton"), Qt::LeftButton);
     frame.findChild<QAction*>("MainToolbar_b")->trigger();
-    EXPECT_TRUE(program.currentDatabase.empty());
+    EXPECT_TRUE(program.currentDatabase().empty());
     EXPECT_EQ(firstName->text(), "");
 
     test.dialogs.fileAnswers.push_back(path);
@@ -158,7 +159,7 @@ TEST_F(DesktopWindow, ACompetitorEditedInTheWindowIsThereAfterReopening) {
     mover->selectAll();
     QTest::keyClicks(mover, "4");
     EXPECT_EQ(firstName->text(), "Kari");
-    EXPECT_EQ(program.CompetitorNames[4], "Kari, Dahl");
+    EXPECT_EQ(program.meet->competitor(4).name, "Kari, Dahl");
     auto* classes = frame.findChild<QTableView*>("ClassDBGrid");
     ASSERT_NE(classes, nullptr);
     EXPECT_EQ(classes->model()->rowCount(), 10);
@@ -171,7 +172,7 @@ TEST_F(DesktopWindow, F2InTheRealWindowPutsATimeInTheFirstRow) {
     frame.findChild<QCheckBox*>("SetupChannelCheck_0")->click();
     test.clock.time = {10, 11, 12, 345};
     QTest::keyClick(&frame, Qt::Key_F2);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return program.RegisteredCount == 1; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return program.meet->registeredCount() == 1; }, 3000));
     auto* row = frame.findChild<QLineEdit*>("RegTime_0");
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->text(), "10.11.12.34");
@@ -194,7 +195,8 @@ TEST_F(DesktopWindow, AShortRaceThroughTheWidgetsEndsInTheListsOnDisk) {
     };
     test.clock.time = {12, 0, 0, 0};
     for (int n = 1; n <= 5; ++n) QTest::keyClick(typeNumber(9, QString::number(n)), Qt::Key_Return);
-    for (int n = 1; n <= 5; ++n) EXPECT_EQ(program.TimingStates[n], kvt::ui::Started) << n;
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_EQ(program.meet->competitor(n).state, kvt::meet::Started) << n;
 
     test.clock.time = {12, 30, 0, 0};
     for (int n = 1; n <= 2; ++n) {
@@ -203,9 +205,9 @@ TEST_F(DesktopWindow, AShortRaceThroughTheWidgetsEndsInTheListsOnDisk) {
     }
     for (int n = 3; n <= 5; ++n) {
         test.clock.time.second = n;
-        const int before = program.FetchedCount;
+        const int before = program.meet->fetchedCount();
         QTest::keyClick(&frame, Qt::Key_F2);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return program.FetchedCount > before; }, 3000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return program.meet->fetchedCount() > before; }, 3000));
         const int line = n - 3;  // the list was empty: rows 0, 1, 2
         EXPECT_EQ(frame.findChild<QLineEdit*>(QString("RegTime_%1").arg(line))->text(),
                   QString("12.30.0%1.00").arg(n));
@@ -213,7 +215,8 @@ TEST_F(DesktopWindow, AShortRaceThroughTheWidgetsEndsInTheListsOnDisk) {
         QTest::mouseClick(frame.findChild<QPushButton*>(QString("Set_%1").arg(line)),
                           Qt::LeftButton);
     }
-    for (int n = 1; n <= 5; ++n) EXPECT_EQ(program.TimingStates[n], kvt::ui::Finished) << n;
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_EQ(program.meet->competitor(n).state, kvt::meet::Finished) << n;
 
     frame.findChild<QAction*>("MainToolbar_h")->trigger();
     frame.findChild<QAction*>("MainToolbar_j")->trigger();

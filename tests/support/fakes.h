@@ -49,10 +49,10 @@ public:
     }
 };
 
-class FakeClock : public ui::Clock {
+class FakeClock : public base::Clock {
 public:
-    ui::LocalTime time;
-    ui::LocalTime now() override { return time; }
+    base::LocalTime time;
+    base::LocalTime now() override { return time; }
 };
 
 class FakeLauncher : public ui::Launcher {
@@ -107,7 +107,7 @@ public:
     FakeHelp help;
     FakeApplication application;
     meetdb::SqliteEngine engine;
-    capture::SimulatedAdapter adapter;
+    devices::SimulatedAdapter adapter;
 
 private:
     std::filesystem::path folder_;

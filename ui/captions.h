@@ -8,10 +8,10 @@ namespace kvt::ui {
 struct Program;
 }
 
-namespace kvt::lang {
+namespace kvt::ui {
 
 void SetNorwegianTexts(ui::Program& program);
 void SetEnglishTexts(ui::Program& program);
-void ApplyLanguage(ui::Program& program, Language language);
+void ApplyLanguage(ui::Program& program, lang::Language language);
 
-}  // namespace kvt::lang
+}  // namespace kvt::ui

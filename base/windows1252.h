@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace kvt::results {
+namespace kvt::base {
 
 // What stands in for a character that Windows-1252 does not have.
 enum class Unmappable { QuestionMark, CharacterReference };
@@ -12,4 +12,4 @@ std::u32string DecodeUtf8(const std::string& text);
 std::string EncodeUtf8(const std::u32string& text);
 std::string EncodeWindows1252(const std::u32string& text, Unmappable unmappable);
 
-}  // namespace kvt::results
+}  // namespace kvt::base

@@ -3,9 +3,9 @@
 #include <fstream>
 #include <map>
 
-#include "capture/adapter.h"
+#include "devices/adapter.h"
 
-namespace kvt::capture {
+namespace kvt::devices {
 
 namespace {
 constexpr int InputLines = 6;
@@ -108,4 +108,4 @@ std::unique_ptr<Adapter> MakeAdapter(const std::string& programFolder) {
     return std::make_unique<GpioAdapter>();
 }
 
-}  // namespace kvt::capture
+}  // namespace kvt::devices

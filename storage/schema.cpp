@@ -1,8 +1,6 @@
-#include "meetdb/schema.h"
+#include "storage/schema.h"
 
-#include "meetdb/sqlite.h"
-
-namespace kvt::meetdb {
+namespace kvt::storage {
 
 namespace {
 
@@ -75,14 +73,4 @@ std::vector<TableSpec> MeetTables(const lang::TextTable& texts, int classCount) 
     return tables;
 }
 
-std::string CreateTableSql(const TableSpec& table) {
-    std::string sql = "CREATE TABLE " + QuoteIdentifier(table.name) + " (";
-    for (std::size_t i = 0; i < table.fields.size(); ++i) {
-        const FieldSpec& field = table.fields[i];
-        sql += (i ? ", " : "") + QuoteIdentifier(field.name) +
-               (field.type == FieldType::Text ? " TEXT" : " INTEGER");
-    }
-    return sql + ")";
-}
-
-}  // namespace kvt::meetdb
+}  // namespace kvt::storage

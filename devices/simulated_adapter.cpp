@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <sstream>
 
-#include "capture/adapter.h"
+#include "devices/adapter.h"
 
-namespace kvt::capture {
+namespace kvt::devices {
 
 namespace {
 constexpr int SimulatedHandle = 1;
@@ -77,4 +77,4 @@ void SimulatedAdapter::CloseDevice(int) {
     open_ = false;
 }
 
-}  // namespace kvt::capture
+}  // namespace kvt::devices

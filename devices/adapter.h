@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace kvt::capture {
+namespace kvt::devices {
 
 // Any failure of the adapter: no device, a device that cannot be read.
 class AdapterError : public std::runtime_error {
@@ -94,4 +94,4 @@ private:
 // "device=simulated" (with "control=PATH" for its FIFO) or "device=gpio" (the default).
 std::unique_ptr<Adapter> MakeAdapter(const std::string& programFolder);
 
-}  // namespace kvt::capture
+}  // namespace kvt::devices

@@ -1,11 +1,11 @@
-#include "capture/line_watch.h"
+#include "devices/line_watch.h"
 
 #include <pthread.h>
 #include <sched.h>
 
 #include <array>
 
-namespace kvt::capture {
+namespace kvt::devices {
 
 void LineWatch::start(int handle, int lastLine) {
     stop();
@@ -59,7 +59,7 @@ void LineWatch::sample() {
     for (int c = 0; c <= last; ++c) levels[c] = adapter_.GetDigitalBit(handle_, c) ? 1 : 0;
     // The moment the lines were read: one clock reading serves every line that changed.
     const Instant instant = std::chrono::steady_clock::now();
-    ui::LocalTime time;
+    base::LocalTime time;
     bool timed = false;
     std::lock_guard lock(mutex_);
     for (int c = 0; c < 6; ++c) {
@@ -68,7 +68,9 @@ void LineWatch::sample() {
             line = {};
             continue;
         }
-        if (line.level >= 0 && levels[c] != line.level && line.changes.size() < MaxChanges) {
+        if (line.level >= 0 && levels[c] != line.level && line.changes.size() >= MaxChanges) {
+            ++line.lost;
+        } else if (line.level >= 0 && levels[c] != line.level) {
             if (!timed) {
                 time = clock_.now();
                 timed = true;
@@ -84,9 +86,10 @@ LineWatch::Reading LineWatch::take(int c) {
     std::lock_guard lock(mutex_);
     if (!failure_.empty()) throw AdapterError(failure_);
     auto& line = lines_.at(c);
-    Reading reading{line.level, std::move(line.changes)};
+    Reading reading{line.level, std::move(line.changes), line.lost};
     line.changes.clear();
+    line.lost = 0;
     return reading;
 }
 
-}  // namespace kvt::capture
+}  // namespace kvt::devices

@@ -1,10 +1,16 @@
-#include "lang/apply.h"
+#include "ui/captions.h"
 
 #include <stdexcept>
 
 #include "ui/program.h"
 
-namespace kvt::lang {
+namespace kvt::ui {
+
+using lang::Bilingual;
+using lang::CaptionRow;
+using lang::Language;
+using lang::TextEntry;
+using lang::ToolTipRow;
 
 namespace {
 
@@ -34,12 +40,16 @@ void applyCaptions(ui::Program& program, const std::vector<CaptionRow>& rows, La
 void rebindLocalisedFields(ui::Program& program) {
     auto& main = program.Main;
     const auto& texts = program.LanguageTexts;
-    for (int i = 0; i < 6; ++i) main.TimeRegTime[i].setDataField(texts[55 + i]);
-    main.ResultsIndex.setDataField(texts[1]);
-    static const int resultsFields[6] = {1, 2, 3, 4, 5, 38};
+    for (int i = 0; i < 6; ++i)
+        main.TimeRegTime[i].setDataField(texts[lang::entry::TimeIdField + i]);
+    main.ResultsIndex.setDataField(texts[lang::entry::Place]);
+    namespace entry = lang::entry;
+    static const int resultsFields[6] = {entry::Place, entry::Number, entry::Competitor,
+                                         entry::Club,  entry::Result, entry::Difference};
     for (int i = 0; i < 6; ++i) main.ResultsText[i].setDataField(texts[resultsFields[i]]);
-    main.ClassIndex.setDataField(texts[15]);
-    for (int i = 0; i < 3; ++i) main.ClassText[i].setDataField(texts[16 + i]);
+    main.ClassIndex.setDataField(texts[lang::entry::ClassIndexField]);
+    for (int i = 0; i < 3; ++i)
+        main.ClassText[i].setDataField(texts[lang::entry::ClassIdField + i]);
 }
 
 }  // namespace
@@ -49,26 +59,26 @@ void ApplyLanguage(ui::Program& program, Language language) {
     auto& main = program.Main;
     program.language = language;
 
-    const char* title = NoDatabaseTitle().in(language);
+    const char* title = lang::NoDatabaseTitle().in(language);
     mdi.Frame.setCaption(title);
     main.Window.setCaption(title);
 
-    applyCaptions(program, MenuCaptions(), language);
-    for (const ToolTipRow& row : ToolTips())
+    applyCaptions(program, lang::MenuCaptions(), language);
+    for (const ToolTipRow& row : lang::ToolTips())
         main.MainToolbar.setToolTip(row.position, row.text.in(language));
-    applyCaptions(program, MainTabCaptions(), language);
+    applyCaptions(program, lang::MainTabCaptions(), language);
 
-    applyCaptions(program, CapturePageCaptions(), language);
+    applyCaptions(program, lang::CapturePageCaptions(), language);
     for (int i = 0; i < ui::ChannelTotal; ++i)
-        main.TimeButton[i].setCaption(LineButtonWord().in(language) + std::string(" ") +
+        main.TimeButton[i].setCaption(lang::LineButtonWord().in(language) + std::string(" ") +
                                       std::to_string(i + 1));
-    applyCaptions(program, RegisterAndSetupPageCaptions(), language);
+    applyCaptions(program, lang::RegisterAndSetupPageCaptions(), language);
 
-    for (const TextEntry& entry : TextCatalogue())
+    for (const TextEntry& entry : lang::TextCatalogue())
         program.LanguageTexts[entry.number] = entry.text.in(language);
 
     rebindLocalisedFields(program);
-    program.helpFile = program.programFolder + program.LanguageTexts[65];
+    program.helpFile = program.programFolder + program.LanguageTexts[lang::entry::HelpFile];
 }
 
 void SetNorwegianTexts(ui::Program& program) {
@@ -79,4 +89,4 @@ void SetEnglishTexts(ui::Program& program) {
     ApplyLanguage(program, Language::English);
 }
 
-}  // namespace kvt::lang
+}  // namespace kvt::ui

@@ -1,10 +1,10 @@
-#include "ui/number_text.h"
+#include "base/number_text.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 
-namespace kvt::ui {
+namespace kvt::base {
 
 std::string NumberToText(long long number) {
     return number < 0 ? std::to_string(number) : " " + std::to_string(number);
@@ -50,4 +50,4 @@ int TextToInt16(const std::string& text) {
     return ToInt16(TextToNumber(text));
 }
 
-}  // namespace kvt::ui
+}  // namespace kvt::base

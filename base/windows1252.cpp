@@ -1,6 +1,6 @@
-#include "results/windows1252.h"
+#include "base/windows1252.h"
 
-namespace kvt::results {
+namespace kvt::base {
 
 namespace {
 
@@ -85,4 +85,4 @@ std::string EncodeWindows1252(const std::u32string& text, Unmappable unmappable)
     return result;
 }
 
-}  // namespace kvt::results
+}  // namespace kvt::base

@@ -3,13 +3,13 @@
 
 #include <string>
 
-#include "ui/services.h"
+#include "base/clock.h"
 
-namespace kvt::results {
+namespace kvt::base {
 
 // The time of day as a time text: two digits for hour, minute and second, the hundredths
 // truncated from the milliseconds.
-std::string TimeText(const ui::LocalTime& time);
+std::string TimeText(const base::LocalTime& time);
 
 // Splits a text into runs between delimiter characters, remembering where it stopped.
 class Tokenizer {
@@ -31,10 +31,21 @@ std::string TimeDifference(const std::string& start, const std::string& end);
 // than the start is taken as the next day (a race across midnight).
 std::string RaceTime(const std::string& start, const std::string& finish);
 
+// Race times as whole hundredths, to order and subtract them exactly.
+// A time text's parts read by the text-to-number rule, as hundredths since midnight.
+long long TimeHundredths(const std::string& time);
+// The race time from start to finish in hundredths, a finish earlier in the day being the next.
+long long RaceHundredths(const std::string& start, const std::string& finish);
+// Hundredths as a time text HH.MM.SS.hh (hours beyond 99 keep their last two digits).
+std::string HundredthsText(long long hundredths);
+// The race time that a result text of any time format stands for ("01.02.03", "02.03,45",
+// "03,45", "01.02.03,45"), in hundredths; -1 when the text is no result.
+long long ResultHundredths(const std::string& result);
+
 // The time format options of the setup page; NoTimeFormat when no option is selected.
 inline constexpr int NoTimeFormat = -1;
 
 // A time text shortened to a result text of the given time format (0 to 3).
 std::string FormatResultTime(const std::string& time, int timeFormat);
 
-}  // namespace kvt::results
+}  // namespace kvt::base

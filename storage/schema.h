@@ -7,7 +7,7 @@
 
 #include "lang/language_texts.h"
 
-namespace kvt::meetdb {
+namespace kvt::storage {
 
 enum class FieldType { Text, YesNo, Integer };
 
@@ -31,7 +31,4 @@ TableSpec DescribeTable(TableKind kind, const lang::TextTable& texts, int classN
 // Every table of a meet database with classCount classes, in the order they are made.
 std::vector<TableSpec> MeetTables(const lang::TextTable& texts, int classCount);
 
-// CREATE TABLE with every identifier quoted; Yes/No and Integer fields are INTEGER columns.
-std::string CreateTableSql(const TableSpec& table);
-
-}  // namespace kvt::meetdb
+}  // namespace kvt::storage

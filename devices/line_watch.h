@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "capture/adapter.h"
-#include "ui/services.h"
+#include "base/clock.h"
+#include "devices/adapter.h"
 
-namespace kvt::capture {
+namespace kvt::devices {
 
 class LineWatch {
 public:
@@ -25,20 +25,22 @@ public:
     // A line seen at a new level.
     struct Change {
         int level = 0;
-        ui::LocalTime time;
+        base::LocalTime time;
         Instant instant;
     };
     // What one line did since the last look.
     struct Reading {
         int level = -1;               // the level now; -1 when the line was never read
         std::vector<Change> changes;  // oldest first
+        long lost = 0;                // changes that could not be kept (see MaxChanges)
     };
 
-    // Changes kept per line between two looks; a line that changes more often than that
-    // between two polls keeps its first changes (later ones fall in the capture's delay).
-    static constexpr std::size_t MaxChanges = 64;
+    // Changes kept per line between two looks: far more than any contact bounces while the
+    // window is held up for seconds, yet bounded, so that a line gone wild cannot take all
+    // memory. Changes beyond it are counted, and the poll tells the operator.
+    static constexpr std::size_t MaxChanges = 1 << 16;
 
-    LineWatch(Adapter& adapter, ui::Clock& clock) : adapter_(adapter), clock_(clock) {}
+    LineWatch(Adapter& adapter, base::Clock& clock) : adapter_(adapter), clock_(clock) {}
     ~LineWatch() { stop(); }
     LineWatch(const LineWatch&) = delete;
     LineWatch& operator=(const LineWatch&) = delete;
@@ -74,11 +76,12 @@ private:
     struct Line {
         int level = -1;
         std::vector<Change> changes;
+        long lost = 0;
     };
     void run();
 
     Adapter& adapter_;
-    ui::Clock& clock_;
+    base::Clock& clock_;
     bool threaded_ = false;
     int handle_ = 0;
     std::atomic<int> lastLine_{5};
@@ -91,4 +94,4 @@ private:
     std::string failure_;  // the adapter's error on the thread; empty while it reads well
 };
 
-}  // namespace kvt::capture
+}  // namespace kvt::devices

@@ -1,13 +1,13 @@
-#include "results/time_text.h"
+#include "base/time_text.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 
-#include "ui/number_text.h"
+#include "base/number_text.h"
 
-namespace kvt::results {
+namespace kvt::base {
 
 namespace {
 
@@ -21,7 +21,7 @@ Parts splitTime(const std::string& text) {
     for (int i = 1; i < MaxParts && !tokens[i - 1].empty(); ++i)
         tokens[i] = tokenizer.NextToken("", ".");
     Parts parts{};
-    for (int i = 0; i < 4; ++i) parts[i] = ui::TextToNumber(tokens[i]);
+    for (int i = 0; i < 4; ++i) parts[i] = base::TextToNumber(tokens[i]);
     return parts;
 }
 
@@ -70,7 +70,7 @@ std::string lastTwo(const std::string& text) {
 
 }  // namespace
 
-std::string TimeText(const ui::LocalTime& time) {
+std::string TimeText(const base::LocalTime& time) {
     char text[16];
     std::snprintf(text, sizeof text, "%02d.%02d.%02d.%02d", time.hour % 100, time.minute % 100,
                   time.second % 100, (time.millisecond % 1000) / 10);
@@ -102,6 +102,56 @@ std::string RaceTime(const std::string& start, const std::string& finish) {
     return difference(a, b);
 }
 
+long long TimeHundredths(const std::string& time) {
+    return static_cast<long long>(std::llround(hundredths(splitTime(time))));
+}
+
+long long RaceHundredths(const std::string& start, const std::string& finish) {
+    constexpr long long Day = 24LL * 3600 * 100;
+    long long race = TimeHundredths(finish) - TimeHundredths(start);
+    return race < 0 ? race + Day : race;
+}
+
+std::string HundredthsText(long long hundredths) {
+    if (hundredths < 0) hundredths = 0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld.%02lld.%02lld.%02lld", hundredths / 360000 % 100,
+                  hundredths / 6000 % 60, hundredths / 100 % 60, hundredths % 100);
+    return text;
+}
+
+long long ResultHundredths(const std::string& result) {
+    const auto comma = result.find(',');
+    const std::string whole = result.substr(0, comma);
+    long long parts[3] = {0, 0, 0};
+    int count = 0;
+    std::size_t begin = 0;
+    while (begin <= whole.size() && count < 4) {
+        std::size_t end = whole.find('.', begin);
+        if (end == std::string::npos) end = whole.size();
+        const std::string part = whole.substr(begin, end - begin);
+        if (part.empty() || part.size() > 2 ||
+            part.find_first_not_of("0123456789") != std::string::npos || count == 3)
+            return -1;
+        parts[count++] = std::stoll(part);
+        begin = end + 1;
+    }
+    long long hundredthsPart = 0;
+    if (comma != std::string::npos) {
+        const std::string tail = result.substr(comma + 1);
+        if (tail.size() != 2 || tail.find_first_not_of("0123456789") != std::string::npos)
+            return -1;
+        hundredthsPart = std::stoll(tail);
+    } else if (count != 3) {
+        return -1;  // without hundredths a result has hours, minutes and seconds
+    }
+    // The parts present are the last ones of hours, minutes, seconds.
+    long long seconds = 0;
+    for (int i = 0; i < count; ++i) seconds = seconds * 60 + parts[i];
+    if (count == 3) seconds = parts[0] * 3600 + parts[1] * 60 + parts[2];
+    return seconds * 100 + hundredthsPart;
+}
+
 std::string FormatResultTime(const std::string& time, int timeFormat) {
     switch (timeFormat) {
         case 0:
@@ -117,4 +167,4 @@ std::string FormatResultTime(const std::string& time, int timeFormat) {
     }
 }
 
-}  // namespace kvt::results
+}  // namespace kvt::base

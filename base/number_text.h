@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace kvt::ui {
+namespace kvt::base {
 
 // Decimal digits with one leading blank when the number is not negative: 7 gives " 7".
 std::string NumberToText(long long number);
@@ -26,4 +26,4 @@ int ToInt16(double number);
 // TextToNumber then ToInt16.
 int TextToInt16(const std::string& text);
 
-}  // namespace kvt::ui
+}  // namespace kvt::base

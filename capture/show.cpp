@@ -1,0 +1,99 @@
+#include "capture/show.h"
+
+#include "base/number_text.h"
+#include "lang/meet_texts.h"
+#include "results/results_page.h"
+#include "ui/program.h"
+
+namespace kvt::capture {
+
+namespace {
+
+namespace setup = ui::setup;
+
+int lampColour(bool lit) {
+    return lit ? ui::Lamp::Lit : ui::Lamp::Dark;
+}
+
+void showCounts(ui::Program& program) {
+    auto& main = program.Main;
+    const auto& meet = *program.meet;
+    main.SetupText[setup::RegisteredCountText].setText(std::to_string(meet.registeredCount()));
+    main.SetupText[setup::FetchedCountText].setText(std::to_string(meet.fetchedCount()));
+    main.SetupText[setup::TimeTableSizeText].setText(std::to_string(meet.timeTableSize()));
+    for (int line = 1; line <= ui::ChannelTotal; ++line)
+        main.SetupText[setup::ChannelCountText(line)].setText(
+            base::NumberToText(meet.channelCount(line)));
+}
+
+void showRows(ui::Program& program) {
+    auto& main = program.Main;
+    for (int i = 0; i < ui::CaptureRows; ++i) {
+        const auto& row = program.meet->row(i);
+        main.Number[i].setText(row.number);
+        // The number's own handler may show the row afresh: what is shown is read after it.
+        const auto& shown = program.meet->row(i);
+        main.TimeNames[i].setCaption(shown.name);
+        main.Time[i].setCaption(shown.time);
+        main.RegTime[i].setText(shown.regTime);
+        main.RegTimeIndex[i].setText(shown.regTimeIndex);
+        main.Regtimeled[i].setText(shown.ready ? "1" : "0");
+        main.ReadyLed[i].setColour(lampColour(shown.ready));
+        main.Outled[i].setColour(lampColour(shown.outLit));
+        main.Inled[i].setColour(lampColour(shown.inLit));
+    }
+}
+
+void showStoredState(ui::Program& program) {
+    const auto& meet = *program.meet;
+    program.MDIMain.Status.setPanelText(
+        1, meet.allStored() ? "" : lang::UnstoredStatus(program.language, meet.unstoredTimes()));
+}
+
+}  // namespace
+
+void ShowLineLamps(ui::Program& program) {
+    if (!program.meet) return;
+    for (int c = 0; c < ui::ChannelTotal; ++c)
+        program.Main.ChannelLed[c].setColour(lampColour(program.meet->channel(c).lamp));
+}
+
+void ShowMeet(ui::Program& program) {
+    if (!program.meet) return;
+    showCounts(program);
+    showRows(program);
+    ShowLineLamps(program);
+    showStoredState(program);
+}
+
+void ShowOutcome(ui::Program& program, const meet::Outcome& outcome) {
+    if (!program.meet) return;
+    ShowMeet(program);
+    auto& times = program.Main.TimeData;
+    if (!outcome.writtenTimeRows.empty() && times.isOpen()) {
+        times.recordsWritten(outcome.writtenTimeRows);
+        times.moveTo(outcome.writtenTimeRows.back());
+    }
+    if (outcome.finished) {
+        if (outcome.shownClass > 0)
+            program.Main.ResultsCombo.setText(program.meet->className(outcome.shownClass));
+        results::ShowStoredClass(program, outcome.shownClass);
+    }
+    const std::string& title = program.LanguageTexts[lang::entry::Info];
+    for (const auto& notice : outcome.notices) program.dialogs().notify(notice, title);
+    if (!outcome.stored) {
+        const std::string times = program.meet->unstoredTimesText();
+        program.dialogs().notify(
+            times.empty() ? lang::NotStoredText().in(program.language) + outcome.failure + "." +
+                                lang::KeptText().in(program.language)
+                          : lang::TimeNotStoredText().in(program.language) + times + ": " +
+                                outcome.failure + "." + lang::TimeKeptText().in(program.language),
+            title);
+    }
+}
+
+void ShowOutcomes(ui::Program& program, const std::vector<meet::Outcome>& outcomes) {
+    for (const auto& outcome : outcomes) ShowOutcome(program, outcome);
+}
+
+}  // namespace kvt::capture

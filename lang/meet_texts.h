@@ -1,0 +1,32 @@
+// Texts of the program's own about the open meet: what could not be stored, what waits, what
+// was kept. Each in both languages.
+#pragma once
+
+#include <string>
+
+#include "lang/language_texts.h"
+
+namespace kvt::lang {
+
+// The registered count cannot grow further; the time follows.
+Bilingual TimeTableFullText();
+// A finish whose class is none of the meet's; name, number and class text follow.
+Bilingual NoClassForFinishText();
+// An action whose writes could not be stored; the reason follows, then KeptText().
+Bilingual NotStoredText();
+Bilingual KeptText();
+// The status bar while something is not stored, and when it is stored again.
+std::string UnstoredStatus(Language language, int times);
+Bilingual StoredAgainText();
+// Close or Exit with times not stored: the question (Yes tries again, No writes the file).
+std::string UnstoredAtCloseQuestion(Language language, int times, const std::string& reason,
+                                    const std::string& recoveryFile);
+std::string RecoveryWrittenText(Language language, const std::string& recoveryFile);
+std::string RecoveryFailedText(Language language, const std::string& recoveryFile,
+                               const std::string& reason);
+// A failure no handler expected; the reason follows.
+Bilingual UnexpectedFailureText();
+// Captures of a line that were too many to keep while the window was held up.
+std::string ChangesLostText(Language language, int line, long count);
+
+}  // namespace kvt::lang

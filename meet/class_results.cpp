@@ -1,0 +1,62 @@
+#include "meet/class_results.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "base/time_text.h"
+
+namespace kvt::meet {
+
+void ClassResults::load(std::vector<ResultRow> rows) {
+    rows_ = std::move(rows);
+    storedCount_ = static_cast<int>(rows_.size());
+    changed_.clear();
+    ranking_.resize(rows_.size());
+    std::iota(ranking_.begin(), ranking_.end(), 0);
+}
+
+void ClassResults::append(ResultRow row) {
+    rows_.push_back(std::move(row));
+    ranking_.push_back(static_cast<int>(rows_.size()) - 1);
+}
+
+void ClassResults::rank(const RaceHundredths& raceTime, bool differences, int timeFormat) {
+    const int count = static_cast<int>(rows_.size());
+    std::vector<long long> times(count);
+    for (int i = 0; i < count; ++i) times[i] = raceTime(rows_[i]);
+    ranking_.resize(count);
+    std::iota(ranking_.begin(), ranking_.end(), 0);
+    // A row whose time cannot be known goes after every timed one.
+    std::stable_sort(ranking_.begin(), ranking_.end(), [&](int a, int b) {
+        if ((times[a] < 0) != (times[b] < 0)) return times[b] < 0;
+        return times[a] < times[b];
+    });
+    const long long winner = count > 0 ? times[ranking_[0]] : 0;
+    for (int place = 1; place <= count; ++place) {
+        const int index = ranking_[place - 1];
+        ResultRow& row = rows_[index];
+        bool changed = false;
+        if (row.place != place) {
+            row.place = place;
+            changed = true;
+        }
+        if (differences) {
+            std::string difference = "-";
+            if (times[index] >= 0 && winner >= 0)
+                difference =
+                    base::FormatResultTime(base::HundredthsText(times[index] - winner), timeFormat);
+            if (row.difference != difference) {
+                row.difference = difference;
+                changed = true;
+            }
+        }
+        if (changed && index < storedCount_) changed_.insert(index);
+    }
+}
+
+void ClassResults::markStored() {
+    storedCount_ = static_cast<int>(rows_.size());
+    changed_.clear();
+}
+
+}  // namespace kvt::meet

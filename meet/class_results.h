@@ -1,0 +1,54 @@
+// The results of one class as the meet keeps them: the rows of its results table in stored
+// order, ranked in memory, with what is not yet stored.
+#pragma once
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kvt::meet {
+
+struct ResultRow {
+    int place = 0;
+    int number = 0;
+    std::string competitor;
+    std::string club;
+    std::string result;  // the result text of the time format chosen when it was recorded
+    std::string difference = "-";
+};
+
+class ClassResults {
+public:
+    // The race time of a row in hundredths; rows whose time is not known sort by their result.
+    using RaceHundredths = std::function<long long(const ResultRow&)>;
+
+    // Rows in stored order: row k - 1 is record k of the table.
+    const std::vector<ResultRow>& rows() const { return rows_; }
+    // Row indexes from the first place to the last.
+    const std::vector<int>& ranking() const { return ranking_; }
+
+    // The rows as read from the table (all stored).
+    void load(std::vector<ResultRow> rows);
+    void append(ResultRow row);
+    // Places from the fastest race time, equal times in the order they were recorded; with
+    // differences, each row's race time minus the winner's in the time format given. The rows
+    // whose place or difference changed are remembered until stored.
+    void rank(const RaceHundredths& raceTime, bool differences, int timeFormat);
+
+    // Rows added since the last store, and stored rows whose place or difference changed.
+    int storedCount() const { return storedCount_; }
+    const std::set<int>& changedRows() const { return changed_; }
+    bool allStored() const {
+        return storedCount_ == static_cast<int>(rows_.size()) && changed_.empty();
+    }
+    void markStored();
+
+private:
+    std::vector<ResultRow> rows_;
+    std::vector<int> ranking_;
+    int storedCount_ = 0;
+    std::set<int> changed_;  // indexes of stored rows
+};
+
+}  // namespace kvt::meet

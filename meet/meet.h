@@ -1,0 +1,246 @@
+// The open meet: everything the program holds of one meet database while it is open, and every
+// operator action on it, each done in one transaction that the meet opens and commits. What
+// cannot be stored stays here and is stored with the next commit; nothing of it outlives the
+// meet object, so nothing of one meet reaches another.
+#pragma once
+
+#include <array>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "lang/language_texts.h"
+#include "meet/channels.h"
+#include "meet/class_results.h"
+#include "meet/setup.h"
+#include "storage/store.h"
+
+namespace kvt::meet {
+
+inline constexpr int MaxStartNumber = 3000;
+inline constexpr int MaxClubOrClass = 50;
+inline constexpr int CaptureRows = 10;
+// The sizes the setup page allows; larger stored counts are read as these.
+inline constexpr int MaxCompetitors = 3000;
+inline constexpr int MaxClubsOnPage = 15;
+inline constexpr int MaxClassesOnPage = 15;
+
+enum TimingState { NotStarted = 0, Started = 1, Finished = 2 };
+
+struct Competitor {
+    std::string name = "-";  // first name, ", ", surname
+    std::string club = "-";
+    std::string className = "-";
+    int payment = 1;
+    std::string start = "-";
+    std::string finish = "-";
+    int state = NotStarted;
+};
+
+// A registered time as the Time table holds it.
+struct RegisteredTime {
+    std::string time = "-";
+    std::string number = "-";
+    std::string kind = "-";
+    std::string identification = "-";
+    std::string rowIndex = "-";
+    // Given to a competitor before it entered the list (by Enter): never offered in it, so
+    // that "<<" cannot give it a second time over the first competitor's row.
+    bool given = false;
+};
+
+// One of the ten rows of the capture page's list.
+struct ListRow {
+    std::string number = "-";        // the start number as typed (Work fields 0 to 9)
+    std::string regTimeIndex = "-";  // the offered time's Time-table row (fields 10 to 19)
+    std::string regTime = "-";       // the offered time (fields 20 to 29)
+    bool ready = false;              // the row holds a registered time (fields 30 to 39)
+    std::string name = "-";          // the competitor's name
+    std::string time = "-";          // the running or final race time
+    bool outLit = false;
+    bool inLit = false;
+};
+
+// Reports the steps of a long read: a text, then values up to a maximum.
+class Progress {
+public:
+    virtual ~Progress() = default;
+    virtual void begin(const std::string& text, int maximum) = 0;
+    virtual void step(int value) = 0;
+    virtual void end() = 0;
+};
+
+// What an action did, for the page to show.
+struct Outcome {
+    // The action gave a time, registered one or changed the list.
+    bool acted = false;
+    // Everything the meet holds is stored; otherwise failure says why not.
+    bool stored = true;
+    std::string failure;
+    // Messages for the operator, in the language of the meet.
+    std::vector<std::string> notices;
+    // A finish was recorded: the class whose results it went into last (0: none matched).
+    bool finished = false;
+    int shownClass = 0;
+    // The line is to be removed as its "C" button does (Enter on a competitor who finished).
+    bool removeLine = false;
+    // What the commit wrote: Time-table rows, and classes whose results table changed.
+    std::vector<int> writtenTimeRows;
+    std::vector<int> writtenClasses;
+};
+
+class Meet {
+public:
+    // Reads the meet database at path (already checked as one of this language): its counts,
+    // registers, times, the list and the results. The numbering checks that fail are added to
+    // warnings as LanguageTexts entries, in the order they were made. Throws when a table
+    // cannot be read.
+    static std::unique_ptr<Meet> Open(storage::Engine& engine, const std::string& path,
+                                      const lang::TextTable& words, lang::Language language,
+                                      Progress& progress, std::vector<int>& warnings);
+    Meet(const Meet&) = delete;
+    Meet& operator=(const Meet&) = delete;
+    ~Meet();
+
+    const std::string& path() const { return path_; }
+    const SetupRecord& setup() const { return setup_; }
+    int highestNumber() const { return highestNumber_; }
+    int clubCount() const { return clubCount_; }
+    int classCount() const { return classCount_; }
+    int registeredCount() const { return registeredCount_; }
+    int fetchedCount() const { return fetchedCount_; }
+    int timeTableSize() const { return timeTableSize_; }
+    int channelCount(int line) const { return channelCounts_.at(line); }  // line 1 to 6
+    // Competitor 0 to 3000; club and class 0 to 50 (names "-" where none).
+    const Competitor& competitor(int n) const { return competitors_.at(n); }
+    const std::string& clubName(int m) const { return clubNames_.at(m); }
+    const std::string& className(int m) const { return classNames_.at(m); }
+    // Registered time k, 1 to registeredCount.
+    const RegisteredTime& registered(int k) const { return registered_.at(k); }
+    const ListRow& row(int i) const { return rows_.at(i); }
+    const ChannelState& channel(int c) const { return channels_.at(c); }
+    const ClassResults& results(int classNumber) const { return results_.at(classNumber); }
+    // The results table of a class: "Results-3" / "Resultat-3".
+    std::string resultsTable(int classNumber) const;
+    int lastLineInUse() const;
+
+    // Nothing waits to be stored.
+    bool allStored() const;
+    // Times registered or given whose Time-table row is not stored yet.
+    int unstoredTimes() const;
+    const std::string& lastFailure() const { return failure_; }
+    // The times not stored, as "time (identification)", joined by ", ".
+    std::string unstoredTimesText() const;
+
+    // Stores what is not stored yet, in one transaction.
+    Outcome store();
+    // A capture of line n (1 to 6) at the time given: counted, into the Time table and the
+    // registered times, taken into the list when a row is free.
+    Outcome registerCapture(int line, const std::string& time);
+    // Enter on row i: the time now is the competitor's start or finish; on a competitor who
+    // finished, the row is to be removed. One key press acts once (until releaseEnter).
+    Outcome giveTimeNow(int row, const std::string& now);
+    void releaseEnter() { enterLatch_ = 0; }
+    // "<<" on row i: the time offered on the row is given; then, with "remove from list",
+    // the row goes when no question has to be asked (Outcome::removeLine otherwise).
+    Outcome giveRegisteredTime(int row);
+    // Row i removed from the list; the rows below move up and the next waiting time enters.
+    Outcome deleteRow(int row);
+    // A setting of the setup page (not a count) chosen by the operator.
+    Outcome changeSetting(int field, const std::string& value);
+    // Places and differences of one class, or of every class (the lists).
+    Outcome rankClass(int classNumber);
+    Outcome rankAll();
+
+    // The start number typed on row i (stored with the next commit); the row shows the
+    // competitor when it is one.
+    void typeNumber(int row, const std::string& text);
+    // The clock: running and final times and the lamps of every row.
+    void clockTick(const std::string& now);
+    // A register record left on its page: the caches follow; a finish that waited for its
+    // class is recorded at the next store.
+    void updateCompetitor(int n, const std::string& first, const std::string& surname,
+                          const std::string& club, const std::string& className, int payment);
+    void updateClub(int m, const std::string& name);
+    void updateClass(int m, const std::string& name);
+
+    // The poll: lines read, captures made, due ones registered (one transaction each).
+    std::vector<Outcome> poll(PollInput input);
+    // A press of the line's button or key. With adapterReads the line is the adapter's and
+    // the press does nothing; otherwise a capture still waiting is registered first.
+    Outcome pressLineKey(int c, bool adapterReads);
+    void pressLine(int c, bool adapterReads);
+    void releaseLine(int c);
+    // Automatic capture switched on: the lines start from inactive and unlatched.
+    void resetLines();
+    // Registers every capture still waiting for its delay (before the meet closes).
+    std::vector<Outcome> finishPendingCaptures();
+
+    // The plain-text file beside the meet that writeRecoveryFile writes (named once).
+    const std::string& recoveryFilePath() const;
+    // Writes what is not stored into that file, durably. Throws when it cannot.
+    void writeRecoveryFile() const;
+
+private:
+    Meet(storage::Engine& engine, std::string path, const lang::TextTable& words,
+         lang::Language language);
+    void load(Progress& progress, std::vector<int>& warnings);
+    void loadRegisters(Progress& progress, std::vector<int>& warnings);
+    void loadTimes(Progress& progress, std::vector<int>& warnings);
+    void loadList();
+    void loadResults();
+
+    // Parts of actions.
+    int wholeNumber(const std::string& text) const;
+    int rowNumber(int row) const;
+    void showRow(int row);
+    void setRowLamps(int row, int state);
+    int registerNow(const std::string& now, const std::string& number);
+    void queueTimeRow(int row, std::map<int, std::string> fields);
+    void setSetupField(int field, const std::string& value);
+    void setWorkRow(int row);
+    void skipGiven();
+    void takeNextIntoList();
+    void removeRow(int row);
+    void startAll(const std::string& startTime);
+    void recordResult(int n, Outcome& outcome);
+    void recordWaitingResults(Outcome& outcome);
+    void rank(int classNumber);
+    long long raceHundredths(const ResultRow& row) const;
+    // The one commit of an action: everything not stored yet, together.
+    void commit(Outcome& outcome);
+    void writeUnstored();
+
+    storage::Engine& engine_;
+    const std::string path_;
+    const lang::TextTable words_;
+    const lang::Language language_;
+
+    SetupRecord setup_;
+    int highestNumber_ = 0, clubCount_ = 0, classCount_ = 0;
+    int registeredCount_ = 0, fetchedCount_ = 0, timeTableSize_ = 0;
+    std::array<int, 7> channelCounts_{};
+    std::vector<Competitor> competitors_;
+    std::vector<std::string> clubNames_, classNames_;
+    std::vector<RegisteredTime> registered_;
+    std::array<ListRow, CaptureRows> rows_;
+    std::array<ChannelState, ChannelTotal> channels_;
+    int enterLatch_ = 0;
+    std::vector<ClassResults> results_;  // by class number, 1 to classCount
+
+    std::unique_ptr<storage::Table> timeTable_, setupTable_, workTable_;
+    std::vector<std::unique_ptr<storage::Table>> resultsTables_;
+    int timeRowsStored_ = 0;
+
+    // Not stored yet: Time-table rows (entry of the field, value), Setup and Work fields, the
+    // results of ClassResults, and finishes waiting for their class.
+    std::map<int, std::map<int, std::string>> unstoredRows_;
+    std::set<int> unstoredSetup_, unstoredWork_;
+    std::set<int> waitingResults_;
+    std::string failure_;
+    mutable std::string recoveryFile_;
+};
+
+}  // namespace kvt::meet

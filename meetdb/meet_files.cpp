@@ -1,0 +1,342 @@
+#include "meetdb/meet_files.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include "base/number_text.h"
+#include "meetdb/sqlite.h"
+
+namespace kvt::meetdb {
+
+namespace fs = std::filesystem;
+
+std::string BesideName(const std::string& path, const std::string& ending) {
+    return (path.size() > 4 ? path.substr(0, path.size() - 4) : path) + ending;
+}
+
+// ---- a meet file held open ----
+
+namespace {
+
+std::string insertSql(const storage::TableSpec& table, std::size_t fieldCount) {
+    std::string sql = "INSERT INTO " + QuoteIdentifier(table.name) + " (";
+    for (std::size_t i = 0; i < fieldCount; ++i)
+        sql += (i ? ", " : "") + QuoteIdentifier(table.fields[i].name);
+    sql += ") VALUES (";
+    for (std::size_t i = 0; i < fieldCount; ++i) sql += (i ? ", ?" : "?") + std::to_string(i + 1);
+    return sql + ")";
+}
+
+}  // namespace
+
+MeetFile::MeetFile(const std::string& path)
+    : db_(std::make_unique<Connection>(path, Connection::Mode::ReadWrite)) {
+    db_->execute("PRAGMA synchronous = FULL");
+}
+
+MeetFile::MeetFile(const std::string& path, int format) {
+    std::error_code error;
+    fs::remove(path, error);
+    db_ = std::make_unique<Connection>(path, Connection::Mode::Create);
+    db_->execute("PRAGMA synchronous = FULL");
+    db_->execute("PRAGMA user_version = " + std::to_string(format));
+    db_->execute("PRAGMA application_id = " + std::to_string(CollatingOrder));
+}
+
+MeetFile::~MeetFile() = default;
+
+void MeetFile::close() {
+    db_.reset();
+}
+
+bool MeetFile::hasTable(const std::string& name) {
+    auto query = db_->prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
+    query.bind(1, name);
+    return query.step();
+}
+
+void MeetFile::dropTable(const std::string& name) {
+    db_->execute("DROP TABLE " + QuoteIdentifier(name));
+}
+
+void MeetFile::makeTable(const storage::TableSpec& table, int count,
+                         const std::function<storage::Record(int)>& record,
+                         const std::function<void(int)>& progress) {
+    Transaction transaction(*db_);
+    if (hasTable(table.name)) dropTable(table.name);
+    db_->execute(CreateTableSql(table));
+    if (count > 0) {
+        storage::Record first = record(1);
+        auto insert = db_->prepare(insertSql(table, first.size()));
+        for (int k = 1; k <= count; ++k) {
+            progress(k);
+            storage::Record values = k == 1 ? first : record(k);
+            for (std::size_t i = 0; i < values.size(); ++i)
+                insert.bind(static_cast<int>(i + 1), values[i]);
+            insert.run();
+            insert.reset();
+        }
+    }
+    transaction.commit();
+}
+
+std::optional<std::string> MeetFile::firstValue(const std::string& table,
+                                                const std::string& field) {
+    auto query = db_->prepare("SELECT " + QuoteIdentifier(field) + " FROM " +
+                              QuoteIdentifier(table) + " ORDER BY rowid LIMIT 1");
+    if (!query.step()) return std::nullopt;
+    return query.text(0);
+}
+
+void MeetFile::setFields(const std::string& table, const storage::NamedFields& fields) {
+    std::string sql = "UPDATE " + QuoteIdentifier(table) + " SET ";
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        sql += (i ? ", " : "") + QuoteIdentifier(fields[i].first) + " = ?" + std::to_string(i + 1);
+    auto update = db_->prepare(sql);
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        update.bind(static_cast<int>(i + 1), fields[i].second);
+    update.run();
+}
+
+// ---- the checks before opening ----
+
+namespace {
+
+std::vector<std::string> columnsOf(Connection& db, const std::string& table) {
+    auto query = db.prepare("SELECT name FROM pragma_table_info(?1) ORDER BY cid");
+    query.bind(1, table);
+    std::vector<std::string> names;
+    while (query.step()) names.push_back(query.text(0).value_or(""));
+    return names;
+}
+
+std::optional<std::string> firstValue(Connection& db, const std::string& table,
+                                      const std::string& field) {
+    auto query = db.prepare("SELECT " + QuoteIdentifier(field) + " FROM " + QuoteIdentifier(table) +
+                            " ORDER BY rowid LIMIT 1");
+    if (!query.step()) throw SqliteError("the table " + table + " holds no record");
+    return query.text(0);
+}
+
+int boundedCount(const std::optional<std::string>& text, int bound) {
+    int count = base::TextToInt16(text.value_or(""));
+    if (count < 0 || count > bound) throw base::OverflowError();
+    return count;
+}
+
+// A database left by a program that was stopped in the middle of a write has its journal
+// beside it; reading it first undoes the unfinished write, as SQLite does on any write access.
+void recoverUnfinishedWrite(const std::string& path) {
+    std::error_code error;
+    if (!fs::exists(path + "-journal", error)) return;
+    try {
+        Connection db(path, Connection::Mode::ReadWrite);
+        auto read = db.prepare("SELECT count(*) FROM sqlite_master");
+        read.step();
+    } catch (const SqliteError&) {
+        // Not a database after all: the checks below say so.
+    }
+}
+
+}  // namespace
+
+Examination ExamineMeetFile(const std::string& path, const lang::TextTable& words,
+                            double languageNumber) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) return {Examination::NotMeet, "no such file"};
+    if (::access(path.c_str(), W_OK) != 0) return {Examination::NotMeet, "the file is read-only"};
+    recoverUnfinishedWrite(path);
+    try {
+        Connection db(path, Connection::Mode::ReadOnly);
+        // A damaged file is refused before anything is read from it into the window.
+        auto check = db.prepare("PRAGMA quick_check");
+        if (!check.step() || check.text(0) != "ok")
+            return {Examination::NotMeet, "the file is damaged; Repair can rebuild it"};
+        auto control = storage::DescribeTable(storage::TableKind::Control, words);
+        auto columns = columnsOf(db, control.name);
+        if (std::find(columns.begin(), columns.end(), "Language") == columns.end())
+            return {Examination::NotMeet, "no Control table"};
+        double madeUnder =
+            base::TextToNumber(firstValue(db, control.name, "Language").value_or(""));
+        if (madeUnder != languageNumber) return {Examination::Language, ""};
+
+        auto setup = storage::DescribeTable(storage::TableKind::Setup, words);
+        int classCount = 0;
+        try {
+            if (columnsOf(db, setup.name).size() < setup.fields.size())
+                return {Examination::NotMeet, "no " + setup.name + " table"};
+            boundedCount(firstValue(db, setup.name, "21"), 3000);
+            boundedCount(firstValue(db, setup.name, "22"), 50);
+            classCount = boundedCount(firstValue(db, setup.name, "23"), 50);
+            // The Time table grows past its prepared rows during a race; its size only has
+            // to fit the 16-bit count.
+            int timeRows = base::TextToInt16(firstValue(db, setup.name, "31").value_or(""));
+            if (timeRows < 0) throw base::OverflowError();
+            base::TextToInt16(firstValue(db, setup.name, "29").value_or(""));
+        } catch (const base::OverflowError&) {
+            return {Examination::Bounds, ""};
+        }
+        for (const storage::TableSpec& table : storage::MeetTables(words, classCount)) {
+            auto present = columnsOf(db, table.name);
+            for (const storage::FieldSpec& field : table.fields)
+                if (std::find(present.begin(), present.end(), field.name) == present.end())
+                    return {Examination::NotMeet,
+                            present.empty() ? "no " + table.name + " table"
+                                            : "no field " + field.name + " in " + table.name};
+        }
+        firstValue(db, storage::DescribeTable(storage::TableKind::Work, words).name, "0");
+    } catch (const std::exception& failure) {
+        return {Examination::NotMeet, failure.what()};
+    }
+    return {};
+}
+
+// ---- compacting and repairing ----
+
+// Compacts a database into a new file beside target and puts it in target's place in one
+// step; the new file is removed again when anything fails.
+void CompactInto(const std::string& source, const std::string& target) {
+    const std::string making = target + ".making";
+    std::error_code error;
+    fs::remove(making, error);
+    try {
+        Connection db(source, Connection::Mode::ReadOnly);
+        auto vacuum = db.prepare("VACUUM INTO ?1");
+        vacuum.bind(1, making);
+        vacuum.run();
+    } catch (...) {
+        fs::remove(making, error);
+        throw;
+    }
+    fs::rename(making, target, error);
+    if (error) {
+        fs::remove(making, error);
+        throw std::runtime_error(target + ": " + error.message());
+    }
+}
+
+namespace {
+
+// A copy of a damaged file to read from: a file cut short is filled up with empty pages to the
+// size its header gives, so that the pages still there can be read.
+std::string readableCopy(const std::string& path) {
+    const std::string copy = path + ".reading";
+    fs::copy_file(path, copy, fs::copy_options::overwrite_existing);
+    std::ifstream header(path, std::ios::binary);
+    unsigned char bytes[100] = {};
+    header.read(reinterpret_cast<char*>(bytes), sizeof bytes);
+    if (header.gcount() < 100) return copy;
+    std::uintmax_t pageSize = (bytes[16] << 8) | bytes[17];
+    if (pageSize == 1) pageSize = 65536;
+    std::uintmax_t pages =
+        (std::uintmax_t(bytes[28]) << 24) | (bytes[29] << 16) | (bytes[30] << 8) | bytes[31];
+    std::uintmax_t wanted = pageSize * pages;
+    if (wanted > fs::file_size(copy) && wanted < (std::uintmax_t(1) << 32))
+        fs::resize_file(copy, wanted);
+    return copy;
+}
+
+}  // namespace
+
+RepairReport RepairFile(const std::string& path) {
+    RepairReport report;
+    {
+        Connection db(path, Connection::Mode::ReadOnly);
+        std::string verdict;
+        try {
+            auto check = db.prepare("PRAGMA integrity_check");
+            while (check.step()) verdict += check.text(0).value_or("") + "\n";
+        } catch (const std::exception& failure) {
+            verdict = failure.what();
+        }
+        if (verdict == "ok\n") return report;  // whole: nothing to do
+    }
+    report.damaged = true;
+    const std::string rebuilt = path + ".rebuilt";
+    std::error_code error;
+    fs::remove(rebuilt, error);
+    const std::string reading = readableCopy(path);
+    struct RemoveCopy {
+        std::string file;
+        ~RemoveCopy() {
+            std::error_code ignored;
+            fs::remove(file, ignored);
+        }
+    } removeCopy{reading};
+    {
+        Connection source(reading, Connection::Mode::ReadOnly);
+        Connection target(rebuilt, Connection::Mode::Create);
+        Transaction transaction(target);
+        for (const char* pragma : {"user_version", "application_id"}) {
+            try {
+                auto read = source.prepare(std::string("PRAGMA ") + pragma);
+                if (read.step())
+                    target.execute(std::string("PRAGMA ") + pragma + " = " +
+                                   std::to_string(read.integer(0)));
+            } catch (const std::exception&) {
+            }
+        }
+        std::vector<std::pair<std::string, std::string>> tables;
+        auto schema = source.prepare(
+            "SELECT name, sql FROM sqlite_master WHERE type = 'table' AND name NOT LIKE "
+            "'sqlite_%' ORDER BY rowid");
+        while (schema.step())
+            tables.emplace_back(schema.text(0).value_or(""), schema.text(1).value_or(""));
+        for (const auto& [name, sql] : tables) {
+            target.execute(sql);
+            // Every record that can still be read, in stored order; a damaged stretch is
+            // stepped over one record number at a time.
+            long long after = std::numeric_limits<long long>::min();
+            long long skip = 1;
+            int columns = -1;
+            std::unique_ptr<Statement> insert;
+            for (int attempts = 0; attempts < 200; ++attempts) {
+                try {
+                    auto rows = source.prepare("SELECT rowid, * FROM " + QuoteIdentifier(name) +
+                                               " WHERE rowid > ?1 ORDER BY rowid");
+                    rows.bind(1, after);
+                    while (rows.step()) {
+                        if (!insert) {
+                            columns = rows.columnCount() - 1;
+                            std::string marks;
+                            for (int i = 0; i < columns; ++i) marks += i ? ", ?" : "?";
+                            insert = std::make_unique<Statement>(
+                                target.prepare("INSERT INTO " + QuoteIdentifier(name) +
+                                               " VALUES (" + marks + ")"));
+                        }
+                        for (int i = 0; i < columns; ++i) insert->bind(i + 1, rows.text(i + 1));
+                        insert->run();
+                        insert->reset();
+                        after = rows.integer(0);
+                        skip = 1;
+                        ++report.recordsKept;
+                    }
+                    break;
+                } catch (const SqliteError&) {
+                    // Past the damage: record numbers further and further on are tried.
+                    ++report.readFailures;
+                    if (after == std::numeric_limits<long long>::min()) after = 0;
+                    after += skip;
+                    skip = skip < (1LL << 40) ? skip * 2 : skip;
+                }
+            }
+        }
+        transaction.commit();
+    }
+    if (report.recordsKept == 0) {
+        fs::remove(rebuilt, error);
+        throw std::runtime_error("no record could be read");
+    }
+    // The damaged file is kept beside, the rebuilt one takes its name.
+    report.damagedCopy = BesideName(path, ".damaged");
+    fs::rename(path, report.damagedCopy);
+    fs::rename(rebuilt, path);
+    return report;
+}
+
+}  // namespace kvt::meetdb

@@ -1,0 +1,83 @@
+// Work on meet database files as files, while no meet is open on them: the checks before a
+// file is opened, making and remaking tables, compacting and repairing. SQLite is behind it;
+// the commands above see only paths, tables and records.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "lang/language_texts.h"
+#include "storage/schema.h"
+#include "storage/store.h"
+
+namespace kvt::meetdb {
+
+class Connection;
+
+// The file format recorded in a meet database (user_version): 2 for the 16-bit choice of the
+// setup page, 3 for the 32-bit one; and the collating order (application_id): the language
+// identifier 0x0414 in the high half, code page 1252 in the low half.
+inline constexpr int Format16Bit = 2;
+inline constexpr int Format32Bit = 3;
+inline constexpr int CollatingOrder = (0x0414 << 16) | 1252;
+
+// A meet database file held open to make, reset or read its tables.
+class MeetFile {
+public:
+    // An existing file; throws when it is no database.
+    explicit MeetFile(const std::string& path);
+    // A new, empty file of the format given (an existing one is replaced).
+    MeetFile(const std::string& path, int format);
+    ~MeetFile();
+    MeetFile(const MeetFile&) = delete;
+    MeetFile& operator=(const MeetFile&) = delete;
+
+    bool hasTable(const std::string& name);
+    void dropTable(const std::string& name);
+    // Makes the table (replacing one of that name) and fills it with count records, in one
+    // transaction: it is there whole or not at all. progress(k) is told each record.
+    void makeTable(const storage::TableSpec& table, int count,
+                   const std::function<storage::Record(int)>& record,
+                   const std::function<void(int)>& progress);
+    // A field of the table's first record; no value when there is none.
+    std::optional<std::string> firstValue(const std::string& table, const std::string& field);
+    // Sets fields of every record of the table.
+    void setFields(const std::string& table, const storage::NamedFields& fields);
+    // Lets go of the file.
+    void close();
+
+private:
+    std::unique_ptr<Connection> db_;
+};
+
+// Why a file cannot be opened as a meet database of the language in force.
+struct Examination {
+    enum Kind { Fine, Language, NotMeet, Bounds } kind = Fine;
+    std::string reason;
+};
+// Checks the file wholly before anything of it is used: a database, not damaged, of the
+// language number given, with every table and field, counts within the program's bounds.
+// A write left unfinished by a program stopped in the middle is undone first.
+Examination ExamineMeetFile(const std::string& path, const lang::TextTable& words,
+                            double languageNumber);
+
+// Compacts a database into a new file beside target and puts it in target's place in one
+// step; the new file is removed again when anything fails.
+void CompactInto(const std::string& source, const std::string& target);
+
+struct RepairReport {
+    bool damaged = false;
+    long long recordsKept = 0;
+    int readFailures = 0;
+    std::string damagedCopy;  // where the damaged file was kept
+};
+// Checks the file and, when it is damaged, rebuilds it from every record that can be read.
+// Throws when the file cannot be read as a database at all.
+RepairReport RepairFile(const std::string& path);
+
+// The file's name without its last four characters, followed by an ending.
+std::string BesideName(const std::string& path, const std::string& ending);
+
+}  // namespace kvt::meetdb

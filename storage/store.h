@@ -1,0 +1,66 @@
+// The storage a meet and the pages' bindings are kept in: named tables of records in stored
+// order, changed in transactions. Today SQLite files (meetdb/); the interface names a database
+// by a text and a record by its position, so that a database server shared by several
+// stations could take the place of the files.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kvt::storage {
+
+// A stored value; no value stands for the database's Null.
+using FieldValue = std::optional<std::string>;
+using Record = std::vector<FieldValue>;
+using NamedFields = std::vector<std::pair<std::string, FieldValue>>;
+
+// A transaction asked for while another one is open: a fault of the program, never joined.
+class NestedTransaction : public std::logic_error {
+public:
+    NestedTransaction() : std::logic_error("a transaction was begun inside another one") {}
+};
+
+// One table's records in stored order, numbered from 1.
+class Table {
+public:
+    virtual ~Table() = default;
+    virtual std::vector<std::string> fieldNames() = 0;
+    virtual int recordCount() = 0;
+    virtual Record readRecord(int position) = 0;
+    // Every record in order, in one read.
+    virtual std::vector<Record> readAll() = 0;
+    // Writes the given fields of a record (stored when the transaction around it commits, or
+    // at once outside one).
+    virtual void writeFields(int position, const NamedFields& fields) = 0;
+    // Adds a record after the last one, its fields in order; returns the new record count.
+    virtual int appendRecord(const Record& fields) = 0;
+    // Reads the order of the records again: after another handle added records, or after a
+    // transaction that added some was rolled back.
+    virtual void reread() = 0;
+};
+
+class Engine {
+public:
+    virtual ~Engine() = default;
+    // Opens the table (record source) of an existing database, its records in stored order,
+    // or ascending by sortField (ties in stored order); throws when it cannot.
+    virtual std::unique_ptr<Table> openTable(const std::string& databaseName,
+                                             const std::string& recordSource,
+                                             const std::string& sortField = "") = 0;
+    // Lets go of every connection to the database that no table handle still uses.
+    virtual void release(const std::string& databaseName) = 0;
+    // Runs work so that all it writes to the database is stored together, durably, or not at
+    // all; throws what work threw or why the commit failed (everything rolled back then). It
+    // never joins another transaction: begun inside one, it throws NestedTransaction.
+    virtual void transaction(const std::string& databaseName,
+                             const std::function<void()>& work) = 0;
+    // True while a transaction is open (no dialog and no event pumping may run then).
+    virtual bool inTransaction() const = 0;
+};
+
+}  // namespace kvt::storage
