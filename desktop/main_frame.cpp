@@ -171,10 +171,14 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-// Closing the window is the Exit command.
+// Closing the window is the Exit command, which ends the event loop itself; the window stays
+// until then. A close while Exit is running (its dialogs let events run) adds nothing.
 void MainFrame::closeEvent(QCloseEvent* event) {
     event->ignore();
+    if (exiting_) return;
+    exiting_ = true;
     shell::RunCommand(program_, shell::Command::Exit);
+    exiting_ = false;
 }
 
 void MainFrame::buildMenus() {

@@ -74,6 +74,7 @@ private:
     std::vector<QTimer*> timers_;
     // Holds the widgets of controls that are never shown (boxes that keep an index or a state).
     QWidget* hidden_;
+    bool exiting_ = false;
 };
 
 }  // namespace kvt::desktop

@@ -142,8 +142,10 @@ void QtHelpViewer::showHelp(const std::string& helpFile, int command) {
     window_->activateWindow();
 }
 
+// exit, not quit: quit first asks the windows to close, and closing the frame window is the
+// Exit command itself, which would ask again and again without ever ending.
 void QtApplication::quit() {
-    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }
 
 void QtApplication::setBusy(bool busy) {
