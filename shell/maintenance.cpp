@@ -28,6 +28,15 @@ std::string besideName(const std::string& path, const std::string& ending) {
     return (path.size() > 4 ? path.substr(0, path.size() - 4) : path) + ending;
 }
 
+// The temporary file of a compaction: beside the chosen file, and never the file itself (a
+// name ending in ".tmp" less four characters and ".tmp" is its own name).
+std::string temporaryNameFor(const std::string& path) {
+    std::string temporary = besideName(path, ".tmp");
+    std::error_code error;
+    if (temporary == path || fs::equivalent(temporary, path, error)) temporary = path + ".tmp";
+    return temporary;
+}
+
 std::optional<std::string> firstValue(Connection& db, const std::string& table,
                                       const std::string& field) {
     auto query = db.prepare("SELECT " + QuoteIdentifier(field) + " FROM " + QuoteIdentifier(table) +
@@ -179,7 +188,7 @@ void CompressDatabase(ui::Program& program) {
     try {
         // Compacted into the temporary file, which then takes the chosen name in one step:
         // exactly one file remains, under the chosen name.
-        const std::string temporary = besideName(path, ".tmp");
+        const std::string temporary = temporaryNameFor(path);
         std::error_code error;
         fs::remove(temporary, error);
         if (error) throw std::runtime_error(temporary + ": " + error.message());

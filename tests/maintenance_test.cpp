@@ -181,6 +181,19 @@ TEST_F(Maintenance, CompressLeavesExactlyOneFileUnderTheChosenName) {
     EXPECT_EQ(count(path, "Resultat-1"), 3);
 }
 
+TEST_F(Maintenance, CompressOfAFileWhoseNameEndsInTmpKeepsItCompacted) {
+    // Its name less four characters and ".tmp" is its own name: that cannot be the
+    // temporary file.
+    const fs::path chosen = test.folder() / "Meet.tmp";
+    fs::rename(path, chosen);
+    test.dialogs.fileAnswers.push_back(chosen.string());
+    program().MDIMain.Kompress.click();
+    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.front().text;
+    ASSERT_TRUE(fs::exists(chosen));
+    EXPECT_EQ(count(chosen.string(), "Resultat-1"), 3);
+    EXPECT_EQ(folderEntries(test.folder()), (std::vector<std::string>{"Meet", "Meet.tmp"}));
+}
+
 TEST_F(Maintenance, ACompressThatFailsSaysSoAndKeepsTheFile) {
     // A temporary name that cannot be cleared away makes the compaction fail half way.
     fs::create_directories(test.folder() / "Meet.tmp" / "busy");
