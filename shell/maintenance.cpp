@@ -147,9 +147,13 @@ void ResetDatabase(ui::Program& program) {
         meetdb::MakeResults(program, *db);
         meetdb::MakeTime(program, *db);
         meetdb::MakeWork(program, *db);
+        // Field 31 tells the size of the Time table just made (a table that grew during the
+        // race is made again at its prepared size), so that opening finds them agreeing.
         auto zero = db->prepare("UPDATE " + QuoteIdentifier(words[48]) +
-                                " SET \"29\" = '0', \"30\" = '0', \"32\" = '0', \"33\" = '0', "
-                                "\"34\" = '0', \"35\" = '0', \"36\" = '0', \"37\" = '0'");
+                                " SET \"29\" = '0', \"30\" = '0', \"31\" = ?1, \"32\" = '0', "
+                                "\"33\" = '0', \"34\" = '0', \"35\" = '0', \"36\" = '0', "
+                                "\"37\" = '0'");
+        zero.bind(1, std::to_string(timeRows));
         zero.run();
         db.reset();
         ReloadMain(program);

@@ -107,6 +107,26 @@ TEST_F(Maintenance, ResetClearsTimesAndKeepsTheRegisters) {
     EXPECT_EQ(program().Main.NameText[0].text(), "Kari");
 }
 
+TEST_F(Maintenance, ResetOfATimeTableThatGrewDuringTheRaceLeavesSizeAndRowsAgreeing) {
+    // The race went past the prepared rows: the table and field 31 say 3100.
+    execute(path,
+            "WITH RECURSIVE k(n) AS (SELECT 301 UNION ALL SELECT n + 1 FROM k WHERE n < 3100) "
+            "INSERT INTO \"Tider\" (\"Index\", \"Id\", \"Tid\", \"Nr\", \"Type\", "
+            "\"Deltaker\", \"Info\") SELECT ' ' || n, '-', '-', '-', '-', '-', '-' FROM k");
+    execute(path, "UPDATE \"Oppsett\" SET \"31\" = '3100'");
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Reset.click();
+    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.front().text;
+    EXPECT_EQ(count(path, "Tider"), 3000);
+    EXPECT_EQ(setup("31"), "3000");
+
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Open.click();
+    ASSERT_EQ(program().currentDatabase, path);
+    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.front().text;
+    EXPECT_EQ(program().TimeTableSize, 3000);
+}
+
 TEST_F(Maintenance, ResetOfAMeetOfTheOtherLanguageChangesNothing) {
     const std::string before = bytes(path);
     program().Main.SetupLanguageOption[1].select();
