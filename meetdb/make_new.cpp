@@ -179,6 +179,9 @@ void MakeSetup(ui::Program& program, Connection& db) {
     });
 }
 
+// The Time maker uses the size held in memory (Reset sets it to the size of the meet being
+// reset); Make new first takes it from the setup page, as the Setup record does, so that the
+// table's rows and field 31 agree.
 void MakeTime(ui::Program& program, Connection& db) {
     const auto table = DescribeTable(TableKind::Time, program.LanguageTexts);
     makeTable(program, db, table, {52, 53}, program.TimeTableSize, [](int k) {
@@ -244,6 +247,7 @@ bool MakeNewDatabaseFile(ui::Program& program, const std::string& path) {
             db.execute("PRAGMA user_version = " +
                        std::to_string(format32 ? Format32Bit : Format16Bit));
             db.execute("PRAGMA application_id = " + std::to_string(CollatingOrder));
+            program.TimeTableSize = countFromPage(program, 8);
             for (auto maker : {MakeCompetitors, MakeClubs, MakeClasses, MakeSetup, MakeTime,
                                MakeWork, MakeResults, MakeControl})
                 maker(program, db);

@@ -58,6 +58,12 @@ void setupTextChanged(ui::Program& program, int index) {
     applyLimit(main.SetupText[0], MaxCompetitors);
     applyLimit(main.SetupText[1], MaxClubsOnPage);
     applyLimit(main.SetupText[2], MaxClassesOnPage);
+    // The size a new meet's Time table is made with; while a meet is open the box tells the
+    // size its table has grown to.
+    if (program.currentDatabase.empty()) {
+        applyLimit(main.SetupText[8], MaxPreparedTimeRows);
+        if (ui::TextToNumber(main.SetupText[8].text()) < 0) main.SetupText[8].setText("0");
+    }
     switch (index) {
         case 17:
             mirror(main.SetupEditorOption, main.SetupText[17]);

@@ -190,6 +190,31 @@ TEST(MakeNew, AnExistingFileIsReplacedOnlyOnYes) {
     EXPECT_EQ(names.front(), "Deltakere");
 }
 
+TEST(MakeNew, TheTimeTableHasAsManyRowsAsTheSizeTypedAndOpensWithoutAWarning) {
+    TestProgram test;
+    auto& program = test.start();
+    program.Main.SetupText[8].setText("500");  // typed since start-up, which read 300
+    const auto path = meetPath(test);
+    makeMeet(test, path);
+    EXPECT_EQ(count(path, "Tider"), 500);
+    EXPECT_EQ(field(path, "Oppsett", "31", 1), "500");
+    ASSERT_TRUE(openMeet(test, path));
+    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.front().text;
+    EXPECT_EQ(program.TimeTableSize, 500);
+}
+
+TEST(MakeNew, ATimeTableSizeBeyondThePreparedRowsMakesAMeetThatOpens) {
+    TestProgram test;
+    auto& program = test.start();
+    program.Main.SetupText[8].setText("40000");
+    EXPECT_EQ(program.Main.SetupText[8].text(), "3000");
+    const auto path = meetPath(test);
+    makeMeet(test, path);
+    EXPECT_EQ(count(path, "Tider"), 3000);
+    ASSERT_TRUE(openMeet(test, path));
+    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.front().text;
+}
+
 TEST(MakeNew, ACancelledDialogMakesNothing) {
     TestProgram test;
     test.start();
