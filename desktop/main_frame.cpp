@@ -294,7 +294,7 @@ QWidget* MainFrame::textBox(ui::TextBox& control) {
     auto* widget = new ModelLineEdit(control);
     widget->setObjectName(nameOf(control));
     connect(widget, &QLineEdit::textEdited, this,
-            [&control](const QString& text) { control.setText(text.toStdString()); });
+            [&control](const QString& text) { control.edit(text.toStdString()); });
     onChange(control, [widget, &control] {
         QString text = q(control.text());
         if (widget->text() != text) widget->setText(text);
@@ -521,7 +521,7 @@ QWidget* MainFrame::textArea(ui::TextBox& control) {
     widget->setObjectName(nameOf(control));
     widget->setMaximumHeight(80);
     connect(widget, &QPlainTextEdit::textChanged, this,
-            [widget, &control] { control.setText(widget->toPlainText().toStdString()); });
+            [widget, &control] { control.edit(widget->toPlainText().toStdString()); });
     onChange(control, [widget, &control] {
         QString text = q(control.text());
         if (widget->toPlainText() != text) {

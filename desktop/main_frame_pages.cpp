@@ -90,7 +90,6 @@ QWidget* MainFrame::buildCapturePage() {
     big.setBold(true);
     clock->setFont(big);
     static_cast<QLineEdit*>(clock)->setAlignment(Qt::AlignCenter);
-    static_cast<QLineEdit*>(clock)->setReadOnly(true);
     lines->addWidget(clock);
     for (int c = 0; c < ui::ChannelTotal; ++c) {
         auto* line = new QHBoxLayout;
@@ -316,9 +315,7 @@ QWidget* MainFrame::buildSetupPage() {
     editor->addWidget(textBox(main.SetupText[18]));
     auto* language = column();
     for (auto& choice : main.SetupLanguageOption) language->addWidget(option(choice));
-    QWidget* databaseLanguage = textBox(main.SetupText[19]);
-    static_cast<QLineEdit*>(databaseLanguage)->setReadOnly(true);
-    language->addWidget(databaseLanguage);
+    language->addWidget(textBox(main.SetupText[19]));
     auto* choices = new QHBoxLayout;
     choices->addWidget(frame(main.SetupFrame[11], editor), 1);
     choices->addWidget(frame(main.SetupFrame[10], language), 1);

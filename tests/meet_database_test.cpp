@@ -526,6 +526,26 @@ TEST(RegisterPages, LeavingARecordFillsTheCachesAndTheListsFollowTheCounts) {
     EXPECT_EQ(main.NameCombo[1].items(), (std::vector<std::string>{"Junior", "Senior"}));
 }
 
+TEST(SetupPage, TheMeetsLanguageBoxStaysLockedAndAnEditThereIsNeverStored) {
+    TestProgram test;
+    auto& program = test.start();
+    auto& main = program.Main;
+    const auto path = sampleMeet(test);
+    ASSERT_TRUE(openMeet(test, path));
+    EXPECT_TRUE(main.SetupText[19].locked());
+    main.SetupText[19].edit(" 1");  // what the operator types there
+    EXPECT_EQ(main.SetupText[19].text(), "0");
+    main.ControlData.refresh();
+    EXPECT_TRUE(main.SetupText[19].locked());
+    program.MDIMain.Close.click();
+    EXPECT_TRUE(main.SetupText[19].locked());
+    EXPECT_EQ(field(path, "Control", "Language", 1), "0");
+    EXPECT_TRUE(openMeet(test, path));
+    // The operator's typing reaches every other box.
+    main.NameText[0].edit("Kari");
+    EXPECT_EQ(main.NameText[0].text(), "Kari");
+}
+
 TEST(SetupPage, EditsOfTheMeetSetupAreStoredAtOnce) {
     TestProgram test;
     auto& program = test.start();

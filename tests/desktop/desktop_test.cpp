@@ -40,6 +40,7 @@ class DesktopWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         kvt::shell::LoadMain(program);
+        frame.refreshAll();  // as the program does once it has loaded
         frame.show();
         QApplication::setActiveWindow(&frame);
     }
@@ -231,4 +232,21 @@ TEST_F(DesktopWindow, AShortRaceThroughTheWidgetsEndsInTheListsOnDisk) {
     classes->activated(0);
     EXPECT_EQ(grid->model()->rowCount(), 5);
     EXPECT_EQ(grid->model()->data(grid->model()->index(4, 2)).toString(), "Geir, Dahl");
+}
+
+TEST_F(DesktopWindow, TheMeetsLanguageBoxCannotBeTypedIntoOnceAMeetIsOpen) {
+    const std::string path = makeAndOpenThroughTheMenu("Meet.mdb");
+    ASSERT_EQ(program.currentDatabase, path);
+    auto* box = frame.findChild<QLineEdit*>("SetupText_19");
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isReadOnly());
+    box->setFocus();
+    QTest::keyClicks(box, "1");
+    EXPECT_EQ(box->text(), "0");
+    EXPECT_EQ(program.Main.SetupText[19].text(), "0");
+    frame.findChild<QAction*>("Close")->trigger();
+    EXPECT_EQ(kvt::testing::ReadField(path, "Control", "Language"), "0");
+    test.dialogs.fileAnswers.push_back(path);
+    frame.findChild<QAction*>("Open")->trigger();
+    EXPECT_EQ(program.currentDatabase, path);
 }
