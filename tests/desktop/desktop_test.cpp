@@ -5,15 +5,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 
@@ -33,6 +37,24 @@ QStringList menuTitles(MainFrame& frame) {
     QStringList titles;
     for (QAction* action : frame.menuBar()->actions()) titles << action->text();
     return titles;
+}
+
+// Answers the next dialog of type T the program shows, as the operator would, once it is up.
+template <typename T>
+void whenShown(std::function<void(T&)> answer) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<T*>(window);
+            if (!dialog || !dialog->isVisible()) continue;
+            timer->stop();
+            timer->deleteLater();
+            answer(*dialog);
+            return;
+        }
+    });
+    timer->start();
 }
 
 // The real main window, loaded and shown as at start-up, over the test program's fakes.
@@ -249,4 +271,50 @@ TEST_F(DesktopWindow, TheMeetsLanguageBoxCannotBeTypedIntoOnceAMeetIsOpen) {
     test.dialogs.fileAnswers.push_back(path);
     frame.findChild<QAction*>("Open")->trigger();
     EXPECT_EQ(program.currentDatabase, path);
+}
+
+// The real main window with the real file dialogs and message boxes of the program.
+class DesktopDialogs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kvt::shell::LoadMain(program);
+        dialogs.setParent(&frame);
+        frame.refreshAll();
+        frame.show();
+    }
+
+    kvt::desktop::QtDialogs dialogs;
+    TestProgram test;
+    kvt::ui::Program& program = (test.useDialogs(dialogs), test.program());
+    MainFrame frame{program};
+};
+
+TEST_F(DesktopDialogs, MakeNewAndOpenWithThePresetNameWorkOnAnMdbFile) {
+    for (const char* command : {"MakeNew", "Open"}) {
+        QString preset;
+        whenShown<QFileDialog>([&](QFileDialog& dialog) {
+            preset = dialog.findChild<QLineEdit*>("fileNameEdit")->text();
+            static_cast<QDialog&>(dialog).accept();  // the operator's "Open"
+        });
+        frame.findChild<QAction*>(command)->trigger();
+        EXPECT_EQ(preset, "Demorenn.mdb") << command;
+    }
+    const auto meet = test.folder() / "Demorenn.mdb";
+    EXPECT_TRUE(std::filesystem::is_regular_file(meet));
+    EXPECT_TRUE(std::filesystem::is_directory(test.folder() / "Demorenn"));
+    EXPECT_FALSE(std::filesystem::exists(test.folder() / "Demo"));
+    EXPECT_EQ(program.currentDatabase, meet.string());
+}
+
+TEST_F(DesktopDialogs, ANameTypedWithoutExtensionGetsMdb) {
+    whenShown<QFileDialog>([](QFileDialog& dialog) {
+        auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+        name->selectAll();
+        QTest::keyClicks(name, "Spring");
+        static_cast<QDialog&>(dialog).accept();
+    });
+    frame.findChild<QAction*>("MakeNew")->trigger();
+    EXPECT_TRUE(std::filesystem::is_regular_file(test.folder() / "Spring.mdb"));
+    EXPECT_TRUE(std::filesystem::is_directory(test.folder() / "Spring"));
+    EXPECT_FALSE(std::filesystem::exists(test.folder() / "Sp"));
 }
