@@ -95,7 +95,7 @@ bool StoreChanges(ui::Program& program) {
     const auto& words = program.LanguageTexts;
     std::string failure;
     try {
-        if (!data.isOpen()) throw std::runtime_error("no meet database is open");
+        if (!data.isOpen()) throw std::runtime_error(lang::NoMeetOpenText().in(program.language));
         program.platform.engine.transaction(program.currentDatabase, [&] {
             for (const auto& [row, fields] : program.PendingRows) {
                 growTimeTable(program, row);

@@ -110,7 +110,8 @@ std::string MeetFolder(const std::string& databasePath) {
 
 void PrepareMeetFolder(ui::Program& program, const std::string& databasePath) {
     const fs::path folder = MeetFolder(databasePath);
-    if (folder.empty()) throw std::runtime_error("no meet folder for " + databasePath);
+    if (folder.empty())
+        throw std::runtime_error(lang::NoMeetFolderText().in(program.language) + databasePath);
     if (!fs::exists(folder)) fs::create_directories(folder);
     program.listFolder = (folder / "").string();
     if (fs::exists(folder / "Kvt.gif")) return;

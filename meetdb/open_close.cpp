@@ -32,11 +32,17 @@ std::vector<std::string> columnsOf(Connection& db, const std::string& table) {
     return names;
 }
 
+// A table that should hold the meet's one record of its kind holds none.
+struct NoRecordError : std::runtime_error {
+    explicit NoRecordError(const std::string& table) : std::runtime_error(table), table(table) {}
+    std::string table;
+};
+
 std::optional<std::string> firstValue(Connection& db, const std::string& table,
                                       const std::string& field) {
     auto query = db.prepare("SELECT " + QuoteIdentifier(field) + " FROM " + QuoteIdentifier(table) +
                             " ORDER BY rowid LIMIT 1");
-    if (!query.step()) throw SqliteError("the table " + table + " holds no record");
+    if (!query.step()) throw NoRecordError(table);
     return query.text(0);
 }
 
@@ -62,21 +68,24 @@ void recoverUnfinishedWrite(const std::string& path) {
 
 // Everything is checked before the program's state changes.
 Refusal examine(ui::Program& program, const std::string& path) {
+    const lang::Language language = program.language;
     std::error_code error;
-    if (!fs::is_regular_file(path, error)) return {Refusal::NotMeet, "no such file"};
-    if (::access(path.c_str(), W_OK) != 0) return {Refusal::NotMeet, "the file is read-only"};
+    if (!fs::is_regular_file(path, error))
+        return {Refusal::NotMeet, lang::NoSuchFileText().in(language)};
+    if (::access(path.c_str(), W_OK) != 0)
+        return {Refusal::NotMeet, lang::ReadOnlyFileText().in(language)};
     recoverUnfinishedWrite(path);
     try {
         Connection db(path, Connection::Mode::ReadOnly);
         // A damaged file is refused before anything is read from it into the window.
         auto check = db.prepare("PRAGMA quick_check");
         if (!check.step() || check.text(0) != "ok")
-            return {Refusal::NotMeet, "the file is damaged; Repair can rebuild it"};
+            return {Refusal::NotMeet, lang::DamagedFileText().in(language)};
         const auto& words = program.LanguageTexts;
         auto control = DescribeTable(TableKind::Control, words);
         auto columns = columnsOf(db, control.name);
         if (std::find(columns.begin(), columns.end(), "Language") == columns.end())
-            return {Refusal::NotMeet, "no Control table"};
+            return {Refusal::NotMeet, lang::MissingTableText().in(language) + control.name};
         double madeUnder = ui::TextToNumber(firstValue(db, control.name, "Language").value_or(""));
         if (madeUnder != ui::TextToNumber(program.Main.SetupText[16].text()))
             return {Refusal::Language, ""};
@@ -85,7 +94,7 @@ Refusal examine(ui::Program& program, const std::string& path) {
         int classCount = 0;
         try {
             if (columnsOf(db, setup.name).size() < setup.fields.size())
-                return {Refusal::NotMeet, "no " + setup.name + " table"};
+                return {Refusal::NotMeet, lang::MissingTableText().in(language) + setup.name};
             boundedCount(firstValue(db, setup.name, "21"), ui::MaxStartNumber);
             boundedCount(firstValue(db, setup.name, "22"), ui::MaxClubOrClass);
             classCount = boundedCount(firstValue(db, setup.name, "23"), ui::MaxClubOrClass);
@@ -101,11 +110,14 @@ Refusal examine(ui::Program& program, const std::string& path) {
             auto present = columnsOf(db, table.name);
             for (const FieldSpec& field : table.fields)
                 if (std::find(present.begin(), present.end(), field.name) == present.end())
-                    return {Refusal::NotMeet, present.empty()
-                                                  ? "no " + table.name + " table"
-                                                  : "no field " + field.name + " in " + table.name};
+                    return {Refusal::NotMeet,
+                            present.empty() ? lang::MissingTableText().in(language) + table.name
+                                            : lang::MissingFieldText().in(language) + field.name +
+                                                  lang::InTableText().in(language) + table.name};
         }
         firstValue(db, DescribeTable(TableKind::Work, words).name, "0");
+    } catch (const NoRecordError& failure) {
+        return {Refusal::NotMeet, lang::NoRecordText().in(language) + failure.table};
     } catch (const std::exception& failure) {
         return {Refusal::NotMeet, failure.what()};
     }

@@ -1,6 +1,7 @@
 #include "shell/commands.h"
 
 #include <filesystem>
+#include <fstream>
 
 #include "meetdb/make_new.h"
 #include "meetdb/open_close.h"
@@ -43,8 +44,14 @@ std::string NativePath(const std::string& path) {
 
 namespace {
 
+// A help file that is not there is told, not shown as an empty window.
 void showHelp(ui::Program& program, const std::string& file, int command) {
-    program.platform.help.showHelp(NativePath(file), command);
+    const std::string path = NativePath(file);
+    if (!std::ifstream(path)) {
+        program.info(lang::HelpFileMissingText().in(program.language) + path);
+        return;
+    }
+    program.platform.help.showHelp(path, command);
 }
 
 }  // namespace

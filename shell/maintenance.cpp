@@ -102,10 +102,13 @@ void ResetDatabase(ui::Program& program) {
     int classCount = 0, timeRows = 0;
     try {
         std::error_code error;
-        if (!fs::is_regular_file(path, error)) throw std::runtime_error("no such file");
+        if (!fs::is_regular_file(path, error))
+            throw std::runtime_error(lang::NoSuchFileText().in(program.language));
         db = std::make_unique<Connection>(path, Connection::Mode::ReadWrite);
         auto language = firstValue(*db, "Control", "Language");
-        if (!language) throw std::runtime_error("no Control record");
+        if (!language)
+            throw std::runtime_error(lang::NoRecordText().in(program.language) +
+                                     std::string("Control"));
         if (ui::TextToNumber(*language) != ui::TextToNumber(program.Main.SetupText[16].text())) {
             program.info(words[96]);
             return;
@@ -320,7 +323,7 @@ RepairReport RepairFile(const std::string& path) {
     }
     if (report.recordsKept == 0) {
         fs::remove(rebuilt, error);
-        throw std::runtime_error("no record could be read");
+        throw NothingReadableError("no record could be read");
     }
     // The damaged file is kept beside, the rebuilt one takes its name.
     report.damagedCopy = besideName(path, ".damaged");
@@ -344,7 +347,9 @@ void RepairDatabase(ui::Program& program) {
         program.platform.application.setBusy(false);
         std::error_code error;
         fs::remove(path + ".rebuilt", error);
-        message(program, lang::RepairFailedText(), failure.what());
+        const bool nothing = dynamic_cast<const NothingReadableError*>(&failure) != nullptr;
+        message(program, lang::RepairFailedText(),
+                nothing ? lang::NothingReadableText().in(program.language) : failure.what());
     }
 }
 

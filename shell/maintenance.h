@@ -1,6 +1,7 @@
 // Work on meet database files while none is open: reset for a new run, copy, repair, compress.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 namespace kvt::ui {
@@ -24,6 +25,12 @@ struct RepairReport {
     int readFailures = 0;
     std::string damagedCopy;  // where the damaged file was kept
 };
+// Not one record of a damaged file could be read.
+class NothingReadableError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Throws when the file cannot be read as a database at all.
 RepairReport RepairFile(const std::string& path);
 
