@@ -131,8 +131,11 @@ MainFrame::MainFrame(ui::Program& program) : program_(program) {
     setCentralWidget(pages);
     buildTimers();
 
-    onChange(program_.MDIMain.Frame,
-             [this] { setWindowTitle(q(program_.MDIMain.Frame.caption())); });
+    // A language routine always sets the title; Qt's own texts follow the language with it.
+    onChange(program_.MDIMain.Frame, [this] {
+        setWindowTitle(q(program_.MDIMain.Frame.caption()));
+        translations_.follow(program_.language);
+    });
     program_.setObserver(this);
     qApp->installEventFilter(this);
 }

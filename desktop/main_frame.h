@@ -6,6 +6,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "desktop/qt_translations.h"
 #include "ui/program.h"
 
 class QBoxLayout;
@@ -27,6 +28,7 @@ public:
     // A click on tab t (1-based) of the main tab strip.
     void clickMainTab(int tab) { program_.Main.MainTabStrip.clickTab(tab); }
     ui::Program& program() { return program_; }
+    const QtTranslations& translations() const { return translations_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -70,6 +72,8 @@ private:
     void formRow(QGridLayout* grid, int row, int column, ui::Label& caption, QWidget* field);
 
     ui::Program& program_;
+    // Follows the language in force, which changes only with the window titles.
+    QtTranslations translations_;
     std::unordered_map<const ui::Control*, std::vector<std::function<void()>>> refreshers_;
     std::vector<QTimer*> timers_;
     // Holds the widgets of controls that are never shown (boxes that keep an index or a state).

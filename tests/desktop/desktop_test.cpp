@@ -13,11 +13,13 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -317,4 +319,67 @@ TEST_F(DesktopDialogs, ANameTypedWithoutExtensionGetsMdb) {
     EXPECT_TRUE(std::filesystem::is_regular_file(test.folder() / "Spring.mdb"));
     EXPECT_TRUE(std::filesystem::is_directory(test.folder() / "Spring"));
     EXPECT_FALSE(std::filesystem::exists(test.folder() / "Sp"));
+}
+
+namespace {
+
+struct DialogTexts {
+    std::vector<std::string> messageButtons;
+    std::string lookIn, fileName, fileType, accept, cancel;
+};
+
+// What the program's Yes/No question and its file dialog show, each answered as the operator
+// would (No, Cancel).
+DialogTexts shownTexts(kvt::desktop::QtDialogs& dialogs) {
+    DialogTexts texts;
+    whenShown<QMessageBox>([&](QMessageBox& box) {
+        for (QAbstractButton* button : box.buttons())
+            texts.messageButtons.push_back(button->text().toStdString());
+        std::sort(texts.messageButtons.begin(), texts.messageButtons.end());
+        box.button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(dialogs.message("?", "Info", kvt::ui::MessageButtons::YesNo), kvt::ui::Answer::No);
+    whenShown<QFileDialog>([&](QFileDialog& dialog) {
+        auto text = [&](const char* name) {
+            return dialog.findChild<QLabel*>(name)->text().toStdString();
+        };
+        texts.lookIn = text("lookInLabel");
+        texts.fileName = text("fileNameLabel");
+        texts.fileType = text("fileTypeLabel");
+        auto* buttons = dialog.findChild<QDialogButtonBox*>("buttonBox");
+        texts.accept = buttons->button(QDialogButtonBox::Open)->text().toStdString();
+        texts.cancel = buttons->button(QDialogButtonBox::Cancel)->text().toStdString();
+        dialog.reject();
+    });
+    EXPECT_FALSE(dialogs.openFile({"Åpne", "Demorenn", "Database (*.mdb)|*.mdb", "/"}));
+    return texts;
+}
+
+}  // namespace
+
+TEST_F(DesktopDialogs, QtsOwnButtonsAndFileDialogLabelsFollowTheLanguageInForce) {
+    EXPECT_TRUE(frame.translations().systemTranslationsFound());
+    DialogTexts norwegian = shownTexts(dialogs);
+    EXPECT_EQ(norwegian.messageButtons, (std::vector<std::string>{"&Ja", "&Nei"}));
+    EXPECT_EQ(norwegian.lookIn, "Se i:");
+    EXPECT_EQ(norwegian.fileName, "Fil&navn:");
+    EXPECT_EQ(norwegian.fileType, "Filer av typen:");
+    EXPECT_EQ(norwegian.accept, "&Åpne");
+    EXPECT_EQ(norwegian.cancel, "Avbryt");
+    // A text the program leaves to the system's Norwegian translations.
+    EXPECT_EQ(QCoreApplication::translate("QShortcut", "Space").toStdString(), "Mellomrom");
+
+    frame.findChild<QRadioButton*>("SetupLanguageOption_1")->click();
+    ASSERT_EQ(program.language, kvt::lang::Language::English);
+    DialogTexts english = shownTexts(dialogs);
+    EXPECT_EQ(english.messageButtons, (std::vector<std::string>{"&No", "&Yes"}));
+    EXPECT_EQ(english.lookIn, "Look in:");
+    EXPECT_EQ(english.fileName, "File &name:");
+    EXPECT_EQ(english.fileType, "Files of type:");
+    EXPECT_EQ(english.accept, "&Open");
+    EXPECT_EQ(english.cancel, "Cancel");
+    EXPECT_EQ(QCoreApplication::translate("QShortcut", "Space").toStdString(), "Space");
+
+    frame.findChild<QRadioButton*>("SetupLanguageOption_0")->click();
+    EXPECT_EQ(shownTexts(dialogs).accept, "&Åpne");
 }
