@@ -135,6 +135,7 @@ MainFrame::MainFrame(ui::Program& program) : program_(program) {
     onChange(program_.MDIMain.Frame, [this] {
         setWindowTitle(q(program_.MDIMain.Frame.caption()));
         translations_.follow(program_.language);
+        showLanguage();
     });
     program_.setObserver(this);
     qApp->installEventFilter(this);
@@ -182,6 +183,14 @@ void MainFrame::closeEvent(QCloseEvent* event) {
     exiting_ = true;
     shell::RunCommand(program_, shell::Command::Exit);
     exiting_ = false;
+}
+
+void MainFrame::showLanguage() {
+    const lang::Language language = program_.language;
+    if (auto* box = findChild<QWidget*>("SetupText_16"))
+        box->setToolTip(q(lang::UserLanguageBoxText().in(language)));
+    if (auto* box = findChild<QWidget*>("SetupText_19"))
+        box->setToolTip(q(lang::MeetLanguageBoxText().in(language)));
 }
 
 void MainFrame::buildMenus() {

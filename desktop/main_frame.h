@@ -38,6 +38,8 @@ private:
     // Each widget made for a control registers how it shows that control.
     void onChange(const ui::Control& control, std::function<void()> refresh);
 
+    // The tool tips the Qt layer adds, in the language in force.
+    void showLanguage();
     void buildMenus();
     void buildToolbar();
     void buildStatusBar();

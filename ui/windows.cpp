@@ -165,7 +165,9 @@ void MainWindow::setDesignValues() {
         "C:\\Windows\\Command\\Edit.com",
         "0"};
     for (int i = 0; i < 20; ++i) SetupText[i].setText(setupDefaults[i]);
-    // The meet's language is the one it was made under: shown, never typed.
+    // The languages are chosen with the options and a meet keeps the one it was made under:
+    // both boxes are shown, never typed.
+    SetupText[16].setLocked(true);
     SetupText[19].setLocked(true);
     for (int i = 0; i < 4; ++i) {
         SetupText[15 + i].setDataField(UserSettingsFields[i]);

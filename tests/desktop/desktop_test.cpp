@@ -321,6 +321,31 @@ TEST_F(DesktopDialogs, ANameTypedWithoutExtensionGetsMdb) {
     EXPECT_FALSE(std::filesystem::exists(test.folder() / "Sp"));
 }
 
+TEST(DesktopLanguage, AStoredLanguageOfTwoShowsItsIndexInTheLanguageBoxAndKeepsNorwegian) {
+    TestProgram test;
+    test.writeUserIni("x", " 2", " 0", "");
+    auto& program = test.program();
+    MainFrame frame{program};
+    kvt::shell::LoadMain(program);
+    frame.refreshAll();
+    frame.show();
+    frame.clickMainTab(5);
+    program.Main.SetupTabStrip.clickTab(4);
+    auto* box = frame.findChild<QLineEdit*>("SetupText_16");
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->text().toStdString(), " 2");
+    EXPECT_TRUE(box->isReadOnly());
+    EXPECT_EQ(box->toolTip().toStdString(), "Programmets språk");
+    EXPECT_TRUE(frame.findChild<QRadioButton*>("SetupLanguageOption_2")->isChecked());
+    EXPECT_FALSE(frame.findChild<QRadioButton*>("SetupLanguageOption_0")->isChecked());
+    EXPECT_EQ(frame.findChild<QAction*>("Open")->text().toStdString(), "&Åpne...");
+    // The meet's own language beside it.
+    auto* meet = frame.findChild<QLineEdit*>("SetupText_19");
+    EXPECT_TRUE(meet->isVisible());
+    EXPECT_EQ(meet->text().toStdString(), "0");
+}
+
 namespace {
 
 struct DialogTexts {
