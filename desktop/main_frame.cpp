@@ -131,8 +131,12 @@ MainFrame::MainFrame(ui::Program& program) : program_(program) {
     setCentralWidget(pages);
     buildTimers();
 
-    onChange(program_.MDIMain.Frame,
-             [this] { setWindowTitle(q(program_.MDIMain.Frame.caption())); });
+    // A language routine always sets the title; Qt's own texts follow the language with it.
+    onChange(program_.MDIMain.Frame, [this] {
+        setWindowTitle(q(program_.MDIMain.Frame.caption()));
+        translations_.follow(program_.language);
+        showLanguage();
+    });
     program_.setObserver(this);
     qApp->installEventFilter(this);
 }
@@ -171,10 +175,22 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-// Closing the window is the Exit command.
+// Closing the window is the Exit command, which ends the event loop itself; the window stays
+// until then. A close while Exit is running (its dialogs let events run) adds nothing.
 void MainFrame::closeEvent(QCloseEvent* event) {
     event->ignore();
+    if (exiting_) return;
+    exiting_ = true;
     shell::RunCommand(program_, shell::Command::Exit);
+    exiting_ = false;
+}
+
+void MainFrame::showLanguage() {
+    const lang::Language language = program_.language;
+    if (auto* box = findChild<QWidget*>("SetupText_16"))
+        box->setToolTip(q(lang::UserLanguageBoxText().in(language)));
+    if (auto* box = findChild<QWidget*>("SetupText_19"))
+        box->setToolTip(q(lang::MeetLanguageBoxText().in(language)));
 }
 
 void MainFrame::buildMenus() {
@@ -290,7 +306,7 @@ QWidget* MainFrame::textBox(ui::TextBox& control) {
     auto* widget = new ModelLineEdit(control);
     widget->setObjectName(nameOf(control));
     connect(widget, &QLineEdit::textEdited, this,
-            [&control](const QString& text) { control.setText(text.toStdString()); });
+            [&control](const QString& text) { control.edit(text.toStdString()); });
     onChange(control, [widget, &control] {
         QString text = q(control.text());
         if (widget->text() != text) widget->setText(text);
@@ -517,7 +533,7 @@ QWidget* MainFrame::textArea(ui::TextBox& control) {
     widget->setObjectName(nameOf(control));
     widget->setMaximumHeight(80);
     connect(widget, &QPlainTextEdit::textChanged, this,
-            [widget, &control] { control.setText(widget->toPlainText().toStdString()); });
+            [widget, &control] { control.edit(widget->toPlainText().toStdString()); });
     onChange(control, [widget, &control] {
         QString text = q(control.text());
         if (widget->toPlainText() != text) {

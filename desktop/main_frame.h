@@ -6,6 +6,7 @@
 #include <functional>
 #include <unordered_map>
 
+#include "desktop/qt_translations.h"
 #include "ui/program.h"
 
 class QBoxLayout;
@@ -27,6 +28,7 @@ public:
     // A click on tab t (1-based) of the main tab strip.
     void clickMainTab(int tab) { program_.Main.MainTabStrip.clickTab(tab); }
     ui::Program& program() { return program_; }
+    const QtTranslations& translations() const { return translations_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -36,6 +38,8 @@ private:
     // Each widget made for a control registers how it shows that control.
     void onChange(const ui::Control& control, std::function<void()> refresh);
 
+    // The tool tips the Qt layer adds, in the language in force.
+    void showLanguage();
     void buildMenus();
     void buildToolbar();
     void buildStatusBar();
@@ -70,10 +74,13 @@ private:
     void formRow(QGridLayout* grid, int row, int column, ui::Label& caption, QWidget* field);
 
     ui::Program& program_;
+    // Follows the language in force, which changes only with the window titles.
+    QtTranslations translations_;
     std::unordered_map<const ui::Control*, std::vector<std::function<void()>>> refreshers_;
     std::vector<QTimer*> timers_;
     // Holds the widgets of controls that are never shown (boxes that keep an index or a state).
     QWidget* hidden_;
+    bool exiting_ = false;
 };
 
 }  // namespace kvt::desktop

@@ -90,7 +90,6 @@ QWidget* MainFrame::buildCapturePage() {
     big.setBold(true);
     clock->setFont(big);
     static_cast<QLineEdit*>(clock)->setAlignment(Qt::AlignCenter);
-    static_cast<QLineEdit*>(clock)->setReadOnly(true);
     lines->addWidget(clock);
     for (int c = 0; c < ui::ChannelTotal; ++c) {
         auto* line = new QHBoxLayout;
@@ -316,9 +315,9 @@ QWidget* MainFrame::buildSetupPage() {
     editor->addWidget(textBox(main.SetupText[18]));
     auto* language = column();
     for (auto& choice : main.SetupLanguageOption) language->addWidget(option(choice));
-    QWidget* databaseLanguage = textBox(main.SetupText[19]);
-    static_cast<QLineEdit*>(databaseLanguage)->setReadOnly(true);
-    language->addWidget(databaseLanguage);
+    // The index in force, which tells a stored 2 to 5 that no option of its own shows.
+    language->addWidget(textBox(main.SetupText[16]));
+    language->addWidget(textBox(main.SetupText[19]));
     auto* choices = new QHBoxLayout;
     choices->addWidget(frame(main.SetupFrame[11], editor), 1);
     choices->addWidget(frame(main.SetupFrame[10], language), 1);
@@ -328,7 +327,7 @@ QWidget* MainFrame::buildSetupPage() {
     otherTab->addStretch(1);
 
     // The boxes that hold the options' indexes are not shown.
-    for (int hidden : {3, 4, 5, 16, 17}) textBox(main.SetupText[hidden])->setParent(hidden_);
+    for (int hidden : {3, 4, 5, 17}) textBox(main.SetupText[hidden])->setParent(hidden_);
 
     auto* general = column();
     for (int i = 2; i <= 5; ++i) general->addWidget(checkBox(main.SetupCheck[i]));

@@ -27,6 +27,14 @@ namespace {
 QString filterText(const std::string& filter) {
     return q(filter.substr(0, filter.find('|')));
 }
+
+// The extension of the filter's pattern ("mdb" of "*.mdb"), added to a name typed without one.
+QString defaultSuffix(const std::string& filter) {
+    const auto bar = filter.find('|');
+    if (bar == std::string::npos) return {};
+    const std::string pattern = filter.substr(bar + 1);
+    return pattern.rfind("*.", 0) == 0 ? q(pattern.substr(2)) : QString();
+}
 }  // namespace
 
 std::optional<std::string> QtDialogs::openFile(const ui::FileDialogRequest& request) {
@@ -34,7 +42,16 @@ std::optional<std::string> QtDialogs::openFile(const ui::FileDialogRequest& requ
                        filterText(request.filter));
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!request.fileName.empty()) dialog.selectFile(q(request.fileName));
+    // Qt's own dialog on every desktop, so that its labels follow the program's language.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const QString suffix = defaultSuffix(request.filter);
+    dialog.setDefaultSuffix(suffix);
+    // The preset name with its extension: a bare "Demorenn" would name the meet's folder
+    // once the meet has been made, and the dialog would go into it instead of choosing.
+    QString preset = q(request.fileName);
+    if (!preset.isEmpty() && !suffix.isEmpty() && QFileInfo(preset).suffix().isEmpty())
+        preset += "." + suffix;
+    if (!preset.isEmpty()) dialog.selectFile(preset);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
 }
@@ -142,8 +159,10 @@ void QtHelpViewer::showHelp(const std::string& helpFile, int command) {
     window_->activateWindow();
 }
 
+// exit, not quit: quit first asks the windows to close, and closing the frame window is the
+// Exit command itself, which would ask again and again without ever ending.
 void QtApplication::quit() {
-    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }
 
 void QtApplication::setBusy(bool busy) {

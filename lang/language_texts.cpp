@@ -470,4 +470,58 @@ Bilingual RepairFailedText() {
     return {"The database could not be repaired: ", "Databasen kunne ikke repareres: "};
 }
 
+Bilingual NoSuchFileText() {
+    return {"the file does not exist", "filen finnes ikke"};
+}
+
+Bilingual ReadOnlyFileText() {
+    return {"the file is read-only", "filen er skrivebeskyttet"};
+}
+
+Bilingual DamagedFileText() {
+    return {"the file is damaged; Repair can rebuild it",
+            "filen er skadet; Reparer kan bygge den opp igjen"};
+}
+
+Bilingual MissingTableText() {
+    return {"the table is missing: ", "tabellen mangler: "};
+}
+
+Bilingual NoRecordText() {
+    return {"the table holds no record: ", "tabellen har ingen post: "};
+}
+
+Bilingual MissingFieldText() {
+    return {"the field is missing: ", "feltet mangler: "};
+}
+
+Bilingual InTableText() {
+    return {" in ", " i "};
+}
+
+Bilingual NothingReadableText() {
+    return {"no record could be read", "ingen post kunne leses"};
+}
+
+Bilingual NoMeetFolderText() {
+    return {"no meet folder can be named for ", "ingen stevnemappe kan lages for "};
+}
+
+Bilingual NoMeetOpenText() {
+    return {"no meet database is open", "ingen stevnedatabase er åpen"};
+}
+
+Bilingual HelpFileMissingText() {
+    return {"The help file cannot be read: ", "Hjelpefilen kan ikke leses: "};
+}
+
+Bilingual UserLanguageBoxText() {
+    return {"The language of the program", "Programmets språk"};
+}
+
+Bilingual MeetLanguageBoxText() {
+    return {"The language the open meet database was made under",
+            "Språket den åpne stevnedatabasen ble laget under"};
+}
+
 }  // namespace kvt::lang

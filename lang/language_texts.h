@@ -103,5 +103,24 @@ Bilingual CopyFailedText();
 Bilingual CompressFailedText();
 Bilingual RepairedText();
 Bilingual RepairFailedText();
+// Why a file cannot be opened, reset or repaired (after the texts above).
+Bilingual NoSuchFileText();
+Bilingual ReadOnlyFileText();
+Bilingual DamagedFileText();
+// The table's name follows.
+Bilingual MissingTableText();
+Bilingual NoRecordText();
+// The field's name follows, then InTableText() and the table's name.
+Bilingual MissingFieldText();
+Bilingual InTableText();
+Bilingual NothingReadableText();
+// The database's path follows.
+Bilingual NoMeetFolderText();
+Bilingual NoMeetOpenText();
+// The help file's path follows.
+Bilingual HelpFileMissingText();
+// Tool tips of the two language boxes of the setup page.
+Bilingual UserLanguageBoxText();
+Bilingual MeetLanguageBoxText();
 
 }  // namespace kvt::lang

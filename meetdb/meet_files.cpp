@@ -115,11 +115,17 @@ std::vector<std::string> columnsOf(Connection& db, const std::string& table) {
     return names;
 }
 
+// A table that should hold the meet's one record of its kind holds none.
+struct NoRecordError : std::runtime_error {
+    explicit NoRecordError(const std::string& table) : std::runtime_error(table), table(table) {}
+    std::string table;
+};
+
 std::optional<std::string> firstValue(Connection& db, const std::string& table,
                                       const std::string& field) {
     auto query = db.prepare("SELECT " + QuoteIdentifier(field) + " FROM " + QuoteIdentifier(table) +
                             " ORDER BY rowid LIMIT 1");
-    if (!query.step()) throw SqliteError("the table " + table + " holds no record");
+    if (!query.step()) throw NoRecordError(table);
     return query.text(0);
 }
 
@@ -146,21 +152,23 @@ void recoverUnfinishedWrite(const std::string& path) {
 }  // namespace
 
 Examination ExamineMeetFile(const std::string& path, const lang::TextTable& words,
-                            double languageNumber) {
+                            double languageNumber, lang::Language language) {
     std::error_code error;
-    if (!fs::is_regular_file(path, error)) return {Examination::NotMeet, "no such file"};
-    if (::access(path.c_str(), W_OK) != 0) return {Examination::NotMeet, "the file is read-only"};
+    if (!fs::is_regular_file(path, error))
+        return {Examination::NotMeet, lang::NoSuchFileText().in(language)};
+    if (::access(path.c_str(), W_OK) != 0)
+        return {Examination::NotMeet, lang::ReadOnlyFileText().in(language)};
     recoverUnfinishedWrite(path);
     try {
         Connection db(path, Connection::Mode::ReadOnly);
         // A damaged file is refused before anything is read from it into the window.
         auto check = db.prepare("PRAGMA quick_check");
         if (!check.step() || check.text(0) != "ok")
-            return {Examination::NotMeet, "the file is damaged; Repair can rebuild it"};
+            return {Examination::NotMeet, lang::DamagedFileText().in(language)};
         auto control = storage::DescribeTable(storage::TableKind::Control, words);
         auto columns = columnsOf(db, control.name);
         if (std::find(columns.begin(), columns.end(), "Language") == columns.end())
-            return {Examination::NotMeet, "no Control table"};
+            return {Examination::NotMeet, lang::MissingTableText().in(language) + control.name};
         double madeUnder =
             base::TextToNumber(firstValue(db, control.name, "Language").value_or(""));
         if (madeUnder != languageNumber) return {Examination::Language, ""};
@@ -169,7 +177,7 @@ Examination ExamineMeetFile(const std::string& path, const lang::TextTable& word
         int classCount = 0;
         try {
             if (columnsOf(db, setup.name).size() < setup.fields.size())
-                return {Examination::NotMeet, "no " + setup.name + " table"};
+                return {Examination::NotMeet, lang::MissingTableText().in(language) + setup.name};
             boundedCount(firstValue(db, setup.name, "21"), 3000);
             boundedCount(firstValue(db, setup.name, "22"), 50);
             classCount = boundedCount(firstValue(db, setup.name, "23"), 50);
@@ -190,6 +198,8 @@ Examination ExamineMeetFile(const std::string& path, const lang::TextTable& word
                                             : "no field " + field.name + " in " + table.name};
         }
         firstValue(db, storage::DescribeTable(storage::TableKind::Work, words).name, "0");
+    } catch (const NoRecordError& failure) {
+        return {Examination::NotMeet, lang::NoRecordText().in(language) + failure.table};
     } catch (const std::exception& failure) {
         return {Examination::NotMeet, failure.what()};
     }
@@ -330,7 +340,7 @@ RepairReport RepairFile(const std::string& path) {
     }
     if (report.recordsKept == 0) {
         fs::remove(rebuilt, error);
-        throw std::runtime_error("no record could be read");
+        throw NothingReadableError("no record could be read");
     }
     // The damaged file is kept beside, the rebuilt one takes its name.
     report.damagedCopy = BesideName(path, ".damaged");

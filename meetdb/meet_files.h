@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "lang/language_texts.h"
@@ -61,7 +62,7 @@ struct Examination {
 // language number given, with every table and field, counts within the program's bounds.
 // A write left unfinished by a program stopped in the middle is undone first.
 Examination ExamineMeetFile(const std::string& path, const lang::TextTable& words,
-                            double languageNumber);
+                            double languageNumber, lang::Language language);
 
 // Compacts a database into a new file beside target and puts it in target's place in one
 // step; the new file is removed again when anything fails.
@@ -73,6 +74,12 @@ struct RepairReport {
     int readFailures = 0;
     std::string damagedCopy;  // where the damaged file was kept
 };
+// Not one record of a damaged file could be read.
+class NothingReadableError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Checks the file and, when it is damaged, rebuilds it from every record that can be read.
 // Throws when the file cannot be read as a database at all.
 RepairReport RepairFile(const std::string& path);

@@ -55,6 +55,13 @@ void setupTextChanged(ui::Program& program, int index) {
     applyLimit(main.SetupText[setup::CompetitorCountText], MaxCompetitors);
     applyLimit(main.SetupText[setup::ClubCountText], MaxClubsOnPage);
     applyLimit(main.SetupText[setup::ClassCountText], MaxClassesOnPage);
+    // The size a new meet's Time table is made with; while a meet is open the box tells the
+    // size its table has grown to.
+    if (!program.meet) {
+        auto& size = main.SetupText[setup::TimeTableSizeText];
+        applyLimit(size, MaxPreparedTimeRows);
+        if (base::TextToNumber(size.text()) < 0) size.setText("0");
+    }
     switch (index) {
         case setup::EditorText:
             mirror(main.SetupEditorOption, main.SetupText[index]);

@@ -13,6 +13,8 @@ namespace kvt::pages {
 inline constexpr int MaxCompetitors = 3000;
 inline constexpr int MaxClubsOnPage = 15;
 inline constexpr int MaxClassesOnPage = 15;
+// Rows prepared in the Time table of a new meet (the table grows past them during a race).
+inline constexpr int MaxPreparedTimeRows = 3000;
 
 // Wires the handlers of the setup page's option buttons, text boxes, check boxes and tabs.
 void ConnectSetupPage(ui::Program& program);

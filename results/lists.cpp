@@ -124,6 +124,31 @@ std::string quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
+// A value as text of the page, never as markup: a name like "A & B" or "<b>" shows as typed.
+std::string htmlText(const std::string& value) {
+    std::string text;
+    text.reserve(value.size());
+    for (char ch : value) {
+        switch (ch) {
+            case '&':
+                text += "&amp;";
+                break;
+            case '<':
+                text += "&lt;";
+                break;
+            case '>':
+                text += "&gt;";
+                break;
+            case '"':
+                text += "&quot;";
+                break;
+            default:
+                text += ch;
+        }
+    }
+    return text;
+}
+
 std::string table(int border) {
     return "<TABLE CELLPADDING=1 CELLSPACING=1 WIDTH=560 BORDER=" + std::to_string(border) +
            " ALIGN=" + quoted("CENTER") + "VALIGN=" + quoted("LEFT") + ">";
@@ -219,13 +244,14 @@ void WriteHtmlList(ui::Program& program) {
             line("<BODY BACKGROUND=" + quoted("Kvt.gif") + ">");
             for (const std::string& piece :
                  {table(3), std::string("<TR>"), cell("100%"), font(" SIZE=3 COLOR=", "CYAN"),
-                  words[entry::ResultsHeading], std::string("</FONT></TD>"), std::string("</TR>"),
+                  htmlText(words[entry::ResultsHeading]), std::string("</FONT></TD>"),
+                  std::string("</TR>"),
                   std::string("</TABLE>"), std::string("<P>")})
                 line(piece);
             walkClasses(program, [&](int c, const std::vector<ListRow>& rows) {
                 for (const std::string& piece :
                      {std::string("<P>"), table(0), std::string("<TR>"), cell("100%"),
-                      font(" SIZE=3 COLOR=", "CYAN"), program.meet->className(c),
+                      font(" SIZE=3 COLOR=", "CYAN"), htmlText(program.meet->className(c)),
                       std::string("</FONT></TD>"), std::string("</TR>"), std::string("</TABLE>")})
                     line(piece);
                 auto cells = [&](const std::string& colour,
@@ -236,7 +262,7 @@ void WriteHtmlList(ui::Program& program) {
                     for (std::size_t i = 0; i < values.size(); ++i) {
                         line(cell(widths[i]));
                         line(font(" SIZE=2 COLOR=", colour));
-                        line(values[i]);
+                        line(htmlText(values[i]));
                         if (i >= 3) line("</FONT></B></TD>");
                     }
                     line("</TR>");

@@ -1,6 +1,7 @@
 #include "shell/commands.h"
 
 #include <filesystem>
+#include <fstream>
 
 #include "base/native_path.h"
 #include "results/lists.h"
@@ -36,8 +37,14 @@ const std::vector<CommandInfo>& CommandTable() {
 
 namespace {
 
+// A help file that is not there is told, not shown as an empty window.
 void showHelp(ui::Program& program, const std::string& file, int command) {
-    program.platform.help.showHelp(base::NativePath(file), command);
+    const std::string path = base::NativePath(file);
+    if (!std::ifstream(path)) {
+        program.info(lang::HelpFileMissingText().in(program.language) + path);
+        return;
+    }
+    program.platform.help.showHelp(path, command);
 }
 
 }  // namespace

@@ -29,6 +29,15 @@ std::string chooseExisting(ui::Program& program, int titleEntry) {
     return fs::is_regular_file(*chosen, error) ? *chosen : "";
 }
 
+// The temporary file of a compaction: beside the chosen file, and never the file itself (a
+// name ending in ".tmp" less four characters and ".tmp" is its own name).
+std::string temporaryNameFor(const std::string& path) {
+    std::string temporary = meetdb::BesideName(path, ".tmp");
+    std::error_code error;
+    if (temporary == path || fs::equivalent(temporary, path, error)) temporary = path + ".tmp";
+    return temporary;
+}
+
 void message(ui::Program& program, const lang::Bilingual& text, const std::string& detail) {
     program.info(text.in(program.language) + detail);
 }
@@ -48,10 +57,13 @@ void ResetDatabase(ui::Program& program) {
     int classCount = 0, timeRows = 0;
     try {
         std::error_code error;
-        if (!fs::is_regular_file(path, error)) throw std::runtime_error("no such file");
+        if (!fs::is_regular_file(path, error))
+            throw std::runtime_error(lang::NoSuchFileText().in(program.language));
         file = std::make_unique<meetdb::MeetFile>(path);
         auto language = file->firstValue("Control", "Language");
-        if (!language) throw std::runtime_error("no Control record");
+        if (!language)
+            throw std::runtime_error(lang::NoRecordText().in(program.language) +
+                                     std::string("Control"));
         if (base::TextToNumber(*language) !=
             base::TextToNumber(program.Main.userLanguageText().text())) {
             program.info(words[entry::OtherLanguage]);
@@ -139,7 +151,7 @@ void CompressDatabase(ui::Program& program) {
     try {
         // Compacted into the temporary file, which then takes the chosen name in one step:
         // exactly one file remains, under the chosen name.
-        const std::string temporary = meetdb::BesideName(path, ".tmp");
+        const std::string temporary = temporaryNameFor(path);
         std::error_code error;
         fs::remove(temporary, error);
         if (error) throw std::runtime_error(temporary + ": " + error.message());
@@ -172,7 +184,9 @@ void RepairDatabase(ui::Program& program) {
         program.platform.application.setBusy(false);
         std::error_code error;
         fs::remove(path + ".rebuilt", error);
-        message(program, lang::RepairFailedText(), failure.what());
+        const bool nothing = dynamic_cast<const meetdb::NothingReadableError*>(&failure) != nullptr;
+        message(program, lang::RepairFailedText(),
+                nothing ? lang::NothingReadableText().in(program.language) : failure.what());
     }
 }
 

@@ -204,7 +204,8 @@ std::string MeetFolder(const std::string& databasePath) {
 
 void PrepareMeetFolder(ui::Program& program, const std::string& databasePath) {
     const fs::path folder = MeetFolder(databasePath);
-    if (folder.empty()) throw std::runtime_error("no meet folder for " + databasePath);
+    if (folder.empty())
+        throw std::runtime_error(lang::NoMeetFolderText().in(program.language) + databasePath);
     if (!fs::exists(folder)) fs::create_directories(folder);
     program.listFolder = (folder / "").string();
     if (fs::exists(folder / "Kvt.gif")) return;
@@ -334,8 +335,8 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
     if (program.meet) return false;
     auto& main = program.Main;
     const auto& words = program.LanguageTexts;
-    auto examination =
-        meetdb::ExamineMeetFile(path, words, base::TextToNumber(main.userLanguageText().text()));
+    auto examination = meetdb::ExamineMeetFile(
+        path, words, base::TextToNumber(main.userLanguageText().text()), program.language);
     switch (examination.kind) {
         case meetdb::Examination::Language:
             program.info(words[entry::OtherLanguage]);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <vector>
 
 #include "support/fakes.h"
@@ -114,6 +115,8 @@ TEST(Commands, HelpOpensTheFileOfTheLanguageWithItsCommand) {
     TestProgram test;
     auto& program = test.start();
     const std::string folder = test.folder().string();
+    for (const char* file : {"Hjelp.hlp", "Help.hlp", "Iokort.hlp", "Iocard.hlp"})
+        std::ofstream(test.folder() / file) << "# Help\n";
     program.MDIMain.General.click();
     program.MDIMain.Search.click();
     program.Main.MainToolbar.clickButton("m");
@@ -126,6 +129,21 @@ TEST(Commands, HelpOpensTheFileOfTheLanguageWithItsCommand) {
     EXPECT_EQ(test.help.shown[2], std::make_pair(folder + "/Iokort.hlp", ui::HelpContents));
     EXPECT_EQ(test.help.shown[3], std::make_pair(folder + "/Help.hlp", ui::HelpContents));
     EXPECT_EQ(test.help.shown[4], std::make_pair(folder + "/Iocard.hlp", ui::HelpContents));
+}
+
+TEST(Commands, AMissingHelpFileIsToldInTheLanguageInForce) {
+    TestProgram test;
+    auto& program = test.start();
+    program.MDIMain.General.click();
+    kvt::ui::SetEnglishTexts(program);
+    program.MDIMain.Adapter.click();
+    EXPECT_TRUE(test.help.shown.empty());
+    ASSERT_EQ(test.dialogs.messages.size(), 2u);
+    EXPECT_EQ(test.dialogs.messages[0].text,
+              "Hjelpefilen kan ikke leses: " + test.folder().string() + "/Hjelp.hlp");
+    EXPECT_EQ(test.dialogs.messages[1].text,
+              "The help file cannot be read: " + test.folder().string() + "/Iocard.hlp");
+    EXPECT_EQ(test.dialogs.messages[1].title, "Info");
 }
 
 TEST(Commands, AboutIsShownModallyWithTheTextsOfTheLanguage) {

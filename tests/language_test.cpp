@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "meetdb/sqlite.h"
 #include "support/fakes.h"
 #include "ui/captions.h"
 
@@ -107,4 +108,67 @@ TEST(LanguageTables, RebindsTheLocalisedFieldsAndSetsTheHelpFile) {
     EXPECT_EQ(main.ClassIndex.dataField(), "Index");
     EXPECT_EQ(main.ClassText[2].dataField(), "Spesifikasjon");
     EXPECT_EQ(program.helpFile, test.folder().string() + "\\Hjelp.hlp");
+}
+
+namespace {
+
+// The texts of the messages shown, in order.
+std::vector<std::string> shownTexts(const kvt::testing::FakeDialogs& dialogs) {
+    std::vector<std::string> texts;
+    for (const auto& shown : dialogs.messages) texts.push_back(shown.text);
+    return texts;
+}
+
+}  // namespace
+
+TEST(ProgramsOwnTexts, MessagesAboutFilesFollowTheLanguageInForce) {
+    for (bool english : {false, true}) {
+        TestProgram test;
+        if (english) test.writeUserIni("x", " 1", " 0", "");
+        auto& program = test.start();
+        const std::string missing = (test.folder() / "Missing.mdb").string();
+        test.dialogs.fileAnswers.push_back(missing);
+        program.MDIMain.Open.click();
+        const std::string notes = (test.folder() / "Notes.mdb").string();
+        {
+            kvt::meetdb::Connection db(notes, kvt::meetdb::Connection::Mode::Create);
+            db.execute("CREATE TABLE \"Control\" (\"Language\" TEXT)");
+            db.execute(english ? "INSERT INTO \"Control\" VALUES (' 1')"
+                               : "INSERT INTO \"Control\" VALUES ('0')");
+        }
+        test.dialogs.fileAnswers.push_back(notes);
+        program.MDIMain.Open.click();
+        test.dialogs.fileAnswers.push_back(missing);
+        program.MDIMain.Reset.click();
+        if (english)
+            EXPECT_EQ(shownTexts(test.dialogs),
+                      (std::vector<std::string>{
+                          "This file cannot be opened as a meet database: the file does not exist",
+                          "This file cannot be opened as a meet database: the table is missing: "
+                          "Setup",
+                          "Error trying resetting database: the file does not exist"}));
+        else
+            EXPECT_EQ(shownTexts(test.dialogs),
+                      (std::vector<std::string>{
+                          "Filen kan ikke åpnes som stevnedatabase: filen finnes ikke",
+                          "Filen kan ikke åpnes som stevnedatabase: tabellen mangler: Oppsett",
+                          "Feil under resetting av database: filen finnes ikke"}));
+    }
+}
+
+TEST(ProgramsOwnTexts, EachHasBothLanguages) {
+    for (auto text :
+         {lang::SettingsUnreadableText, lang::SettingsUnsavedText,    lang::CannotMakeDatabaseText,
+          lang::NotAMeetDatabaseText,   lang::CountsBeyondBoundsText, lang::CannotSaveText,
+          lang::TimeNotStoredText,      lang::TimeKeptText,           lang::AdapterCloseText,
+          lang::CannotStartText,        lang::CopyFailedText,         lang::CompressFailedText,
+          lang::RepairedText,           lang::RepairFailedText,       lang::NoSuchFileText,
+          lang::ReadOnlyFileText,       lang::DamagedFileText,        lang::MissingTableText,
+          lang::NoRecordText,           lang::MissingFieldText,       lang::NothingReadableText,
+          lang::NoMeetFolderText,       lang::NoMeetOpenText,         lang::HelpFileMissingText,
+          lang::UserLanguageBoxText,    lang::MeetLanguageBoxText}) {
+        const lang::Bilingual both = text();
+        EXPECT_FALSE(std::string(both.english).empty());
+        EXPECT_NE(std::string(both.english), std::string(both.norwegian)) << both.english;
+    }
 }

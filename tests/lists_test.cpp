@@ -97,6 +97,37 @@ TEST_F(Lists, AMeetWithoutResults) {
                   std::string(67, '-') + "\r\n");
 }
 
+TEST_F(Lists, MarkupInNamesClubsAndClassesIsWrittenAsTextInTheHtmlList) {
+    open(false, false);
+    auto& main = test.program().Main;
+    const std::string className = "Junior <18> & \"open\"";
+    main.ClassMover.setText("1");
+    main.ClassText[1].setText(className);
+    main.ClassMover.setText("2");
+    main.NameMover.setText("1");
+    main.NameText[0].setText("<script>alert(\"x\")</script>");
+    main.NameCombo[0].setText("A & B");
+    main.NameCombo[1].setText(className);
+    main.NameMover.setText("2");
+    main.NameCombo[1].setText(className);
+    main.NameMover.setText("3");
+    race(1, {10, 0, 0, 0}, {10, 31, 7, 450});
+    race(2, {10, 1, 0, 0}, {10, 29, 59, 990});
+    makeBoth();
+    const std::string html = bytes(test.folder() / "Meet" / "Resultat.htm");
+    EXPECT_EQ(html.find("<script>"), std::string::npos) << html;
+    EXPECT_NE(html.find("\r\n&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;, Dahl\r\n"),
+              std::string::npos)
+        << html;
+    EXPECT_NE(html.find("\r\nA &amp; B\r\n"), std::string::npos) << html;
+    EXPECT_NE(html.find("\r\nJunior &lt;18&gt; &amp; &quot;open&quot;\r\n"), std::string::npos)
+        << html;
+    // The text list is no markup: it keeps the values as they are.
+    const std::string text = bytes(test.folder() / "Meet" / "Resultat.txt");
+    EXPECT_NE(text.find("A & B"), std::string::npos) << text;
+    EXPECT_NE(text.find("\r\n" + className + "\r\n"), std::string::npos) << text;
+}
+
 TEST(Windows1252, LettersOutsideTheCodePageDoNotBreakAList) {
     auto text = base::DecodeUtf8("Åse Ł € \xff");
     EXPECT_EQ(base::EncodeWindows1252(text, base::Unmappable::QuestionMark), "\xc5se ? \x80 ?");

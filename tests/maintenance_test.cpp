@@ -108,6 +108,26 @@ TEST_F(Maintenance, ResetClearsTimesAndKeepsTheRegisters) {
     EXPECT_EQ(program().Main.NameText[0].text(), "Kari");
 }
 
+TEST_F(Maintenance, ResetOfATimeTableThatGrewDuringTheRaceLeavesSizeAndRowsAgreeing) {
+    // The race went past the prepared rows: the table and field 31 say 3100.
+    execute(path,
+            "WITH RECURSIVE k(n) AS (SELECT 301 UNION ALL SELECT n + 1 FROM k WHERE n < 3100) "
+            "INSERT INTO \"Tider\" (\"Index\", \"Id\", \"Tid\", \"Nr\", \"Type\", "
+            "\"Deltaker\", \"Info\") SELECT ' ' || n, '-', '-', '-', '-', '-', '-' FROM k");
+    execute(path, "UPDATE \"Oppsett\" SET \"31\" = '3100'");
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Reset.click();
+    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.front().text;
+    EXPECT_EQ(count(path, "Tider"), 3000);
+    EXPECT_EQ(setup("31"), "3000");
+
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Open.click();
+    ASSERT_EQ(program().currentDatabase(), path);
+    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.front().text;
+    EXPECT_EQ(program().meet->timeTableSize(), 3000);
+}
+
 TEST_F(Maintenance, ResetOfAMeetOfTheOtherLanguageChangesNothing) {
     const std::string before = bytes(path);
     program().Main.SetupLanguageOption[1].select();
@@ -180,6 +200,19 @@ TEST_F(Maintenance, CompressLeavesExactlyOneFileUnderTheChosenName) {
     EXPECT_TRUE(test.dialogs.messages.empty());
     EXPECT_EQ(folderEntries(test.folder()), (std::vector<std::string>{"Meet", "Meet.mdb"}));
     EXPECT_EQ(count(path, "Resultat-1"), 3);
+}
+
+TEST_F(Maintenance, CompressOfAFileWhoseNameEndsInTmpKeepsItCompacted) {
+    // Its name less four characters and ".tmp" is its own name: that cannot be the
+    // temporary file.
+    const fs::path chosen = test.folder() / "Meet.tmp";
+    fs::rename(path, chosen);
+    test.dialogs.fileAnswers.push_back(chosen.string());
+    program().MDIMain.Kompress.click();
+    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.front().text;
+    ASSERT_TRUE(fs::exists(chosen));
+    EXPECT_EQ(count(chosen.string(), "Resultat-1"), 3);
+    EXPECT_EQ(folderEntries(test.folder()), (std::vector<std::string>{"Meet", "Meet.tmp"}));
 }
 
 TEST_F(Maintenance, ACompressThatFailsSaysSoAndKeepsTheFile) {

@@ -190,6 +190,31 @@ TEST(MakeNew, AnExistingFileIsReplacedOnlyOnYes) {
     EXPECT_EQ(names.front(), "Deltakere");
 }
 
+TEST(MakeNew, TheTimeTableHasAsManyRowsAsTheSizeTypedAndOpensWithoutAWarning) {
+    TestProgram test;
+    auto& program = test.start();
+    program.Main.SetupText[8].setText("500");  // typed since start-up, which read 300
+    const auto path = meetPath(test);
+    makeMeet(test, path);
+    EXPECT_EQ(count(path, "Tider"), 500);
+    EXPECT_EQ(field(path, "Oppsett", "31", 1), "500");
+    ASSERT_TRUE(openMeet(test, path));
+    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.front().text;
+    EXPECT_EQ(program.meet->timeTableSize(), 500);
+}
+
+TEST(MakeNew, ATimeTableSizeBeyondThePreparedRowsMakesAMeetThatOpens) {
+    TestProgram test;
+    auto& program = test.start();
+    program.Main.SetupText[8].setText("40000");
+    EXPECT_EQ(program.Main.SetupText[8].text(), "3000");
+    const auto path = meetPath(test);
+    makeMeet(test, path);
+    EXPECT_EQ(count(path, "Tider"), 3000);
+    ASSERT_TRUE(openMeet(test, path));
+    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.front().text;
+}
+
 TEST(MakeNew, ACancelledDialogMakesNothing) {
     TestProgram test;
     test.start();
@@ -507,6 +532,26 @@ TEST(RegisterPages, LeavingARecordFillsTheCachesAndTheListsFollowTheCounts) {
     EXPECT_TRUE(main.NameCombo[0].items().empty());
     main.NameCombo[1].dropDown();
     EXPECT_EQ(main.NameCombo[1].items(), (std::vector<std::string>{"Junior", "Senior"}));
+}
+
+TEST(SetupPage, TheMeetsLanguageBoxStaysLockedAndAnEditThereIsNeverStored) {
+    TestProgram test;
+    auto& program = test.start();
+    auto& main = program.Main;
+    const auto path = sampleMeet(test);
+    ASSERT_TRUE(openMeet(test, path));
+    EXPECT_TRUE(main.SetupText[19].locked());
+    main.SetupText[19].edit(" 1");  // what the operator types there
+    EXPECT_EQ(main.SetupText[19].text(), "0");
+    main.ControlData.refresh();
+    EXPECT_TRUE(main.SetupText[19].locked());
+    program.MDIMain.Close.click();
+    EXPECT_TRUE(main.SetupText[19].locked());
+    EXPECT_EQ(field(path, "Control", "Language", 1), "0");
+    EXPECT_TRUE(openMeet(test, path));
+    // The operator's typing reaches every other box.
+    main.NameText[0].edit("Kari");
+    EXPECT_EQ(main.NameText[0].text(), "Kari");
 }
 
 TEST(SetupPage, EditsOfTheMeetSetupAreStoredAtOnce) {

@@ -23,6 +23,25 @@ TEST(SetupPage, SizeBoxesAreHeldToTheirLimits) {
     EXPECT_EQ(main.SetupText[1].text(), "abc");
 }
 
+TEST(SetupPage, TheTimeTableSizeIsHeldToThePreparedRowsWhileNoMeetIsOpen) {
+    TestProgram test;
+    auto& program = test.start();
+    auto& main = program.Main;
+    main.SetupText[8].setText("32768");
+    EXPECT_EQ(main.SetupText[8].text(), "3000");
+    main.SetupText[8].setText("3001");
+    EXPECT_EQ(main.SetupText[8].text(), "3000");
+    main.SetupText[8].setText("-5");
+    EXPECT_EQ(main.SetupText[8].text(), "0");
+    main.SetupText[8].setText("3000");
+    EXPECT_EQ(main.SetupText[8].text(), "3000");
+    // During a race the table grows past them, and the box tells its size.
+    test.makeAndOpenMeet();
+    ASSERT_FALSE(program.currentDatabase().empty());
+    main.SetupText[8].setText("3100");
+    EXPECT_EQ(main.SetupText[8].text(), "3100");
+}
+
 TEST(SetupPage, OptionsStoreTheirIndexAndStoredIndexesSelectOptions) {
     TestProgram test;
     auto& program = test.start();

@@ -8,6 +8,14 @@ void TextBox::setText(const std::string& text) {
     if (assign(text_, text)) Change.raise();
 }
 
+void TextBox::edit(const std::string& text) {
+    if (locked_) {
+        notify();  // the view shows the box's own text again
+        return;
+    }
+    setText(text);
+}
+
 void CommandButton::click() {
     if (enabled()) Click.raise();
 }

@@ -45,6 +45,9 @@ public:
     const std::string& text() const { return text_; }
     // Raises Change when the text differs from the one shown.
     void setText(const std::string& text);
+    // What the operator types: refused while the box is locked (the program's own setText
+    // still shows its values there).
+    void edit(const std::string& text);
     bool locked() const { return locked_; }
     void setLocked(bool locked) { assign(locked_, locked); }
     // The field of the data binding this box shows (empty when unbound).

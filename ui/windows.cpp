@@ -165,6 +165,10 @@ void MainWindow::setDesignValues() {
         "C:\\Windows\\Command\\Edit.com",
         "0"};
     for (int i = 0; i < 20; ++i) SetupText[i].setText(setupDefaults[i]);
+    // The languages are chosen with the options and a meet keeps the one it was made under:
+    // both boxes are shown, never typed.
+    SetupText[16].setLocked(true);
+    SetupText[19].setLocked(true);
     for (int i = 0; i < 4; ++i) {
         SetupText[15 + i].setDataField(UserSettingsFields[i]);
         UserData.bind(SetupText[15 + i]);
@@ -189,6 +193,7 @@ void MainWindow::setDesignValues() {
     SetupTimerValue[3].setCaption("0");
 
     ExactTime.setText("00.00.00.00");
+    ExactTime.setLocked(true);  // the clock
     for (int i = 0; i < CaptureRows; ++i) {
         Set[i].setCaption("<<");
         Delete[i].setCaption("C");

@@ -5,15 +5,21 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -35,11 +41,30 @@ QStringList menuTitles(MainFrame& frame) {
     return titles;
 }
 
+// Answers the next dialog of type T the program shows, as the operator would, once it is up.
+template <typename T>
+void whenShown(std::function<void(T&)> answer) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<T*>(window);
+            if (!dialog || !dialog->isVisible()) continue;
+            timer->stop();
+            timer->deleteLater();
+            answer(*dialog);
+            return;
+        }
+    });
+    timer->start();
+}
+
 // The real main window, loaded and shown as at start-up, over the test program's fakes.
 class DesktopWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         kvt::shell::LoadMain(program);
+        frame.refreshAll();  // as the program does once it has loaded
         frame.show();
         QApplication::setActiveWindow(&frame);
     }
@@ -234,4 +259,155 @@ TEST_F(DesktopWindow, AShortRaceThroughTheWidgetsEndsInTheListsOnDisk) {
     classes->activated(0);
     EXPECT_EQ(grid->model()->rowCount(), 5);
     EXPECT_EQ(grid->model()->data(grid->model()->index(4, 2)).toString(), "Geir, Dahl");
+}
+
+TEST_F(DesktopWindow, TheMeetsLanguageBoxCannotBeTypedIntoOnceAMeetIsOpen) {
+    const std::string path = makeAndOpenThroughTheMenu("Meet.mdb");
+    ASSERT_EQ(program.currentDatabase(), path);
+    auto* box = frame.findChild<QLineEdit*>("SetupText_19");
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isReadOnly());
+    box->setFocus();
+    QTest::keyClicks(box, "1");
+    EXPECT_EQ(box->text(), "0");
+    EXPECT_EQ(program.Main.SetupText[19].text(), "0");
+    frame.findChild<QAction*>("Close")->trigger();
+    EXPECT_EQ(kvt::testing::ReadField(path, "Control", "Language"), "0");
+    test.dialogs.fileAnswers.push_back(path);
+    frame.findChild<QAction*>("Open")->trigger();
+    EXPECT_EQ(program.currentDatabase(), path);
+}
+
+// The real main window with the real file dialogs and message boxes of the program.
+class DesktopDialogs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kvt::shell::LoadMain(program);
+        dialogs.setParent(&frame);
+        frame.refreshAll();
+        frame.show();
+    }
+
+    kvt::desktop::QtDialogs dialogs;
+    TestProgram test;
+    kvt::ui::Program& program = (test.useDialogs(dialogs), test.program());
+    MainFrame frame{program};
+};
+
+TEST_F(DesktopDialogs, MakeNewAndOpenWithThePresetNameWorkOnAnMdbFile) {
+    for (const char* command : {"MakeNew", "Open"}) {
+        QString preset;
+        whenShown<QFileDialog>([&](QFileDialog& dialog) {
+            preset = dialog.findChild<QLineEdit*>("fileNameEdit")->text();
+            static_cast<QDialog&>(dialog).accept();  // the operator's "Open"
+        });
+        frame.findChild<QAction*>(command)->trigger();
+        EXPECT_EQ(preset, "Demorenn.mdb") << command;
+    }
+    const auto meet = test.folder() / "Demorenn.mdb";
+    EXPECT_TRUE(std::filesystem::is_regular_file(meet));
+    EXPECT_TRUE(std::filesystem::is_directory(test.folder() / "Demorenn"));
+    EXPECT_FALSE(std::filesystem::exists(test.folder() / "Demo"));
+    EXPECT_EQ(program.currentDatabase(), meet.string());
+}
+
+TEST_F(DesktopDialogs, ANameTypedWithoutExtensionGetsMdb) {
+    whenShown<QFileDialog>([](QFileDialog& dialog) {
+        auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+        name->selectAll();
+        QTest::keyClicks(name, "Spring");
+        static_cast<QDialog&>(dialog).accept();
+    });
+    frame.findChild<QAction*>("MakeNew")->trigger();
+    EXPECT_TRUE(std::filesystem::is_regular_file(test.folder() / "Spring.mdb"));
+    EXPECT_TRUE(std::filesystem::is_directory(test.folder() / "Spring"));
+    EXPECT_FALSE(std::filesystem::exists(test.folder() / "Sp"));
+}
+
+TEST(DesktopLanguage, AStoredLanguageOfTwoShowsItsIndexInTheLanguageBoxAndKeepsNorwegian) {
+    TestProgram test;
+    test.writeUserIni("x", " 2", " 0", "");
+    auto& program = test.program();
+    MainFrame frame{program};
+    kvt::shell::LoadMain(program);
+    frame.refreshAll();
+    frame.show();
+    frame.clickMainTab(5);
+    program.Main.SetupTabStrip.clickTab(4);
+    auto* box = frame.findChild<QLineEdit*>("SetupText_16");
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->text().toStdString(), " 2");
+    EXPECT_TRUE(box->isReadOnly());
+    EXPECT_EQ(box->toolTip().toStdString(), "Programmets språk");
+    EXPECT_TRUE(frame.findChild<QRadioButton*>("SetupLanguageOption_2")->isChecked());
+    EXPECT_FALSE(frame.findChild<QRadioButton*>("SetupLanguageOption_0")->isChecked());
+    EXPECT_EQ(frame.findChild<QAction*>("Open")->text().toStdString(), "&Åpne...");
+    // The meet's own language beside it.
+    auto* meet = frame.findChild<QLineEdit*>("SetupText_19");
+    EXPECT_TRUE(meet->isVisible());
+    EXPECT_EQ(meet->text().toStdString(), "0");
+}
+
+namespace {
+
+struct DialogTexts {
+    std::vector<std::string> messageButtons;
+    std::string lookIn, fileName, fileType, accept, cancel;
+};
+
+// What the program's Yes/No question and its file dialog show, each answered as the operator
+// would (No, Cancel).
+DialogTexts shownTexts(kvt::desktop::QtDialogs& dialogs) {
+    DialogTexts texts;
+    whenShown<QMessageBox>([&](QMessageBox& box) {
+        for (QAbstractButton* button : box.buttons())
+            texts.messageButtons.push_back(button->text().toStdString());
+        std::sort(texts.messageButtons.begin(), texts.messageButtons.end());
+        box.button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(dialogs.message("?", "Info", kvt::ui::MessageButtons::YesNo), kvt::ui::Answer::No);
+    whenShown<QFileDialog>([&](QFileDialog& dialog) {
+        auto text = [&](const char* name) {
+            return dialog.findChild<QLabel*>(name)->text().toStdString();
+        };
+        texts.lookIn = text("lookInLabel");
+        texts.fileName = text("fileNameLabel");
+        texts.fileType = text("fileTypeLabel");
+        auto* buttons = dialog.findChild<QDialogButtonBox*>("buttonBox");
+        texts.accept = buttons->button(QDialogButtonBox::Open)->text().toStdString();
+        texts.cancel = buttons->button(QDialogButtonBox::Cancel)->text().toStdString();
+        dialog.reject();
+    });
+    EXPECT_FALSE(dialogs.openFile({"Åpne", "Demorenn", "Database (*.mdb)|*.mdb", "/"}));
+    return texts;
+}
+
+}  // namespace
+
+TEST_F(DesktopDialogs, QtsOwnButtonsAndFileDialogLabelsFollowTheLanguageInForce) {
+    EXPECT_TRUE(frame.translations().systemTranslationsFound());
+    DialogTexts norwegian = shownTexts(dialogs);
+    EXPECT_EQ(norwegian.messageButtons, (std::vector<std::string>{"&Ja", "&Nei"}));
+    EXPECT_EQ(norwegian.lookIn, "Se i:");
+    EXPECT_EQ(norwegian.fileName, "Fil&navn:");
+    EXPECT_EQ(norwegian.fileType, "Filer av typen:");
+    EXPECT_EQ(norwegian.accept, "&Åpne");
+    EXPECT_EQ(norwegian.cancel, "Avbryt");
+    // A text the program leaves to the system's Norwegian translations.
+    EXPECT_EQ(QCoreApplication::translate("QShortcut", "Space").toStdString(), "Mellomrom");
+
+    frame.findChild<QRadioButton*>("SetupLanguageOption_1")->click();
+    ASSERT_EQ(program.language, kvt::lang::Language::English);
+    DialogTexts english = shownTexts(dialogs);
+    EXPECT_EQ(english.messageButtons, (std::vector<std::string>{"&No", "&Yes"}));
+    EXPECT_EQ(english.lookIn, "Look in:");
+    EXPECT_EQ(english.fileName, "File &name:");
+    EXPECT_EQ(english.fileType, "Files of type:");
+    EXPECT_EQ(english.accept, "&Open");
+    EXPECT_EQ(english.cancel, "Cancel");
+    EXPECT_EQ(QCoreApplication::translate("QShortcut", "Space").toStdString(), "Space");
+
+    frame.findChild<QRadioButton*>("SetupLanguageOption_0")->click();
+    EXPECT_EQ(shownTexts(dialogs).accept, "&Åpne");
 }

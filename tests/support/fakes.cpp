@@ -58,7 +58,8 @@ void TestProgram::writeUserIni(const std::string& explorerPath, const std::strin
 ui::Program& TestProgram::program() {
     if (!program_) {
         platform_ = std::make_unique<ui::Platform>(
-            ui::Platform{dialogs, pump, clock, launcher, help, application, engine, adapter});
+            ui::Platform{otherDialogs_ ? *otherDialogs_ : dialogs, pump, clock, launcher, help,
+                         application, engine, adapter});
         program_ = std::make_unique<ui::Program>(*platform_, folder_.string());
     }
     return *program_;

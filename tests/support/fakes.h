@@ -94,6 +94,8 @@ public:
                       const std::string& editor, const std::string& editorPath);
     // The program, made on first use (after the folder is prepared).
     ui::Program& program();
+    // Other dialogs than the fakes (the real ones of the desktop), given before program().
+    void useDialogs(ui::Dialogs& other) { otherDialogs_ = &other; }
     // Makes the program and runs the load of the main window.
     ui::Program& start();
     // Make new and Open from the Database menu on a meet file of the folder, as the operator
@@ -114,6 +116,7 @@ private:
     std::filesystem::path previousDirectory_;
     std::unique_ptr<ui::Platform> platform_;
     std::unique_ptr<ui::Program> program_;
+    ui::Dialogs* otherDialogs_ = nullptr;
 };
 
 // Reads one text field of the first record of a table straight from the file.
