@@ -68,7 +68,7 @@ void ApplyLanguage(ui::Program& program, Language language) {
         program.LanguageTexts[entry.number] = entry.text.in(language);
 
     rebindLocalisedFields(program);
-    program.helpFile = program.programFolder + program.LanguageTexts[65];
+    program.helpFile = program.locations.dataFolder + program.LanguageTexts[65];
 }
 
 void SetNorwegianTexts(ui::Program& program) {

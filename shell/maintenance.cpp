@@ -83,7 +83,8 @@ void message(ui::Program& program, const lang::Bilingual& text, const std::strin
 void ResetDatabase(ui::Program& program) {
     const auto& words = program.LanguageTexts;
     auto chosen = program.platform.dialogs.openFile(
-        {words[90], words[7], "Databaser (*.mdb)|*.mdb", program.programFolder});
+        {words[90], words[7], "Databaser (*.mdb)|*.mdb",
+         ui::DialogFolder(program.locations, program.lastChosenFile)});
     program.platform.pump.pumpEvents();
     if (!chosen || chosen->empty()) return;  // a cancelled dialog ends the reset quietly
     const std::string path = *chosen;

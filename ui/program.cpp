@@ -5,7 +5,12 @@
 namespace kvt::ui {
 
 Program::Program(Platform& platform, std::string programFolder)
-    : platform(platform), programFolder(std::move(programFolder)) {
+    : Program(platform, LocationsInFolder(programFolder)) {}
+
+Program::Program(Platform& platform, Locations locations)
+    : platform(platform),
+      locations(std::move(locations)),
+      programFolder(this->locations.programFolder) {
     for (DataControl* data :
          {&Main.TimeData, &Main.SetTimeData, &Main.NameData, &Main.ClubData, &Main.ClassData,
           &Main.SetupData, &Main.ControlData, &Main.UserData, &Main.ResultsData})
@@ -53,8 +58,8 @@ void Program::readCounts() {
 
 std::optional<std::string> Program::chooseFile(const std::string& title,
                                                const std::string& preset) {
-    auto chosen =
-        platform.dialogs.openFile({title, preset, "Database (*.mdb)|*.mdb", programFolder});
+    auto chosen = platform.dialogs.openFile(
+        {title, preset, "Database (*.mdb)|*.mdb", DialogFolder(locations, lastChosenFile)});
     platform.pump.pumpEvents();
     if (!chosen || chosen->empty()) return std::nullopt;
     lastChosenFile = *chosen;

@@ -11,6 +11,7 @@
 #include "capture/line_watch.h"
 #include "lang/language_texts.h"
 #include "ui/data_binding.h"
+#include "ui/locations.h"
 #include "ui/services.h"
 #include "ui/windows.h"
 
@@ -56,11 +57,15 @@ struct RegisteredTime {
 enum TimingState { NotStarted = 0, Started = 1, Finished = 2 };
 
 struct Program {
+    // Everything in the one program folder.
     Program(Platform& platform, std::string programFolder);
+    Program(Platform& platform, Locations locations);
     Program(const Program&) = delete;
 
     Platform& platform;
-    // The folder of the executable: images, help files and User.ini lie here.
+    // Where the images, help files, User.ini and the meets are found.
+    const Locations locations;
+    // The folder of the executable.
     const std::string programFolder;
 
     lang::TextTable LanguageTexts;
@@ -116,7 +121,7 @@ struct Program {
 
     // Reads the six counts from the setup page (text-to-number rule, 16 bits).
     void readCounts();
-    // The shared file dialog on the meet databases, starting in the program folder; pending
+    // The shared file dialog on the meet databases, starting in the dialog folder; pending
     // events run after it. No value when the operator cancelled or chose no name.
     std::optional<std::string> chooseFile(const std::string& title, const std::string& preset);
 

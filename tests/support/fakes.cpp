@@ -59,7 +59,8 @@ ui::Program& TestProgram::program() {
     if (!program_) {
         platform_ = std::make_unique<ui::Platform>(
             ui::Platform{dialogs, pump, clock, launcher, help, application, engine, adapter});
-        program_ = std::make_unique<ui::Program>(*platform_, folder_.string());
+        program_ = std::make_unique<ui::Program>(
+            *platform_, locations ? *locations : ui::LocationsInFolder(folder_.string()));
     }
     return *program_;
 }
