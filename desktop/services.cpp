@@ -143,7 +143,9 @@ void QtHelpViewer::showHelp(const std::string& helpFile, int command) {
 }
 
 void QtApplication::quit() {
-    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    // Not QCoreApplication::quit: that asks every window to close first, and the frame window
+    // answers a close with the Exit command instead, so the program would never end.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }
 
 void QtApplication::setBusy(bool busy) {

@@ -14,6 +14,7 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 
@@ -231,4 +232,24 @@ TEST_F(DesktopWindow, AShortRaceThroughTheWidgetsEndsInTheListsOnDisk) {
     classes->activated(0);
     EXPECT_EQ(grid->model()->rowCount(), 5);
     EXPECT_EQ(grid->model()->data(grid->model()->index(4, 2)).toString(), "Geir, Dahl");
+}
+
+TEST(DesktopExit, TheExitCommandEndsTheRunningProgramWithItsWindowShown) {
+    TestProgram test;
+    kvt::desktop::QtApplication application;
+    kvt::ui::Platform platform{test.dialogs, test.pump,   test.clock,  test.launcher,
+                               test.help,    application, test.engine, test.adapter};
+    kvt::ui::Program program(platform, test.folder().string());
+    MainFrame frame(program);
+    kvt::shell::LoadMain(program);
+    frame.show();
+    bool stillRunning = false;
+    QTimer::singleShot(0, &frame, [&] { frame.findChild<QAction*>("Avslutt")->trigger(); });
+    // Only reached when Exit did not end the event loop.
+    QTimer::singleShot(5000, &frame, [&] {
+        stillRunning = true;
+        QCoreApplication::exit(1);
+    });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_FALSE(stillRunning);
 }
