@@ -22,9 +22,10 @@ int RunProgram(int argc, char** argv, std::function<void(MainFrame&)> shown) {
     QtHelpViewer help;
     QtApplication app;
     meetdb::SqliteEngine engine;
-    auto adapter = devices::MakeAdapter(QCoreApplication::applicationDirPath().toStdString());
+    const auto locations = ui::FindLocations(QCoreApplication::applicationDirPath().toStdString());
+    auto adapter = devices::MakeAdapter(locations.settingsFolder);
     ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, *adapter};
-    ui::Program program(platform, QCoreApplication::applicationDirPath().toStdString());
+    ui::Program program(platform, locations);
     program.Watch.setThreaded(true);  // the lines are read beside the window
 
     MainFrame frame(program);

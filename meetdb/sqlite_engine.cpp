@@ -1,5 +1,6 @@
 #include "meetdb/sqlite_engine.h"
 
+#include <filesystem>
 #include <vector>
 
 namespace kvt::meetdb {
@@ -132,6 +133,33 @@ void SqliteEngine::transaction(const std::string& databaseName, const std::funct
     Transaction transaction(*db);
     work();
     transaction.commit();
+}
+
+void SqliteEngine::createDatabase(const std::string& databaseName,
+                                  const storage::TableSpec& table, const storage::Record& record) {
+    namespace fs = std::filesystem;
+    const std::string making = databaseName + ".making";
+    std::error_code error;
+    fs::remove(making, error);
+    try {
+        {
+            Connection db(making, Connection::Mode::Create);
+            db.execute(CreateTableSql(table));
+            std::string marks;
+            for (std::size_t i = 0; i < table.fields.size(); ++i) marks += i ? ", ?" : "?";
+            auto insert =
+                db.prepare("INSERT INTO " + QuoteIdentifier(table.name) + " VALUES (" + marks + ")");
+            for (std::size_t i = 0; i < table.fields.size(); ++i)
+                insert.bind(static_cast<int>(i + 1),
+                            i < record.size() ? record[i] : storage::FieldValue{});
+            insert.run();
+        }
+        release(databaseName);
+        fs::rename(making, databaseName);
+    } catch (...) {
+        fs::remove(making, error);
+        throw;
+    }
 }
 
 void SqliteEngine::release(const std::string& databaseName) {

@@ -22,6 +22,8 @@ public:
     void release(const std::string& databaseName) override;
     void transaction(const std::string& databaseName, const std::function<void()>& work) override;
     bool inTransaction() const override { return openTransactions_ > 0; }
+    void createDatabase(const std::string& databaseName, const storage::TableSpec& table,
+                        const storage::Record& record) override;
 
 private:
     std::map<std::string, std::weak_ptr<Connection>> connections_;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <string>
 
 #include "base/number_text.h"
 #include "lang/meet_texts.h"
+#include "storage/schema.h"
 #include "ui/captions.h"
 #include "ui/program.h"
 
@@ -35,11 +37,28 @@ void applyLimit(ui::TextBox& box, int limit) {
     if (base::TextToNumber(box.text()) > limit) box.setText(std::to_string(limit));
 }
 
+// Makes the settings file that the binding names but that does not exist yet (an installed
+// program's first change of a setting) from the four settings shown, and loads it.
+void makeUserSettings(ui::Program& program) {
+    auto& data = program.Main.UserData;
+    const std::filesystem::path path = data.databaseName();
+    std::error_code error;
+    if (path.empty() || std::filesystem::exists(path, error)) return;
+    const auto& text = program.Main.SetupText;
+    std::filesystem::create_directories(path.parent_path());
+    program.platform.engine.createDatabase(
+        path.string(), storage::UserSettingsSpec(),
+        {text[setup::ExplorerPathText].text(), text[setup::UserLanguageText].text(),
+         text[setup::EditorText].text(), text[setup::EditorPathText].text()});
+    data.refresh();
+}
+
 // The user settings are kept as soon as they change, so that nothing chosen is lost.
 void saveUserSettings(ui::Program& program) {
     auto& data = program.Main.UserData;
-    if (!data.isOpen()) return;
     try {
+        if (!data.isOpen()) makeUserSettings(program);
+        if (!data.isOpen()) return;
         data.updateRecord();
     } catch (const std::exception&) {
         program.status(lang::SettingsUnsavedText().in(program.language));

@@ -107,11 +107,11 @@ void runCommand(ui::Program& program, Command command) {
             showHelp(program, program.helpFile, ui::HelpPartialKey);
             break;
         case Command::AdapterHelp:
-            // A bare file name, found in the current directory (the program folder).
-            showHelp(
-                program,
-                program.programFolder + "/" + program.LanguageTexts[lang::entry::AdapterHelpFile],
-                ui::HelpContents);
+            // A bare file name, found beside the other help file.
+            showHelp(program,
+                     program.locations.dataFolder + "/" +
+                         program.LanguageTexts[lang::entry::AdapterHelpFile],
+                     ui::HelpContents);
             break;
         // The database and list commands are carried out by their own modules.
         default:

@@ -61,7 +61,8 @@ void ReloadMain(ui::Program& program);
 // Everything set as it is while no meet database is open.
 void EnterNoDatabaseState(ui::Program& program);
 
-// Reads User.ini from the program folder into the setup page, when it exists.
+// Reads User.ini from the settings folder into the setup page, when it exists; installed, a
+// missing one is made at the first change of a setting.
 void LoadUserSettings(ui::Program& program);
 
 void ShowAbout(ui::Program& program);

@@ -46,8 +46,9 @@ void message(ui::Program& program, const lang::Bilingual& text, const std::strin
 
 void ResetDatabase(ui::Program& program) {
     const auto& words = program.LanguageTexts;
-    auto chosen = program.dialogs().openFile({words[entry::ResetTitle], words[entry::DemoMeet],
-                                              "Databaser (*.mdb)|*.mdb", program.programFolder});
+    auto chosen = program.dialogs().openFile(
+        {words[entry::ResetTitle], words[entry::DemoMeet], "Databaser (*.mdb)|*.mdb",
+         ui::DialogFolder(program.locations, program.lastChosenFile)});
     program.pumpEvents();
     if (!chosen || chosen->empty()) return;  // a cancelled dialog ends the reset quietly
     const std::string path = *chosen;

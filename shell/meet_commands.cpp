@@ -210,7 +210,7 @@ void PrepareMeetFolder(ui::Program& program, const std::string& databasePath) {
     program.listFolder = (folder / "").string();
     if (fs::exists(folder / "Kvt.gif")) return;
     for (const char* image : {"Kvt.gif", "Kvtn.gif", "Kvte.gif"}) {
-        fs::path source = fs::path(program.programFolder) / image;
+        fs::path source = fs::path(program.locations.dataFolder) / image;
         if (fs::exists(source))
             fs::copy_file(source, folder / image, fs::copy_options::overwrite_existing);
     }

@@ -20,11 +20,21 @@ bool hasSettingsFields(const std::vector<std::string>& fields) {
 
 void LoadUserSettings(ui::Program& program) {
     auto& main = program.Main;
-    const std::string path = program.programFolder + "/" + SettingsFile;
+    const std::string path = program.locations.settingsFolder + "/" + SettingsFile;
+    auto& data = main.UserData;
     std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        // Installed, the settings binding names the file still to be made: the first change
+        // of a setting makes it (the setup page does). In its own folder the program keeps no
+        // settings without one.
+        if (!program.locations.ownFolder) {
+            data.setDatabaseName(path);
+            data.setRecordSource(ui::UserSettingsTable);
+        }
+        return;
+    }
     if (!std::filesystem::is_regular_file(path, error)) return;
 
-    auto& data = main.UserData;
     try {
         // A file that is not a settings database, lacks a field or holds no record is left
         // alone: the defaults stay and nothing is written to it.

@@ -62,6 +62,12 @@ TableSpec DescribeTable(TableKind kind, const lang::TextTable& texts, int classN
     return table;
 }
 
+TableSpec UserSettingsSpec() {
+    TableSpec table{TableKind::Control, UserSettingsTable, {}};
+    for (const char* field : UserSettingsFields) table.fields.push_back({field, FieldType::Text});
+    return table;
+}
+
 std::vector<TableSpec> MeetTables(const lang::TextTable& texts, int classCount) {
     std::vector<TableSpec> tables;
     for (TableKind kind : {TableKind::Competitors, TableKind::Clubs, TableKind::Classes,

@@ -24,6 +24,12 @@ struct TableSpec {
     std::vector<FieldSpec> fields;
 };
 
+// The user settings database User.ini: one table of four text fields, one record.
+inline constexpr const char* UserSettingsTable = "User";
+inline constexpr const char* UserSettingsFields[4] = {"ExplorerPath", "Språk", "Editor",
+                                                      "EditorPath"};
+TableSpec UserSettingsSpec();
+
 // The table of a kind under the language whose texts are given; classNumber names the results
 // table of that class (Results-1, Resultat-2, ...).
 TableSpec DescribeTable(TableKind kind, const lang::TextTable& texts, int classNumber = 0);

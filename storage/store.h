@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "storage/schema.h"
+
 namespace kvt::storage {
 
 // A stored value; no value stands for the database's Null.
@@ -61,6 +63,10 @@ public:
                              const std::function<void()>& work) = 0;
     // True while a transaction is open (no dialog and no event pumping may run then).
     virtual bool inTransaction() const = 0;
+    // Makes a new database holding one table with one record; it is there whole or not at all
+    // (an existing one of that name is replaced only once the new one is whole).
+    virtual void createDatabase(const std::string& databaseName, const TableSpec& table,
+                                const Record& record) = 0;
 };
 
 }  // namespace kvt::storage

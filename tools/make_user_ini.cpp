@@ -2,8 +2,7 @@
 #include <filesystem>
 #include <iostream>
 
-#include "meetdb/sqlite.h"
-#include "ui/windows.h"
+#include "meetdb/user_settings.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -13,23 +12,11 @@ int main(int argc, char** argv) {
     const std::string path = argv[1];
     if (std::filesystem::exists(path)) return 0;
     try {
-        using kvt::meetdb::QuoteIdentifier;
-        kvt::meetdb::Connection db(path, kvt::meetdb::Connection::Mode::Create);
-        std::string columns;
-        for (const char* field : kvt::ui::UserSettingsFields)
-            columns += (columns.empty() ? "" : ", ") + QuoteIdentifier(field) + " TEXT";
-        db.execute("CREATE TABLE " + QuoteIdentifier(kvt::ui::UserSettingsTable) + " (" + columns +
-                   ")");
-        auto insert = db.prepare("INSERT INTO " + QuoteIdentifier(kvt::ui::UserSettingsTable) +
-                                 " VALUES (?1, ?2, ?3, ?4)");
-        insert.bind(1, std::string("C:\\Program Files\\Internet Explorer\\Iexplore.exe"))
-            .bind(2, std::string("0"))
-            .bind(3, std::string("0"))
-            .bind(4, std::string("C:\\Windows\\Command\\Edit.com"));
-        insert.run();
+        kvt::meetdb::MakeUserSettingsFile(
+            path, {"C:\\Program Files\\Internet Explorer\\Iexplore.exe", "0", "0",
+                   "C:\\Windows\\Command\\Edit.com"});
     } catch (const std::exception& error) {
         std::cerr << error.what() << "\n";
-        std::filesystem::remove(path);
         return 1;
     }
     return 0;

@@ -78,7 +78,7 @@ void ApplyLanguage(ui::Program& program, Language language) {
         program.LanguageTexts[entry.number] = entry.text.in(language);
 
     rebindLocalisedFields(program);
-    program.helpFile = program.programFolder + program.LanguageTexts[lang::entry::HelpFile];
+    program.helpFile = program.locations.dataFolder + program.LanguageTexts[lang::entry::HelpFile];
 }
 
 void SetNorwegianTexts(ui::Program& program) {

@@ -15,7 +15,12 @@ public:
 }  // namespace
 
 Program::Program(Platform& platform, std::string programFolder)
-    : platform(platform), programFolder(std::move(programFolder)) {
+    : Program(platform, LocationsInFolder(programFolder)) {}
+
+Program::Program(Platform& platform, Locations locations)
+    : platform(platform),
+      locations(std::move(locations)),
+      programFolder(this->locations.programFolder) {
     for (DataControl* data :
          {&Main.TimeData, &Main.SetTimeData, &Main.NameData, &Main.ClubData, &Main.ClassData,
           &Main.SetupData, &Main.ControlData, &Main.UserData, &Main.ResultsData})
@@ -58,7 +63,8 @@ void Program::pumpEvents() {
 
 std::optional<std::string> Program::chooseFile(const std::string& title,
                                                const std::string& preset) {
-    auto chosen = dialogs().openFile({title, preset, "Database (*.mdb)|*.mdb", programFolder});
+    auto chosen = dialogs().openFile(
+        {title, preset, "Database (*.mdb)|*.mdb", DialogFolder(locations, lastChosenFile)});
     pumpEvents();
     if (!chosen || chosen->empty()) return std::nullopt;
     lastChosenFile = *chosen;

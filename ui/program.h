@@ -14,6 +14,7 @@
 #include "meet/meet.h"
 #include "storage/store.h"
 #include "ui/data_binding.h"
+#include "ui/locations.h"
 #include "ui/services.h"
 #include "ui/windows.h"
 
@@ -34,11 +35,15 @@ inline constexpr int MaxStartNumber = meet::MaxStartNumber;
 inline constexpr int MaxClubOrClass = meet::MaxClubOrClass;
 
 struct Program {
+    // Everything in the one program folder.
     Program(Platform& platform, std::string programFolder);
+    Program(Platform& platform, Locations locations);
     Program(const Program&) = delete;
 
     Platform& platform;
-    // The folder of the executable: images, help files and User.ini lie here.
+    // Where the images, help files, User.ini and the meets are found.
+    const Locations locations;
+    // The folder of the executable.
     const std::string programFolder;
 
     lang::TextTable LanguageTexts;
@@ -75,7 +80,7 @@ struct Program {
     Dialogs& dialogs();
     void pumpEvents();
 
-    // The shared file dialog on the meet databases, starting in the program folder; pending
+    // The shared file dialog on the meet databases, starting in the dialog folder; pending
     // events run after it. No value when the operator cancelled or chose no name.
     std::optional<std::string> chooseFile(const std::string& title, const std::string& preset);
 

@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "storage/schema.h"
 #include "ui/controls.h"
 #include "ui/data_binding.h"
 
@@ -27,9 +28,8 @@ struct MDIMainWindow {
 
 inline constexpr int CaptureRows = 10;
 // The table of User.ini and its fields, shown in SetupText(15) to (18).
-inline constexpr const char* UserSettingsTable = "User";
-inline constexpr const char* UserSettingsFields[4] = {"ExplorerPath", "Språk", "Editor",
-                                                      "EditorPath"};
+using storage::UserSettingsFields;
+using storage::UserSettingsTable;
 inline constexpr int ChannelTotal = 6;
 
 // The setup page's controls by what they hold (the indexes of SetupCheck, SetupText, ...).

@@ -411,3 +411,23 @@ TEST_F(DesktopDialogs, QtsOwnButtonsAndFileDialogLabelsFollowTheLanguageInForce)
     frame.findChild<QRadioButton*>("SetupLanguageOption_0")->click();
     EXPECT_EQ(shownTexts(dialogs).accept, "&Åpne");
 }
+
+TEST(DesktopExit, TheExitCommandEndsTheRunningProgramWithItsWindowShown) {
+    TestProgram test;
+    kvt::desktop::QtApplication application;
+    kvt::ui::Platform platform{test.dialogs, test.pump,   test.clock,  test.launcher,
+                               test.help,    application, test.engine, test.adapter};
+    kvt::ui::Program program(platform, test.folder().string());
+    MainFrame frame(program);
+    kvt::shell::LoadMain(program);
+    frame.show();
+    bool stillRunning = false;
+    QTimer::singleShot(0, &frame, [&] { frame.findChild<QAction*>("Avslutt")->trigger(); });
+    // Only reached when Exit did not end the event loop.
+    QTimer::singleShot(5000, &frame, [&] {
+        stillRunning = true;
+        QCoreApplication::exit(1);
+    });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_FALSE(stillRunning);
+}

@@ -60,7 +60,8 @@ ui::Program& TestProgram::program() {
         platform_ = std::make_unique<ui::Platform>(
             ui::Platform{otherDialogs_ ? *otherDialogs_ : dialogs, pump, clock, launcher, help,
                          application, engine, adapter});
-        program_ = std::make_unique<ui::Program>(*platform_, folder_.string());
+        program_ = std::make_unique<ui::Program>(
+            *platform_, locations ? *locations : ui::LocationsInFolder(folder_.string()));
     }
     return *program_;
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,10 @@ public:
     // Make new and Open from the Database menu on a meet file of the folder, as the operator
     // would choose it; returns its path.
     std::string makeAndOpenMeet(const std::string& name = "Meet.mdb");
+
+    // Where the program looks for its files, when not everything lies in the folder (set
+    // before the program is made).
+    std::optional<ui::Locations> locations;
 
     FakeDialogs dialogs;
     FakePump pump;

@@ -1,0 +1,10 @@
+# Makes the Debian package afresh in OUT: cmake -DCPACK=... -DCONFIG=... -DOUT=... -P this.
+file(REMOVE_RECURSE ${OUT})
+execute_process(COMMAND ${CPACK} --config ${CONFIG} -B ${OUT} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cpack failed: ${result}")
+endif()
+file(GLOB made ${OUT}/kvt_*.deb)
+if(NOT made)
+  message(FATAL_ERROR "cpack made no kvt_*.deb in ${OUT}")
+endif()
