@@ -13,6 +13,8 @@ void ClassResults::load(std::vector<ResultRow> rows) {
     changed_.clear();
     ranking_.resize(rows_.size());
     std::iota(ranking_.begin(), ranking_.end(), 0);
+    times_.clear();
+    differenceWinner_.clear();
 }
 
 void ClassResults::append(ResultRow row) {
@@ -22,8 +24,15 @@ void ClassResults::append(ResultRow row) {
 
 void ClassResults::rank(const RaceHundredths& raceTime, bool differences, int timeFormat) {
     const int count = static_cast<int>(rows_.size());
-    std::vector<long long> times(count);
-    for (int i = 0; i < count; ++i) times[i] = raceTime(rows_[i]);
+    times_.resize(count, NotComputed);
+    differenceWinner_.resize(count, NotComputed);
+    for (int i = 0; i < count; ++i)
+        if (times_[i] == NotComputed) times_[i] = raceTime(rows_[i]);
+    const auto& times = times_;
+    if (timeFormat != differenceFormat_) {
+        std::fill(differenceWinner_.begin(), differenceWinner_.end(), NotComputed);
+        differenceFormat_ = timeFormat;
+    }
     ranking_.resize(count);
     std::iota(ranking_.begin(), ranking_.end(), 0);
     // A row whose time cannot be known goes after every timed one.
@@ -40,7 +49,8 @@ void ClassResults::rank(const RaceHundredths& raceTime, bool differences, int ti
             row.place = place;
             changed = true;
         }
-        if (differences) {
+        if (differences && differenceWinner_[index] != winner) {
+            differenceWinner_[index] = winner;
             std::string difference = "-";
             if (times[index] >= 0 && winner >= 0)
                 difference =

@@ -47,6 +47,12 @@ public:
 private:
     std::vector<ResultRow> rows_;
     std::vector<int> ranking_;
+    // Each row's race time once computed (a finished competitor's times do not change), and
+    // the winner and time format its difference was written for.
+    static constexpr long long NotComputed = -2;
+    std::vector<long long> times_;
+    std::vector<long long> differenceWinner_;
+    int differenceFormat_ = -100;
     int storedCount_ = 0;
     std::set<int> changed_;  // indexes of stored rows
 };

@@ -810,9 +810,11 @@ void Meet::writeUnstored() {
             table.appendRecord({std::to_string(row.place), std::to_string(row.number),
                                 row.competitor, row.club, row.result, row.difference});
         }
+        std::vector<std::pair<int, storage::Record>> changed;
+        changed.reserve(results.changedRows().size());
         for (int i : results.changedRows())
-            table.writeFields(i + 1, {{words_[entry::Place], std::to_string(rows[i].place)},
-                                      {words_[entry::Difference], rows[i].difference}});
+            changed.push_back({i + 1, {std::to_string(rows[i].place), rows[i].difference}});
+        table.writeRecords({words_[entry::Place], words_[entry::Difference]}, changed);
     }
 }
 

@@ -20,7 +20,38 @@ public:
         reread();
     }
 
+    void readAdded() override {
+        if (arranged_ || order_ != "rowid" || rowids_.empty()) {
+            reread();
+            return;
+        }
+        auto rows = connection_->prepare("SELECT rowid FROM " + QuoteIdentifier(table_) +
+                                         " WHERE rowid > ?1 ORDER BY rowid");
+        rows.bind(1, rowids_.back());
+        while (rows.step()) rowids_.push_back(rows.integer(0));
+    }
+
+    bool arrange(const std::vector<int>& storedPositions) override {
+        if (order_ != "rowid" || arranged_ || storedPositions.size() != rowids_.size())
+            return false;
+        std::vector<long long> arranged;
+        std::vector<bool> seen(rowids_.size(), false);
+        arranged.reserve(rowids_.size());
+        for (int position : storedPositions) {
+            if (position < 1 || position > static_cast<int>(rowids_.size()) || seen[position - 1])
+                return false;
+            seen[position - 1] = true;
+            arranged.push_back(rowids_[position - 1]);
+        }
+        storedOrder_ = std::move(rowids_);
+        rowids_ = std::move(arranged);
+        arrangement_ = storedPositions;
+        arranged_ = true;
+        return true;
+    }
+
     void reread() override {
+        arranged_ = false;
         rowids_.clear();
         auto rows = connection_->prepare("SELECT rowid FROM " + QuoteIdentifier(table_) +
                                          " ORDER BY " + order_);
@@ -51,7 +82,11 @@ public:
                 record[i] = statement.text(static_cast<int>(i));
             records.push_back(std::move(record));
         }
-        return records;
+        if (!arranged_ || records.size() != arrangement_.size()) return records;
+        std::vector<storage::Record> arranged;
+        arranged.reserve(records.size());
+        for (int position : arrangement_) arranged.push_back(std::move(records[position - 1]));
+        return arranged;
     }
 
     void writeFields(int position, const storage::NamedFields& fields) override {
@@ -70,6 +105,28 @@ public:
             statement.bind(static_cast<int>(i + 1), fields[i].second);
         statement.bind(static_cast<int>(fields.size() + 1), rowid(position));
         statement.run();
+        statement.reset();
+    }
+
+    void writeRecords(const std::vector<std::string>& fields,
+                      const std::vector<std::pair<int, storage::Record>>& records) override {
+        if (records.empty()) return;
+        std::string sql = "UPDATE " + QuoteIdentifier(table_) + " SET ";
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            sql += (i ? ", " : "") + QuoteIdentifier(fields[i]) + " = ?" + std::to_string(i + 1);
+        sql += " WHERE rowid = ?" + std::to_string(fields.size() + 1);
+        auto cached = updates_.find(sql);
+        if (cached == updates_.end())
+            cached = updates_.emplace(sql, connection_->prepare(sql)).first;
+        Statement& statement = cached->second;
+        for (const auto& [position, values] : records) {
+            statement.reset();
+            for (std::size_t i = 0; i < fields.size(); ++i)
+                statement.bind(static_cast<int>(i + 1),
+                               i < values.size() ? values[i] : storage::FieldValue{});
+            statement.bind(static_cast<int>(fields.size() + 1), rowid(position));
+            statement.run();
+        }
         statement.reset();
     }
 
@@ -97,6 +154,10 @@ private:
     std::string order_;
     std::vector<std::string> fields_;
     std::vector<long long> rowids_;
+    // An arranged handle: the records in the order of arrangement_ (stored positions).
+    bool arranged_ = false;
+    std::vector<int> arrangement_;
+    std::vector<long long> storedOrder_;
     std::map<std::string, Statement> updates_;
 };
 
@@ -135,8 +196,8 @@ void SqliteEngine::transaction(const std::string& databaseName, const std::funct
     transaction.commit();
 }
 
-void SqliteEngine::createDatabase(const std::string& databaseName,
-                                  const storage::TableSpec& table, const storage::Record& record) {
+void SqliteEngine::createDatabase(const std::string& databaseName, const storage::TableSpec& table,
+                                  const storage::Record& record) {
     namespace fs = std::filesystem;
     const std::string making = databaseName + ".making";
     std::error_code error;
@@ -147,8 +208,8 @@ void SqliteEngine::createDatabase(const std::string& databaseName,
             db.execute(CreateTableSql(table));
             std::string marks;
             for (std::size_t i = 0; i < table.fields.size(); ++i) marks += i ? ", ?" : "?";
-            auto insert =
-                db.prepare("INSERT INTO " + QuoteIdentifier(table.name) + " VALUES (" + marks + ")");
+            auto insert = db.prepare("INSERT INTO " + QuoteIdentifier(table.name) + " VALUES (" +
+                                     marks + ")");
             for (std::size_t i = 0; i < table.fields.size(); ++i)
                 insert.bind(static_cast<int>(i + 1),
                             i < record.size() ? record[i] : storage::FieldValue{});

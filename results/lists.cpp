@@ -61,6 +61,17 @@ void walkClasses(ui::Program& program,
     ShowStoredClass(program, meet.classCount());
 }
 
+bool isAscii(const std::string& text) {
+    for (char ch : text)
+        if (static_cast<unsigned char>(ch) >= 0x80) return false;
+    return true;
+}
+
+// Characters of a UTF-8 text, as DecodeUtf8 counts them.
+std::size_t characterCount(const std::string& utf8) {
+    return isAscii(utf8) ? utf8.size() : DecodeUtf8(utf8).size();
+}
+
 // Lines of Windows-1252 text with CR LF ends, written to a file beside the list and put in
 // its place when complete.
 class ListFile {
@@ -68,7 +79,11 @@ public:
     ListFile(const std::string& path, Unmappable unmappable)
         : path_(path), making_(path + ".making"), unmappable_(unmappable) {}
     void line(const std::string& utf8) {
-        content_ += EncodeWindows1252(DecodeUtf8(utf8), unmappable_);
+        // Most lines are plain ASCII, the same bytes in both character sets.
+        if (isAscii(utf8))
+            content_ += utf8;
+        else
+            content_ += EncodeWindows1252(DecodeUtf8(utf8), unmappable_);
         content_ += "\r\n";
     }
     void save() {
@@ -104,17 +119,23 @@ class Columns {
 public:
     Columns& at(std::size_t column, const std::string& utf8) {
         std::size_t before = column > 1 ? column - 1 : 0;
-        if (line_.size() < before) line_.append(before - line_.size(), U' ');
-        line_ += DecodeUtf8(utf8);
+        if (characters_ < before) {
+            line_.append(before - characters_, ' ');
+            characters_ = before;
+        }
+        line_ += utf8;
+        characters_ += characterCount(utf8);
         return *this;
     }
-    std::u32string text() const { return line_; }
+    const std::string& text() const { return line_; }
 
 private:
-    std::u32string line_;
+    std::string line_;  // UTF-8
+    std::size_t characters_ = 0;
 };
 
 std::string firstCharacters(const std::string& utf8, std::size_t count) {
+    if (isAscii(utf8)) return utf8.size() > count ? utf8.substr(0, count) : utf8;
     std::u32string decoded = DecodeUtf8(utf8);
     if (decoded.size() > count) decoded.resize(count);
     return EncodeUtf8(decoded);
@@ -198,7 +219,7 @@ void WriteTextList(ui::Program& program) {
         file.line(dashes);
         Columns title;
         title.at(1, words[entry::ResultsHeading] + ": ").at(width, ":");
-        file.line(EncodeUtf8(title.text()));
+        file.line(title.text());
         file.line(dashes);
         walkClasses(program, [&](int c, const std::vector<ListRow>& rows) {
             file.line("");
@@ -218,7 +239,7 @@ void WriteTextList(ui::Program& program) {
                     line.at(67, row.difference + ": ").at(81, ":");
                 else
                     line.at(67, ":");
-                file.line(EncodeUtf8(line.text()));
+                file.line(line.text());
             }
             file.line(equals);
             file.line("");
@@ -245,8 +266,7 @@ void WriteHtmlList(ui::Program& program) {
             for (const std::string& piece :
                  {table(3), std::string("<TR>"), cell("100%"), font(" SIZE=3 COLOR=", "CYAN"),
                   htmlText(words[entry::ResultsHeading]), std::string("</FONT></TD>"),
-                  std::string("</TR>"),
-                  std::string("</TABLE>"), std::string("<P>")})
+                  std::string("</TR>"), std::string("</TABLE>"), std::string("<P>")})
                 line(piece);
             walkClasses(program, [&](int c, const std::vector<ListRow>& rows) {
                 for (const std::string& piece :

@@ -34,8 +34,13 @@ void ShowStoredClass(ui::Program& program, int classNumber) {
     data.setShowOnly(true);
     data.setDatabaseName(program.meet->path());
     data.setRecordSource(classNumber > 0 ? program.meet->resultsTable(classNumber) : "");
-    // In the order of the places, which follow the full race times.
+    // In the order of the places, which follow the full race times: when the class is stored
+    // whole, its ranking is the order of the stored places.
     data.setSortField(program.LanguageTexts[entry::Place]);
+    std::vector<int> order;
+    if (classNumber > 0 && program.meet->results(classNumber).allStored())
+        for (int index : program.meet->results(classNumber).ranking()) order.push_back(index + 1);
+    data.setArrangement(std::move(order));
     try {
         data.refresh();
     } catch (const std::exception&) {

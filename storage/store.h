@@ -39,11 +39,19 @@ public:
     // Writes the given fields of a record (stored when the transaction around it commits, or
     // at once outside one).
     virtual void writeFields(int position, const NamedFields& fields) = 0;
+    // The same fields of many records, each record's values in the order of fields.
+    virtual void writeRecords(const std::vector<std::string>& fields,
+                              const std::vector<std::pair<int, Record>>& records) = 0;
     // Adds a record after the last one, its fields in order; returns the new record count.
     virtual int appendRecord(const Record& fields) = 0;
     // Reads the order of the records again: after another handle added records, or after a
     // transaction that added some was rolled back.
     virtual void reread() = 0;
+    // Records added after the last one this handle knows, in stored order, join it.
+    virtual void readAdded() = 0;
+    // The records in the order given, as positions of the stored order (a handle opened in
+    // stored order); false, and the order unchanged, when they are not each record once.
+    virtual bool arrange(const std::vector<int>& storedPositions) = 0;
 };
 
 class Engine {

@@ -30,7 +30,10 @@ void DataControl::refresh() {
         return;
     }
     if (!engine_) throw std::runtime_error("no database engine");
-    table_ = engine_->openTable(databaseName_, recordSource_, sortField_);
+    table_ = engine_->openTable(databaseName_, recordSource_,
+                                arrangement_.empty() ? sortField_ : std::string());
+    if (!arrangement_.empty() && !table_->arrange(arrangement_))
+        table_ = engine_->openTable(databaseName_, recordSource_, sortField_);
     fieldNames_ = table_->fieldNames();
     recordCount_ = table_->recordCount();
     if (recordCount_ > 0) {
@@ -189,7 +192,10 @@ std::vector<std::pair<std::string, FieldValue>> DataControl::editedFields() cons
 
 void DataControl::recordsWritten(const std::vector<int>& positions) {
     if (!table_) return;
-    table_->reread();
+    // Records written in place keep the order; only added ones make it read again.
+    const bool added =
+        positions.empty() || *std::max_element(positions.begin(), positions.end()) > recordCount_;
+    if (added) table_->readAdded();
     recordCount_ = table_->recordCount();
     if (positions.size() == 1) {
         ++writeCount_;

@@ -25,6 +25,11 @@ public:
     void setRecordSource(const std::string& source) { recordSource_ = source; }
     // The records ascending by this field from the next refresh on ("" for stored order).
     void setSortField(const std::string& field) { sortField_ = field; }
+    // The records in this order of their stored positions from the next refresh on, when it
+    // names each record once (otherwise the sort field's order).
+    void setArrangement(std::vector<int> storedPositions) {
+        arrangement_ = std::move(storedPositions);
+    }
     const std::string& sortField() const { return sortField_; }
 
     // Controls shown from the current record, by their data field names (read at each load,
@@ -107,6 +112,7 @@ private:
     std::string databaseName_;
     std::string recordSource_;
     std::string sortField_;
+    std::vector<int> arrangement_;
     std::unique_ptr<storage::Table> table_;
     std::vector<std::string> fieldNames_;
     std::vector<FieldValue> record_;
