@@ -243,7 +243,7 @@ bool MakeNewDatabaseFile(ui::Program& program, const std::string& path) {
             countFromPage(program, setup::ClassCountText, meet::MaxClubOrClass),
             countFromPage(program, setup::TimeTableSizeText, meet::MaxStartNumber)};
         {
-            const bool format32 = program.Main.SetupOption[1].selected();
+            const bool format32 = program.Main.SetupOption[setup::Format32BitOption].selected();
             meetdb::MeetFile file(making, format32 ? meetdb::Format32Bit : meetdb::Format16Bit);
             makeCompetitors(program, file, counts.competitors);
             makeClubs(program, file, counts.clubs);
@@ -277,8 +277,7 @@ void setMakingControlsEnabled(ui::MainWindow& main, bool enabled) {
         main.SetupText[i].setEnabled(enabled);
         main.SetupLabel[i].setEnabled(enabled);
     }
-    main.SetupOption[0].setEnabled(enabled);
-    main.SetupOption[1].setEnabled(enabled);
+    for (auto& option : main.SetupOption) option.setEnabled(enabled);
     main.SetupCheck[setup::SpareCheck].setEnabled(enabled);
     main.SetupCheck[setup::FictiveNamesCheck].setEnabled(enabled);
 }

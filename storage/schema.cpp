@@ -22,33 +22,41 @@ TableSpec DescribeTable(TableKind kind, const lang::TextTable& texts, int classN
     TableSpec table{kind, {}, {}};
     switch (kind) {
         case TableKind::Competitors:
-            table.name = texts[30];
+            table.name = texts[lang::entry::CompetitorsTable];
             numberedFields(table.fields, 0, 26, FieldType::Text);
             break;
         case TableKind::Clubs:
-            table.name = texts[25];
+            table.name = texts[lang::entry::ClubsTable];
             numberedFields(table.fields, 0, 15, FieldType::Text);
             break;
         case TableKind::Classes:
-            table.name = texts[14];
-            table.fields = textFields(texts, {15, 16, 17, 18});
+            table.name = texts[lang::entry::ClassesTable];
+            table.fields = textFields(
+                texts, {lang::entry::ClassIndexField, lang::entry::ClassIdField,
+                        lang::entry::ClassNameField, lang::entry::ClassSpecificationField});
             break;
         case TableKind::Setup:
-            table.name = texts[48];
+            table.name = texts[lang::entry::SetupTable];
             numberedFields(table.fields, 0, 20, FieldType::YesNo);
             numberedFields(table.fields, 21, 37, FieldType::Text);
             break;
         case TableKind::Time:
-            table.name = texts[51];
-            table.fields = textFields(texts, {54, 55, 56, 57, 58, 59, 60});
+            table.name = texts[lang::entry::TimeTable];
+            table.fields =
+                textFields(texts, {lang::entry::TimeIndexField, lang::entry::TimeIdField,
+                                   lang::entry::TimeTimeField, lang::entry::TimeNumberField,
+                                   lang::entry::TimeKindField, lang::entry::TimeCompetitorField,
+                                   lang::entry::TimeInfoField});
             break;
         case TableKind::Work:
-            table.name = texts[45];
+            table.name = texts[lang::entry::WorkTable];
             numberedFields(table.fields, 0, 40, FieldType::Text);
             break;
         case TableKind::Results:
-            table.name = texts[35] + std::to_string(classNumber);
-            table.fields = textFields(texts, {1, 2, 3, 4, 5, 38});
+            table.name = texts[lang::entry::ResultsTablePrefix] + std::to_string(classNumber);
+            table.fields = textFields(
+                texts, {lang::entry::Place, lang::entry::Number, lang::entry::Competitor,
+                        lang::entry::Club, lang::entry::Result, lang::entry::Difference});
             table.fields[0].type = FieldType::Integer;
             table.fields[1].type = FieldType::Integer;
             break;

@@ -48,6 +48,7 @@ inline constexpr int AdapterHandleLabel = 13, DigitalChannelsLabel = 14, AnalogC
 inline constexpr int IntervalSlider = 0, DelaySlider = 1;
 inline constexpr int IntervalValue = 1, DelayValue = 2, PollRateValue = 3;
 inline constexpr int SignalGoesLowOption = 1;
+inline constexpr int Format16BitOption = 0, Format32BitOption = 1;
 }  // namespace setup
 
 // The main child window: toolbar, the six tab pages, data controls and timers.
