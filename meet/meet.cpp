@@ -740,12 +740,9 @@ void Meet::commit(Outcome& outcome) {
         throw;  // a fault of the program, not of the storage
     } catch (const std::exception& error) {
         failure_ = error.what();
-        // What the transaction wrote is undone: the handles read the tables' order again.
-        for (auto* table : {timeTable_.get(), setupTable_.get(), workTable_.get()})
-            if (table) table->reread();
-        for (auto& table : resultsTables_)
-            if (table) table->reread();
-        timeRowsStored_ = timeTable_ ? timeTable_->recordCount() : timeRowsStored_;
+        // What the transaction wrote is undone: the handles read the tables' order again
+        // before the next write (not now: the file may not even be readable now).
+        handlesStale_ = true;
         outcome.stored = false;
         outcome.failure = failure_;
         return;
@@ -761,6 +758,14 @@ void Meet::commit(Outcome& outcome) {
 }
 
 void Meet::writeUnstored() {
+    if (handlesStale_) {
+        for (auto* table : {timeTable_.get(), setupTable_.get(), workTable_.get()})
+            if (table) table->reread();
+        for (auto& table : resultsTables_)
+            if (table) table->reread();
+        timeRowsStored_ = timeTable_->recordCount();
+        handlesStale_ = false;
+    }
     // The Time table grows past its prepared rows; Setup field "31" follows.
     if (!unstoredRows_.empty()) {
         const int highest = unstoredRows_.rbegin()->first;

@@ -233,6 +233,8 @@ private:
     std::unique_ptr<storage::Table> timeTable_, setupTable_, workTable_;
     std::vector<std::unique_ptr<storage::Table>> resultsTables_;
     int timeRowsStored_ = 0;
+    // A commit failed: the table handles read their order again before the next write.
+    bool handlesStale_ = false;
 
     // Not stored yet: Time-table rows (entry of the field, value), Setup and Work fields, the
     // results of ClassResults, and finishes waiting for their class.

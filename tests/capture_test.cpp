@@ -493,3 +493,62 @@ TEST(Adapter, WithoutAnyDeviceOpeningFails) {
     if (fs::exists("/dev/gpiochip0")) GTEST_SKIP() << "this machine has GPIO";
     EXPECT_THROW(gpio.OpenNamedDevice("*", 0), devices::AdapterError);
 }
+
+TEST_F(Capture, AKeyOnALineTheAdapterReadsAddsNoTime) {
+    automatic(true);
+    polls(1);
+    test.adapter.setLevel(0, 0);  // line 1 held active
+    polls(5);
+    ASSERT_EQ(program().meet->registeredCount(), 1);
+    main().Window.pressKey(ui::KeyF2);  // F2 on the same line, still held
+    main().TimeButton[0].pressMouse();
+    main().TimeButton[0].releaseMouse();
+    polls(6);
+    EXPECT_EQ(program().meet->registeredCount(), 1);
+    test.adapter.setLevel(0, 1);
+    polls(1);
+    main().Window.pressKey(ui::KeyF2);  // released line: the adapter's idle level rules
+    polls(6);
+    EXPECT_EQ(program().meet->registeredCount(), 1);
+}
+
+TEST(LineWatch, KeepsEveryChangeBetweenTwoLooksAndCountsWhatItCannotKeep) {
+    devices::SimulatedAdapter adapter;
+    kvt::testing::FakeClock clock;
+    devices::LineWatch watch(adapter, clock);
+    const int handle = adapter.OpenNamedDevice("*", 0);
+    watch.start(handle, 0);
+    watch.sample();
+    // A contact bouncing 500 times while the window is held up: every change is there.
+    for (int i = 0; i < 500; ++i) {
+        adapter.setLevel(0, i % 2 == 0 ? 0 : 1);
+        watch.sample();
+    }
+    auto reading = watch.take(0);
+    EXPECT_EQ(reading.changes.size(), 500u);
+    EXPECT_EQ(reading.lost, 0);
+    // Beyond what the line keeps, the changes not kept are counted and told by the poll.
+    for (std::size_t i = 0; i < devices::LineWatch::MaxChanges + 10; ++i) {
+        adapter.setLevel(0, i % 2 == 0 ? 0 : 1);
+        watch.sample();
+    }
+    reading = watch.take(0);
+    EXPECT_EQ(reading.changes.size(), devices::LineWatch::MaxChanges);
+    EXPECT_EQ(reading.lost, 10);
+    EXPECT_EQ(watch.take(0).lost, 0);
+}
+
+TEST_F(Capture, ChangesALineCouldNotKeepAreToldWithTheirLine) {
+    automatic(true);
+    polls(1);
+    auto& watch = program().Watch;
+    for (std::size_t i = 0; i < devices::LineWatch::MaxChanges + 3; ++i) {
+        test.adapter.setLevel(2, i % 2 == 0 ? 0 : 1);
+        watch.sample();
+    }
+    polls(1);
+    ASSERT_FALSE(test.dialogs.notices.empty());
+    EXPECT_NE(test.dialogs.notices.front().find("Linje 3"), std::string::npos)
+        << test.dialogs.notices.front();
+    EXPECT_NE(test.dialogs.notices.front().find("3 endringer"), std::string::npos);
+}

@@ -268,3 +268,146 @@ TEST_F(Timing, AListThatCannotBeWrittenSaysSoAndKeepsTheOldOne) {
     EXPECT_EQ(test.dialogs.messages.back().text.rfind("033 Error", 0), 0u);
     EXPECT_FALSE(test.application.busy);
 }
+
+// ---- faults an outside audit found in giving times ----
+
+TEST_F(Timing, EqualSecondsAreRankedByTheFullRaceTimeAndNoDifferenceIsNegative) {
+    main().SetupCheck[5].setChecked(true);   // differences on; default format: no hundredths
+    race(1, {9, 0, 0, 0}, {9, 30, 0, 500});  // 00.30.00.50
+    race(2, {9, 0, 0, 0}, {9, 30, 0, 200});  // 00.30.00.20, given later, faster
+    auto rows = results(1);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "2", "Lars, Vika", "Tornado", "00.30.00",
+                                                 "00.00.00"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"2", "1", "Eirik, Dahl", "Tornado", "00.30.00",
+                                                 "00.00.00"}));
+    // With hundredths shown the difference is the 0.30 between them, never below zero.
+    main().SetupText[3].setText("3");
+    race(3, {9, 0, 0, 0}, {9, 29, 59, 990});
+    rows = results(1);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0][1], "3");
+    EXPECT_EQ(rows[1][5], "00.00.00,21");
+    EXPECT_EQ(rows[2][5], "00.00.00,51");
+    for (const auto& row : rows) EXPECT_EQ(row[5].find('-'), std::string::npos) << row[5];
+}
+
+TEST_F(Timing, AStartOfAllAfterReopeningGivesTheStartsTheLiveProgramGave) {
+    main().SetupCheck[5].setChecked(true);
+    race(1, {9, 0, 0, 0}, {9, 20, 0, 0});  // started alone and in before the start of all
+    main().SetupCheck[2].setChecked(true);
+    main().Number[6].setText("2");
+    at(9, 30, 0, 0);
+    enter(6);  // "Out all": everyone who is not in starts at 09.30
+    EXPECT_EQ(program().meet->competitor(1).start, "09.00.00.00");
+    EXPECT_EQ(program().meet->competitor(3).start, "09.30.00.00");
+    main().Number[7].setText("3");  // out since the start of all: Enter is his finish
+    at(9, 52, 30, 0);
+    enter(7);
+    const auto before = results(1);
+    program().MDIMain.Close.click();
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Open.click();
+    EXPECT_EQ(program().meet->competitor(1).start, "09.00.00.00");
+    EXPECT_EQ(program().meet->competitor(3).start, "09.30.00.00");
+    EXPECT_EQ(program().meet->competitor(4).start, "09.30.00.00");
+    main().ResultsCombo.pick(0);  // ranked anew after reopening: nothing changes
+    EXPECT_EQ(results(1), before);
+    ASSERT_EQ(before.size(), 2u);
+    EXPECT_EQ(before[0][4], "00.20.00");
+    EXPECT_EQ(before[1][4], "00.22.30");
+    EXPECT_EQ(before[1][5], "00.02.30");
+}
+
+TEST_F(Timing, EnterNeverTakesTheTimeOfALineOneCaptureWaitingForItsDelay) {
+    main().SetupTimerValue[2].setCaption("20");
+    at(10, 0, 0, 0);
+    main().Window.pressKey(ui::KeyF2);  // captured at 10.00.00.00, its delay running
+    main().Number[3].setText("4");
+    at(10, 0, 7, 770);
+    enter(3);
+    for (int i = 0; i < 25; ++i) main().Hitime1.tick();
+    ASSERT_EQ(program().meet->registeredCount(), 2);
+    EXPECT_EQ(program().meet->registered(1).time, "10.00.07.77");  // the Enter
+    EXPECT_EQ(program().meet->registered(2).time, "10.00.00.00");  // the capture
+    EXPECT_EQ(program().meet->registered(2).identification, "1-0002");
+    EXPECT_EQ(timeField("Tid", 2), "10.00.00.00");
+}
+
+TEST_F(Timing, AFinishByEnterLeavesTimesWaitingForARowWaiting) {
+    for (int i = 0; i < 12; ++i) {
+        at(10, 0, i, 0);
+        capture();
+    }
+    ASSERT_EQ(program().meet->fetchedCount(), 10);
+    main().Number[0].setText("1");
+    main().Set[0].click();  // a start from the list
+    at(10, 30, 0, 0);
+    enter(0);  // the finish by Enter
+    EXPECT_EQ(program().meet->fetchedCount(), 10);
+    // Both times still waiting reach the list as rows free up.
+    test.dialogs.answers = {ui::Answer::Yes, ui::Answer::Yes};
+    main().Delete[1].click();
+    main().Delete[1].click();
+    EXPECT_EQ(main().RegTime[8].text(), "10.00.10.00");
+    EXPECT_EQ(main().RegTime[9].text(), "10.00.11.00");
+    EXPECT_EQ(program().meet->fetchedCount(), 13);  // the Enter's own time passed over
+}
+
+TEST_F(Timing, AHeldEnterOnAFinishedCompetitorRemovesHisLineOnly) {
+    race(1, {9, 0, 0, 0}, {9, 20, 0, 0});
+    main().Number[5].setText("1");
+    main().Number[6].setText("2");
+    const int registered = program().meet->registeredCount();
+    // Held down: the first key-down removes line 5, the repeats must not time competitor 2.
+    for (int i = 0; i < 5; ++i) main().Number[5].KeyDown.raise(ui::KeyReturn);
+    main().Number[5].KeyUp.raise(ui::KeyReturn);
+    EXPECT_EQ(program().meet->registeredCount(), registered);
+    EXPECT_EQ(program().meet->competitor(2).state, meet::NotStarted);
+    EXPECT_EQ(main().Number[5].text(), "2");
+}
+
+TEST_F(Timing, AFinishWhoseClassMatchesNoneIsToldKeptAndRecordedOnceTheClassIsRight) {
+    // Competitor 3 in a class the meet does not have.
+    main().NameMover.setText("3");
+    main().NameCombo[1].setText("Veteran");
+    main().NameMover.setText("1");
+    race(3, {9, 0, 0, 0}, {9, 40, 0, 0});
+    EXPECT_EQ(program().meet->competitor(3).state, meet::Finished);
+    ASSERT_FALSE(test.dialogs.notices.empty());
+    const auto& told = test.dialogs.notices.back();
+    EXPECT_NE(told.find("Sindre, Vika"), std::string::npos) << told;
+    EXPECT_NE(told.find("(3)"), std::string::npos) << told;
+    EXPECT_NE(told.find("Veteran"), std::string::npos) << told;
+    for (int c = 1; c <= 10; ++c) EXPECT_TRUE(results(c).empty()) << c;
+    // Class 3 is named "Veteran" on the class page: the result is recorded there.
+    main().ClassMover.setText("3");
+    main().ClassText[1].setText("Veteran");
+    main().ClassMover.setText("1");
+    ASSERT_EQ(results(3).size(), 1u);
+    EXPECT_EQ(results(3)[0][1], "3");
+    EXPECT_EQ(results(3)[0][4], "00.40.00");
+}
+
+TEST_F(Timing, AFinisherOfTheUnnamedClassGetsNoResultInEveryUnnamedClass) {
+    main().NameMover.setText("2");
+    main().NameCombo[1].setText("-");
+    main().NameMover.setText("1");
+    race(2, {9, 0, 0, 0}, {9, 10, 0, 0});
+    for (int c = 1; c <= 10; ++c) EXPECT_TRUE(results(c).empty()) << c;
+    EXPECT_FALSE(test.dialogs.notices.empty());
+}
+
+TEST_F(Timing, AStartNumberWithAFractionIsNoStartNumber) {
+    main().Number[0].setText("2");
+    main().Number[0].setText("3.5");
+    EXPECT_EQ(main().TimeNames[0].caption(), "Lars, Vika");  // the line shows no one new
+    enter(0);
+    EXPECT_EQ(program().meet->registeredCount(), 0);
+    capture();
+    main().Number[0].setText("2.7");
+    main().Set[0].click();
+    EXPECT_EQ(program().meet->competitor(2).state, meet::NotStarted);
+    EXPECT_EQ(program().meet->competitor(3).state, meet::NotStarted);
+    EXPECT_EQ(main().RegTime[0].text(), "10.00.00.00");  // the time stays offered
+}

@@ -17,6 +17,7 @@ std::optional<std::string> FakeDialogs::openFile(const ui::FileDialogRequest& re
 ui::Answer FakeDialogs::message(const std::string& text, const std::string& title,
                                 ui::MessageButtons buttons) {
     messages.push_back({text, title, buttons});
+    if (onMessage) onMessage(messages.back());
     if (buttons == ui::MessageButtons::Ok) return ui::Answer::Ok;
     if (answers.empty()) return ui::Answer::No;
     ui::Answer answer = answers.front();

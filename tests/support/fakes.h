@@ -28,6 +28,8 @@ public:
         ui::MessageButtons buttons;
     };
     std::vector<Shown> messages;
+    // Runs when a message is shown, before it is answered (the operator's hands meanwhile).
+    std::function<void(const Shown&)> onMessage;
     std::vector<ui::FileDialogRequest> fileRequests;
     int modalShown = 0;
     std::function<void(ui::MainAboutWindow&)> whileModal;
