@@ -3,15 +3,17 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "desktop/guarded_application.h"
 #include "desktop/main_frame.h"
 #include "desktop/services.h"
+#include "lang/meet_texts.h"
 #include "meetdb/sqlite_engine.h"
 #include "shell/commands.h"
 
 namespace kvt::desktop {
 
 int RunProgram(int argc, char** argv, std::function<void(MainFrame&)> shown) {
-    QApplication application(argc, argv);
+    GuardedApplication application(argc, argv);
     application.setApplicationName("kvt");
     application.setQuitOnLastWindowClosed(false);
 
@@ -28,6 +30,12 @@ int RunProgram(int argc, char** argv, std::function<void(MainFrame&)> shown) {
     ui::Program program(platform, locations);
     program.Watch.setThreaded(true);  // the lines are read beside the window
 
+    application.setFailureHandler([&program](const std::string& reason) {
+        program.platform.application.setBusy(false);
+        program.platform.dialogs.message(
+            lang::UnexpectedFailureText().in(program.language) + reason,
+            program.LanguageTexts[lang::entry::Info], ui::MessageButtons::Ok);
+    });
     MainFrame frame(program);
     dialogs.setParent(&frame);
     help.setParent(&frame);

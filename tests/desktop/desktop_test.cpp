@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "desktop/guarded_application.h"
 #include "desktop/help_window.h"
 #include "desktop/main_frame.h"
 #include "desktop/services.h"
@@ -430,4 +431,19 @@ TEST(DesktopExit, TheExitCommandEndsTheRunningProgramWithItsWindowShown) {
     });
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_FALSE(stillRunning);
+}
+
+TEST_F(DesktopWindow, AFailureNoHandlerCaughtEndsInAMessageAndTheProgramGoesOn) {
+    auto* application = static_cast<kvt::desktop::GuardedApplication*>(qApp);
+    std::vector<std::string> told;
+    application->setFailureHandler([&](const std::string& reason) { told.push_back(reason); });
+    program.Main.NameButton.setEnabled(true);
+    program.Main.NameButton.Click = [] { throw std::runtime_error("a fault of the program"); };
+    QTest::mouseClick(frame.findChild<QPushButton*>("NameButton"), Qt::LeftButton);
+    application->setFailureHandler({});
+    ASSERT_EQ(told, (std::vector<std::string>{"a fault of the program"}));
+    // The window still answers.
+    QTest::mouseClick(frame.findChild<QTabBar*>("MainTabStrip"), Qt::LeftButton, {},
+                      frame.findChild<QTabBar*>("MainTabStrip")->tabRect(4).center());
+    EXPECT_EQ(program.Main.MainConTainer.front(), 4);
 }
