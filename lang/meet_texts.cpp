@@ -66,6 +66,83 @@ std::string RecoveryFailedText(Language language, const std::string& recoveryFil
            "). Stevnet blir stående åpent og tar vare på tidene som ikke er lagret.";
 }
 
+Bilingual FolderChosenText() {
+    return {"a folder was chosen, not a meet database file",
+            "en mappe ble valgt, ikke en stevnedatabase"};
+}
+
+Bilingual NotAFileText() {
+    return {"this is a device or a pipe, not a file",
+            "dette er en enhet eller et rør, ikke en fil"};
+}
+
+Bilingual FolderReadOnlyText() {
+    return {
+        "the folder of the file cannot be written (the program keeps its journal and lock "
+        "there)",
+        "mappa filen ligger i kan ikke skrives (programmet holder journal og lås der)"};
+}
+
+Bilingual NotADatabaseText() {
+    return {"the file is no database", "filen er ingen database"};
+}
+
+Bilingual CompetitorCountName() {
+    return {"number of competitors", "antall deltakere"};
+}
+
+Bilingual ClubCountName() {
+    return {"number of clubs", "antall klubber"};
+}
+
+Bilingual ClassCountName() {
+    return {"number of classes", "antall klasser"};
+}
+
+Bilingual BadCountText() {
+    return {
+        "The meet's setup holds a size the program cannot use (0 to 3000 competitors, 0 to 50 "
+        "clubs, 0 to 50 classes), so it is not opened: ",
+        "Stevnets oppsett har en størrelse programmet ikke kan bruke (0 til 3000 deltakere, 0 "
+        "til 50 klubber, 0 til 50 klasser), så det åpnes ikke: "};
+}
+
+Bilingual RegisteredCountName() {
+    return {"number of registered times", "antall registrerte tider"};
+}
+
+Bilingual FetchedCountName() {
+    return {"number of set times", "antall satte tider"};
+}
+
+Bilingual TimeTableSizeName() {
+    return {"number of times in the time record", "antall tider i tidregisteret"};
+}
+
+Bilingual LineCountName() {
+    return {"count of line ", "teller for linje "};
+}
+
+Bilingual CountsRepairedText() {
+    return {"The meet's counts did not agree with its Time table and were put right from it: ",
+            "Stevnets tellere stemte ikke med tidregisteret og er rettet etter det: "};
+}
+
+Bilingual MeetHeldText() {
+    return {"This meet is open in another program (",
+            "Dette stevnet er åpent i et annet program ("};
+}
+
+Bilingual MeetHeldAfterText() {
+    return {"). It can be used here once that program has closed it.",
+            "). Det kan brukes her når det programmet har lukket det."};
+}
+
+Bilingual CannotHoldText() {
+    return {"The meet cannot be kept for this program alone: ",
+            "Stevnet kan ikke holdes for dette programmet alene: "};
+}
+
 Bilingual UnexpectedFailureText() {
     return {"Something went wrong, nothing stored was lost: ",
             "Noe gikk galt, ingenting som var lagret er tapt: "};

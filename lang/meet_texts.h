@@ -24,6 +24,27 @@ std::string UnstoredAtCloseQuestion(Language language, int times, const std::str
 std::string RecoveryWrittenText(Language language, const std::string& recoveryFile);
 std::string RecoveryFailedText(Language language, const std::string& recoveryFile,
                                const std::string& reason);
+// Why a file is not opened as a meet, when it is not even a database file.
+Bilingual FolderChosenText();
+Bilingual NotAFileText();
+Bilingual FolderReadOnlyText();
+Bilingual NotADatabaseText();
+// The counts that size the registers, by name; a refusal of a count names it and its value.
+Bilingual CompetitorCountName();
+Bilingual ClubCountName();
+Bilingual ClassCountName();
+Bilingual BadCountText();
+// The counts of times put right from the Time table when a meet opens: what was what.
+Bilingual RegisteredCountName();
+Bilingual FetchedCountName();
+Bilingual TimeTableSizeName();
+Bilingual LineCountName();  // the line's number follows
+Bilingual CountsRepairedText();
+// The meet is open in another program; who holds it follows.
+Bilingual MeetHeldText();
+Bilingual MeetHeldAfterText();
+Bilingual CannotHoldText();
+
 // A failure no handler expected; the reason follows.
 Bilingual UnexpectedFailureText();
 // Captures of a line that were too many to keep while the window was held up.

@@ -89,8 +89,10 @@ Meet::~Meet() = default;
 
 std::unique_ptr<Meet> Meet::Open(storage::Engine& engine, const std::string& path,
                                  const lang::TextTable& words, lang::Language language,
-                                 Progress& progress, std::vector<int>& warnings) {
+                                 Progress& progress, std::vector<int>& warnings,
+                                 std::unique_ptr<storage::Hold> hold) {
     std::unique_ptr<Meet> meet(new Meet(engine, path, words, language));
+    meet->hold_ = hold ? std::move(hold) : engine.hold(path);
     meet->load(progress, warnings);
     return meet;
 }
@@ -104,11 +106,6 @@ void Meet::load(Progress& progress, std::vector<int>& warnings) {
     highestNumber_ = std::clamp(setup_.count(field::CompetitorCount), 0, MaxCompetitors);
     clubCount_ = std::clamp(setup_.count(field::ClubCount), 0, MaxClubsOnPage);
     classCount_ = std::clamp(setup_.count(field::ClassCount), 0, MaxClassesOnPage);
-    registeredCount_ = setup_.count(field::RegisteredCount);
-    fetchedCount_ = setup_.count(field::FetchedCount);
-    timeTableSize_ = setup_.count(field::TimeTableSize);
-    for (int line = 1; line <= ChannelTotal; ++line)
-        channelCounts_[line] = setup_.count(field::ChannelCount(line));
 
     loadRegisters(progress, warnings);
     loadTimes(progress, warnings);
@@ -172,10 +169,72 @@ void Meet::loadRegisters(Progress& progress, std::vector<int>& warnings) {
          });
 }
 
+// A count of the Setup record as the number it holds; -1 when it holds no whole number the
+// program can keep.
+static int countOf(const std::string& value) {
+    double number = base::TextToNumber(value);
+    return number >= 0 && number <= MaxCount && number == static_cast<int>(number)
+               ? static_cast<int>(number)
+               : -1;
+}
+
+void Meet::repairCounts(const std::vector<storage::Record>& rows) {
+    // What the Time table says: the rows it has, the last one registered into (rows are
+    // taken in order), and the highest count in the identifications of each line.
+    const int rowCount = static_cast<int>(rows.size());
+    int used = 0;
+    std::array<int, 7> highest{};
+    for (int k = 1; k <= rowCount; ++k) {
+        const std::string id = rows[k - 1].size() > 1 ? trimmed(text(rows[k - 1][1])) : "";
+        if (id.empty() || id == "-") continue;
+        used = k;
+        auto dash = id.find('-');
+        if (dash == 1 && id[0] >= '1' && id[0] <= '6') {
+            const int line = id[0] - '0';
+            const int counted = countOf(id.substr(2));
+            if (counted > highest[line]) highest[line] = counted;
+        }
+    }
+    std::vector<std::string> repaired;
+    auto repair = [&](int field, const std::string& name, int value, const std::string& stored) {
+        repaired.push_back(name + ": " + setup_.fields[field] + " -> " + std::to_string(value));
+        setSetupField(field, stored);
+    };
+    if (countOf(setup_.fields[field::TimeTableSize]) != rowCount)
+        repair(field::TimeTableSize, lang::TimeTableSizeName().in(language_), rowCount,
+               std::to_string(rowCount));
+    timeTableSize_ = rowCount;
+    if (countOf(setup_.fields[field::RegisteredCount]) != used)
+        repair(field::RegisteredCount, lang::RegisteredCountName().in(language_), used,
+               std::to_string(used));
+    registeredCount_ = used;
+    const int fetched = countOf(setup_.fields[field::FetchedCount]);
+    if (fetched < 0 || fetched > used)
+        repair(field::FetchedCount, lang::FetchedCountName().in(language_), used,
+               std::to_string(used));
+    fetchedCount_ = fetched < 0 || fetched > used ? used : fetched;
+    for (int line = 1; line <= ChannelTotal; ++line) {
+        const int counted = countOf(setup_.fields[field::ChannelCount(line)]);
+        if (counted < highest[line])
+            repair(field::ChannelCount(line),
+                   lang::LineCountName().in(language_) + std::to_string(line), highest[line],
+                   base::NumberToText(highest[line]));
+        channelCounts_[line] = std::max(counted, highest[line]);
+    }
+    if (!repaired.empty()) {
+        std::string list;
+        for (const auto& one : repaired) list += (list.empty() ? "" : "; ") + one;
+        openingNotices_.push_back(lang::CountsRepairedText().in(language_) + list + ".");
+    }
+}
+
 void Meet::loadTimes(Progress& progress, std::vector<int>& warnings) {
     timeTable_ = engine_.openTable(path_, words_[entry::TimeTable]);
     auto rows = timeTable_->readAll();
     timeRowsStored_ = static_cast<int>(rows.size());
+    // The counts of times are the Time table's: a damaged or edited count is put right from
+    // it before anything counts on it.
+    repairCounts(rows);
     const int count = timeTableSize_;
     registered_.assign(std::max(count, registeredCount_) + 1, RegisteredTime{});
     progress.begin(words_[entry::ReadingTime], count);

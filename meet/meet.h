@@ -97,9 +97,11 @@ public:
     // registers, times, the list and the results. The numbering checks that fail are added to
     // warnings as LanguageTexts entries, in the order they were made. Throws when a table
     // cannot be read.
+    // The meet is held for this program by hold for as long as it is open.
     static std::unique_ptr<Meet> Open(storage::Engine& engine, const std::string& path,
                                       const lang::TextTable& words, lang::Language language,
-                                      Progress& progress, std::vector<int>& warnings);
+                                      Progress& progress, std::vector<int>& warnings,
+                                      std::unique_ptr<storage::Hold> hold = nullptr);
     Meet(const Meet&) = delete;
     Meet& operator=(const Meet&) = delete;
     ~Meet();
@@ -131,6 +133,8 @@ public:
     // Times registered or given whose Time-table row is not stored yet.
     int unstoredTimes() const;
     const std::string& lastFailure() const { return failure_; }
+    // What the opening put right (counts that did not agree with the Time table), to be told.
+    const std::vector<std::string>& openingNotices() const { return openingNotices_; }
     // The times not stored, as "time (identification)", joined by ", ".
     std::string unstoredTimesText() const;
 
@@ -189,6 +193,7 @@ private:
     void load(Progress& progress, std::vector<int>& warnings);
     void loadRegisters(Progress& progress, std::vector<int>& warnings);
     void loadTimes(Progress& progress, std::vector<int>& warnings);
+    void repairCounts(const std::vector<storage::Record>& rows);
     void loadList();
     void loadResults();
 
@@ -214,6 +219,8 @@ private:
     void writeUnstored();
 
     storage::Engine& engine_;
+    // Let go last, when every handle on the meet has gone.
+    std::unique_ptr<storage::Hold> hold_;
     const std::string path_;
     const lang::TextTable words_;
     const lang::Language language_;
@@ -243,6 +250,7 @@ private:
     std::set<int> waitingResults_;
     std::string failure_;
     mutable std::string recoveryFile_;
+    std::vector<std::string> openingNotices_;
 };
 
 }  // namespace kvt::meet

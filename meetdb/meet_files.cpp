@@ -1,14 +1,17 @@
 #include "meetdb/meet_files.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 
 #include "base/number_text.h"
+#include "lang/meet_texts.h"
 #include "meetdb/sqlite.h"
 
 namespace kvt::meetdb {
@@ -35,15 +38,12 @@ std::string insertSql(const storage::TableSpec& table, std::size_t fieldCount) {
 }  // namespace
 
 MeetFile::MeetFile(const std::string& path)
-    : db_(std::make_unique<Connection>(path, Connection::Mode::ReadWrite)) {
-    db_->execute("PRAGMA synchronous = FULL");
-}
+    : db_(std::make_unique<Connection>(path, Connection::Mode::ReadWrite)) {}
 
 MeetFile::MeetFile(const std::string& path, int format) {
     std::error_code error;
     fs::remove(path, error);
     db_ = std::make_unique<Connection>(path, Connection::Mode::Create);
-    db_->execute("PRAGMA synchronous = FULL");
     db_->execute("PRAGMA user_version = " + std::to_string(format));
     db_->execute("PRAGMA application_id = " + std::to_string(CollatingOrder));
 }
@@ -129,36 +129,79 @@ std::optional<std::string> firstValue(Connection& db, const std::string& table,
     return query.text(0);
 }
 
-int boundedCount(const std::optional<std::string>& text, int bound) {
-    int count = base::TextToInt16(text.value_or(""));
-    if (count < 0 || count > bound) throw base::OverflowError();
-    return count;
-}
-
-// A database left by a program that was stopped in the middle of a write has its journal
-// beside it; reading it first undoes the unfinished write, as SQLite does on any write access.
-void recoverUnfinishedWrite(const std::string& path) {
-    std::error_code error;
-    if (!fs::exists(path + "-journal", error)) return;
-    try {
-        Connection db(path, Connection::Mode::ReadWrite);
+// A copy of the file and of the journal beside it, in a folder of its own, so that SQLite can
+// undo the unfinished write there: the file itself is written only once it is known as a meet.
+class RecoveredCopy {
+public:
+    RecoveredCopy(const std::string& path, const std::string& journal) {
+        folder_ =
+            fs::temp_directory_path() / ("kvt-examine-" + std::to_string(::getpid()) + "-" +
+                                         std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+        fs::create_directories(folder_);
+        copy_ = (folder_ / fs::path(path).filename()).string();
+        fs::copy_file(path, copy_);
+        fs::copy_file(journal, copy_ + "-journal");
+        Connection db(copy_, Connection::Mode::ReadWrite);
         auto read = db.prepare("SELECT count(*) FROM sqlite_master");
         read.step();
-    } catch (const SqliteError&) {
-        // Not a database after all: the checks below say so.
     }
+    ~RecoveredCopy() {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+    const std::string& path() const { return copy_; }
+
+private:
+    fs::path folder_;
+    std::string copy_;
+};
+
+constexpr char SqliteHeader[] = "SQLite format 3";
+
+bool startsAsDatabase(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    char header[16] = {};
+    file.read(header, sizeof header);
+    return file.gcount() == 16 && std::memcmp(header, SqliteHeader, sizeof SqliteHeader) == 0;
 }
 
 }  // namespace
 
-Examination ExamineMeetFile(const std::string& path, const lang::TextTable& words,
-                            double languageNumber, lang::Language language) {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error))
-        return {Examination::NotMeet, lang::NoSuchFileText().in(language)};
+std::optional<Examination> ExaminePath(const std::string& path, lang::Language language) {
+    struct stat file {};
+    if (::stat(path.c_str(), &file) != 0)
+        return Examination{Examination::NotMeet, lang::NoSuchFileText().in(language)};
+    if (S_ISDIR(file.st_mode))
+        return Examination{Examination::NotMeet, lang::FolderChosenText().in(language)};
+    if (!S_ISREG(file.st_mode))
+        return Examination{Examination::NotMeet, lang::NotAFileText().in(language)};
     if (::access(path.c_str(), W_OK) != 0)
-        return {Examination::NotMeet, lang::ReadOnlyFileText().in(language)};
-    recoverUnfinishedWrite(path);
+        return Examination{Examination::NotMeet, lang::ReadOnlyFileText().in(language)};
+    const std::string folder = fs::path(path).parent_path().empty()
+                                   ? std::string(".")
+                                   : fs::path(path).parent_path().string();
+    if (::access(folder.c_str(), W_OK) != 0)
+        return Examination{Examination::NotMeet, lang::FolderReadOnlyText().in(language)};
+    if (!startsAsDatabase(path))
+        return Examination{Examination::NotMeet, lang::NotADatabaseText().in(language)};
+    return std::nullopt;
+}
+
+namespace {
+
+// A count of the Setup record that defines the size of a table: a refusal naming it when it
+// is below 0 or above what the program keeps.
+std::optional<Examination> examineCount(Connection& db, const std::string& setup,
+                                        const std::string& field, int bound,
+                                        const lang::Bilingual& name, lang::Language language) {
+    const std::string value = firstValue(db, setup, field).value_or("");
+    double count = base::TextToNumber(value);
+    if (count >= 0 && count <= bound) return std::nullopt;
+    return Examination{Examination::Bounds, std::string(name.in(language)) + " = " + value};
+}
+
+Examination examineDatabase(const std::string& path, const lang::TextTable& words,
+                            double languageNumber, lang::Language language) {
     try {
         Connection db(path, Connection::Mode::ReadOnly);
         // A damaged file is refused before anything is read from it into the window.
@@ -174,28 +217,25 @@ Examination ExamineMeetFile(const std::string& path, const lang::TextTable& word
         if (madeUnder != languageNumber) return {Examination::Language, ""};
 
         auto setup = storage::DescribeTable(storage::TableKind::Setup, words);
-        int classCount = 0;
-        try {
-            if (columnsOf(db, setup.name).size() < setup.fields.size())
-                return {Examination::NotMeet, lang::MissingTableText().in(language) + setup.name};
-            boundedCount(firstValue(db, setup.name, "21"), 3000);
-            boundedCount(firstValue(db, setup.name, "22"), 50);
-            classCount = boundedCount(firstValue(db, setup.name, "23"), 50);
-            // The Time table grows past its prepared rows during a race; its size only has
-            // to fit the 16-bit count.
-            int timeRows = base::TextToInt16(firstValue(db, setup.name, "31").value_or(""));
-            if (timeRows < 0) throw base::OverflowError();
-            base::TextToInt16(firstValue(db, setup.name, "29").value_or(""));
-        } catch (const base::OverflowError&) {
-            return {Examination::Bounds, ""};
-        }
+        if (columnsOf(db, setup.name).size() < setup.fields.size())
+            return {Examination::NotMeet, lang::MissingTableText().in(language) + setup.name};
+        // The counts that are the sizes of the registers; the counts of times are put right
+        // from the Time table when the meet opens.
+        for (auto refusal :
+             {examineCount(db, setup.name, "21", 3000, lang::CompetitorCountName(), language),
+              examineCount(db, setup.name, "22", 50, lang::ClubCountName(), language),
+              examineCount(db, setup.name, "23", 50, lang::ClassCountName(), language)})
+            if (refusal) return *refusal;
+        const int classCount =
+            static_cast<int>(base::TextToNumber(firstValue(db, setup.name, "23").value_or("")));
         for (const storage::TableSpec& table : storage::MeetTables(words, classCount)) {
             auto present = columnsOf(db, table.name);
             for (const storage::FieldSpec& field : table.fields)
                 if (std::find(present.begin(), present.end(), field.name) == present.end())
                     return {Examination::NotMeet,
-                            present.empty() ? "no " + table.name + " table"
-                                            : "no field " + field.name + " in " + table.name};
+                            present.empty() ? lang::MissingTableText().in(language) + table.name
+                                            : lang::MissingFieldText().in(language) + field.name +
+                                                  lang::InTableText().in(language) + table.name};
         }
         firstValue(db, storage::DescribeTable(storage::TableKind::Work, words).name, "0");
     } catch (const NoRecordError& failure) {
@@ -204,6 +244,27 @@ Examination ExamineMeetFile(const std::string& path, const lang::TextTable& word
         return {Examination::NotMeet, failure.what()};
     }
     return {};
+}
+
+}  // namespace
+
+Examination ExamineMeetFile(const std::string& path, const lang::TextTable& words,
+                            double languageNumber, lang::Language language) {
+    if (auto refusal = ExaminePath(path, language)) return *refusal;
+    // A program stopped in the middle of a write left its journal: the file is examined as it
+    // will be once the write is undone, on a copy; the file and its journal stay as they are
+    // until the meet is known to be one.
+    const std::string journal = path + "-journal";
+    std::error_code error;
+    if (fs::exists(journal, error) && fs::file_size(journal, error) > 0) {
+        try {
+            RecoveredCopy copy(path, journal);
+            return examineDatabase(copy.path(), words, languageNumber, language);
+        } catch (const std::exception& failure) {
+            return {Examination::NotMeet, failure.what()};
+        }
+    }
+    return examineDatabase(path, words, languageNumber, language);
 }
 
 // ---- compacting and repairing ----

@@ -58,9 +58,14 @@ struct Examination {
     enum Kind { Fine, Language, NotMeet, Bounds } kind = Fine;
     std::string reason;
 };
+// What the path is, told before anything opens it: no file, a folder, a device or pipe, a
+// file or folder that cannot be written, a file that is no database. No value when it may be
+// a meet database.
+std::optional<Examination> ExaminePath(const std::string& path, lang::Language language);
 // Checks the file wholly before anything of it is used: a database, not damaged, of the
 // language number given, with every table and field, counts within the program's bounds.
-// A write left unfinished by a program stopped in the middle is undone first.
+// A write left unfinished by a program stopped in the middle is examined undone, on a copy:
+// the file and its journal are written to only once it is known to be a meet.
 Examination ExamineMeetFile(const std::string& path, const lang::TextTable& words,
                             double languageNumber, lang::Language language);
 

@@ -17,11 +17,12 @@ std::string QuoteIdentifier(const std::string& name) {
     return quoted + "\"";
 }
 
-Connection::Connection(const std::string& path, Mode mode) : path_(path) {
+Connection::Connection(const std::string& path, Mode mode, const std::string& vfs) : path_(path) {
     int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY
                 : mode == Mode::Create ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
                                        : SQLITE_OPEN_READWRITE;
-    if (sqlite3_open_v2(path.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX,
+                        vfs.empty() ? nullptr : vfs.c_str()) != SQLITE_OK) {
         std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
         db_ = nullptr;
@@ -29,6 +30,9 @@ Connection::Connection(const std::string& path, Mode mode) : path_(path) {
     }
     sqlite3_busy_timeout(db_, 2000);
     sqlite3_extended_result_codes(db_, 1);
+    // FULL syncs the journal and the file; EXTRA also syncs the folder once the journal is
+    // deleted, without which a power cut could bring the journal back and undo the commit.
+    if (mode != Mode::ReadOnly) execute("PRAGMA synchronous = EXTRA");
 }
 
 Connection::~Connection() {

@@ -29,7 +29,10 @@ class Connection {
 public:
     enum class Mode { ReadWrite, Create, ReadOnly };
     // Opens an existing file (ReadWrite, ReadOnly) or makes it (Create); throws SqliteError.
-    Connection(const std::string& path, Mode mode);
+    // A connection that writes syncs every commit to the disk, the folder included, before
+    // the commit returns, so that a power cut right after it keeps it. vfs names the SQLite
+    // file system to use (empty: the system's own).
+    Connection(const std::string& path, Mode mode, const std::string& vfs = "");
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "meetdb/meet_lock.h"
+
 namespace kvt::meetdb {
 
 namespace {
@@ -174,10 +176,9 @@ std::vector<std::string> TableNames(Connection& connection) {
 
 std::shared_ptr<Connection> SqliteEngine::connection(const std::string& databaseName) {
     if (auto open = connections_[databaseName].lock()) return open;
-    auto opened = std::make_shared<Connection>(databaseName, Connection::Mode::ReadWrite);
     // Every commit reaches the disk before it returns (the rollback journal keeps the file
     // whole, and a copy of the file alone always holds everything committed).
-    opened->execute("PRAGMA synchronous = FULL");
+    auto opened = std::make_shared<Connection>(databaseName, Connection::Mode::ReadWrite, vfs_);
     connections_[databaseName] = opened;
     return opened;
 }
@@ -221,6 +222,10 @@ void SqliteEngine::createDatabase(const std::string& databaseName, const storage
         fs::remove(making, error);
         throw;
     }
+}
+
+std::unique_ptr<storage::Hold> SqliteEngine::hold(const std::string& databaseName) {
+    return MeetLock::Take(databaseName);
 }
 
 void SqliteEngine::release(const std::string& databaseName) {

@@ -13,6 +13,8 @@ namespace kvt::meetdb {
 
 class SqliteEngine : public storage::Engine {
 public:
+    // vfs names the SQLite file system its connections use (empty: the system's own).
+    explicit SqliteEngine(std::string vfs = "") : vfs_(std::move(vfs)) {}
     std::unique_ptr<storage::Table> openTable(const std::string& databaseName,
                                               const std::string& recordSource,
                                               const std::string& sortField = "") override;
@@ -22,12 +24,14 @@ public:
     void release(const std::string& databaseName) override;
     void transaction(const std::string& databaseName, const std::function<void()>& work) override;
     bool inTransaction() const override { return openTransactions_ > 0; }
+    std::unique_ptr<storage::Hold> hold(const std::string& databaseName) override;
     void createDatabase(const std::string& databaseName, const storage::TableSpec& table,
                         const storage::Record& record) override;
 
 private:
     std::map<std::string, std::weak_ptr<Connection>> connections_;
     int openTransactions_ = 0;
+    std::string vfs_;
 };
 
 // The names of the tables of a database, in the order they were made.

@@ -53,6 +53,15 @@ void ResetDatabase(ui::Program& program) {
     if (!chosen || chosen->empty()) return;  // a cancelled dialog ends the reset quietly
     const std::string path = *chosen;
     program.lastChosenFile = path;
+    // A meet open in another program is never reset under it.
+    std::error_code missing;
+    if (!fs::is_regular_file(path, missing)) {
+        program.info(words[entry::ResetFailed] + ": " +
+                     lang::NoSuchFileText().in(program.language));
+        return;
+    }
+    auto hold = HoldMeet(program, path);
+    if (!hold) return;
 
     std::unique_ptr<meetdb::MeetFile> file;
     int classCount = 0, timeRows = 0;
@@ -147,6 +156,8 @@ void CopyDatabase(ui::Program& program) {
 void CompressDatabase(ui::Program& program) {
     const std::string path = chooseExisting(program, entry::CompressTitle);
     if (path.empty()) return;
+    auto hold = HoldMeet(program, path);  // never moved away under a program racing on it
+    if (!hold) return;
     program.platform.application.setBusy(true);
     program.platform.engine.release(path);
     try {
@@ -173,6 +184,8 @@ void CompressDatabase(ui::Program& program) {
 void RepairDatabase(ui::Program& program) {
     const std::string path = chooseExisting(program, entry::RepairTitle);
     if (path.empty()) return;
+    auto hold = HoldMeet(program, path);
+    if (!hold) return;
     program.platform.application.setBusy(true);
     program.platform.engine.release(path);
     try {

@@ -334,6 +334,14 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
     if (program.meet) return false;
     auto& main = program.Main;
     const auto& words = program.LanguageTexts;
+    if (auto refusal = meetdb::ExaminePath(path, program.language)) {
+        program.info(std::string(lang::NotAMeetDatabaseText().in(program.language)) +
+                     refusal->reason);
+        return false;
+    }
+    // One program per meet: it is held for this one before anything of it is read.
+    auto hold = HoldMeet(program, path);
+    if (!hold) return false;
     auto examination = meetdb::ExamineMeetFile(
         path, words, base::TextToNumber(main.userLanguageText().text()), program.language);
     switch (examination.kind) {
@@ -341,7 +349,7 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
             program.info(words[entry::OtherLanguage]);
             return false;
         case meetdb::Examination::Bounds:
-            program.info(lang::CountsBeyondBoundsText().in(program.language));
+            program.info(lang::BadCountText().in(program.language) + examination.reason);
             return false;
         case meetdb::Examination::NotMeet:
             program.info(std::string(lang::NotAMeetDatabaseText().in(program.language)) +
@@ -355,7 +363,7 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
         // The meet is read whole before anything of the window changes.
         ShownProgress progress(program);
         program.meet = meet::Meet::Open(program.platform.engine, path, words, program.language,
-                                        progress, warnings);
+                                        progress, warnings, std::move(hold));
         bindTable(main.ControlData, path, "Control", true);
         PrepareMeetFolder(program, path);
         SetCommandStates(program, true);
@@ -392,6 +400,8 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
         return false;
     }
     for (int warning : warnings) program.info(words[warning]);
+    if (program.meet)
+        for (const auto& notice : program.meet->openingNotices()) program.info(notice);
     return true;
 }
 
@@ -399,6 +409,18 @@ void OpenDatabase(ui::Program& program) {
     const auto& words = program.LanguageTexts;
     if (auto chosen = program.chooseFile(words[entry::OpenTitle], words[entry::DemoMeet]))
         OpenDatabaseFile(program, *chosen);
+}
+
+std::unique_ptr<storage::Hold> HoldMeet(ui::Program& program, const std::string& path) {
+    try {
+        return program.platform.engine.hold(path);
+    } catch (const storage::HeldElsewhere& held) {
+        program.info(lang::MeetHeldText().in(program.language) + held.holder +
+                     lang::MeetHeldAfterText().in(program.language));
+    } catch (const std::exception& failure) {
+        program.info(lang::CannotHoldText().in(program.language) + std::string(failure.what()));
+    }
+    return nullptr;
 }
 
 bool SecureUnstored(ui::Program& program) {

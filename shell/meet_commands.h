@@ -1,6 +1,7 @@
 // The commands on meet databases: Make new, Open and Close, and the meet folder beside a meet.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "meetdb/meet_files.h"
@@ -27,6 +28,10 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path);
 // a file beside the meet, as the operator chooses); then everything back to the state after
 // start-up. False when the meet stays open.
 bool CloseDatabase(ui::Program& program);
+// Holds the meet database at path for this program (a lock that another program, here or on
+// another machine sharing the folder, cannot take); none, after a message naming the holder,
+// when it is open elsewhere.
+std::unique_ptr<storage::Hold> HoldMeet(ui::Program& program, const std::string& path);
 // Stores what the open meet has not stored, asking the operator while it cannot be: try again,
 // or write it to the recovery file. False when it is neither stored nor written.
 bool SecureUnstored(ui::Program& program);

@@ -27,6 +27,21 @@ public:
     NestedTransaction() : std::logic_error("a transaction was begun inside another one") {}
 };
 
+// A database held by another program (on this machine or another one sharing its folder);
+// holder says who, as far as it is known.
+class HeldElsewhere : public std::runtime_error {
+public:
+    explicit HeldElsewhere(std::string holder)
+        : std::runtime_error("held by " + holder), holder(std::move(holder)) {}
+    std::string holder;
+};
+
+// Keeps a database for this program alone while it lives.
+class Hold {
+public:
+    virtual ~Hold() = default;
+};
+
 // One table's records in stored order, numbered from 1.
 class Table {
 public:
@@ -69,6 +84,9 @@ public:
     // never joins another transaction: begun inside one, it throws NestedTransaction.
     virtual void transaction(const std::string& databaseName,
                              const std::function<void()>& work) = 0;
+    // Holds the database for this program until the hold is let go; throws HeldElsewhere
+    // when another program holds it, or a runtime_error when it cannot be held at all.
+    virtual std::unique_ptr<Hold> hold(const std::string& databaseName) = 0;
     // True while a transaction is open (no dialog and no event pumping may run then).
     virtual bool inTransaction() const = 0;
     // Makes a new database holding one table with one record; it is there whole or not at all

@@ -225,7 +225,10 @@ TEST_F(Capture, TheTimeTableGrowsPastItsPreparedRows) {
     program().MDIMain.Close.click();
     {
         meetdb::Connection db(path, meetdb::Connection::Mode::ReadWrite);
-        db.execute("UPDATE \"Oppsett\" SET \"29\" = '299', \"30\" = '299'");
+        db.execute(
+            "UPDATE \"Tider\" SET \"Id\" = printf('1-%04d', rowid), "
+            "\"Tid\" = '09.00.00.00' WHERE rowid <= 299");
+        db.execute("UPDATE \"Oppsett\" SET \"29\" = '299', \"30\" = '299', \"32\" = ' 299'");
     }
     test.dialogs.fileAnswers.push_back(path);
     program().MDIMain.Open.click();

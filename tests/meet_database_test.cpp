@@ -437,10 +437,13 @@ TEST(CloseDatabase, ResetsTheCountsTheTitleAndTheTables) {
     TestProgram test;
     auto& program = test.start();
     const auto path = sampleMeet(test);
-    execute(path, "UPDATE \"Oppsett\" SET \"29\" = '7', \"33\" = '4'");
+    execute(path,
+            "UPDATE \"Tider\" SET \"Id\" = printf('2-%04d', rowid), \"Tid\" = '09.00.00.00' "
+            "WHERE rowid <= 7");
+    execute(path, "UPDATE \"Oppsett\" SET \"29\" = '7', \"30\" = '7', \"33\" = ' 7'");
     ASSERT_TRUE(openMeet(test, path));
     EXPECT_EQ(program.meet->registeredCount(), 7);
-    EXPECT_EQ(program.meet->channelCount(2), 4);
+    EXPECT_EQ(program.meet->channelCount(2), 7);
     program.MDIMain.Close.click();
     expectNothingOpen(test);
     EXPECT_EQ(program.meet, nullptr);
