@@ -1,9 +1,15 @@
 // The kill test: the real program runs a race on one meet database, its input lines driven
-// from here through the simulated adapter's FIFO, and is killed (SIGKILL) at random moments
-// and started again, many times. After every kill the database must pass SQLite's integrity
-// check and hold every time the program had reported as counted.
+// from here through the simulated adapter's FIFO and an operator's hands through its standard
+// input (starts and finishes by Enter and by "<<"), and is killed (SIGKILL) at random moments,
+// in the middle of finishes too, and started again, many times. After every kill the file must
+// pass SQLite's integrity check, and agree with what the operator had been shown:
+//   - every time shown as registered is in its Time-table row;
+//   - the Setup counts agree with the Time table's rows;
+//   - every competitor shown as in has an "In" row and exactly one results row, in his class;
+//   - every results table is ranked 1, 2, 3, ... over its rows.
 //   kvt_kill_test CHILD KILLS SEED
-// Prints kills_survived, kill_times_counted and kill_times_lost as "name: value unit".
+// Prints kills_survived, kill_times_counted, kill_times_lost, kill_finishes_counted,
+// kill_results_lost, kill_counts_wrong and kill_damaged_files as "name: value unit".
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -18,6 +24,7 @@
 #include <iostream>
 #include <map>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -27,42 +34,59 @@
 extern char** environ;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using kvt::meetdb::Connection;
 
 namespace {
+
+constexpr int Competitors = 100;
 
 struct Counted {
     std::string identification;
     std::string time;
 };
 
+// What the operator had been shown, over every life of the program.
+struct Shown {
+    std::map<int, Counted> times;  // by Time-table row
+    std::set<int> out, in;         // competitors shown as out and as in
+};
+
 struct Child {
     pid_t pid = -1;
     int out = -1;
+    int in = -1;
     std::string buffer;
 };
 
 Child start(const std::string& program, const std::string& meet, const std::string& fifo) {
-    int pipes[2];
-    if (pipe(pipes) != 0) throw std::runtime_error("pipe");
+    int output[2], input[2];
+    if (pipe(output) != 0 || pipe(input) != 0) throw std::runtime_error("pipe");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipes[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipes[0]);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&actions, output[0]);
+    posix_spawn_file_actions_addclose(&actions, input[1]);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::string programCopy = program, meetCopy = meet, fifoCopy = fifo;
-    char* argv[] = {programCopy.data(), meetCopy.data(), fifoCopy.data(), nullptr};
+    std::string programCopy = program, meetCopy = meet, fifoCopy = fifo,
+                count = std::to_string(Competitors);
+    char* argv[] = {programCopy.data(), meetCopy.data(), fifoCopy.data(), count.data(), nullptr};
     Child child;
     if (posix_spawn(&child.pid, program.c_str(), &actions, nullptr, argv, environ) != 0)
         throw std::runtime_error("cannot start " + program);
     posix_spawn_file_actions_destroy(&actions);
-    close(pipes[1]);
-    child.out = pipes[0];
+    close(output[1]);
+    close(input[0]);
+    child.out = output[0];
+    child.in = input[1];
     fcntl(child.out, F_SETFL, O_NONBLOCK);
+    fcntl(child.in, F_SETFL, O_NONBLOCK);
     return child;
 }
 
-// Reads what the child printed so far; "REG k id time" lines are noted as counted.
-void drain(Child& child, std::map<int, Counted>& counted, bool& ready) {
+// Reads what the child printed so far: times shown as counted, and the lamps of the line an
+// operator's action was done on.
+void drain(Child& child, Shown& shown, bool& ready) {
     char chunk[4096];
     ssize_t got;
     while ((got = read(child.out, chunk, sizeof chunk)) > 0) child.buffer.append(chunk, got);
@@ -70,31 +94,104 @@ void drain(Child& child, std::map<int, Counted>& counted, bool& ready) {
     while ((end = child.buffer.find('\n')) != std::string::npos) {
         std::istringstream line(child.buffer.substr(0, end));
         child.buffer.erase(0, end + 1);
-        std::string word;
+        std::string word, action;
         line >> word;
         if (word == "READY") ready = true;
         if (word == "REG") {
             int k;
             Counted time;
             line >> k >> time.identification >> time.time;
-            counted[k] = time;
+            shown.times[k] = time;
+        }
+        if (word == "DONE") {
+            int row = -1, out = 0, in = 0;
+            std::string number;
+            line >> action >> row >> number >> out >> in;
+            const int n = std::atoi(number.c_str());
+            if (row < 0 || n < 1 || n > Competitors) continue;
+            if (out) shown.out.insert(n);
+            if (in) shown.in.insert(n);
         }
     }
 }
 
-// Every counted time must be in its Time-table row.
-int missing(const std::string& meet, const std::map<int, Counted>& counted, bool& whole) {
-    kvt::meetdb::Connection db(meet, kvt::meetdb::Connection::Mode::ReadWrite);
-    auto check = db.prepare("PRAGMA integrity_check");
-    whole = check.step() && check.text(0) == "ok";
-    int lost = 0;
-    auto row = db.prepare("SELECT \"Id\", \"Tid\" FROM \"Tider\" ORDER BY rowid LIMIT 1 OFFSET ?1");
-    for (const auto& [k, time] : counted) {
-        row.reset();
-        row.bind(1, static_cast<long long>(k - 1));
-        if (!row.step() || row.text(0) != time.identification || row.text(1) != time.time) ++lost;
+void say(Child& child, const std::string& command) {
+    const std::string line = command + "\n";
+    if (write(child.in, line.data(), line.size()) < 0) {
+        // The child is gone or busy: the action is simply not done.
     }
-    return lost;
+}
+
+struct Findings {
+    bool whole = true;
+    int timesLost = 0;
+    int resultsLost = 0;
+    int countsWrong = 0;
+};
+
+std::optional<std::string> value(Connection& db, const std::string& sql) {
+    auto query = db.prepare(sql);
+    if (!query.step()) return std::nullopt;
+    return query.text(0);
+}
+
+long long number(Connection& db, const std::string& sql) {
+    auto query = db.prepare(sql);
+    return query.step() ? query.integer(0) : -1;
+}
+
+Findings check(const std::string& meet, const Shown& shown) {
+    Findings found;
+    // Opened as the program opens it: an unfinished write of the killed program is undone.
+    Connection db(meet, Connection::Mode::ReadWrite);
+    auto integrity = db.prepare("PRAGMA integrity_check");
+    found.whole = integrity.step() && integrity.text(0) == "ok";
+    auto row = db.prepare("SELECT \"Id\", \"Tid\" FROM \"Tider\" WHERE rowid = ?1");
+    for (const auto& [k, time] : shown.times) {
+        row.reset();
+        row.bind(1, static_cast<long long>(k));
+        if (!row.step() || row.text(0) != time.identification || row.text(1) != time.time)
+            ++found.timesLost;
+    }
+    // The counts are the Time table's.
+    const long long rows = number(db, "SELECT count(*) FROM \"Tider\"");
+    const long long used =
+        number(db, "SELECT coalesce(max(rowid), 0) FROM \"Tider\" WHERE \"Id\" <> '-'");
+    const double registered = std::atof(value(db, "SELECT \"29\" FROM \"Oppsett\"")->c_str());
+    const double fetched = std::atof(value(db, "SELECT \"30\" FROM \"Oppsett\"")->c_str());
+    const double size = std::atof(value(db, "SELECT \"31\" FROM \"Oppsett\"")->c_str());
+    if (registered != used || fetched < 0 || fetched > registered || size != rows)
+        ++found.countsWrong;
+    for (int line = 1; line <= 6; ++line) {
+        const double count = std::atof(
+            value(db, "SELECT \"" + std::to_string(31 + line) + "\" FROM \"Oppsett\"")->c_str());
+        const long long highest =
+            number(db,
+                   "SELECT coalesce(max(CAST(substr(\"Id\", 3) AS INTEGER)), 0) FROM \"Tider\" "
+                   "WHERE \"Id\" LIKE '" +
+                       std::to_string(line) + "-%'");
+        if (count < highest) ++found.countsWrong;
+    }
+    // Every finish shown has its row and its one result, and each class is ranked whole.
+    for (int n : shown.in) {
+        const std::string nr = std::to_string(n);
+        if (number(db, "SELECT count(*) FROM \"Tider\" WHERE trim(\"Nr\") = '" + nr +
+                           "' AND \"Type\" = 'Inn'") < 1)
+            ++found.resultsLost;
+        const int classNumber = 1 + (n - 1) % 15;
+        if (number(db, "SELECT count(*) FROM \"Resultat-" + std::to_string(classNumber) +
+                           "\" WHERE \"Nummer\" = " + nr) != 1)
+            ++found.resultsLost;
+    }
+    for (int c = 1; c <= 15; ++c) {
+        const std::string table = "\"Resultat-" + std::to_string(c) + "\"";
+        const long long count = number(db, "SELECT count(*) FROM " + table);
+        const long long places =
+            number(db, "SELECT count(DISTINCT \"Plass\") FROM " + table +
+                           " WHERE \"Plass\" BETWEEN 1 AND " + std::to_string(count));
+        if (places != count) ++found.countsWrong;
+    }
+    return found;
 }
 
 }  // namespace
@@ -115,14 +212,14 @@ int main(int argc, char** argv) {
     int lines = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
     signal(SIGPIPE, SIG_IGN);
 
-    std::map<int, Counted> counted;
-    int survived = 0, lost = 0, broken = 0;
+    Shown shown;
+    int survived = 0, lost = 0, resultsLost = 0, countsWrong = 0, broken = 0;
     for (int life = 0; life <= kills; ++life) {
         Child running = start(child, meet, fifo);
         bool ready = false;
         auto deadline = Clock::now() + std::chrono::seconds(30);
         while (!ready && Clock::now() < deadline) {
-            drain(running, counted, ready);
+            drain(running, shown, ready);
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         if (!ready) {
@@ -131,16 +228,30 @@ int main(int argc, char** argv) {
             waitpid(running.pid, nullptr, 0);
             return 1;
         }
-        // Passages on random lines at a busy finish, until a random moment.
+        // A busy finish line until a random moment: passages on random lines, and the
+        // operator starting and finishing competitors by Enter and by "<<".
         auto killAt = Clock::now() + std::chrono::milliseconds(200 + random() % 900);
         while (Clock::now() < killAt) {
-            int line = 1 + static_cast<int>(random() % 6);
-            std::string low = std::to_string(line) + " 0\n", high = std::to_string(line) + " 1\n";
-            if (write(lines, low.data(), low.size()) < 0) break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(8 + random() % 20));
-            if (write(lines, high.data(), high.size()) < 0) break;
+            const int n = 1 + static_cast<int>(random() % Competitors);
+            switch (random() % 4) {
+                case 0:
+                    say(running, "TYPE 9 " + std::to_string(n));
+                    say(running, "ENTER 9");
+                    break;
+                case 1:
+                    say(running, "GIVE " + std::to_string(n));
+                    break;
+                default: {
+                    int line = 1 + static_cast<int>(random() % 6);
+                    std::string low = std::to_string(line) + " 0\n",
+                                high = std::to_string(line) + " 1\n";
+                    if (write(lines, low.data(), low.size()) < 0) break;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(8 + random() % 20));
+                    if (write(lines, high.data(), high.size()) < 0) break;
+                }
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(random() % 25));
-            drain(running, counted, ready);
+            drain(running, shown, ready);
         }
         if (life == kills) {  // the last life ends in order
             kill(running.pid, SIGTERM);
@@ -149,18 +260,25 @@ int main(int argc, char** argv) {
             ++survived;
         }
         waitpid(running.pid, nullptr, 0);
-        drain(running, counted, ready);
+        drain(running, shown, ready);
         close(running.out);
-        bool whole = false;
-        int missingNow = missing(meet, counted, whole);
-        if (!whole) ++broken;
-        lost = std::max(lost, missingNow);
+        close(running.in);
+        Findings found = check(meet, shown);
+        if (!found.whole) ++broken;
+        lost = std::max(lost, found.timesLost);
+        resultsLost = std::max(resultsLost, found.resultsLost);
+        countsWrong += found.countsWrong;
     }
     std::cout << "kills_survived: " << survived << " kills\n";
-    std::cout << "kill_times_counted: " << counted.size() << " times\n";
+    std::cout << "kill_times_counted: " << shown.times.size() << " times\n";
     std::cout << "kill_times_lost: " << lost << " times\n";
+    std::cout << "kill_finishes_counted: " << shown.in.size() << " finishes\n";
+    std::cout << "kill_results_lost: " << resultsLost << " results\n";
+    std::cout << "kill_counts_wrong: " << countsWrong << " counts\n";
     std::cout << "kill_damaged_files: " << broken << " files\n";
     close(lines);
     fs::remove_all(folder);
-    return lost == 0 && broken == 0 && !counted.empty() ? 0 : 1;
+    return lost == 0 && resultsLost == 0 && countsWrong == 0 && broken == 0 && !shown.times.empty()
+               ? 0
+               : 1;
 }

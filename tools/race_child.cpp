@@ -1,12 +1,16 @@
 // The real program, offscreen, on one meet database with the simulated adapter driven from
 // outside through a FIFO: it makes the meet when it is missing (COMPETITORS competitors in 15
 // classes), opens it, checks the six lines, switches automatic capture on and runs. Each
-// registration that has been stored is reported on standard output as "REG k identification
-// time", so that a test that kills this process knows what was counted.
+// registration is reported on standard output as "REG k identification time" as soon as the
+// operator can see it (the count of registered times on the setup page shows it), so that a
+// test that kills this process knows what the operator was shown as counted.
 // On standard input it takes what an operator does, one command a line:
 //   TYPE line text    types a start number on a capture line
 //   ENTER line        Enter in that number box (pressed and released)
 //   SET line          the line's "<<" button
+//   GIVE number       the number typed on the first line offering a time, then its "<<"
+// ENTER, SET and GIVE answer "DONE word line number out in": the line and its number, and its
+// out and in lamps (1 lit) after the action, as the operator sees them.
 //   KEY c             the function key of line c (1 to 6)
 //   OPTION n on|off   a check box of the setup page (SetupCheck n)
 //   COUNT             prints "COUNT n": the times registered so far
@@ -108,11 +112,15 @@ int main(int argc, char** argv) {
     main.SetupCheck[3].setChecked(true);
     if (!main.SetupCheck[3].checked()) return 1;
 
-    int reported = program.meet->registeredCount();
+    // What the operator sees: the count box of the setup page.
+    auto shownCount = [&] {
+        return std::atoi(main.SetupText[ui::setup::RegisteredCountText].text().c_str());
+    };
+    int reported = shownCount();
     std::cout << "READY " << reported << std::endl;
     auto reportStored = [&] {
-        if (!program.meet->allStored()) return;  // not stored yet
-        for (; reported < program.meet->registeredCount(); ++reported) {
+        if (!program.meet) return;
+        for (const int shown = shownCount(); reported < shown; ++reported) {
             const auto& slot = program.meet->registered(reported + 1);
             std::cout << "REG " << reported + 1 << " " << slot.identification << " " << slot.time
                       << std::endl;
@@ -143,18 +151,37 @@ int main(int argc, char** argv) {
             if (word == "TYPE") {
                 line >> text;
                 main.Number[index].setText(text);
-            } else if (word == "ENTER") {
-                main.Number[index].KeyDown.raise(ui::KeyReturn);
-                main.Number[index].KeyUp.raise(ui::KeyReturn);
-            } else if (word == "SET") {
-                main.Set[index].click();
+            } else if (word == "ENTER" || word == "SET" || word == "GIVE") {
+                int row = index;
+                if (word == "GIVE") {
+                    row = -1;
+                    for (int i = 0; i < ui::CaptureRows && row < 0; ++i)
+                        if (main.RegTime[i].text() != "-" && !main.RegTime[i].text().empty())
+                            row = i;
+                    if (row >= 0) main.Number[row].setText(std::to_string(index));
+                }
+                if (row >= 0) {
+                    if (word == "ENTER") {
+                        main.Number[row].KeyDown.raise(ui::KeyReturn);
+                        main.Number[row].KeyUp.raise(ui::KeyReturn);
+                    } else {
+                        main.Set[row].click();
+                    }
+                    reportStored();
+                    std::cout << "DONE " << word << " " << row << " " << main.Number[row].text()
+                              << " " << main.Outled[row].lit() << " " << main.Inled[row].lit()
+                              << std::endl;
+                } else {
+                    std::cout << "DONE " << word << " none" << std::endl;
+                }
+                continue;
             } else if (word == "KEY") {
                 main.Window.pressKey(ui::KeyF2 + index - 1);
             } else if (word == "OPTION") {
                 line >> text;
                 main.SetupCheck[index].setChecked(text == "on");
             } else if (word == "COUNT") {
-                std::cout << "COUNT " << program.meet->registeredCount() << std::endl;
+                std::cout << "COUNT " << shownCount() << std::endl;
             } else if (word == "LISTS") {
                 shell::RunCommand(program, shell::Command::MakeTextList);
                 shell::RunCommand(program, shell::Command::MakeHtmlList);
