@@ -30,7 +30,7 @@ void FakeDialogs::showModal(ui::MainAboutWindow& window) {
     if (whileModal) whileModal(window);
 }
 
-TestProgram::TestProgram() {
+TestProgram::TestProgram(const std::string& vfs) : engine(vfs) {
     std::random_device random;
     folder_ = std::filesystem::temp_directory_path() /
               ("kvt-test-" + std::to_string(random()) + std::to_string(random()));

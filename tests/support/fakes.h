@@ -87,7 +87,8 @@ public:
 // A program whose program folder is a fresh temporary folder.
 class TestProgram {
 public:
-    TestProgram();
+    // Its database engine uses the SQLite file system named (empty: the system's own).
+    explicit TestProgram(const std::string& vfs = "");
     ~TestProgram();
 
     const std::filesystem::path& folder() const { return folder_; }
