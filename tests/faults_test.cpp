@@ -3,11 +3,15 @@
 // list, and loses nothing it stored.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "meetdb/sqlite.h"
 #include "support/fakes.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -82,3 +86,185 @@ TEST_F(Fault, ADatabaseThatBecomesReadOnlyKeepsTheTimesInTheList) {
     EXPECT_EQ(test.program().meet->registeredCount(), 5);
     EXPECT_TRUE(test.program().Main.ReadyLed[4].lit());
 }
+
+// ---- every fault followed by every kind of action ----
+
+namespace {
+
+enum class Failure { FullDisk, ReadOnly };
+enum class Then { Capture, Start, Finish, Deletion, Close, Exit, OpenAnother };
+
+struct Case {
+    Failure failure;
+    Then then;
+};
+
+std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+    static const char* failures[] = {"FullDisk", "ReadOnly"};
+    static const char* actions[] = {"Capture", "Start", "Finish",     "Deletion",
+                                    "Close",   "Exit",  "OpenAnother"};
+    return std::string(failures[static_cast<int>(info.param.failure)]) + "Then" +
+           actions[static_cast<int>(info.param.then)];
+}
+
+class FaultThen : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override {
+        auto& p = test.start();
+        p.Main.SetupCheck[1].setChecked(true);  // the sample competitors, in "Junior"
+        path = test.makeAndOpenMeet();
+        main().SetupChannelCheck[0].setChecked(true);
+        main().SetupTimerValue[2].setCaption("1");
+        db = test.engine.connection(path);
+        test.clock.time = {12, 0, 0, 0};
+        capture();
+        main().Number[5].setText("2");
+        enter(5);  // competitor 2 out, for a finish
+        test.clock.time = {12, 20, 0, 0};
+    }
+    ui::MainWindow& main() { return test.program().Main; }
+    void capture() {
+        main().Window.pressKey(ui::KeyF2);
+        for (int i = 0; i < 3; ++i) main().Hitime1.tick();
+    }
+    void enter(int line) {
+        main().Number[line].KeyDown.raise(ui::KeyReturn);
+        main().Number[line].KeyUp.raise(ui::KeyReturn);
+    }
+    void fail() {
+        if (GetParam().failure == Failure::FullDisk) {
+            auto pages = db->prepare("PRAGMA page_count");
+            pages.step();
+            db->execute("PRAGMA max_page_count = " + std::to_string(pages.integer(0)));
+            // The disk is full only once the Time table must grow: it has as many rows as
+            // it was made with, so every new time needs a new page at last.
+            for (int i = 0; i < 320; ++i) capture();
+        } else {
+            db->execute("PRAGMA query_only = ON");
+        }
+    }
+    void mend() {
+        if (!db) return;
+        db->execute("PRAGMA max_page_count = 1073741823");
+        db->execute("PRAGMA query_only = OFF");
+    }
+    long long stored(const std::string& sql) {
+        meetdb::Connection reader(path, meetdb::Connection::Mode::ReadOnly);
+        auto q = reader.prepare(sql);
+        q.step();
+        return q.integer(0);
+    }
+    fs::path recoveryFile() {
+        for (const auto& entry : fs::directory_iterator(test.folder()))
+            if (entry.path().filename().string().find("Meet-not-stored-") == 0) return entry.path();
+        return {};
+    }
+
+    TestProgram test;
+    std::string path;
+    std::shared_ptr<meetdb::Connection> db;
+};
+
+}  // namespace
+
+TEST_P(FaultThen, NothingShownIsLostAndNothingFailsOutOfAHandler) {
+    fail();
+    const auto before = test.dialogs.messages.size();
+    auto& program = test.program();
+    const int registered = program.meet->registeredCount();
+    switch (GetParam().then) {
+        case Then::Capture:
+            capture();
+            EXPECT_EQ(program.meet->registeredCount(), registered + 1);
+            break;
+        case Then::Start:
+            main().Number[6].setText("3");
+            enter(6);
+            EXPECT_EQ(program.meet->competitor(3).state, meet::Started);
+            break;
+        case Then::Finish:
+            main().Number[5].setText("2");
+            enter(5);
+            EXPECT_EQ(program.meet->competitor(2).state, meet::Finished);
+            EXPECT_TRUE(main().Inled[5].lit());
+            break;
+        case Then::Deletion:
+            test.dialogs.answers.push_back(ui::Answer::Yes);
+            main().Delete[0].click();
+            break;
+        case Then::Close:
+        case Then::Exit:
+        case Then::OpenAnother:
+            capture();  // a time that waits when the meet is to close
+            break;
+    }
+    // Never a failure out of a handler: only the program's own words about what waits.
+    for (auto i = before; i < test.dialogs.messages.size(); ++i) {
+        EXPECT_EQ(test.dialogs.messages[i].text.find("Noe gikk galt"), std::string::npos)
+            << test.dialogs.messages[i].text;
+    }
+    EXPECT_FALSE(program.meet->allStored());
+    const int shown = program.meet->registeredCount();
+    const std::string lastShown = program.meet->registered(shown).identification;
+
+    const Then then = GetParam().then;
+    if (then == Then::Close || then == Then::Exit || then == Then::OpenAnother) {
+        // The operator lets the times go to the file beside the meet.
+        test.dialogs.answers.push_back(ui::Answer::No);
+        if (then == Then::Exit) {
+            program.MDIMain.Avslutt.click();
+        } else {
+            program.MDIMain.Close.click();
+        }
+        ASSERT_EQ(program.meet, nullptr);
+        if (then == Then::Exit) {
+            EXPECT_EQ(test.application.quitCalls, 1);
+        }
+        const fs::path written = recoveryFile();
+        ASSERT_FALSE(written.empty());
+        std::ifstream file(written);
+        std::string text((std::istreambuf_iterator<char>(file)), {});
+        EXPECT_NE(text.find(lastShown), std::string::npos) << text.substr(0, 300);
+        db.reset();
+        if (then == Then::OpenAnother) {
+            const std::string other = test.makeAndOpenMeet("Other.mdb");
+            for (int i = 0; i < 5; ++i) main().Hitime1.tick();
+            main().Hitime2.tick();
+            EXPECT_EQ(program.meet->registeredCount(), 0);
+            EXPECT_EQ(kvt::testing::ReadField(other, "Oppsett", "29"), "0");
+        }
+        // The meet itself holds everything stored before the fault, whole.
+        EXPECT_GE(stored("SELECT count(*) FROM \"Tider\" WHERE \"Id\" <> '-'"), 2);
+        return;
+    }
+    // Storage comes back: everything the operator saw is stored, the result ranked.
+    mend();
+    main().Hitime2.tick();
+    EXPECT_TRUE(program.meet->allStored()) << program.meet->lastFailure();
+    EXPECT_EQ(stored("SELECT count(*) FROM \"Tider\" WHERE \"Id\" <> '-'"), shown);
+    EXPECT_EQ(kvt::testing::ReadField(path, "Oppsett", "29"), std::to_string(shown));
+    if (then == Then::Finish) {
+        EXPECT_EQ(stored("SELECT count(*) FROM \"Resultat-1\" WHERE \"Nummer\" = 2 AND "
+                         "\"Plass\" = 1"),
+                  1);
+    }
+    if (then == Then::Start) {
+        EXPECT_EQ(stored("SELECT count(*) FROM \"Tider\" WHERE \"Nr\" = '3' AND \"Type\" = 'Ut'"),
+                  1);
+    }
+    if (then == Then::Deletion) {
+        EXPECT_EQ(kvt::testing::ReadField(path, "Arbeid", "20"), main().RegTime[0].text());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fault, FaultThen,
+    ::testing::Values(
+        Case{Failure::FullDisk, Then::Capture}, Case{Failure::FullDisk, Then::Start},
+        Case{Failure::FullDisk, Then::Finish}, Case{Failure::FullDisk, Then::Deletion},
+        Case{Failure::FullDisk, Then::Close}, Case{Failure::FullDisk, Then::Exit},
+        Case{Failure::FullDisk, Then::OpenAnother}, Case{Failure::ReadOnly, Then::Capture},
+        Case{Failure::ReadOnly, Then::Start}, Case{Failure::ReadOnly, Then::Finish},
+        Case{Failure::ReadOnly, Then::Deletion}, Case{Failure::ReadOnly, Then::Close},
+        Case{Failure::ReadOnly, Then::Exit}, Case{Failure::ReadOnly, Then::OpenAnother}),
+    caseName);

@@ -8,8 +8,11 @@
 //   - every competitor shown as in has an "In" row and exactly one results row, in his class;
 //   - every results table is ranked 1, 2, 3, ... over its rows.
 //   kvt_kill_test CHILD KILLS SEED
+// Now and then a second program is started on the same meet while the first races: it must be
+// refused, naming who holds the meet.
 // Prints kills_survived, kill_times_counted, kill_times_lost, kill_finishes_counted,
-// kill_results_lost, kill_counts_wrong and kill_damaged_files as "name: value unit".
+// kill_results_lost, kill_counts_wrong, kill_damaged_files and second_program_refused as
+// "name: value unit".
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -23,6 +26,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -122,6 +126,33 @@ void say(Child& child, const std::string& command) {
     }
 }
 
+// A second program on the meet the first one holds: true when it was refused, saying who
+// holds the meet, and ended.
+bool secondIsRefused(const std::string& program, const std::string& meet, const std::string& fifo) {
+    Child second = start(program, meet, fifo);
+    close(second.in);
+    std::string output;
+    auto deadline = Clock::now() + std::chrono::seconds(30);
+    int status = 0;
+    while (Clock::now() < deadline) {
+        char chunk[4096];
+        ssize_t got;
+        while ((got = read(second.out, chunk, sizeof chunk)) > 0) output.append(chunk, got);
+        if (waitpid(second.pid, &status, WNOHANG) == second.pid) {
+            while ((got = read(second.out, chunk, sizeof chunk)) > 0) output.append(chunk, got);
+            close(second.out);
+            return WIFEXITED(status) && WEXITSTATUS(status) == 1 &&
+                   output.find("REFUSED Dette stevnet er åpent i et annet program (kvt, ") !=
+                       std::string::npos;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(second.pid, SIGKILL);
+    waitpid(second.pid, nullptr, 0);
+    close(second.out);
+    return false;
+}
+
 struct Findings {
     bool whole = true;
     int timesLost = 0;
@@ -214,6 +245,7 @@ int main(int argc, char** argv) {
 
     Shown shown;
     int survived = 0, lost = 0, resultsLost = 0, countsWrong = 0, broken = 0;
+    int secondStarted = 0, secondRefused = 0;
     for (int life = 0; life <= kills; ++life) {
         Child running = start(child, meet, fifo);
         bool ready = false;
@@ -227,6 +259,10 @@ int main(int argc, char** argv) {
             kill(running.pid, SIGKILL);
             waitpid(running.pid, nullptr, 0);
             return 1;
+        }
+        if (life % 10 == 0) {
+            ++secondStarted;
+            if (secondIsRefused(child, meet, fifo)) ++secondRefused;
         }
         // A busy finish line until a random moment: passages on random lines, and the
         // operator starting and finishing competitors by Enter and by "<<".
@@ -276,9 +312,12 @@ int main(int argc, char** argv) {
     std::cout << "kill_results_lost: " << resultsLost << " results\n";
     std::cout << "kill_counts_wrong: " << countsWrong << " counts\n";
     std::cout << "kill_damaged_files: " << broken << " files\n";
+    std::cout << "second_program_refused: " << secondRefused << " of " << secondStarted
+              << " programs\n";
     close(lines);
     fs::remove_all(folder);
-    return lost == 0 && resultsLost == 0 && countsWrong == 0 && broken == 0 && !shown.times.empty()
+    return lost == 0 && resultsLost == 0 && countsWrong == 0 && broken == 0 &&
+                   secondRefused == secondStarted && !shown.times.empty()
                ? 0
                : 1;
 }

@@ -45,8 +45,10 @@ public:
     std::optional<std::string> openFile(const ui::FileDialogRequest&) override { return file_; }
     ui::Answer message(const std::string& text, const std::string&, ui::MessageButtons) override {
         std::cerr << "message: " << text << std::endl;
+        last = text;
         return ui::Answer::No;
     }
+    std::string last;  // the last message shown
     void notify(const std::string& text, const std::string&) override {
         std::cerr << "notice: " << text << std::endl;
     }
@@ -106,7 +108,10 @@ int main(int argc, char** argv) {
             "\"1\" = 'Runner', \"2\" = rowid");
     }
     shell::RunCommand(program, shell::Command::Open);
-    if (program.currentDatabase().empty()) return 1;
+    if (program.currentDatabase().empty()) {
+        std::cout << "REFUSED " << dialogs.last << std::endl;
+        return 1;
+    }
     for (auto& line : main.SetupChannelCheck) line.setChecked(true);
     main.SetupTimerValue[2].setCaption("2");
     main.SetupCheck[3].setChecked(true);
