@@ -7,6 +7,7 @@
 #include "capture/poll.h"
 #include "capture/time_list.h"
 #include "meetdb/sqlite.h"
+#include "devices/back_ends.h"
 #include "support/fakes.h"
 
 using namespace kvt;

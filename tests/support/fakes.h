@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/race_clock.h"
 #include "meetdb/sqlite_engine.h"
 #include "ui/program.h"
 
@@ -50,10 +51,20 @@ public:
     }
 };
 
+// A clock a test sets. Its monotonic moments are the nanoseconds since midnight of the time it
+// shows, so that an edge stamped with such a moment reads as that time of day.
 class FakeClock : public base::Clock {
 public:
     base::LocalTime time;
     base::LocalTime now() override { return time; }
+    base::MonotonicNanoseconds monotonicNow() override { return Nanoseconds(time); }
+    base::LocalTime timeOf(base::MonotonicNanoseconds moment) override {
+        return base::TimeOfDay(moment);
+    }
+    static base::MonotonicNanoseconds Nanoseconds(const base::LocalTime& t) {
+        const long long ms = ((t.hour * 60LL + t.minute) * 60 + t.second) * 1000 + t.millisecond;
+        return (ms * 1000 + t.microsecond) * 1000;
+    }
 };
 
 class FakeLauncher : public ui::Launcher {
