@@ -108,6 +108,10 @@ public:
     ui::Program& program();
     // Other dialogs than the fakes (the real ones of the desktop), given before program().
     void useDialogs(ui::Dialogs& other) { otherDialogs_ = &other; }
+    // Another adapter or clock than the fakes (a back end over a test's pipes, the race clock
+    // over a stepped time source), given before program().
+    void useAdapter(devices::Adapter& other) { otherAdapter_ = &other; }
+    void useClock(base::Clock& other) { otherClock_ = &other; }
     // Makes the program and runs the load of the main window.
     ui::Program& start();
     // Make new and Open from the Database menu on a meet file of the folder, as the operator
@@ -133,6 +137,8 @@ private:
     std::unique_ptr<ui::Platform> platform_;
     std::unique_ptr<ui::Program> program_;
     ui::Dialogs* otherDialogs_ = nullptr;
+    devices::Adapter* otherAdapter_ = nullptr;
+    base::Clock* otherClock_ = nullptr;
 };
 
 // Reads one text field of the first record of a table straight from the file.
