@@ -153,7 +153,7 @@ void BeginLineTestDevice(ui::Program& program) {
         program.AdapterHandle = adapter.OpenNamedDevice("*", 0);
         program.linesTesting = true;
         // No line keeps changes for a poll: the view only looks.
-        program.Watch.start(program.AdapterHandle, -1);
+        program.Watch.start(program.AdapterHandle, -1, true);
     } catch (const std::exception& error) {
         if (program.linesTesting) {
             program.linesTesting = false;

@@ -7,9 +7,10 @@
 
 namespace kvt::devices {
 
-void LineWatch::start(int handle, int lastLine) {
+void LineWatch::start(int handle, int lastLine, bool everyLine) {
     stop();
     handle_ = handle;
+    everyLine_ = everyLine;
     lastLine_ = lastLine;
     edges_ = adapter_.reportsEdges();
     {
@@ -97,7 +98,7 @@ void LineWatch::takeEdges(std::chrono::milliseconds timeout) {
 }
 
 void LineWatch::readLevels() {
-    const int last = lastLine_;
+    const int last = everyLine_ ? 5 : static_cast<int>(lastLine_);
     std::array<int, 6> levels{};
     for (int c = 0; c <= last; ++c) levels[c] = adapter_.GetDigitalBit(handle_, c) ? 1 : 0;
     // The moment the lines were read: one clock reading serves every line that changed.

@@ -64,7 +64,9 @@ public:
     static constexpr std::chrono::milliseconds EdgeWait{20};
 
     // Begins watching the adapter opened as handle, lines 0 to lastLine; forgets what was seen.
-    void start(int handle, int lastLine);
+    // With everyLine the levels of all six lines are followed (the "Test lines" view), while
+    // only lines up to lastLine keep their changes for the poll.
+    void start(int handle, int lastLine, bool everyLine = false);
     // Stops the thread (if any); the adapter is not read again until the next start.
     void stop();
     // True while the thread reads the lines.
@@ -106,6 +108,7 @@ private:
     bool threaded_ = false;
     bool edges_ = false;
     bool watching_ = false;
+    bool everyLine_ = false;
     int handle_ = 0;
     std::atomic<int> lastLine_{5};
     std::atomic<bool> stopping_{false};

@@ -6,8 +6,8 @@
 
 #include "capture/poll.h"
 #include "capture/time_list.h"
-#include "meetdb/sqlite.h"
 #include "devices/back_ends.h"
+#include "meetdb/sqlite.h"
 #include "support/fakes.h"
 
 using namespace kvt;
