@@ -69,8 +69,12 @@ void PollChannels(std::array<ChannelState, ChannelTotal>& channels, const PollIn
                     // The window was held up past the delay: the waiting capture is
                     // registered as its poll would have done, and the line goes on from there.
                     FinishPending(channels, c, input.inUse[c], registerCapture);
-                    if (before != 1) channel.LineLatched = 0;
                 }
+                // A line seen inactive with nothing waiting lets its latch go, as a poll at
+                // that moment would have: also when the last poll registered its capture
+                // while it was already let go, and the next pulse came and went before this
+                // poll.
+                if (before != 1 && channel.CapturePending == 0) channel.LineLatched = 0;
                 if (active != 1)
                     channel.LineLatched = 0;
                 else if (channel.LineLatched == 0)

@@ -494,3 +494,26 @@ TEST(Adapter, WithoutAnyDeviceOpeningFails) {
     if (fs::exists("/dev/gpiochip0")) GTEST_SKIP() << "this machine has GPIO";
     EXPECT_THROW(gpio.OpenNamedDevice("*", 0), devices::AdapterError);
 }
+
+TEST_F(Capture, APulseBetweenTwoPollsRightAfterARegistrationIsCaptured) {
+    automatic(true);
+    polls(2);
+    auto& watch = program().Watch;
+    test.clock.time = {10, 0, 0, 100};
+    test.adapter.setLevel(0, 0);
+    watch.sample();
+    test.adapter.setLevel(0, 1);
+    watch.sample();
+    polls(5);  // the capture, then its registration after the delay
+    ASSERT_EQ(program().meet->registeredCount(), 1);
+    // The next runner breaks the beam and is gone before the window polls again.
+    test.clock.time = {10, 0, 0, 160};
+    test.adapter.setLevel(0, 0);
+    watch.sample();
+    test.clock.time = {10, 0, 0, 162};
+    test.adapter.setLevel(0, 1);
+    watch.sample();
+    polls(5);
+    ASSERT_EQ(program().meet->registeredCount(), 2);
+    EXPECT_EQ(program().meet->registered(2).time, "10.00.00.16");
+}
