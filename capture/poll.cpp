@@ -124,8 +124,10 @@ void OpenAdapter(ui::Program& program) {
         program.Watch.start(program.AdapterHandle,
                             program.meet ? program.meet->lastLineInUse() : ui::ChannelTotal - 1);
         program.adapterOpen = true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         program.adapterOpen = false;
+        // The message is the program's own; the setup page tells what the device said.
+        main.SetupAdapterMessage.setCaption(error.what());
         program.Watch.stop();
         try {
             adapter.CloseDevice(program.AdapterHandle);  // nothing half open stays held
