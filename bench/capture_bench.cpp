@@ -1,6 +1,7 @@
 // Capture figures through the real Qt event loop, offscreen:
 //   polls_per_s            polls a second at interval 1, six lines checked, simulated adapter
-//   capture_error_*_ms     the instant a capture was seen minus the true instant of its edge,
+//   capture_error_*_ms     the moment a registered capture was stamped (before the cut to
+//                          hundredths) minus the true instant of its edge,
 //                          for lines driven by another thread at known instants (20 ms pulses)
 //   capture_short_*        the same with pulses of 2 ms
 //   line_watch_*           readings a second of the line thread on idle lines, its cost, and
@@ -41,23 +42,11 @@ public:
     void CloseDevice(int) override {}
 };
 
-// Passes every change on to the window and notes when a channel lamp lights.
-class Watcher : public ui::ControlObserver {
-public:
-    Watcher(ui::ControlObserver& window, ui::Program& program)
-        : window_(window), program_(program) {}
-    std::array<std::vector<Steady::time_point>, 6> captures;
-    void controlChanged(const ui::Control& control) override {
-        for (int c = 0; c < 6; ++c)
-            if (&control == &program_.Main.ChannelLed[c] && program_.Main.ChannelLed[c].lit())
-                captures[c].push_back(program_.meet->channel(c).CaptureInstant);
-        window_.controlChanged(control);
-    }
-
-private:
-    ui::ControlObserver& window_;
-    ui::Program& program_;
-};
+std::int64_t nanosecondsOfDay(const base::LocalTime& t) {
+    return ((((t.hour * 60LL + t.minute) * 60 + t.second) * 1000 + t.millisecond) * 1000 +
+            t.microsecond) *
+           1000;
+}
 
 double percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
@@ -112,10 +101,7 @@ int main(int argc, char** argv) {
     // Edges at known instants on all six lines, staggered: 50 edges a second in all, a busy
     // finish line. A runner breaks the beam for 20 ms; then the same with pulses of 2 ms, far
     // shorter than a stall of the window's thread.
-    Watcher watcher(frame, program);
-    program.setObserver(&watcher);
     const auto run = [&](int pulseMicroseconds, int edgesPerLine, const char* name) {
-        for (auto& captures : watcher.captures) captures.clear();
         std::array<std::vector<Steady::time_point>, 6> edges;
         std::atomic<bool> done{false};
         const int registeredBefore = program.meet->registeredCount();
@@ -143,18 +129,30 @@ int main(int argc, char** argv) {
         driver.join();
         runFor(100);
 
+        // The moment of each registered capture on the monotonic clock, from the time of day
+        // it was registered with before its cut to hundredths (a lamp that lit and went dark
+        // within one poll is never seen lit, so the lamps alone would miss captures).
+        const auto origin = clock.monotonicNow();
+        const auto originOfDay = nanosecondsOfDay(clock.timeOf(origin));
+        std::array<std::vector<Steady::time_point>, 6> captured;
+        for (int k = registeredBefore + 1; k <= program.meet->registeredCount(); ++k) {
+            const auto& time = program.meet->registered(k);
+            const int line = time.identification[0] - '1';
+            if (line < 0 || line > 5) continue;
+            captured[line].push_back(Steady::time_point(std::chrono::nanoseconds(
+                origin + (nanosecondsOfDay(time.capturedAt) - originOfDay))));
+        }
         // Each capture belongs to the latest edge of its line at or before it.
         std::vector<double> errors;
         std::size_t missed = 0;
         for (int c = 0; c < 6; ++c) {
             std::vector<bool> matched(edges[c].size(), false);
-            for (auto captured : watcher.captures[c]) {
-                auto after = std::upper_bound(edges[c].begin(), edges[c].end(), captured);
+            for (auto moment : captured[c]) {
+                auto after = std::upper_bound(edges[c].begin(), edges[c].end(), moment);
                 if (after == edges[c].begin()) continue;
                 auto edge = after - 1;
                 matched[edge - edges[c].begin()] = true;
-                errors.push_back(
-                    std::chrono::duration<double, std::milli>(captured - *edge).count());
+                errors.push_back(std::chrono::duration<double, std::milli>(moment - *edge).count());
             }
             missed += std::count(matched.begin(), matched.end(), false);
             for (std::size_t i = 0; i < matched.size(); ++i)
@@ -174,7 +172,6 @@ int main(int argc, char** argv) {
     };
     run(20000, 170, "capture");
     run(2000, 100, "capture_short");
-    program.setObserver(&frame);
 
     // What the line thread costs alone: one watch on idle lines for two seconds while this
     // thread sleeps, as processor time over wall time (the program's own watch stopped).

@@ -19,5 +19,9 @@ echo "startup_ms: $(( median / 1000000 )) ms"
 # polls_per_s, capture_error_*_ms, registration_*_ms: through the Qt event loop, offscreen.
 "$build/bench/kvt_capture_bench" 2>/dev/null
 
+# edge_capture_error_*_ms, edge_capture_missed, clock_step_shift_ms: GPIO event records
+# through libgpiod and the line thread, headless.
+"$build/bench/kvt_edge_bench" 2>/dev/null
+
 # finish_rank_ms, lists_ms and their floor ratios: headless.
 "$build/bench/kvt_results_bench"

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "base/number_text.h"
+#include "capture/lines_setup.h"
 #include "capture/show.h"
 #include "lang/meet_texts.h"
 #include "pages/setup_page.h"
@@ -47,8 +48,23 @@ void Poll(ui::Program& program) {
             tellLostChanges(program, c, input.readings[c].lost);
         }
     }
-    input.now = program.platform.clock.now();
-    input.nowInstant = devices::LineWatch::Instant::clock::now();
+    for (int c = 0; c < ui::ChannelTotal; ++c) {
+        switch (program.platform.adapter.activeLevel(c)) {
+            case devices::ActiveLevel::Low:
+                input.activeLevel[c] = 0;
+                break;
+            case devices::ActiveLevel::High:
+                input.activeLevel[c] = 1;
+                break;
+            case devices::ActiveLevel::Meet:
+                break;
+        }
+    }
+    // One clock for the edges and for this moment: the race clock's.
+    auto& clock = program.platform.clock;
+    const auto moment = clock.monotonicNow();
+    input.now = clock.timeOf(moment);
+    input.nowInstant = devices::LineWatch::Instant(std::chrono::nanoseconds(moment));
     auto outcomes = meet.poll(std::move(input));
     if (!program.meet) return;
     if (outcomes.empty())
@@ -94,6 +110,7 @@ void PressLineKey(ui::Program& program, int c) {
 void OpenAdapter(ui::Program& program) {
     auto& main = program.Main;
     auto& adapter = program.platform.adapter;
+    EndLineTestDevice(program);  // automatic capture takes the device over
     try {
         program.AdapterHandle = adapter.OpenNamedDevice("*", 0);
         main.SetupLabel[setup::AdapterHandleLabel].setCaption(
@@ -107,8 +124,15 @@ void OpenAdapter(ui::Program& program) {
         program.Watch.start(program.AdapterHandle,
                             program.meet ? program.meet->lastLineInUse() : ui::ChannelTotal - 1);
         program.adapterOpen = true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         program.adapterOpen = false;
+        // The message is the program's own; the setup page tells what the device said.
+        main.SetupAdapterMessage.setCaption(error.what());
+        program.Watch.stop();
+        try {
+            adapter.CloseDevice(program.AdapterHandle);  // nothing half open stays held
+        } catch (const std::exception&) {
+        }
         program.info(program.LanguageTexts[lang::entry::AdapterOpenFailed]);
         main.automaticCaptureCheck().setChecked(false);
     }
@@ -127,6 +151,8 @@ void CloseAdapter(ui::Program& program) {
     for (int i :
          {setup::AdapterHandleLabel, setup::DigitalChannelsLabel, setup::AnalogChannelsLabel})
         main.SetupLabel[i].setCaption("-");
+    // The "Test lines" view, still shown, goes on with the device to itself.
+    if (main.SetupTestLinesCheck.checked()) BeginLineTestDevice(program);
 }
 
 void ConnectCapture(ui::Program& program) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/time_text.h"
+#include "capture/lines_setup.h"
 #include "capture/show.h"
 #include "ui/program.h"
 
@@ -18,6 +19,7 @@ std::string withoutBlanks(std::string text) {
 }  // namespace
 
 void ClockTick(ui::Program& program) {
+    ShowLinesAndClock(program);
     const std::string now = base::TimeText(program.platform.clock.now());
     program.Main.ExactTime.setText(now);
     if (!program.meet) return;

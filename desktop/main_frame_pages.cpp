@@ -263,9 +263,53 @@ QWidget* MainFrame::buildSetupPage() {
     adapter->addWidget(label(main.SetupLabel[12]));
     for (int i = 13; i <= 15; ++i) adapter->addWidget(label(main.SetupLabel[i]));
     adapter->addStretch(1);
-    auto* linesTab = new QHBoxLayout;
-    linesTab->addWidget(frame(main.SetupFrame[6], linesFrameLayout), 1);
-    linesTab->addWidget(frame(main.SetupFrame[7], adapter), 1);
+    auto* linesTop = new QHBoxLayout;
+    linesTop->addWidget(frame(main.SetupFrame[6], linesFrameLayout), 1);
+    linesTop->addWidget(frame(main.SetupFrame[7], adapter), 1);
+
+    // The device and its wiring, kept in the adapter's settings file.
+    auto* device = formGrid();
+    formRow(device, 0, 0, main.SetupDeviceLabel, comboBox(main.SetupDeviceCombo));
+    formRow(device, 1, 0, main.SetupDevicePathLabel, textBox(main.SetupDevicePathText));
+    device->addWidget(label(main.SetupLineHeading), 2, 0, 1, 4);
+    for (int c = 0; c < ui::ChannelTotal; ++c) {
+        device->addWidget(label(main.SetupLineLabel[c]), 3 + c, 0);
+        device->addWidget(textBox(main.SetupLineSourceText[c]), 3 + c, 1);
+        device->addWidget(comboBox(main.SetupLineBiasCombo[c]), 3 + c, 2);
+        device->addWidget(comboBox(main.SetupLineActiveCombo[c]), 3 + c, 3);
+    }
+    formRow(device, 9, 0, main.SetupOutputsLabel, textBox(main.SetupOutputsText));
+    auto* deviceLayout = column();
+    deviceLayout->addLayout(device);
+    auto* deviceButtons = new QHBoxLayout;
+    deviceButtons->addWidget(button(main.SetupAdapterUseButton));
+    deviceButtons->addWidget(checkBox(main.SetupTestLinesCheck));
+    deviceButtons->addStretch(1);
+    deviceLayout->addLayout(deviceButtons);
+    QLabel* message = label(main.SetupAdapterMessage);
+    message->setWordWrap(true);
+    deviceLayout->addWidget(message);
+    deviceLayout->addWidget(label(main.SetupClockLabel));
+    deviceLayout->addStretch(1);
+
+    // The "Test lines" view: each line's level and its last edge, live.
+    auto* testLines = column();
+    for (int c = 0; c < ui::ChannelTotal; ++c) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(lamp(main.TestLineLamp[c]));
+        QLabel* text = label(main.TestLineText[c]);
+        text->setFont(fixedFont());
+        row->addWidget(text, 1);
+        testLines->addLayout(row);
+    }
+    testLines->addStretch(1);
+
+    auto* linesBottom = new QHBoxLayout;
+    linesBottom->addWidget(frame(main.SetupDeviceFrame, deviceLayout), 1);
+    linesBottom->addWidget(frame(main.TestLinesFrame, testLines), 1);
+    auto* linesTab = column();
+    linesTab->addLayout(linesTop);
+    linesTab->addLayout(linesBottom, 1);
 
     auto* interval = formGrid();
     interval->addWidget(label(main.SetupLabel[3]), 0, 0);

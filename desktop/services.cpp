@@ -112,17 +112,6 @@ void QtPump::pumpEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-base::LocalTime SystemClock::now() {
-    using namespace std::chrono;
-    auto moment = system_clock::now();
-    std::time_t seconds = system_clock::to_time_t(moment);
-    std::tm local{};
-    localtime_r(&seconds, &local);
-    int milliseconds = static_cast<int>(
-        duration_cast<std::chrono::milliseconds>(moment.time_since_epoch()).count() % 1000);
-    return {local.tm_hour, local.tm_min, local.tm_sec, milliseconds};
-}
-
 // The program's own names of editors and the browser path mapped to this platform; the list
 // file's path always reaches the program as one argument.
 bool QtLauncher::launch(const std::string& program, const std::string& argument) {

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "base/race_clock.h"
 #include "desktop/help_window.h"
 #include "ui/services.h"
 
@@ -29,9 +30,16 @@ public:
     void pumpEvents() override;
 };
 
-class SystemClock : public base::Clock {
+// The race clock on the system's own clocks.
+class SystemClock : public base::RaceClock {
 public:
-    base::LocalTime now() override;
+    SystemClock() : RaceClock(source()) {}
+
+private:
+    static base::SystemTimeSource& source() {
+        static base::SystemTimeSource system;
+        return system;
+    }
 };
 
 class QtLauncher : public ui::Launcher {

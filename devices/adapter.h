@@ -3,9 +3,14 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
+
+#include "devices/adapter_settings.h"
 
 namespace kvt::devices {
 
@@ -13,6 +18,23 @@ namespace kvt::devices {
 class AdapterError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+inline constexpr int InputLines = 6;
+
+// One change of an input line as its device reports it, with the moment it happened on the
+// system's monotonic clock (the kernel's own timestamp where the device gives one).
+struct Edge {
+    int channel = 0;  // 0 to 5
+    int level = 0;    // the level after the change: 0 low, 1 high
+    std::int64_t stamp = 0;
+};
+
+// What a device reported since it was last asked: its edges, oldest first, and per line how
+// many edges its queue could not keep (the device says so, or its edges say so).
+struct EdgeBatch {
+    std::vector<Edge> edges;
+    std::array<long, InputLines> lost{};
 };
 
 class Adapter {
@@ -26,6 +48,23 @@ public:
     // The state of input line `channel` (0 to 5): 0 low, otherwise high.
     virtual int GetDigitalBit(int handle, int channel) = 0;
     virtual void CloseDevice(int handle) = 0;
+
+    // Back ends whose device reports each edge with its moment: the line thread waits for
+    // them instead of reading the levels over and over.
+    virtual bool reportsEdges() const { return false; }
+    // Waits at most timeout for edges of the open device and adds them to batch. Throws
+    // AdapterError when the device fails.
+    virtual void waitForEdges(int handle, std::chrono::milliseconds timeout, EdgeBatch& batch);
+    // The level at which line `channel` counts as active, where its wiring decides it; Meet
+    // means the meet's "Signal go high / low" decides.
+    virtual ActiveLevel activeLevel(int channel) const;
+    // False for a line the settings leave unwired: it has no level to read.
+    virtual bool wired(int) const { return true; }
+    // The operator chose new settings: back ends that can be changed take them (the next
+    // open uses them). A fixed back end (a test's) ignores them.
+    virtual void useSettings(const AdapterSettings&) {}
+    // What the device is, for the setup page ("GPIO gpiochip0", "serial /dev/ttyUSB0").
+    virtual std::string description() const { return "-"; }
 };
 
 // Six input lines whose levels a test (or another process) sets. Driven from outside, it
@@ -56,6 +95,7 @@ public:
     void SetDigitalBit(int handle, int bit, int value) override;
     int GetDigitalBit(int handle, int channel) override;
     void CloseDevice(int handle) override;
+    std::string description() const override { return "simulated " + fifo_; }
 
 private:
     void readCommands();
@@ -72,26 +112,37 @@ private:
     std::string pending_;
 };
 
-// The Linux GPIO character device through libgpiod: lines 0 to 5 of the chip are the inputs,
-// lines 6 to 13 (where the chip has them) the output bits.
-class GpioAdapter : public Adapter {
+// A back end made from the operator's settings.
+std::unique_ptr<Adapter> MakeBackEnd(const AdapterSettings& settings);
+
+// The adapter the program uses: the back end the settings file names, changed for another
+// when the operator chooses new settings (while it is closed).
+class ConfiguredAdapter : public Adapter {
 public:
-    GpioAdapter();
-    ~GpioAdapter() override;
+    explicit ConfiguredAdapter(const AdapterSettings& settings);
+    ~ConfiguredAdapter() override;
+
     int OpenNamedDevice(const std::string& name, int flags) override;
     int GetNumberOfDigitalChannels(int handle) override;
     int GetNumberOfAnalogChannels(int handle) override;
     void SetDigitalBit(int handle, int bit, int value) override;
     int GetDigitalBit(int handle, int channel) override;
     void CloseDevice(int handle) override;
+    bool reportsEdges() const override;
+    void waitForEdges(int handle, std::chrono::milliseconds timeout, EdgeBatch& batch) override;
+    ActiveLevel activeLevel(int channel) const override;
+    bool wired(int channel) const override;
+    void useSettings(const AdapterSettings& settings) override;
+    std::string description() const override;
+    const AdapterSettings& settings() const { return settings_; }
 
 private:
-    struct Device;
-    std::unique_ptr<Device> device_;
+    AdapterSettings settings_;
+    std::unique_ptr<Adapter> backEnd_;
+    bool open_ = false;
 };
 
-// The adapter the program uses: the settings file Adapter.ini in the program folder may name
-// "device=simulated" (with "control=PATH" for its FIFO) or "device=gpio" (the default).
-std::unique_ptr<Adapter> MakeAdapter(const std::string& programFolder);
+// The adapter the program uses, from the settings file Adapter.ini in the settings folder.
+std::unique_ptr<Adapter> MakeAdapter(const std::string& settingsFolder);
 
 }  // namespace kvt::devices

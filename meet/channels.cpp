@@ -42,7 +42,10 @@ void FinishPending(std::array<ChannelState, ChannelTotal>& channels, int c, bool
 void PollChannels(std::array<ChannelState, ChannelTotal>& channels, const PollInput& input,
                   const std::function<void(int)>& registerCapture) {
     if (input.lastLine < 0) return;
-    auto isActive = [&](int level) { return input.activeLow ? level == 0 : level == 1; };
+    auto isActive = [&](int c, int level) {
+        const bool low = input.activeLevel[c] < 0 ? input.activeLow : input.activeLevel[c] == 0;
+        return low ? level == 0 : level == 1;
+    };
     // How long a capture waits before its line may give another, had every poll come in time.
     const int delayMilliseconds = (input.delay + 1) * std::max(1, input.interval);
     for (int c = 0; c <= input.lastLine && c < ChannelTotal; ++c) {
@@ -50,13 +53,13 @@ void PollChannels(std::array<ChannelState, ChannelTotal>& channels, const PollIn
         const auto& reading = input.readings[c];
         int before = channel.LineActive;  // the line as the last poll left it
         if (input.fromAdapter && reading.level >= 0)
-            channel.LineActive = isActive(reading.level) ? 1 : 0;
+            channel.LineActive = isActive(c, reading.level) ? 1 : 0;
         if (channel.lamp) ++channel.DelayTicks;
         // Every change of the line since the last poll, in order, as a poll at that moment
         // would have seen it: a pulse between two polls is captured at the time it began.
         if (input.fromAdapter) {
             for (const auto& change : reading.changes) {
-                const int active = isActive(change.level) ? 1 : 0;
+                const int active = isActive(c, change.level) ? 1 : 0;
                 if (channel.CapturePending != 0) {
                     if (MillisecondsBetween(channel.CaptureClock, change.time) <
                         delayMilliseconds) {
@@ -66,8 +69,12 @@ void PollChannels(std::array<ChannelState, ChannelTotal>& channels, const PollIn
                     // The window was held up past the delay: the waiting capture is
                     // registered as its poll would have done, and the line goes on from there.
                     FinishPending(channels, c, input.inUse[c], registerCapture);
-                    if (before != 1) channel.LineLatched = 0;
                 }
+                // A line seen inactive with nothing waiting lets its latch go, as a poll at
+                // that moment would have: also when the last poll registered its capture
+                // while it was already let go, and the next pulse came and went before this
+                // poll.
+                if (before != 1 && channel.CapturePending == 0) channel.LineLatched = 0;
                 if (active != 1)
                     channel.LineLatched = 0;
                 else if (channel.LineLatched == 0)

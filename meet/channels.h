@@ -34,6 +34,8 @@ struct PollInput {
     // The adapter's lines are read (automatic capture); their readings are given.
     bool fromAdapter = false;
     bool activeLow = true;
+    // Per line, where the wiring decides it: 0 active low, 1 active high; -1 follows activeLow.
+    std::array<int, ChannelTotal> activeLevel{-1, -1, -1, -1, -1, -1};
     // Polls a capture waits before it is registered, and the milliseconds between two polls.
     int delay = 20;
     int interval = 1;

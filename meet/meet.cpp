@@ -732,7 +732,10 @@ std::vector<Outcome> Meet::poll(PollInput input) {
     input.activeLow = setup_.activeLow();
     input.delay = std::clamp(setup_.count(field::Delay), 1, 100);
     PollChannels(channels_, input, [&](int c) {
+        const int before = registeredCount_;
         outcomes.push_back(registerCapture(c + 1, channels_[c].CaptureTime));
+        if (registeredCount_ > before)
+            registered_[registeredCount_].capturedAt = channels_[c].CaptureClock;
     });
     return outcomes;
 }

@@ -49,6 +49,9 @@ struct RegisteredTime {
     // Given to a competitor before it entered the list (by Enter): never offered in it, so
     // that "<<" cannot give it a second time over the first competitor's row.
     bool given = false;
+    // A line's capture: the clock's reading before the cut to hundredths (not stored; the
+    // Time table holds the time text).
+    base::LocalTime capturedAt{};
 };
 
 // One of the ten rows of the capture page's list.

@@ -1,6 +1,7 @@
 #include <filesystem>
 
 #include "base/number_text.h"
+#include "capture/lines_setup.h"
 #include "capture/poll.h"
 #include "capture/time_list.h"
 #include "capture/timing.h"
@@ -85,6 +86,7 @@ void LoadMain(ui::Program& program) {
     capture::ConnectTimeList(program);
     capture::ConnectTiming(program);
     results::ConnectResultsPage(program);
+    capture::ConnectLinesSetup(program);
 
     ui::SetNorwegianTexts(program);
     std::error_code ignored;

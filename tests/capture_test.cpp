@@ -6,6 +6,7 @@
 
 #include "capture/poll.h"
 #include "capture/time_list.h"
+#include "devices/back_ends.h"
 #include "meetdb/sqlite.h"
 #include "support/fakes.h"
 
@@ -554,4 +555,27 @@ TEST_F(Capture, ChangesALineCouldNotKeepAreToldWithTheirLine) {
     EXPECT_NE(test.dialogs.notices.front().find("Linje 3"), std::string::npos)
         << test.dialogs.notices.front();
     EXPECT_NE(test.dialogs.notices.front().find("3 endringer"), std::string::npos);
+}
+
+TEST_F(Capture, APulseBetweenTwoPollsRightAfterARegistrationIsCaptured) {
+    automatic(true);
+    polls(2);
+    auto& watch = program().Watch;
+    test.clock.time = {10, 0, 0, 100};
+    test.adapter.setLevel(0, 0);
+    watch.sample();
+    test.adapter.setLevel(0, 1);
+    watch.sample();
+    polls(5);  // the capture, then its registration after the delay
+    ASSERT_EQ(program().meet->registeredCount(), 1);
+    // The next runner breaks the beam and is gone before the window polls again.
+    test.clock.time = {10, 0, 0, 160};
+    test.adapter.setLevel(0, 0);
+    watch.sample();
+    test.clock.time = {10, 0, 0, 162};
+    test.adapter.setLevel(0, 1);
+    watch.sample();
+    polls(5);
+    ASSERT_EQ(program().meet->registeredCount(), 2);
+    EXPECT_EQ(program().meet->registered(2).time, "10.00.00.16");
 }

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "lang/adapter_texts.h"
 #include "ui/program.h"
 
 namespace kvt::ui {
@@ -73,6 +74,7 @@ void ApplyLanguage(ui::Program& program, Language language) {
         main.TimeButton[i].setCaption(lang::LineButtonWord().in(language) + std::string(" ") +
                                       std::to_string(i + 1));
     applyCaptions(program, lang::RegisterAndSetupPageCaptions(), language);
+    applyCaptions(program, lang::AdapterPageCaptions(), language);
 
     for (const TextEntry& entry : lang::TextCatalogue())
         program.LanguageTexts[entry.number] = entry.text.in(language);

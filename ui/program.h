@@ -67,6 +67,8 @@ struct Program {
     int AdapterHandle = 0;
     // True while the adapter is open (automatic capture on).
     bool adapterOpen = false;
+    // True while the "Test lines" view has the device open (automatic capture off).
+    bool linesTesting = false;
     // Reads the adapter's lines for the poll (on a thread of its own in the desktop program).
     devices::LineWatch Watch{platform.adapter, platform.clock};
 

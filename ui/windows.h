@@ -134,6 +134,22 @@ struct MainWindow {
     std::array<Slider, 2> SetupSlider;
     std::array<Label, 4> SetupTimerValue;
     ProgressBar SetupProgressBar;
+    // The lines tab: the adapter's device and wiring (kept in the adapter's settings file), the
+    // race clock's anchor, and the "Test lines" view.
+    Frame SetupDeviceFrame;
+    Label SetupDeviceLabel, SetupDevicePathLabel, SetupOutputsLabel, SetupLineHeading;
+    ComboBox SetupDeviceCombo;
+    TextBox SetupDevicePathText, SetupOutputsText;
+    std::array<Label, ChannelTotal> SetupLineLabel;
+    std::array<TextBox, ChannelTotal> SetupLineSourceText;
+    std::array<ComboBox, ChannelTotal> SetupLineBiasCombo, SetupLineActiveCombo;
+    CommandButton SetupAdapterUseButton;
+    Label SetupAdapterMessage;
+    Label SetupClockLabel;
+    CheckBox SetupTestLinesCheck;
+    Frame TestLinesFrame;
+    std::array<Lamp, ChannelTotal> TestLineLamp;
+    std::array<Label, ChannelTotal> TestLineText;
     DataControl SetupData;
     DataControl ControlData;
     DataControl UserData;  // the user settings record in User.ini

@@ -447,3 +447,36 @@ TEST_F(DesktopWindow, AFailureNoHandlerCaughtEndsInAMessageAndTheProgramGoesOn) 
                       frame.findChild<QTabBar*>("MainTabStrip")->tabRect(4).center());
     EXPECT_EQ(program.Main.MainConTainer.front(), 4);
 }
+
+TEST_F(DesktopWindow, TheLinesTabChoosesTheDeviceAndTestsItsLinesInTheRealWindow) {
+    auto* device = frame.findChild<QComboBox*>("SetupDeviceCombo");
+    auto* port = frame.findChild<QLineEdit*>("SetupDevicePathText");
+    auto* use = frame.findChild<QPushButton*>("SetupAdapterUseButton");
+    auto* testLines = frame.findChild<QCheckBox*>("SetupTestLinesCheck");
+    auto* view = frame.findChild<QWidget*>("TestLinesFrame");
+    ASSERT_TRUE(device && port && use && testLines && view);
+    EXPECT_EQ(device->currentText(), "gpio");
+    EXPECT_TRUE(view->isHidden());
+    const int simulated = device->findText("simulated");
+    ASSERT_GE(simulated, 0);
+    device->setCurrentIndex(simulated);
+    emit device->activated(simulated);
+    port->clear();
+    QTest::keyClicks(port, QString::fromStdString((test.folder() / "lines").string()));
+    QTest::mouseClick(use, Qt::LeftButton);
+    const auto kept = kvt::devices::ReadAdapterSettings(
+        kvt::devices::AdapterSettingsPath(test.folder().string()));
+    EXPECT_EQ(kept.device, kvt::devices::DeviceKind::Simulated);
+    EXPECT_EQ(kept.path, (test.folder() / "lines").string());
+
+    QTest::mouseClick(testLines, Qt::LeftButton);
+    EXPECT_FALSE(view->isHidden());
+    EXPECT_TRUE(test.adapter.isOpen());
+    program.Main.Hitime3.tick();
+    auto* line1 = frame.findChild<QLabel*>("TestLineText_0");
+    ASSERT_NE(line1, nullptr);
+    EXPECT_TRUE(line1->text().startsWith("Linje 1: "));
+    EXPECT_FALSE(frame.findChild<QLabel*>("SetupClockLabel")->text().isEmpty());
+    QTest::mouseClick(testLines, Qt::LeftButton);
+    EXPECT_FALSE(test.adapter.isOpen());
+}

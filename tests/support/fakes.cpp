@@ -58,9 +58,9 @@ void TestProgram::writeUserIni(const std::string& explorerPath, const std::strin
 
 ui::Program& TestProgram::program() {
     if (!program_) {
-        platform_ = std::make_unique<ui::Platform>(
-            ui::Platform{otherDialogs_ ? *otherDialogs_ : dialogs, pump, clock, launcher, help,
-                         application, engine, adapter});
+        platform_ = std::make_unique<ui::Platform>(ui::Platform{
+            otherDialogs_ ? *otherDialogs_ : dialogs, pump, otherClock_ ? *otherClock_ : clock,
+            launcher, help, application, engine, otherAdapter_ ? *otherAdapter_ : adapter});
         program_ = std::make_unique<ui::Program>(
             *platform_, locations ? *locations : ui::LocationsInFolder(folder_.string()));
     }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/race_clock.h"
 #include "meetdb/sqlite_engine.h"
 #include "ui/program.h"
 
@@ -52,10 +53,20 @@ public:
     }
 };
 
+// A clock a test sets. Its monotonic moments are the nanoseconds since midnight of the time it
+// shows, so that an edge stamped with such a moment reads as that time of day.
 class FakeClock : public base::Clock {
 public:
     base::LocalTime time;
     base::LocalTime now() override { return time; }
+    base::MonotonicNanoseconds monotonicNow() override { return Nanoseconds(time); }
+    base::LocalTime timeOf(base::MonotonicNanoseconds moment) override {
+        return base::TimeOfDay(moment);
+    }
+    static base::MonotonicNanoseconds Nanoseconds(const base::LocalTime& t) {
+        const long long ms = ((t.hour * 60LL + t.minute) * 60 + t.second) * 1000 + t.millisecond;
+        return (ms * 1000 + t.microsecond) * 1000;
+    }
 };
 
 class FakeLauncher : public ui::Launcher {
@@ -100,6 +111,10 @@ public:
     ui::Program& program();
     // Other dialogs than the fakes (the real ones of the desktop), given before program().
     void useDialogs(ui::Dialogs& other) { otherDialogs_ = &other; }
+    // Another adapter or clock than the fakes (a back end over a test's pipes, the race clock
+    // over a stepped time source), given before program().
+    void useAdapter(devices::Adapter& other) { otherAdapter_ = &other; }
+    void useClock(base::Clock& other) { otherClock_ = &other; }
     // Makes the program and runs the load of the main window.
     ui::Program& start();
     // Make new and Open from the Database menu on a meet file of the folder, as the operator
@@ -125,6 +140,8 @@ private:
     std::unique_ptr<ui::Platform> platform_;
     std::unique_ptr<ui::Program> program_;
     ui::Dialogs* otherDialogs_ = nullptr;
+    devices::Adapter* otherAdapter_ = nullptr;
+    base::Clock* otherClock_ = nullptr;
 };
 
 // Reads one text field of the first record of a table straight from the file.
