@@ -85,4 +85,33 @@ std::string EncodeWindows1252(const std::u32string& text, Unmappable unmappable)
     return result;
 }
 
+std::u32string DecodeWindows1252(const std::string& text) {
+    std::u32string result;
+    result.reserve(text.size());
+    for (char byte : text) {
+        unsigned char code = static_cast<unsigned char>(byte);
+        char32_t ch = code >= 0x80 && code < 0xA0 && high[code - 0x80] != 0 ? high[code - 0x80]
+                                                                            : char32_t(code);
+        result += ch;
+    }
+    return result;
+}
+
+bool IsUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        unsigned char lead = static_cast<unsigned char>(text[i]);
+        int length = lead < 0x80         ? 1
+                     : (lead >> 5) == 6  ? 2
+                     : (lead >> 4) == 14 ? 3
+                     : (lead >> 3) == 30 ? 4
+                                         : 0;
+        // Overlong two-byte forms (C0, C1) are no UTF-8 either.
+        if (length == 0 || (length == 2 && lead < 0xC2) || i + length > text.size()) return false;
+        for (int k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += length;
+    }
+    return true;
+}
+
 }  // namespace kvt::base

@@ -59,7 +59,7 @@ ui::Program& TestProgram::program() {
     if (!program_) {
         platform_ = std::make_unique<ui::Platform>(
             ui::Platform{otherDialogs_ ? *otherDialogs_ : dialogs, pump, clock, launcher, help,
-                         application, engine, adapter});
+                         application, engine, adapter, imports});
         program_ = std::make_unique<ui::Program>(
             *platform_, locations ? *locations : ui::LocationsInFolder(folder_.string()));
     }
