@@ -333,6 +333,30 @@ std::string ImportSession::problemText(const Problem& problem) const {
     return {};
 }
 
+std::string ImportSession::storedValue(int position, const std::string& value) const {
+    if (trimmed(value).empty()) return std::string(1, '-');  // the program's empty value
+    if (target_ != Register::Competitors || placeholder(value)) return value;
+    switch (position) {
+        case 3:
+            return spelling(meet_, Register::Clubs, value);
+        case 4:
+            return spelling(meet_, Register::Classes, value);
+        case 19:
+            return payment(value);
+        case 12: {
+            std::string word =
+                catalogueWord(value, entry::FirstStatus, entry::LastStatus, language_);
+            return word.empty() ? value : word;
+        }
+        case 13: {
+            std::string word = catalogueWord(value, entry::FirstSex, entry::LastSex, language_);
+            return word.empty() ? value : word;
+        }
+        default:
+            return value;
+    }
+}
+
 std::vector<meet::RegisterEntry> ImportSession::goodEntries() const {
     std::vector<int> numbers;
     std::vector<std::vector<Problem>> problems;
@@ -345,22 +369,7 @@ std::vector<meet::RegisterEntry> ImportSession::goodEntries() const {
         for (int c = 0; c < columnCount(); ++c) {
             const int position = mapping_[c];
             if (position <= 0) continue;
-            const std::string& value = cell(rows_[i], c);
-            std::string stored = value;
-            if (trimmed(value).empty()) {
-                stored = "-";  // the program's mark of an empty value
-            } else if (target_ == Register::Competitors && !placeholder(value)) {
-                if (position == 3) stored = spelling(meet_, Register::Clubs, value);
-                if (position == 4) stored = spelling(meet_, Register::Classes, value);
-                if (position == 19) stored = payment(value);
-                std::string word;
-                if (position == 12)
-                    word = catalogueWord(value, entry::FirstStatus, entry::LastStatus, language_);
-                if (position == 13)
-                    word = catalogueWord(value, entry::FirstSex, entry::LastSex, language_);
-                if (!word.empty()) stored = word;
-            }
-            entry.fields.emplace_back(position, std::move(stored));
+            entry.fields.emplace_back(position, storedValue(position, cell(rows_[i], c)));
         }
         entries.push_back(std::move(entry));
     }
