@@ -12,7 +12,8 @@ public:
     SqliteRecordTable(std::shared_ptr<Connection> connection, std::string table,
                       const std::string& sortField)
         : connection_(std::move(connection)), table_(std::move(table)) {
-        order_ = sortField.empty() ? "rowid" : QuoteIdentifier(sortField) + ", rowid";
+        // A record without a value (a result without a place) sorts after every value.
+        order_ = sortField.empty() ? "rowid" : QuoteIdentifier(sortField) + " NULLS LAST, rowid";
         auto columns = connection_->prepare("SELECT name FROM pragma_table_info(?1) ORDER BY cid");
         columns.bind(1, table_);
         while (columns.step()) fields_.push_back(columns.text(0).value_or(""));
@@ -135,8 +136,8 @@ void SqliteEngine::transaction(const std::string& databaseName, const std::funct
     transaction.commit();
 }
 
-void SqliteEngine::createDatabase(const std::string& databaseName,
-                                  const storage::TableSpec& table, const storage::Record& record) {
+void SqliteEngine::createDatabase(const std::string& databaseName, const storage::TableSpec& table,
+                                  const storage::Record& record) {
     namespace fs = std::filesystem;
     const std::string making = databaseName + ".making";
     std::error_code error;
@@ -147,8 +148,8 @@ void SqliteEngine::createDatabase(const std::string& databaseName,
             db.execute(CreateTableSql(table));
             std::string marks;
             for (std::size_t i = 0; i < table.fields.size(); ++i) marks += i ? ", ?" : "?";
-            auto insert =
-                db.prepare("INSERT INTO " + QuoteIdentifier(table.name) + " VALUES (" + marks + ")");
+            auto insert = db.prepare("INSERT INTO " + QuoteIdentifier(table.name) + " VALUES (" +
+                                     marks + ")");
             for (std::size_t i = 0; i < table.fields.size(); ++i)
                 insert.bind(static_cast<int>(i + 1),
                             i < record.size() ? record[i] : storage::FieldValue{});
