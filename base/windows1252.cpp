@@ -85,6 +85,21 @@ std::string EncodeWindows1252(const std::u32string& text, Unmappable unmappable)
     return result;
 }
 
+void AppendWindows1252(std::string& out, const std::string& utf8, Unmappable unmappable) {
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        // Runs of plain ASCII, most of a list, are the same bytes in both.
+        std::size_t plain = i;
+        while (plain < utf8.size() && static_cast<unsigned char>(utf8[plain]) < 0x80) ++plain;
+        out.append(utf8, i, plain - i);
+        if (plain == utf8.size()) return;
+        std::size_t end = plain + 1;
+        while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) ++end;
+        out += EncodeWindows1252(DecodeUtf8(utf8.substr(plain, end - plain)), unmappable);
+        i = end;
+    }
+}
+
 std::u32string DecodeWindows1252(const std::string& text) {
     std::u32string result;
     result.reserve(text.size());

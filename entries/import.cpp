@@ -48,17 +48,26 @@ bool emptyRecord(const CsvRecord& record) {
     return true;
 }
 
-// The meet's own spelling of a club or class name typed in another case; empty when none.
-std::string spelling(const meet::Meet& meet, Register which, const std::string& value) {
-    const std::string wanted = folded(value);
-    const int count = which == Register::Clubs ? meet.clubCount() : meet.classCount();
-    for (int m = 1; m <= count; ++m) {
-        const std::string& name = which == Register::Clubs ? meet.clubName(m) : meet.className(m);
-        const std::string spelled = trimmed(name);
-        if (!spelled.empty() && spelled != "-" && folded(spelled) == wanted) return spelled;
+// The meet's own spellings of its club and class names, by the names as typed in any case.
+struct Spellings {
+    explicit Spellings(const meet::Meet& meet) {
+        for (int m = 1; m <= meet.clubCount(); ++m) add(clubs, meet.clubName(m));
+        for (int m = 1; m <= meet.classCount(); ++m) add(classes, meet.className(m));
     }
-    return {};
-}
+    // Empty when the meet has none of that name.
+    std::string of(Register which, const std::string& value) const {
+        const auto& names = which == Register::Clubs ? clubs : classes;
+        auto found = names.find(folded(value));
+        return found == names.end() ? std::string() : found->second;
+    }
+
+private:
+    static void add(std::map<std::string, std::string>& names, const std::string& name) {
+        const std::string spelled = trimmed(name);
+        if (!spelled.empty() && spelled != "-") names.emplace(folded(spelled), spelled);
+    }
+    std::map<std::string, std::string> clubs, classes;
+};
 
 // A word of the catalogue's entries first to last, in either language, as the meet's language
 // has it; empty when the value is none of them.
@@ -90,6 +99,32 @@ bool wholeNumber(const std::string& text) {
 bool placeholder(const std::string& value) {
     const std::string text = trimmed(value);
     return text.empty() || text == "-";
+}
+
+// A cell as the register stores it.
+std::string storedValue(Register target, lang::Language language, const Spellings& spellings,
+                        int position, const std::string& value) {
+    if (trimmed(value).empty()) return std::string(1, '-');  // the program's empty value
+    if (target != Register::Competitors || placeholder(value)) return value;
+    switch (position) {
+        case 3:
+            return spellings.of(Register::Clubs, value);
+        case 4:
+            return spellings.of(Register::Classes, value);
+        case 19:
+            return payment(value);
+        case 12: {
+            std::string word =
+                catalogueWord(value, entry::FirstStatus, entry::LastStatus, language);
+            return word.empty() ? value : word;
+        }
+        case 13: {
+            std::string word = catalogueWord(value, entry::FirstSex, entry::LastSex, language);
+            return word.empty() ? value : word;
+        }
+        default:
+            return value;
+    }
 }
 
 }  // namespace
@@ -143,7 +178,7 @@ ImportSession::ImportSession(std::string bytes, const meet::Meet& meet, lang::La
             for (const auto& value : rows_[0].cells) {
                 int position = GuessField(which, value);
                 if (position >= 0) header_ = true;
-                if (position > 0 && std::find(found.begin(), found.end(), position) == found.end())
+                if (position >= 0 && std::find(found.begin(), found.end(), position) == found.end())
                     found.push_back(position);
             }
             if (static_cast<int>(found.size()) > best) {
@@ -252,6 +287,7 @@ void ImportSession::examine(std::vector<int>& numbers,
     const int column = static_cast<int>(numberColumn - mapping_.begin());
     const int count = meet_.registerCount(target_);
     std::map<int, std::vector<int>> rowsOfNumber;
+    const Spellings spellings(meet_);
     for (int i = 0; i < rows; ++i) {
         const CsvRecord& row = rows_[i];
         auto problem = [&](Problem::Kind kind, const std::string& value, int number = 0) {
@@ -273,9 +309,9 @@ void ImportSession::examine(std::vector<int>& numbers,
         for (int c = 0; c < columnCount(); ++c) {
             const std::string& value = cell(row, c);
             if (placeholder(value)) continue;
-            if (mapping_[c] == 3 && spelling(meet_, Register::Clubs, value).empty())
+            if (mapping_[c] == 3 && spellings.of(Register::Clubs, value).empty())
                 problem(Problem::UnknownClub, trimmed(value));
-            if (mapping_[c] == 4 && spelling(meet_, Register::Classes, value).empty())
+            if (mapping_[c] == 4 && spellings.of(Register::Classes, value).empty())
                 problem(Problem::UnknownClass, trimmed(value));
             if (mapping_[c] == 19 && payment(value).empty())
                 problem(Problem::BadPayment, trimmed(value));
@@ -333,35 +369,12 @@ std::string ImportSession::problemText(const Problem& problem) const {
     return {};
 }
 
-std::string ImportSession::storedValue(int position, const std::string& value) const {
-    if (trimmed(value).empty()) return std::string(1, '-');  // the program's empty value
-    if (target_ != Register::Competitors || placeholder(value)) return value;
-    switch (position) {
-        case 3:
-            return spelling(meet_, Register::Clubs, value);
-        case 4:
-            return spelling(meet_, Register::Classes, value);
-        case 19:
-            return payment(value);
-        case 12: {
-            std::string word =
-                catalogueWord(value, entry::FirstStatus, entry::LastStatus, language_);
-            return word.empty() ? value : word;
-        }
-        case 13: {
-            std::string word = catalogueWord(value, entry::FirstSex, entry::LastSex, language_);
-            return word.empty() ? value : word;
-        }
-        default:
-            return value;
-    }
-}
-
 std::vector<meet::RegisterEntry> ImportSession::goodEntries() const {
     std::vector<int> numbers;
     std::vector<std::vector<Problem>> problems;
     examine(numbers, problems);
     std::vector<meet::RegisterEntry> entries;
+    const Spellings spellings(meet_);
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         if (!problems[i].empty() || numbers[i] == 0) continue;
         meet::RegisterEntry entry;
@@ -369,7 +382,8 @@ std::vector<meet::RegisterEntry> ImportSession::goodEntries() const {
         for (int c = 0; c < columnCount(); ++c) {
             const int position = mapping_[c];
             if (position <= 0) continue;
-            entry.fields.emplace_back(position, storedValue(position, cell(rows_[i], c)));
+            entry.fields.emplace_back(
+                position, storedValue(target_, language_, spellings, position, cell(rows_[i], c)));
         }
         entries.push_back(std::move(entry));
     }

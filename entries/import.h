@@ -98,8 +98,6 @@ private:
     std::string text() const;
     void read();
     void guessMapping();
-    // A cell as the register stores it.
-    std::string storedValue(int position, const std::string& value) const;
     // Every row's number (0 when it has none) and its problems.
     void examine(std::vector<int>& numbers, std::vector<std::vector<Problem>>& problems) const;
 

@@ -18,7 +18,7 @@ using base::DecodeUtf8;
 using base::EncodeUtf8;
 
 void ListFile::line(const std::string& utf8) {
-    content_ += base::EncodeWindows1252(DecodeUtf8(utf8), unmappable_);
+    base::AppendWindows1252(content_, utf8, unmappable_);
     content_ += "\r\n";
 }
 
@@ -45,17 +45,32 @@ void ListFile::fail() {
     throw std::runtime_error(path_ + ": " + reason);
 }
 
+namespace {
+// Characters of UTF-8 text as DecodeUtf8 counts them: every byte that does not continue one.
+bool startsCharacter(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+}
+}  // namespace
+
 Columns& Columns::at(std::size_t column, const std::string& utf8) {
     std::size_t before = column > 1 ? column - 1 : 0;
-    if (line_.size() < before) line_.append(before - line_.size(), U' ');
-    line_ += DecodeUtf8(utf8);
+    if (characters_ < before) {
+        line_.append(before - characters_, ' ');
+        characters_ = before;
+    }
+    // Text that DecodeUtf8 would change (bytes that are no UTF-8) is counted as it decodes.
+    if (!base::IsUtf8(utf8)) return at(column, EncodeUtf8(DecodeUtf8(utf8)));
+    line_ += utf8;
+    for (char byte : utf8) characters_ += startsCharacter(byte);
     return *this;
 }
 
 std::string FirstCharacters(const std::string& utf8, std::size_t count) {
-    std::u32string decoded = DecodeUtf8(utf8);
-    if (decoded.size() > count) decoded.resize(count);
-    return EncodeUtf8(decoded);
+    if (!base::IsUtf8(utf8)) return FirstCharacters(EncodeUtf8(DecodeUtf8(utf8)), count);
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i)
+        if (startsCharacter(utf8[i]) && characters++ == count) return utf8.substr(0, i);
+    return utf8;
 }
 
 std::string Quoted(const std::string& text) {

@@ -29,14 +29,16 @@ private:
     std::string content_;
 };
 
-// A text line with values printed at columns counted from 1.
+// A text line with values printed at columns counted from 1 (a column is a character).
 class Columns {
 public:
     Columns& at(std::size_t column, const std::string& utf8);
-    std::u32string text() const { return line_; }
+    std::u32string text() const { return base::DecodeUtf8(line_); }
+    const std::string& utf8() const { return line_; }
 
 private:
-    std::u32string line_;
+    std::string line_;
+    std::size_t characters_ = 0;
 };
 
 std::string FirstCharacters(const std::string& utf8, std::size_t count);

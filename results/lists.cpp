@@ -68,7 +68,7 @@ void WriteTextList(ui::Program& program) {
         file.line(dashes);
         Columns title;
         title.at(1, words[entry::ResultsHeading] + ": ").at(width, ":");
-        file.line(EncodeUtf8(title.text()));
+        file.line(title.utf8());
         file.line(dashes);
         walkClasses(program, [&](int c, const std::vector<ListRow>& rows) {
             file.line("");
@@ -88,7 +88,7 @@ void WriteTextList(ui::Program& program) {
                     line.at(67, row.difference + ": ").at(81, ":");
                 else
                     line.at(67, ":");
-                file.line(EncodeUtf8(line.text()));
+                file.line(line.utf8());
             }
             file.line(equals);
             file.line("");

@@ -55,7 +55,7 @@ void writeText(ui::Program& program, const std::string& path,
     file.line(dashes);
     Columns title;
     title.at(1, std::string(lang::StartListHeading().in(language)) + ": ").at(Width, ":");
-    file.line(base::EncodeUtf8(title.text()));
+    file.line(title.utf8());
     file.line(dashes);
     for (const auto& [c, entries] : classes) {
         file.line("");
@@ -69,7 +69,7 @@ void writeText(ui::Program& program, const std::string& path,
                 .at(8, FirstCharacters(entry.competitor->name, 18) + ": ")
                 .at(29, FirstCharacters(entry.competitor->club, 15) + ": ")
                 .at(Width, ":");
-            file.line(base::EncodeUtf8(line.text()));
+            file.line(line.utf8());
         }
         file.line(equals);
         file.line("");
@@ -83,11 +83,32 @@ std::string cell(const char* width, const char* size, const char* colour,
     return HtmlCell(width) + HtmlFont(size, colour) + HtmlText(value) + "</FONT></B></TD>";
 }
 
+// The cells of the competitors' rows, their beginnings made once.
+class RowCells {
+public:
+    RowCells() {
+        for (int i = 0; i < 3; ++i)
+            begin_[i] = HtmlCell(widths_[i]) + HtmlFont(" SIZE=2 COLOR=", "YELLOW");
+    }
+    const std::string& line(int i, const std::string& value) {
+        line_ = begin_[i];
+        line_ += HtmlText(value);
+        line_ += "</FONT></B></TD>";
+        return line_;
+    }
+
+private:
+    static constexpr const char* widths_[3] = {"10%", "35%", "25%"};
+    std::string begin_[3];
+    std::string line_;
+};
+
 void writeHtml(ui::Program& program, const std::string& path,
                const std::vector<std::pair<int, std::vector<Entry>>>& classes) {
     const auto language = program.language;
     const auto& words = program.LanguageTexts;
     ListFile file(path, Unmappable::CharacterReference);
+    RowCells row;
     file.line("<HTML>");
     file.line("<HEAD>");
     file.line("<META HTTP-EQUIV=" + Quoted("Content-Type") +
@@ -114,9 +135,9 @@ void writeHtml(ui::Program& program, const std::string& path,
         file.line("</TR>");
         for (const Entry& entry : entries) {
             file.line("<TR>");
-            file.line(cell("10%", " SIZE=2 COLOR=", "YELLOW", std::to_string(entry.number)));
-            file.line(cell("35%", " SIZE=2 COLOR=", "YELLOW", entry.competitor->name));
-            file.line(cell("25%", " SIZE=2 COLOR=", "YELLOW", entry.competitor->club));
+            file.line(row.line(0, std::to_string(entry.number)));
+            file.line(row.line(1, entry.competitor->name));
+            file.line(row.line(2, entry.competitor->club));
             file.line("</TR>");
         }
         file.line("</TABLE>");
