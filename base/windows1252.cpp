@@ -85,4 +85,48 @@ std::string EncodeWindows1252(const std::u32string& text, Unmappable unmappable)
     return result;
 }
 
+void AppendWindows1252(std::string& out, const std::string& utf8, Unmappable unmappable) {
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        // Runs of plain ASCII, most of a list, are the same bytes in both.
+        std::size_t plain = i;
+        while (plain < utf8.size() && static_cast<unsigned char>(utf8[plain]) < 0x80) ++plain;
+        out.append(utf8, i, plain - i);
+        if (plain == utf8.size()) return;
+        std::size_t end = plain + 1;
+        while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) ++end;
+        out += EncodeWindows1252(DecodeUtf8(utf8.substr(plain, end - plain)), unmappable);
+        i = end;
+    }
+}
+
+std::u32string DecodeWindows1252(const std::string& text) {
+    std::u32string result;
+    result.reserve(text.size());
+    for (char byte : text) {
+        unsigned char code = static_cast<unsigned char>(byte);
+        char32_t ch = code >= 0x80 && code < 0xA0 && high[code - 0x80] != 0 ? high[code - 0x80]
+                                                                            : char32_t(code);
+        result += ch;
+    }
+    return result;
+}
+
+bool IsUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        unsigned char lead = static_cast<unsigned char>(text[i]);
+        int length = lead < 0x80         ? 1
+                     : (lead >> 5) == 6  ? 2
+                     : (lead >> 4) == 14 ? 3
+                     : (lead >> 3) == 30 ? 4
+                                         : 0;
+        // Overlong two-byte forms (C0, C1) are no UTF-8 either.
+        if (length == 0 || (length == 2 && lead < 0xC2) || i + length > text.size()) return false;
+        for (int k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += length;
+    }
+    return true;
+}
+
 }  // namespace kvt::base

@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
     testing::TestProgram test;
     DrivenAdapter adapter;
     desktop::SystemClock clock;
-    ui::Platform platform{test.dialogs, test.pump,        clock,       test.launcher,
-                          test.help,    test.application, test.engine, adapter};
+    ui::Platform platform{test.dialogs,     test.pump,   clock,   test.launcher, test.help,
+                          test.application, test.engine, adapter, test.imports};
     ui::Program program(platform, test.folder().string());
     program.Watch.setThreaded(true);  // as the desktop program reads its lines
     desktop::MainFrame frame(program);

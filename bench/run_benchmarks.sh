@@ -25,3 +25,6 @@ echo "startup_ms: $(( median / 1000000 )) ms"
 
 # finish_rank_ms, lists_ms and their floor ratios: headless.
 "$build/bench/kvt_results_bench"
+
+# import_3000_ms, start_list_ms: headless.
+"$build/bench/kvt_entries_bench"

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "desktop/guarded_application.h"
+#include "desktop/import_dialog.h"
 #include "desktop/main_frame.h"
 #include "desktop/services.h"
 #include "lang/meet_texts.h"
@@ -26,7 +27,8 @@ int RunProgram(int argc, char** argv, std::function<void(MainFrame&)> shown) {
     meetdb::SqliteEngine engine;
     const auto locations = ui::FindLocations(QCoreApplication::applicationDirPath().toStdString());
     auto adapter = devices::MakeAdapter(locations.settingsFolder);
-    ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, *adapter};
+    QtImportDialogs imports;
+    ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, *adapter, imports};
     ui::Program program(platform, locations);
     program.Watch.setThreaded(true);  // the lines are read beside the window
 
@@ -38,6 +40,7 @@ int RunProgram(int argc, char** argv, std::function<void(MainFrame&)> shown) {
     });
     MainFrame frame(program);
     dialogs.setParent(&frame);
+    imports.setParent(&frame);
     help.setParent(&frame);
     shell::LoadMain(program);
     frame.refreshAll();

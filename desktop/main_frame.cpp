@@ -220,12 +220,13 @@ void MainFrame::buildMenus() {
     };
     addMenu(mdi.Database,
             {&mdi.Open, &mdi.Close, &mdi.Reset, &mdi.MakeNew, &mdi.Repair, &mdi.Kompress, &mdi.Copy,
-             &mdi.Avslutt},
-            {1, 3, 6});
-    addMenu(mdi.Lists,
-            {&mdi.MakeResultslist, &mdi.ViewResultslist, &mdi.MakeResultslistHtml,
-             &mdi.ViewResultslistHtml},
-            {1});
+             &mdi.ImportCsv, &mdi.ExportCsv, &mdi.Avslutt},
+            {1, 3, 6, 8});
+    addMenu(
+        mdi.Lists,
+        {&mdi.MakeResultslist, &mdi.ViewResultslist, &mdi.MakeResultslistHtml,
+         &mdi.ViewResultslistHtml, &mdi.MakeStartlist, &mdi.ViewStartlist, &mdi.ViewStartlistHtml},
+        {1, 3});
     addMenu(mdi.Help, {&mdi.General, &mdi.Search, &mdi.Adapter, &mdi.About}, {1, 2});
 }
 

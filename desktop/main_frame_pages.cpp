@@ -171,6 +171,10 @@ QWidget* MainFrame::buildCompetitorPage() {
     auto* layout = column();
     layout->addWidget(
         tabbedPages(main.NameTabStrip, main.NameContainer, {page(primary), page(secondary)}), 1);
+    QLabel* warning = label(main.NameWarning);
+    warning->setStyleSheet("color: #a00000; font-weight: bold;");
+    warning->setWordWrap(true);
+    layout->addWidget(warning);
     layout->addWidget(frame(main.NameFrame[1], database));
     return page(layout);
 }
@@ -374,7 +378,8 @@ QWidget* MainFrame::buildSetupPage() {
     for (int hidden : {3, 4, 5, 17}) textBox(main.SetupText[hidden])->setParent(hidden_);
 
     auto* general = column();
-    for (int i = 2; i <= 5; ++i) general->addWidget(checkBox(main.SetupCheck[i]));
+    for (int i = 2; i <= ui::setup::StatusesCheck; ++i)
+        general->addWidget(checkBox(main.SetupCheck[i]));
     auto* timeFormat = column();
     for (auto& choice : main.SetupTimeOption) timeFormat->addWidget(option(choice));
     auto* below = new QHBoxLayout;

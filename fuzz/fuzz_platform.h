@@ -17,7 +17,8 @@ class Quiet : public ui::Dialogs,
               public base::Clock,
               public ui::Launcher,
               public ui::HelpViewer,
-              public ui::Application {
+              public ui::Application,
+              public ui::ImportDialogs {
 public:
     std::optional<std::string> openFile(const ui::FileDialogRequest&) override { return {}; }
     ui::Answer message(const std::string&, const std::string&, ui::MessageButtons) override {
@@ -31,6 +32,8 @@ public:
     void showHelp(const std::string&, int) override {}
     void quit() override {}
     void setBusy(bool) override {}
+    bool preview(entries::ImportSession&) override { return false; }
+    bool report(const entries::ImportSession&, const entries::Report&) override { return false; }
 };
 
 struct FuzzProgram {
@@ -46,7 +49,7 @@ struct FuzzProgram {
     ui::Program& make() {
         program.reset();
         platform = std::make_unique<ui::Platform>(
-            ui::Platform{quiet, quiet, quiet, quiet, quiet, quiet, engine, adapter});
+            ui::Platform{quiet, quiet, quiet, quiet, quiet, quiet, engine, adapter, quiet});
         program = std::make_unique<ui::Program>(*platform, folder.string());
         return *program;
     }

@@ -22,7 +22,8 @@ void ClassResults::append(ResultRow row) {
     ranking_.push_back(static_cast<int>(rows_.size()) - 1);
 }
 
-void ClassResults::rank(const RaceHundredths& raceTime, bool differences, int timeFormat) {
+void ClassResults::rank(const RaceHundredths& raceTime, bool differences, int timeFormat,
+                        const Unranked& unranked) {
     const int count = static_cast<int>(rows_.size());
     times_.resize(count, NotComputed);
     differenceWinner_.resize(count, NotComputed);
@@ -33,26 +34,44 @@ void ClassResults::rank(const RaceHundredths& raceTime, bool differences, int ti
         std::fill(differenceWinner_.begin(), differenceWinner_.end(), NotComputed);
         differenceFormat_ = timeFormat;
     }
+    std::vector<std::string> statuses;
+    if (unranked) {
+        statuses.resize(count);
+        for (int i = 0; i < count; ++i) statuses[i] = unranked(rows_[i]);
+    }
     ranking_.resize(count);
     std::iota(ranking_.begin(), ranking_.end(), 0);
+    // The rows without a place go to the end first, keeping the order they were recorded in.
+    auto placed = ranking_.end();
+    if (unranked)
+        placed = std::stable_partition(ranking_.begin(), ranking_.end(),
+                                       [&](int i) { return statuses[i].empty(); });
     // A row whose time cannot be known goes after every timed one.
-    std::stable_sort(ranking_.begin(), ranking_.end(), [&](int a, int b) {
+    std::stable_sort(ranking_.begin(), placed, [&](int a, int b) {
         if ((times[a] < 0) != (times[b] < 0)) return times[b] < 0;
         return times[a] < times[b];
     });
-    const long long winner = count > 0 ? times[ranking_[0]] : 0;
+    const long long winner = placed != ranking_.begin() ? times[ranking_[0]] : 0;
+    static const std::string ranked;
     for (int place = 1; place <= count; ++place) {
         const int index = ranking_[place - 1];
         ResultRow& row = rows_[index];
+        const std::string& status = statuses.empty() ? ranked : statuses[index];
         bool changed = false;
-        if (row.place != place) {
-            row.place = place;
+        if (row.status != status) {
+            row.status = status;
+            differenceWinner_[index] = NotComputed;
+            changed = true;
+        }
+        const int shownPlace = status.empty() ? place : 0;
+        if (row.place != shownPlace) {
+            row.place = shownPlace;
             changed = true;
         }
         if (differences && differenceWinner_[index] != winner) {
             differenceWinner_[index] = winner;
             std::string difference = "-";
-            if (times[index] >= 0 && winner >= 0)
+            if (status.empty() && times[index] >= 0 && winner >= 0)
                 difference =
                     base::FormatResultTime(base::HundredthsText(times[index] - winner), timeFormat);
             if (row.difference != difference) {

@@ -16,12 +16,19 @@ struct ResultRow {
     std::string club;
     std::string result;  // the result text of the time format chosen when it was recorded
     std::string difference = "-";
+    // The text that stands in the place of the result while the competitor has no place
+    // (disqualified, gave up); empty while he is ranked.
+    std::string status;
+    // The result as the table holds it.
+    const std::string& shownResult() const { return status.empty() ? result : status; }
 };
 
 class ClassResults {
 public:
     // The race time of a row in hundredths; rows whose time is not known sort by their result.
     using RaceHundredths = std::function<long long(const ResultRow&)>;
+    // The status text of a row that gets no place; empty for a row that is ranked.
+    using Unranked = std::function<std::string(const ResultRow&)>;
 
     // Rows in stored order: row k - 1 is record k of the table.
     const std::vector<ResultRow>& rows() const { return rows_; }
@@ -33,8 +40,12 @@ public:
     void append(ResultRow row);
     // Places from the fastest race time, equal times in the order they were recorded; with
     // differences, each row's race time minus the winner's in the time format given. The rows
-    // whose place or difference changed are remembered until stored.
-    void rank(const RaceHundredths& raceTime, bool differences, int timeFormat);
+    // whose place or difference changed are remembered until stored. Rows that unranked
+    // names get no place and no difference: they follow the ranked ones in the order they
+    // were recorded, and the winner is the fastest of the others. Without unranked every row
+    // is ranked (and a status that rows still had is cleared).
+    void rank(const RaceHundredths& raceTime, bool differences, int timeFormat,
+              const Unranked& unranked = {});
 
     // Rows added since the last store, and stored rows whose place or difference changed.
     int storedCount() const { return storedCount_; }

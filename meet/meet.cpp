@@ -51,6 +51,27 @@ std::string identification(int line, int count) {
 
 constexpr int MaxCount = 32767;
 
+// A row without a place stores none (an empty place sorts after every number).
+storage::FieldValue placeValue(const ResultRow& row) {
+    if (!row.status.empty()) return std::nullopt;
+    return std::to_string(row.place);
+}
+
+// Letters of A to Z as small letters: the status words compared as an official types them.
+std::string folded(const std::string& value) {
+    std::string result = trimmed(value);
+    for (char& ch : result)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    return result;
+}
+
+// A text of the catalogue in both languages.
+lang::Bilingual catalogueText(int number) {
+    for (const auto& text : lang::TextCatalogue())
+        if (text.number == number) return text.text;
+    return {"", ""};
+}
+
 }  // namespace
 
 // ---- the Setup record ----
@@ -142,31 +163,47 @@ void Meet::loadRegisters(Progress& progress, std::vector<int>& warnings) {
         progress.end();
         if (error) warnings.push_back(check.error);
     };
+    recordNumbers_.assign(highestNumber_ + 1, -1);
+    int position = 0;
     walk({storage::TableKind::Competitors, highestNumber_, entry::ReadingCompetitors,
           entry::CompetitorsInError},
-         [&](const storage::Record& row) {
-             int n = cacheIndex(row[0], MaxStartNumber);
-             if (n < 0 || row.size() < 20) return;
-             auto& competitor = competitors_[n];
-             competitor.name = text(row[1]) + ", " + text(row[2]);
-             competitor.club = text(row[3]);
-             competitor.className = text(row[4]);
-             try {
-                 competitor.payment = base::TextToInt16(text(row[19]));
-             } catch (const base::OverflowError&) {
-                 competitor.payment = 1;
-             }
-         });
+         [&](const storage::Record& row) { fillCompetitor(++position, row); });
     walk({storage::TableKind::Clubs, clubCount_, entry::ReadingClubs, entry::ClubsInError},
-         [&](const storage::Record& row) {
-             int m = cacheIndex(row[0], MaxClubOrClass);
-             if (m >= 0 && row.size() > 1) clubNames_[m] = text(row[1]);
-         });
+         [&](const storage::Record& row) { fillClub(row); });
     walk({storage::TableKind::Classes, classCount_, entry::ReadingClasses, entry::ClassesInError},
-         [&](const storage::Record& row) {
-             int m = cacheIndex(row[0], MaxClubOrClass);
-             if (m >= 0 && row.size() > 2) classNames_[m] = text(row[2]);
-         });
+         [&](const storage::Record& row) { fillClass(row); });
+}
+
+void Meet::fillCompetitor(int position, const storage::Record& row) {
+    if (position >= 1 && position < static_cast<int>(recordNumbers_.size())) {
+        const double number = base::TextToNumber(text(row[0]));
+        recordNumbers_[position] =
+            number >= 0 && number <= MaxStartNumber && number == static_cast<int>(number)
+                ? static_cast<int>(number)
+                : -1;
+    }
+    int n = cacheIndex(row[0], MaxStartNumber);
+    if (n < 0 || row.size() < 20) return;
+    auto& competitor = competitors_[n];
+    competitor.name = text(row[1]) + ", " + text(row[2]);
+    competitor.club = text(row[3]);
+    competitor.className = text(row[4]);
+    competitor.status = text(row[12]);
+    try {
+        competitor.payment = base::TextToInt16(text(row[19]));
+    } catch (const base::OverflowError&) {
+        competitor.payment = 1;
+    }
+}
+
+void Meet::fillClub(const storage::Record& row) {
+    int m = cacheIndex(row[0], MaxClubOrClass);
+    if (m >= 0 && row.size() > 1) clubNames_[m] = text(row[1]);
+}
+
+void Meet::fillClass(const storage::Record& row) {
+    int m = cacheIndex(row[0], MaxClubOrClass);
+    if (m >= 0 && row.size() > 2) classNames_[m] = text(row[2]);
 }
 
 // A count of the Setup record as the number it holds; -1 when it holds no whole number the
@@ -309,6 +346,19 @@ void Meet::loadResults() {
             row.club = text(record[3]);
             row.result = text(record[4]);
             row.difference = text(record[5]);
+            // A status stored in the place of the result: the result is the race time again.
+            if (row.result == words_[entry::Disqualified] ||
+                row.result == words_[entry::Canceled]) {
+                row.status = row.result;
+                if (row.number >= 1 && row.number <= MaxStartNumber) {
+                    const auto& competitor = competitors_[row.number];
+                    if (competitor.state == Finished && competitor.start != "-" &&
+                        competitor.finish != "-")
+                        row.result = base::FormatResultTime(
+                            base::RaceTime(competitor.start, competitor.finish),
+                            setup_.timeFormat());
+                }
+            }
             rows.push_back(std::move(row));
         }
         results_[c].load(std::move(rows));
@@ -319,6 +369,150 @@ void Meet::loadResults() {
 
 std::string Meet::resultsTable(int classNumber) const {
     return words_[entry::ResultsTablePrefix] + std::to_string(classNumber);
+}
+
+int Meet::recordNumber(int position) const {
+    return position >= 1 && position < static_cast<int>(recordNumbers_.size())
+               ? recordNumbers_[position]
+               : -1;
+}
+
+std::vector<int> Meet::recordsNumbered(int n) const {
+    std::vector<int> positions;
+    for (int k = 1; k < static_cast<int>(recordNumbers_.size()); ++k)
+        if (recordNumbers_[k] == n) positions.push_back(k);
+    return positions;
+}
+
+bool Meet::hasClub(const std::string& name) const {
+    const std::string wanted = trimmed(name);
+    if (wanted.empty() || wanted == "-") return false;
+    for (int m = 1; m <= clubCount_; ++m)
+        if (trimmed(clubNames_[m]) == wanted) return true;
+    return false;
+}
+
+bool Meet::hasClass(const std::string& name) const {
+    const std::string wanted = trimmed(name);
+    if (wanted.empty() || wanted == "-") return false;
+    for (int m = 1; m <= classCount_; ++m)
+        if (trimmed(classNames_[m]) == wanted) return true;
+    return false;
+}
+
+std::string Meet::unrankedStatus(int n) const {
+    if (n < 1 || n > MaxStartNumber) return {};
+    const std::string& stored = competitors_[n].status;
+    if (stored.empty() || stored == "-") return {};
+    const std::string status = folded(stored);
+    // Picked under either language (an imported list may carry the other's words).
+    for (int e : {entry::Disqualified, entry::Canceled}) {
+        const lang::Bilingual both = catalogueText(e);
+        if (status == folded(both.english) || status == folded(both.norwegian)) return words_[e];
+    }
+    return {};
+}
+
+namespace {
+storage::TableKind kindOf(Register which) {
+    switch (which) {
+        case Register::Clubs:
+            return storage::TableKind::Clubs;
+        case Register::Classes:
+            return storage::TableKind::Classes;
+        case Register::Competitors:
+            break;
+    }
+    return storage::TableKind::Competitors;
+}
+}  // namespace
+
+std::string Meet::registerTable(Register which) const {
+    return storage::DescribeTable(kindOf(which), words_).name;
+}
+
+int Meet::registerCount(Register which) const {
+    switch (which) {
+        case Register::Clubs:
+            return clubCount_;
+        case Register::Classes:
+            return classCount_;
+        case Register::Competitors:
+            break;
+    }
+    return highestNumber_;
+}
+
+std::vector<storage::Record> Meet::registerRecords(Register which) const {
+    const auto spec = storage::DescribeTable(kindOf(which), words_);
+    auto records = engine_.openTable(path_, spec.name)->readAll();
+    for (auto& record : records) record.resize(spec.fields.size());
+    return records;
+}
+
+Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& entries) {
+    const auto spec = storage::DescribeTable(kindOf(which), words_);
+    const int count = registerCount(which);
+    const int fieldCount = static_cast<int>(spec.fields.size());
+    std::set<int> numbers;
+    for (const auto& entry : entries) {
+        if (entry.number < 1 || entry.number > count || !numbers.insert(entry.number).second)
+            throw std::invalid_argument(spec.name + ": no record " + std::to_string(entry.number) +
+                                        " to import into, or it comes twice");
+        for (const auto& [position, value] : entry.fields)
+            if (position < 1 || position >= fieldCount)
+                throw std::invalid_argument(spec.name + ": no field " + std::to_string(position));
+    }
+    auto table = engine_.openTable(path_, spec.name);
+    auto records = table->readAll();
+    if (static_cast<int>(records.size()) < count)
+        throw std::runtime_error(spec.name + ": " + std::to_string(records.size()) + " records, " +
+                                 std::to_string(count) + " expected");
+    for (const auto& entry : entries) {
+        auto& record = records[entry.number - 1];
+        record.resize(fieldCount);
+        for (const auto& [position, value] : entry.fields) record[position] = value;
+    }
+    // What the caches and results were, for an import that cannot be stored.
+    const auto competitors = competitors_;
+    const auto recordNumbers = recordNumbers_;
+    const auto clubs = clubNames_;
+    const auto classes = classNames_;
+    const auto results = results_;
+    const auto waiting = waitingResults_;
+    for (int k = 1; k <= count; ++k) {
+        const auto& record = records[k - 1];
+        if (record.empty()) continue;
+        if (which == Register::Competitors)
+            fillCompetitor(k, record);
+        else if (which == Register::Clubs)
+            fillClub(record);
+        else
+            fillClass(record);
+    }
+    Outcome outcome;
+    outcome.acted = true;
+    recordWaitingResults(outcome);
+    commit(outcome, [&] {
+        for (const auto& entry : entries) {
+            storage::NamedFields named;
+            named.reserve(entry.fields.size());
+            for (const auto& [position, value] : entry.fields)
+                named.emplace_back(spec.fields[position].name, value);
+            if (!named.empty()) table->writeFields(entry.number, named);
+        }
+    });
+    if (!outcome.stored) {
+        competitors_ = competitors;
+        recordNumbers_ = recordNumbers;
+        clubNames_ = clubs;
+        classNames_ = classes;
+        results_ = results;
+        waitingResults_ = waiting;
+        outcome.acted = false;
+        outcome.finished = false;
+    }
+    return outcome;
 }
 
 int Meet::lastLineInUse() const {
@@ -626,9 +820,12 @@ long long Meet::raceHundredths(const ResultRow& row) const {
 }
 
 void Meet::rank(int classNumber) {
+    ClassResults::Unranked unranked;
+    if (setup_.yes(field::StatusesInResults))
+        unranked = [this](const ResultRow& row) { return unrankedStatus(row.number); };
     results_.at(classNumber)
         .rank([this](const ResultRow& row) { return raceHundredths(row); },
-              setup_.yes(field::Differences), setup_.timeFormat());
+              setup_.yes(field::Differences), setup_.timeFormat(), unranked);
 }
 
 void Meet::recordResult(int n, Outcome& outcome) {
@@ -705,14 +902,18 @@ Outcome Meet::changeSetting(int field, const std::string& value) {
     return outcome;
 }
 
-void Meet::updateCompetitor(int n, const std::string& first, const std::string& surname,
-                            const std::string& club, const std::string& className, int payment) {
+void Meet::updateCompetitor(int position, int n, const std::string& first,
+                            const std::string& surname, const std::string& club,
+                            const std::string& className, int payment, const std::string& status) {
+    if (position >= 1 && position < static_cast<int>(recordNumbers_.size()))
+        recordNumbers_[position] = n;
     if (n < 0 || n > MaxStartNumber) return;
     auto& competitor = competitors_[n];
     competitor.name = first + ", " + surname;
     competitor.club = club;
     competitor.className = className;
     competitor.payment = payment;
+    competitor.status = status;
 }
 
 void Meet::updateClub(int m, const std::string& name) {
@@ -787,8 +988,8 @@ Outcome Meet::store() {
     return outcome;
 }
 
-void Meet::commit(Outcome& outcome) {
-    if (allStored()) {
+void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
+    if (allStored() && !alsoWrite) {
         outcome.stored = true;
         return;
     }
@@ -797,7 +998,10 @@ void Meet::commit(Outcome& outcome) {
     for (int c = 1; c <= classCount_; ++c)
         if (!results_[c].allStored()) classes.push_back(c);
     try {
-        engine_.transaction(path_, [this] { writeUnstored(); });
+        engine_.transaction(path_, [&] {
+            if (alsoWrite) alsoWrite();
+            writeUnstored();
+        });
     } catch (const storage::NestedTransaction&) {
         throw;  // a fault of the program, not of the storage
     } catch (const std::exception& error) {
@@ -874,14 +1078,16 @@ void Meet::writeUnstored() {
         const auto& rows = results.rows();
         for (int i = results.storedCount(); i < static_cast<int>(rows.size()); ++i) {
             const auto& row = rows[i];
-            table.appendRecord({std::to_string(row.place), std::to_string(row.number),
-                                row.competitor, row.club, row.result, row.difference});
+            table.appendRecord({placeValue(row), std::to_string(row.number), row.competitor,
+                                row.club, row.shownResult(), row.difference});
         }
         std::vector<std::pair<int, storage::Record>> changed;
         changed.reserve(results.changedRows().size());
         for (int i : results.changedRows())
-            changed.push_back({i + 1, {std::to_string(rows[i].place), rows[i].difference}});
-        table.writeRecords({words_[entry::Place], words_[entry::Difference]}, changed);
+            changed.push_back(
+                {i + 1, {placeValue(rows[i]), rows[i].difference, rows[i].shownResult()}});
+        table.writeRecords(
+            {words_[entry::Place], words_[entry::Difference], words_[entry::Result]}, changed);
     }
 }
 

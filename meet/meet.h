@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -29,11 +30,22 @@ inline constexpr int MaxClassesOnPage = 15;
 
 enum TimingState { NotStarted = 0, Started = 1, Finished = 2 };
 
+// The numbered registers that entries are imported into and exported from.
+enum class Register { Competitors, Clubs, Classes };
+
+// The values of one record of a register: its number (the start, club or class number) and
+// fields by their position in the table (the number itself, position 0, is never written).
+struct RegisterEntry {
+    int number = 0;
+    std::vector<std::pair<int, std::string>> fields;
+};
+
 struct Competitor {
     std::string name = "-";  // first name, ", ", surname
     std::string club = "-";
     std::string className = "-";
     int payment = 1;
+    std::string status = "-";  // as picked on the competitor page
     std::string start = "-";
     std::string finish = "-";
     int state = NotStarted;
@@ -129,6 +141,23 @@ public:
     const ClassResults& results(int classNumber) const { return results_.at(classNumber); }
     // The results table of a class: "Results-3" / "Resultat-3".
     std::string resultsTable(int classNumber) const;
+    // The start number stored in competitor record k (1 to highestNumber); -1 when the record
+    // holds no whole number.
+    int recordNumber(int position) const;
+    // The competitor records that hold start number n, by position (two or more: a duplicate).
+    std::vector<int> recordsNumbered(int n) const;
+    // A club or class text that names one of the meet's clubs or classes as a finish finds its
+    // class (blanks around it aside); "-" and an empty text name none.
+    bool hasClub(const std::string& name) const;
+    bool hasClass(const std::string& name) const;
+    // The status text in the place of the competitor's result while the results leave him
+    // without a place ("Disqualified", "Canceled" of the meet's language); empty otherwise.
+    std::string unrankedStatus(int n) const;
+
+    // A register's table, the number of its records and the records as stored.
+    std::string registerTable(Register which) const;
+    int registerCount(Register which) const;
+    std::vector<storage::Record> registerRecords(Register which) const;
     int lastLineInUse() const;
 
     // Nothing waits to be stored.
@@ -160,6 +189,13 @@ public:
     // Places and differences of one class, or of every class (the lists).
     Outcome rankClass(int classNumber);
     Outcome rankAll();
+    // Imported entries written into the existing records of a register by their numbers, in
+    // one transaction with whatever else waits to be stored; the caches follow, and finishes
+    // that waited for their class are recorded. Nothing of it is kept when it cannot be
+    // stored (the outcome says why). Throws std::invalid_argument, writing nothing, when an
+    // entry's number is not one of the register's records or comes twice, or a field is
+    // none of the table's.
+    Outcome importEntries(Register which, const std::vector<RegisterEntry>& entries);
 
     // The start number typed on row i (stored with the next commit); the row shows the
     // competitor when it is one.
@@ -167,9 +203,11 @@ public:
     // The clock: running and final times and the lamps of every row.
     void clockTick(const std::string& now);
     // A register record left on its page: the caches follow; a finish that waited for its
-    // class is recorded at the next store.
-    void updateCompetitor(int n, const std::string& first, const std::string& surname,
-                          const std::string& club, const std::string& className, int payment);
+    // class is recorded at the next store. position is the competitor record's, n the start
+    // number it shows.
+    void updateCompetitor(int position, int n, const std::string& first, const std::string& surname,
+                          const std::string& club, const std::string& className, int payment,
+                          const std::string& status);
     void updateClub(int m, const std::string& name);
     void updateClass(int m, const std::string& name);
 
@@ -199,6 +237,9 @@ private:
     void repairCounts(const std::vector<storage::Record>& rows);
     void loadList();
     void loadResults();
+    void fillCompetitor(int position, const storage::Record& row);
+    void fillClub(const storage::Record& row);
+    void fillClass(const storage::Record& row);
 
     // Parts of actions.
     int wholeNumber(const std::string& text) const;
@@ -218,7 +259,7 @@ private:
     void rank(int classNumber);
     long long raceHundredths(const ResultRow& row) const;
     // The one commit of an action: everything not stored yet, together.
-    void commit(Outcome& outcome);
+    void commit(Outcome& outcome, const std::function<void()>& alsoWrite = {});
     void writeUnstored();
 
     storage::Engine& engine_;
@@ -233,6 +274,7 @@ private:
     int registeredCount_ = 0, fetchedCount_ = 0, timeTableSize_ = 0;
     std::array<int, 7> channelCounts_{};
     std::vector<Competitor> competitors_;
+    std::vector<int> recordNumbers_;  // by competitor record, 1 to highestNumber
     std::vector<std::string> clubNames_, classNames_;
     std::vector<RegisteredTime> registered_;
     std::array<ListRow, CaptureRows> rows_;

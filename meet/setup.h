@@ -14,6 +14,8 @@ constexpr int LineInUse(int channel) {  // channel 0 to 5
 }
 inline constexpr int Spare = 12, FictiveNames = 13, StartAtSameTime = 14, AutomaticCapture = 15;
 inline constexpr int RemoveFromList = 16, Differences = 17;
+// Competitors who were disqualified or gave up get no place in the results.
+inline constexpr int StatusesInResults = 18;
 // Text fields.
 inline constexpr int CompetitorCount = 21, ClubCount = 22, ClassCount = 23, DatabaseType = 24;
 inline constexpr int Signal = 25, TimeFormat = 26, PollInterval = 27, Delay = 28;

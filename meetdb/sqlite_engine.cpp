@@ -14,7 +14,8 @@ public:
     SqliteRecordTable(std::shared_ptr<Connection> connection, std::string table,
                       const std::string& sortField)
         : connection_(std::move(connection)), table_(std::move(table)) {
-        order_ = sortField.empty() ? "rowid" : QuoteIdentifier(sortField) + ", rowid";
+        // A record without a value (a result without a place) sorts after every value.
+        order_ = sortField.empty() ? "rowid" : QuoteIdentifier(sortField) + " NULLS LAST, rowid";
         auto columns = connection_->prepare("SELECT name FROM pragma_table_info(?1) ORDER BY cid");
         columns.bind(1, table_);
         while (columns.step()) fields_.push_back(columns.text(0).value_or(""));

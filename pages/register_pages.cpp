@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "base/number_text.h"
+#include "lang/entry_texts.h"
 #include "lang/meet_texts.h"
 #include "ui/program.h"
 
@@ -62,7 +63,43 @@ int limit(const ui::Program& program, int (meet::Meet::*count)() const) {
     return program.meet ? ((*program.meet).*count)() : 0;
 }
 
+std::string trimmed(const std::string& value) {
+    const auto begin = value.find_first_not_of(' ');
+    if (begin == std::string::npos) return "";
+    return value.substr(begin, value.find_last_not_of(' ') - begin + 1);
+}
+
+bool named(const std::string& value) {
+    const std::string text = trimmed(value);
+    return !text.empty() && text != "-";
+}
+
 }  // namespace
+
+void ShowCompetitorWarning(ui::Program& program) {
+    auto& main = program.Main;
+    std::string warning;
+    auto add = [&](const std::string& text) { warning += (warning.empty() ? "" : "  ") + text; };
+    if (program.meet && main.NameData.isOpen() && main.NameData.position() > 0) {
+        const auto& meet = *program.meet;
+        const double number = base::TextToNumber(main.NameIndex.text());
+        if (number >= 1 && number <= ui::MaxStartNumber && number == static_cast<int>(number)) {
+            const int n = static_cast<int>(number);
+            for (int record : meet.recordsNumbered(n))
+                if (record != main.NameData.position()) {
+                    add(lang::DuplicateNumberWarning(program.language, n, record));
+                    break;
+                }
+        }
+        const std::string& club = main.NameCombo[0].text();
+        if (named(club) && !meet.hasClub(club))
+            add(lang::UnknownClubWarning(program.language, trimmed(club)));
+        const std::string& className = main.NameCombo[1].text();
+        if (named(className) && !meet.hasClass(className))
+            add(lang::UnknownClassWarning(program.language, trimmed(className)));
+    }
+    main.NameWarning.setCaption(warning);
+}
 
 void ConnectRegisterPages(ui::Program& program) {
     auto& main = program.Main;
@@ -91,9 +128,18 @@ void ConnectRegisterPages(ui::Program& program) {
             payment = base::TextToInt16(m.NameText[16].text());
         } catch (const base::OverflowError&) {
         }
-        p.meet->updateCompetitor(n, m.NameText[0].text(), m.NameText[1].text(),
-                                 m.NameCombo[0].text(), m.NameCombo[1].text(), payment);
+        p.meet->updateCompetitor(m.NameData.position(), n, m.NameText[0].text(),
+                                 m.NameText[1].text(), m.NameCombo[0].text(), m.NameCombo[1].text(),
+                                 payment, m.NameCombo[2].text());
     };
+    // The warning follows the record shown and what the operator types into it.
+    main.NameData.Reposition = p.guarded([&p] { ShowCompetitorWarning(p); });
+    auto typed = [&p] {
+        if (!p.Main.NameData.loading()) ShowCompetitorWarning(p);
+    };
+    main.NameIndex.Change = p.guarded(typed);
+    main.NameCombo[0].Change = p.guarded(typed);
+    main.NameCombo[1].Change = p.guarded(typed);
     main.ClubData.Validate = [&p](bool&) {
         int m = cacheIndex(p.Main.ClubIndex, ui::MaxClubOrClass);
         if (m >= 0 && p.meet) p.meet->updateClub(m, p.Main.ClubText[0].text());

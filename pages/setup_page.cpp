@@ -149,7 +149,7 @@ void ConnectSetupPage(ui::Program& program) {
         });
     }
     // The automatic-capture check box belongs to capture, which wires it.
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < setup::CheckCount; ++i) {
         if (i == setup::AutomaticCaptureCheck) continue;
         main.SetupCheck[i].Click = p.guarded([&p, i] {
             auto& check = p.Main.SetupCheck[i];

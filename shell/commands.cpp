@@ -5,6 +5,8 @@
 
 #include "base/native_path.h"
 #include "results/lists.h"
+#include "results/start_list.h"
+#include "shell/entries_commands.h"
 #include "shell/maintenance.h"
 #include "shell/meet_commands.h"
 #include "ui/program.h"
@@ -23,10 +25,15 @@ const std::vector<CommandInfo>& CommandTable() {
         {Command::Compress, &MDIMainWindow::Kompress, "f", true, false},
         {Command::Copy, &MDIMainWindow::Copy, "g", true, false},
         {Command::Exit, &MDIMainWindow::Avslutt, "n", true, true},
+        {Command::ImportCsv, &MDIMainWindow::ImportCsv, "", false, true},
+        {Command::ExportCsv, &MDIMainWindow::ExportCsv, "", false, true},
         {Command::MakeTextList, &MDIMainWindow::MakeResultslist, "h", false, true},
         {Command::ViewTextList, &MDIMainWindow::ViewResultslist, "i", false, true},
         {Command::MakeHtmlList, &MDIMainWindow::MakeResultslistHtml, "j", false, true},
         {Command::ViewHtmlList, &MDIMainWindow::ViewResultslistHtml, "k", false, true},
+        {Command::MakeStartList, &MDIMainWindow::MakeStartlist, "", false, true},
+        {Command::ViewStartList, &MDIMainWindow::ViewStartlist, "", false, true},
+        {Command::ViewStartListHtml, &MDIMainWindow::ViewStartlistHtml, "", false, true},
         {Command::GeneralHelp, &MDIMainWindow::General, "l", true, true},
         {Command::HelpSearch, &MDIMainWindow::Search, "", true, true},
         {Command::AdapterHelp, &MDIMainWindow::Adapter, "m", true, true},
@@ -93,6 +100,21 @@ void runCommand(ui::Program& program, Command command) {
             break;
         case Command::ViewHtmlList:
             results::ViewHtmlList(program);
+            break;
+        case Command::ImportCsv:
+            ImportEntries(program);
+            break;
+        case Command::ExportCsv:
+            ExportEntries(program);
+            break;
+        case Command::MakeStartList:
+            results::WriteStartList(program);
+            break;
+        case Command::ViewStartList:
+            results::ViewStartList(program);
+            break;
+        case Command::ViewStartListHtml:
+            results::ViewStartListHtml(program);
             break;
         case Command::Exit:
             ExitProgram(program);

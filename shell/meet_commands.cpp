@@ -141,7 +141,7 @@ void makeSetup(ui::Program& program, meetdb::MeetFile& file, int timeRows) {
         Record record(meet::field::Count, std::string("0"));
         for (int c = 0; c < ui::ChannelTotal; ++c)
             record[meet::field::LineInUse(c)] = yesNo(main.SetupChannelCheck[c].checked());
-        for (int i = 0; i < 6; ++i)
+        for (int i = 0; i < setup::CheckCount; ++i)
             record[meet::field::Spare + i] = yesNo(main.SetupCheck[i].checked());
         // Each text field from the box bound to it.
         for (const ui::TextBox& box : main.SetupText) {
@@ -312,7 +312,9 @@ private:
     ui::Program& program_;
 };
 
-void fillNameLists(ui::Program& program) {
+}  // namespace
+
+void FillNameLists(ui::Program& program) {
     auto& main = program.Main;
     const auto& meet = *program.meet;
     auto& clubs = main.NameCombo[0];
@@ -327,8 +329,6 @@ void fillNameLists(ui::Program& program) {
     }
     main.NameData.reload();
 }
-
-}  // namespace
 
 bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
     if (program.meet) return false;
@@ -382,7 +382,7 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
         pages::LockCounts(program, true);
         program.pumpEvents();
         if (!program.meet) return false;  // closed while events ran
-        fillNameLists(program);
+        FillNameLists(program);
         bindTable(main.SetTimeData, path, words[entry::WorkTable], true);
         main.ResultsData.setShowOnly(true);
         main.ResultsData.setDatabaseName(path);

@@ -36,6 +36,9 @@ std::unique_ptr<storage::Hold> HoldMeet(ui::Program& program, const std::string&
 // or write it to the recovery file. False when it is neither stored nor written.
 bool SecureUnstored(ui::Program& program);
 
+// The club and class picking lists and the results page's class list from the meet.
+void FillNameLists(ui::Program& program);
+
 // The meet folder of a database: its path without the last four characters.
 std::string MeetFolder(const std::string& databasePath);
 // Creates the meet folder of the database at path (when missing), remembers it as the list

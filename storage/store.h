@@ -73,7 +73,8 @@ class Engine {
 public:
     virtual ~Engine() = default;
     // Opens the table (record source) of an existing database, its records in stored order,
-    // or ascending by sortField (ties in stored order); throws when it cannot.
+    // or ascending by sortField (records without a value last, ties in stored order); throws
+    // when it cannot.
     virtual std::unique_ptr<Table> openTable(const std::string& databaseName,
                                              const std::string& recordSource,
                                              const std::string& sortField = "") = 0;

@@ -27,6 +27,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "desktop/import_dialog.h"
 #include "desktop/main_frame.h"
 #include "desktop/services.h"
 #include "devices/adapter.h"
@@ -85,7 +86,8 @@ int main(int argc, char** argv) {
     desktop::QtApplication app;
     meetdb::SqliteEngine engine;
     devices::SimulatedAdapter adapter(argv[2]);
-    ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, adapter};
+    desktop::QtImportDialogs imports;
+    ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, adapter, imports};
     ui::Program program(platform, std::filesystem::path(meet).parent_path().string());
     program.Watch.setThreaded(true);  // as the desktop program reads its lines
     desktop::MainFrame frame(program);

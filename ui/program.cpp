@@ -56,15 +56,30 @@ Dialogs& Program::dialogs() {
     return dialogs_;
 }
 
+bool Program::GuardedImportDialogs::preview(entries::ImportSession& session) {
+    if (program_.platform.engine.inTransaction()) throw DialogInTransaction();
+    return program_.platform.imports.preview(session);
+}
+
+bool Program::GuardedImportDialogs::report(const entries::ImportSession& session,
+                                           const entries::Report& report) {
+    if (program_.platform.engine.inTransaction()) throw DialogInTransaction();
+    return program_.platform.imports.report(session, report);
+}
+
+ImportDialogs& Program::importDialogs() {
+    return importDialogs_;
+}
+
 void Program::pumpEvents() {
     if (platform.engine.inTransaction()) throw DialogInTransaction();
     platform.pump.pumpEvents();
 }
 
-std::optional<std::string> Program::chooseFile(const std::string& title,
-                                               const std::string& preset) {
-    auto chosen = dialogs().openFile(
-        {title, preset, "Database (*.mdb)|*.mdb", DialogFolder(locations, lastChosenFile)});
+std::optional<std::string> Program::chooseFile(const std::string& title, const std::string& preset,
+                                               const std::string& filter) {
+    auto chosen =
+        dialogs().openFile({title, preset, filter, DialogFolder(locations, lastChosenFile)});
     pumpEvents();
     if (!chosen || chosen->empty()) return std::nullopt;
     lastChosenFile = *chosen;

@@ -29,6 +29,7 @@ struct Platform {
     Application& application;
     storage::Engine& engine;
     devices::Adapter& adapter;
+    ImportDialogs& imports;
 };
 
 inline constexpr int MaxStartNumber = meet::MaxStartNumber;
@@ -80,11 +81,13 @@ struct Program {
     // The dialogs and the event pump, which refuse to run while a transaction is open (a
     // timer tick could then register a time into it).
     Dialogs& dialogs();
+    ImportDialogs& importDialogs();
     void pumpEvents();
 
     // The shared file dialog on the meet databases, starting in the dialog folder; pending
     // events run after it. No value when the operator cancelled or chose no name.
-    std::optional<std::string> chooseFile(const std::string& title, const std::string& preset);
+    std::optional<std::string> chooseFile(const std::string& title, const std::string& preset,
+                                          const std::string& filter = "Database (*.mdb)|*.mdb");
 
     // Busy pointer, status text and progress bar of a long step.
     void beginProgress(const std::string& text, int maximum);
@@ -120,6 +123,16 @@ private:
         Program& program_;
     };
     GuardedDialogs dialogs_{*this};
+    class GuardedImportDialogs : public ImportDialogs {
+    public:
+        explicit GuardedImportDialogs(Program& program) : program_(program) {}
+        bool preview(entries::ImportSession& session) override;
+        bool report(const entries::ImportSession& session, const entries::Report& report) override;
+
+    private:
+        Program& program_;
+    };
+    GuardedImportDialogs importDialogs_{*this};
 };
 
 }  // namespace kvt::ui

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/clock.h"
+#include "entries/import.h"
 
 namespace kvt::ui {
 
@@ -32,6 +33,17 @@ public:
     virtual void notify(const std::string& text, const std::string& title) = 0;
     // Shows the window modally until it is unloaded.
     virtual void showModal(MainAboutWindow& window) = 0;
+};
+
+// The import's two dialogs; their logic is the session's, which they change and show.
+class ImportDialogs {
+public:
+    virtual ~ImportDialogs() = default;
+    // The preview: the operator chooses the register, separator, encoding, header and the
+    // field of each column on the session. True when he goes on to import.
+    virtual bool preview(entries::ImportSession& session) = 0;
+    // The rows that cannot be imported: true imports the good rows, false nothing.
+    virtual bool report(const entries::ImportSession& session, const entries::Report& report) = 0;
 };
 
 // Lets pending window events (and timer ticks) run.

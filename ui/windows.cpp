@@ -14,11 +14,16 @@ MDIMainWindow::MDIMainWindow() {
     r.add(Kompress, "Kompress");
     r.add(Copy, "Copy");
     r.add(Avslutt, "Avslutt");
+    r.add(ImportCsv, "ImportCsv");
+    r.add(ExportCsv, "ExportCsv");
     r.add(Lists, "Lists");
     r.add(MakeResultslist, "MakeResultslist");
     r.add(ViewResultslist, "ViewResultslist");
     r.add(MakeResultslistHtml, "MakeResultslistHtml");
     r.add(ViewResultslistHtml, "ViewResultslistHtml");
+    r.add(MakeStartlist, "MakeStartlist");
+    r.add(ViewStartlist, "ViewStartlist");
+    r.add(ViewStartlistHtml, "ViewStartlistHtml");
     r.add(Help, "Help");
     r.add(General, "General");
     r.add(Search, "Search");
@@ -81,6 +86,7 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     r.add(NameMover, "NameMover");
     r.add(NameButton, "NameButton");
     r.add(NameData, "NameData");
+    r.add(NameWarning, "NameWarning");
 
     r.add(ClubTabStrip, "ClubTabStrip");
     r.add(ClubContainer, "ClubContainer");
@@ -278,7 +284,8 @@ void MainWindow::bindPages() {
 
     for (int c = 0; c < ChannelTotal; ++c)
         bindField(SetupData, SetupChannelCheck[c], std::to_string(2 * c));
-    for (int i = 0; i < 6; ++i) bindField(SetupData, SetupCheck[i], std::to_string(12 + i));
+    for (int i = 0; i < setup::CheckCount; ++i)
+        bindField(SetupData, SetupCheck[i], std::to_string(12 + i));
     static const int setupTexts[] = {0, 1, 2, 5, 4, 3};  // fields 21 to 26
     for (int i = 0; i < 6; ++i)
         bindField(SetupData, SetupText[setupTexts[i]], std::to_string(21 + i));

@@ -18,7 +18,9 @@ struct MDIMainWindow {
 
     Form Frame;
     MenuItem Database, Open, Close, Reset, MakeNew, Repair, Kompress, Copy, Avslutt;
+    MenuItem ImportCsv, ExportCsv;
     MenuItem Lists, MakeResultslist, ViewResultslist, MakeResultslistHtml, ViewResultslistHtml;
+    MenuItem MakeStartlist, ViewStartlist, ViewStartlistHtml;
     MenuItem Help, General, Search, Adapter, About;
     StatusBar Status;
     ProgressBar Progress;
@@ -36,6 +38,8 @@ inline constexpr int ChannelTotal = 6;
 namespace setup {
 inline constexpr int SpareCheck = 0, FictiveNamesCheck = 1, StartAtSameTimeCheck = 2;
 inline constexpr int AutomaticCaptureCheck = 3, RemoveFromListCheck = 4, DifferencesCheck = 5;
+inline constexpr int StatusesCheck = 6;
+inline constexpr int CheckCount = 7;
 inline constexpr int CompetitorCountText = 0, ClubCountText = 1, ClassCountText = 2;
 inline constexpr int TimeFormatText = 3, SignalText = 4, DatabaseTypeText = 5;
 inline constexpr int RegisteredCountText = 6, FetchedCountText = 7, TimeTableSizeText = 8;
@@ -96,6 +100,9 @@ struct MainWindow {
     TextBox NameMover;
     CommandButton NameButton;
     DataControl NameData;
+    // Under the record: a start number that another record holds too, a club or class that
+    // matches none of the meet's.
+    Label NameWarning;
 
     // Clubs page
     TabStrip ClubTabStrip{2};
@@ -124,7 +131,7 @@ struct MainWindow {
     std::array<Frame, 12> SetupFrame;
     std::array<Label, 16> SetupLabel;
     std::array<TextBox, 20> SetupText;
-    std::array<CheckBox, 6> SetupCheck;
+    std::array<CheckBox, setup::CheckCount> SetupCheck;
     std::array<CheckBox, ChannelTotal> SetupChannelCheck;
     std::array<OptionButton, 4> SetupTimeOption;
     std::array<OptionButton, 2> SetupSignalOption;

@@ -416,8 +416,8 @@ TEST_F(DesktopDialogs, QtsOwnButtonsAndFileDialogLabelsFollowTheLanguageInForce)
 TEST(DesktopExit, TheExitCommandEndsTheRunningProgramWithItsWindowShown) {
     TestProgram test;
     kvt::desktop::QtApplication application;
-    kvt::ui::Platform platform{test.dialogs, test.pump,   test.clock,  test.launcher,
-                               test.help,    application, test.engine, test.adapter};
+    kvt::ui::Platform platform{test.dialogs, test.pump,   test.clock,   test.launcher, test.help,
+                               application,  test.engine, test.adapter, test.imports};
     kvt::ui::Program program(platform, test.folder().string());
     MainFrame frame(program);
     kvt::shell::LoadMain(program);

@@ -15,9 +15,10 @@
 #include <iostream>
 #include <string>
 
-#include "devices/adapter.h"
+#include "desktop/import_dialog.h"
 #include "desktop/main_frame.h"
 #include "desktop/services.h"
+#include "devices/adapter.h"
 #include "meetdb/sqlite_engine.h"
 #include "shell/commands.h"
 
@@ -73,7 +74,8 @@ int main(int argc, char** argv) {
     desktop::QtApplication app;
     meetdb::SqliteEngine engine;
     devices::SimulatedAdapter adapter;
-    ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, adapter};
+    desktop::QtImportDialogs imports;
+    ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, adapter, imports};
     ui::Program program(platform, folder);
     program.Watch.setThreaded(true);
     desktop::MainFrame frame(program);

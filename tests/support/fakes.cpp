@@ -60,7 +60,7 @@ ui::Program& TestProgram::program() {
     if (!program_) {
         platform_ = std::make_unique<ui::Platform>(ui::Platform{
             otherDialogs_ ? *otherDialogs_ : dialogs, pump, otherClock_ ? *otherClock_ : clock,
-            launcher, help, application, engine, otherAdapter_ ? *otherAdapter_ : adapter});
+            launcher, help, application, engine, otherAdapter_ ? *otherAdapter_ : adapter, imports});
         program_ = std::make_unique<ui::Program>(
             *platform_, locations ? *locations : ui::LocationsInFolder(folder_.string()));
     }

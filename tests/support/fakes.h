@@ -43,6 +43,31 @@ public:
     void notify(const std::string& text, const std::string&) override { notices.push_back(text); }
 };
 
+// The import's dialogs answered by the test: the preview may be changed first (as the operator
+// would on it) and answered; the report is recorded and answered.
+class FakeImportDialogs : public ui::ImportDialogs {
+public:
+    std::function<void(entries::ImportSession&)> onPreview;
+    bool goOn = true;             // the preview's Import (false: Cancel)
+    bool importGoodRows = false;  // the report's choice (false: nothing)
+    int previews = 0;
+    // The problems of the last report, as the operator reads them.
+    std::vector<std::string> reported;
+    int reports = 0;
+    bool preview(entries::ImportSession& session) override {
+        ++previews;
+        if (onPreview) onPreview(session);
+        return goOn;
+    }
+    bool report(const entries::ImportSession& session, const entries::Report& report) override {
+        ++reports;
+        reported.clear();
+        for (const auto& problem : report.problems)
+            reported.push_back(session.problemText(problem));
+        return importGoodRows;
+    }
+};
+
 class FakePump : public ui::EventPump {
 public:
     int calls = 0;
@@ -131,6 +156,7 @@ public:
     FakeLauncher launcher;
     FakeHelp help;
     FakeApplication application;
+    FakeImportDialogs imports;
     meetdb::SqliteEngine engine;
     devices::SimulatedAdapter adapter;
 

@@ -1,0 +1,160 @@
+#include "shell/entries_commands.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "base/native_path.h"
+#include "capture/show.h"
+#include "entries/export.h"
+#include "entries/import.h"
+#include "lang/entry_texts.h"
+#include "lang/meet_texts.h"
+#include "shell/meet_commands.h"
+#include "ui/program.h"
+
+namespace kvt::shell {
+
+namespace {
+
+namespace fs = std::filesystem;
+using meet::Register;
+
+// Larger than any list of entries a meet can hold: a file chosen by mistake.
+constexpr std::uintmax_t LargestFile = 32 * 1024 * 1024;
+
+ui::DataControl& bindingOf(ui::Program& program, Register which) {
+    switch (which) {
+        case Register::Clubs:
+            return program.Main.ClubData;
+        case Register::Classes:
+            return program.Main.ClassData;
+        case Register::Competitors:
+            break;
+    }
+    return program.Main.NameData;
+}
+
+// What the operator typed on the register pages is stored first, so that the caches, the
+// checks and the files hold it.
+void saveRegisterPages(ui::Program& program) {
+    for (ui::DataControl* data :
+         {&program.Main.NameData, &program.Main.ClubData, &program.Main.ClassData})
+        data->saveRecord();
+}
+
+// The file's bytes; no value (after a message) when it cannot be read.
+std::optional<std::string> readFile(ui::Program& program, const std::string& path) {
+    const auto language = program.language;
+    std::error_code error;
+    const auto size = fs::file_size(base::NativePath(path), error);
+    if (error) {
+        program.info(lang::NoSuchFileText().in(language) + path);
+        return std::nullopt;
+    }
+    if (size > LargestFile) {
+        program.info(lang::NotCsvText().in(language) +
+                     std::string(lang::TooLargeText().in(language)) + " (" + path + ")");
+        return std::nullopt;
+    }
+    std::ifstream file(base::NativePath(path), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    if (!file && !file.eof()) {
+        program.info(lang::NoSuchFileText().in(language) + path);
+        return std::nullopt;
+    }
+    return bytes.str();
+}
+
+// Bytes written beside the file and put in its place when whole.
+void writeWhole(const std::string& path, const std::string& bytes) {
+    const std::string making = path + ".making";
+    {
+        std::ofstream file(making, std::ios::binary | std::ios::trunc);
+        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        file.flush();
+        if (!file) {
+            const std::string reason = std::strerror(errno);
+            std::error_code ignored;
+            fs::remove(making, ignored);
+            throw std::runtime_error(path + ": " + reason);
+        }
+    }
+    std::error_code error;
+    fs::rename(making, path, error);
+    if (error) {
+        fs::remove(making, error);
+        throw std::runtime_error(path + ": " + error.message());
+    }
+}
+
+}  // namespace
+
+void ImportEntries(ui::Program& program) {
+    if (!program.meet) return;
+    const auto language = program.language;
+    saveRegisterPages(program);
+    auto chosen = program.chooseFile(lang::ImportTitle().in(language), "", "CSV (*.csv)|*.csv");
+    if (!chosen || !program.meet) return;
+    auto bytes = readFile(program, *chosen);
+    if (!bytes) return;
+    std::optional<entries::ImportSession> session;
+    try {
+        session.emplace(std::move(*bytes), *program.meet, language);
+    } catch (const entries::NotCsv& notCsv) {
+        program.info(std::string(notCsv.what()) + " (" + *chosen + ")");
+        return;
+    }
+    if (!program.importDialogs().preview(*session) || !program.meet) return;
+    const auto report = session->check();
+    if (!report.numberMapped || !report.fieldMapped) {
+        program.info((report.numberMapped ? lang::NoFieldColumnText() : lang::NoNumberColumnText())
+                         .in(language) +
+                     std::string(" ") + lang::NothingImportedText().in(language));
+        return;
+    }
+    // Nothing is written before the operator has seen what cannot go in.
+    if (!report.problems.empty() &&
+        (!program.importDialogs().report(*session, report) || !program.meet)) {
+        program.info(lang::NothingImportedText().in(language));
+        return;
+    }
+    const auto good = session->goodEntries();
+    if (good.empty()) {
+        program.info(lang::NothingImportedText().in(language));
+        return;
+    }
+    const Register target = session->target();
+    auto outcome = program.meet->importEntries(target, good);
+    if (!outcome.stored) {
+        capture::ShowMeet(program);
+        program.info(lang::ImportNotStoredText().in(language) + outcome.failure);
+        return;
+    }
+    // The page shows the records as they are now; the lists and caches follow them.
+    bindingOf(program, target).recordsWritten();
+    FillNameLists(program);
+    capture::ShowOutcome(program, outcome);
+    program.info(lang::ImportedText(language, static_cast<int>(good.size()),
+                                    program.meet->registerTable(target)));
+}
+
+void ExportEntries(ui::Program& program) {
+    if (!program.meet) return;
+    const auto language = program.language;
+    saveRegisterPages(program);
+    std::string written;
+    for (Register which : {Register::Competitors, Register::Clubs, Register::Classes}) {
+        const std::string name = program.meet->registerTable(which) + ".csv";
+        writeWhole(base::NativePath(program.listFolder + name),
+                   entries::ExportCsv(*program.meet, which, language));
+        written += (written.empty() ? "" : ", ") + name;
+    }
+    program.info(lang::ExportedText().in(language) + program.listFolder + ": " + written);
+}
+
+}  // namespace kvt::shell
