@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "desktop/live_server.h"
 #include "desktop/main_frame.h"
+#include "desktop/results_printer.h"
 #include "desktop/services.h"
 #include "meetdb/sqlite_engine.h"
 #include "shell/commands.h"
@@ -24,13 +26,17 @@ int RunProgram(int argc, char** argv, std::function<void(MainFrame&)> shown) {
     meetdb::SqliteEngine engine;
     const auto locations = ui::FindLocations(QCoreApplication::applicationDirPath().toStdString());
     auto adapter = devices::MakeAdapter(locations.settingsFolder);
-    ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, *adapter};
+    QtPrinter printer;
+    QtWebServer web;
+    ui::Platform platform{dialogs, pump,   clock,    launcher, help,
+                          app,     engine, *adapter, &printer, &web};
     ui::Program program(platform, locations);
     program.Watch.setThreaded(true);  // the lines are read beside the window
 
     MainFrame frame(program);
     dialogs.setParent(&frame);
     help.setParent(&frame);
+    printer.setParent(&frame);
     shell::LoadMain(program);
     frame.refreshAll();
     frame.show();

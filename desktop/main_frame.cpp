@@ -224,8 +224,8 @@ void MainFrame::buildMenus() {
             {1, 3, 6});
     addMenu(mdi.Lists,
             {&mdi.MakeResultslist, &mdi.ViewResultslist, &mdi.MakeResultslistHtml,
-             &mdi.ViewResultslistHtml},
-            {1});
+             &mdi.ViewResultslistHtml, &mdi.PrintResultslist, &mdi.PdfResultslist},
+            {1, 3});
     addMenu(mdi.Help, {&mdi.General, &mdi.Search, &mdi.Adapter, &mdi.About}, {1, 2});
 }
 
@@ -276,7 +276,7 @@ void MainFrame::buildStatusBar() {
 
 void MainFrame::buildTimers() {
     auto& main = program_.Main;
-    for (ui::Timer* model : {&main.Hitime1, &main.Hitime2, &main.Hitime3}) {
+    for (ui::Timer* model : {&main.Hitime1, &main.Hitime2, &main.Hitime3, &main.LiveTimer}) {
         auto* timer = new QTimer(this);
         timer->setTimerType(model == &main.Hitime1 ? Qt::PreciseTimer : Qt::CoarseTimer);
         connect(timer, &QTimer::timeout, this, [model] { model->tick(); });

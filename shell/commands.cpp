@@ -5,6 +5,7 @@
 
 #include "base/native_path.h"
 #include "results/lists.h"
+#include "results/printed_list.h"
 #include "shell/maintenance.h"
 #include "shell/meet_commands.h"
 #include "ui/program.h"
@@ -27,6 +28,8 @@ const std::vector<CommandInfo>& CommandTable() {
         {Command::ViewTextList, &MDIMainWindow::ViewResultslist, "i", false, true},
         {Command::MakeHtmlList, &MDIMainWindow::MakeResultslistHtml, "j", false, true},
         {Command::ViewHtmlList, &MDIMainWindow::ViewResultslistHtml, "k", false, true},
+        {Command::PrintList, &MDIMainWindow::PrintResultslist, "", false, true},
+        {Command::PdfList, &MDIMainWindow::PdfResultslist, "", false, true},
         {Command::GeneralHelp, &MDIMainWindow::General, "l", true, true},
         {Command::HelpSearch, &MDIMainWindow::Search, "", true, true},
         {Command::AdapterHelp, &MDIMainWindow::Adapter, "m", true, true},
@@ -93,6 +96,12 @@ void runCommand(ui::Program& program, Command command) {
             break;
         case Command::ViewHtmlList:
             results::ViewHtmlList(program);
+            break;
+        case Command::PrintList:
+            results::PrintResultsList(program);
+            break;
+        case Command::PdfList:
+            results::WriteResultsPdf(program);
             break;
         case Command::Exit:
             ExitProgram(program);

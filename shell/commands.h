@@ -26,6 +26,8 @@ enum class Command {
     ViewTextList,
     MakeHtmlList,
     ViewHtmlList,
+    PrintList,
+    PdfList,
     GeneralHelp,
     HelpSearch,
     AdapterHelp,

@@ -34,6 +34,8 @@ const std::vector<Expected> expectedStates = {
     {"ViewResultslist", "i", false, true},
     {"MakeResultslistHtml", "j", false, true},
     {"ViewResultslistHtml", "k", false, true},
+    {"PrintResultslist", "", false, true},
+    {"PdfResultslist", "", false, true},
     {"General", "l", true, true},
     {"Search", "", true, true},
     {"Adapter", "m", true, true},
@@ -74,7 +76,7 @@ TEST(Commands, ToolbarHasTwentyPositionsWithSeparators) {
     for (int position : {3, 6, 10, 13, 16, 19}) EXPECT_TRUE(toolbar.button(position).separator());
     EXPECT_EQ(toolbar.button(20).key, "n");
     EXPECT_EQ(toolbar.button(17).key, "l");
-    EXPECT_EQ(CommandTable().size(), 16u);
+    EXPECT_EQ(CommandTable().size(), 18u);
 }
 
 TEST(Commands, ExitFromToolbarOrMenuEndsTheProgram) {

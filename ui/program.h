@@ -29,6 +29,9 @@ struct Platform {
     Application& application;
     storage::Engine& engine;
     devices::Adapter& adapter;
+    // Printing and the web server, where the program has them (the desktop program does).
+    Printer* printer = nullptr;
+    WebServer* web = nullptr;
 };
 
 inline constexpr int MaxStartNumber = meet::MaxStartNumber;

@@ -19,6 +19,7 @@ struct MDIMainWindow {
     Form Frame;
     MenuItem Database, Open, Close, Reset, MakeNew, Repair, Kompress, Copy, Avslutt;
     MenuItem Lists, MakeResultslist, ViewResultslist, MakeResultslistHtml, ViewResultslistHtml;
+    MenuItem PrintResultslist, PdfResultslist;
     MenuItem Help, General, Search, Adapter, About;
     StatusBar Status;
     ProgressBar Progress;
@@ -136,6 +137,15 @@ struct MainWindow {
     DataControl SetupData;
     DataControl ControlData;
     DataControl UserData;  // the user settings record in User.ini
+    // Live results on the local network: settings of this run, neither in the Setup record
+    // nor in User.ini. The address label tells where the pages are reached while they are.
+    Frame SetupLiveFrame;
+    CheckBox SetupLiveCheck;
+    Label SetupLivePortLabel;
+    TextBox SetupLivePortText;
+    Label SetupLiveAddress;
+    // Hands the live pages the results as they change, while the server runs.
+    Timer LiveTimer;
 
     // Results page
     TabStrip ResultsTabStrip{2};
