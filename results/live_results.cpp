@@ -122,7 +122,9 @@ constexpr const char* Style =
     "background:#f7f9fb}"
     "td{font-size:.95rem}"
     ".n{text-align:right;white-space:nowrap;font-variant-numeric:tabular-nums}"
-    ".club{display:block;font-size:.8rem;color:#5b6775;margin-top:2px}"
+    ".sub{display:block;font-size:.8rem;color:#5b6775;margin-top:2px;font-weight:400;"
+    "text-transform:none;letter-spacing:0}"
+    "td.p{width:2.5em}"
     "tbody tr:nth-child(-n+3) .p{font-weight:700}"
     "ul{list-style:none;margin:0;padding:0;background:#fff;border-radius:6px;"
     "box-shadow:0 1px 2px rgba(0,0,0,.12)}"
@@ -177,22 +179,24 @@ std::string classPage(const ResultsSnapshot& snapshot, const LiveClass& c) {
     if (c.rows.empty()) {
         table = "<p>" + htmlText(words.noResults) + "</p>\n";
     } else {
+        // Three columns that fit a phone: the start number and the club go under the name,
+        // the difference under the result.
         table.reserve(c.rows.size() * 200 + 400);
-        table += "<table>\n<thead><tr><th class=\"n\">" + htmlText(words.place) +
-                 "</th><th class=\"n\">" + htmlText(words.number) + "</th><th>" +
-                 htmlText(words.competitor) + "</th><th class=\"n\">" + htmlText(words.result) +
-                 "</th>";
-        if (snapshot.differences)
-            table += "<th class=\"n\">" + htmlText(words.difference) + "</th>";
-        table += "</tr></thead>\n<tbody>\n";
+        const std::string below =
+            snapshot.differences ? "<span class=\"sub\">" + htmlText(words.difference) + "</span>"
+                                 : std::string();
+        table += "<table>\n<thead><tr><th class=\"n\">" + htmlText(words.place) + "</th><th>" +
+                 htmlText(words.competitor) + "<span class=\"sub\">" + htmlText(words.number) +
+                 " &middot; " + htmlText(words.club) + "</span></th><th class=\"n\">" +
+                 htmlText(words.result) + below + "</th></tr></thead>\n<tbody>\n";
         for (const LiveRow& row : c.rows) {
-            table += "<tr><td class=\"n p\">" + std::to_string(row.place) +
-                     "</td><td class=\"n\">" + std::to_string(row.number) + "</td><td>" +
-                     htmlText(row.competitor) + "<span class=\"club\">" + htmlText(row.club) +
-                     "</span></td><td class=\"n\">" + htmlText(row.result) + "</td>";
+            table += "<tr><td class=\"n p\">" + std::to_string(row.place) + "</td><td>" +
+                     htmlText(row.competitor) + "<span class=\"sub\">" +
+                     std::to_string(row.number) + " &middot; " + htmlText(row.club) +
+                     "</span></td><td class=\"n\">" + htmlText(row.result);
             if (snapshot.differences)
-                table += "<td class=\"n\">" + htmlText(row.difference) + "</td>";
-            table += "</tr>\n";
+                table += "<span class=\"sub\">" + htmlText(row.difference) + "</span>";
+            table += "</td></tr>\n";
         }
         table += "</tbody>\n</table>\n";
     }

@@ -122,13 +122,14 @@ TEST_F(LiveResults, TheIndexAndTheClassPagesShowTheRankedResultsOfTheMeet) {
     EXPECT_TRUE(contains(html, "<h1>Junior</h1>"));
     EXPECT_TRUE(contains(html, "<th class=\"n\">Plass</th>"));
     EXPECT_FALSE(contains(html, "Differanse"));
-    const auto first = html.find(">2</td>"), second = html.find(">1</td><td>"),
-               third = html.find(">3</td><td>");
+    const auto first = html.find("<span class=\"sub\">2 &middot; Tornado</span>"),
+               second = html.find("<span class=\"sub\">1 &middot; Tornado</span>"),
+               third = html.find("<span class=\"sub\">3 &middot; Tornado</span>");
     ASSERT_NE(first, std::string::npos);
     EXPECT_LT(first, second);
     EXPECT_LT(second, third);
     EXPECT_TRUE(contains(html, "<td class=\"n\">00.28.59</td>"));
-    EXPECT_TRUE(contains(html, "<span class=\"club\">Tornado</span>"));
+    EXPECT_TRUE(contains(html, "<td class=\"n p\">1</td><td>Lars, Vika<span class=\"sub\">"));
     EXPECT_TRUE(contains(get("/class/2"), "Ingen resultater ennå."));
 }
 
