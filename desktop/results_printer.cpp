@@ -82,31 +82,48 @@ std::vector<Page> layOut(const ui::PrintedList& list, const Metrics& m, double a
     return pages;
 }
 
+// A text of a table with its width, measured once.
+struct Cell {
+    QString text;
+    double width = 0;
+};
+using Cells = std::vector<Cell>;
+
+Cells measured(const std::vector<std::string>& values, const QFontMetricsF& metrics) {
+    Cells cells;
+    cells.reserve(values.size());
+    for (const std::string& value : values) {
+        QString text = q(value);
+        const double width = metrics.horizontalAdvance(text);
+        cells.push_back({std::move(text), width});
+    }
+    return cells;
+}
+
 // Each column as wide as its widest text; the room left over goes to the columns of names,
 // and when there is too little, they give it up (their texts are cut with an ellipsis).
-std::vector<double> columnWidths(const ui::PrintedList& list, const Fonts& fonts,
-                                 QPaintDevice& device, double width, double padding) {
-    const QFontMetricsF body(fonts.body, &device), columns(fonts.columns, &device);
-    const std::size_t count = list.columns.size();
+std::vector<double> columnWidths(const Cells& headings, const std::vector<std::vector<Cells>>& rows,
+                                 const std::vector<bool>& alignRight, double width,
+                                 double padding) {
+    const std::size_t count = headings.size();
     std::vector<double> widths(count, 0);
-    for (std::size_t i = 0; i < count; ++i)
-        widths[i] = columns.horizontalAdvance(q(list.columns[i]));
-    for (const auto& section : list.sections)
-        for (const auto& row : section.rows)
+    for (std::size_t i = 0; i < count; ++i) widths[i] = headings[i].width;
+    for (const auto& section : rows)
+        for (const Cells& row : section)
             for (std::size_t i = 0; i < count && i < row.size(); ++i)
-                widths[i] = std::max(widths[i], body.horizontalAdvance(q(row[i])));
+                widths[i] = std::max(widths[i], row[i].width);
     double natural = 0, names = 0;
     for (std::size_t i = 0; i < count; ++i) {
         widths[i] += padding;
         natural += widths[i];
-        if (!list.alignRight[i]) names += widths[i];
+        if (!alignRight[i]) names += widths[i];
     }
     if (names <= 0) return widths;
     const double scale = std::max(0.1, (width - (natural - names)) / names);
     // Spare room is shared out only so far: a table of short names stays together.
     const double limited = std::min(scale, 1.6);
     for (std::size_t i = 0; i < count; ++i)
-        if (!list.alignRight[i]) widths[i] *= limited;
+        if (!alignRight[i]) widths[i] *= limited;
     return widths;
 }
 
@@ -123,7 +140,13 @@ public:
         metrics_.rowHeight = body.lineSpacing() * 1.2;
         width_ = device.width();
         padding_ = body.averageCharWidth() * 1.5;
-        widths_ = columnWidths(list, fonts_, device, width_, padding_);
+        headings_ = measured(list.columns, columns);
+        rows_.resize(list.sections.size());
+        for (std::size_t s = 0; s < list.sections.size(); ++s) {
+            rows_[s].reserve(list.sections[s].rows.size());
+            for (const auto& row : list.sections[s].rows) rows_[s].push_back(measured(row, body));
+        }
+        widths_ = columnWidths(headings_, rows_, list.alignRight, width_, padding_);
         pages_ = layOut(list, metrics_, device.height() - metrics_.headerHeight);
     }
 
@@ -178,7 +201,7 @@ private:
             }
             case Line::Columns: {
                 painter_.setFont(fonts_.columns);
-                cells(list_.columns, y, metrics_.columnsHeight, fonts_.columns);
+                cells(headings_, y, metrics_.columnsHeight, fonts_.columns);
                 const double rule = y + metrics_.columnsHeight - 1;
                 painter_.setPen(QPen(Qt::gray, QFontMetricsF(fonts_.body, &device_).lineWidth()));
                 painter_.drawLine(QPointF(0, rule), QPointF(width_, rule));
@@ -189,22 +212,27 @@ private:
                 if (line.row % 2 == 1)
                     painter_.fillRect(QRectF(0, y, width_, metrics_.rowHeight),
                                       QColor(0xf0, 0xf2, 0xf5));
-                cells(section.rows[line.row], y, metrics_.rowHeight, fonts_.body);
+                cells(rows_[line.section][line.row], y, metrics_.rowHeight, fonts_.body);
                 return metrics_.rowHeight;
         }
         return 0;
     }
 
-    void cells(const std::vector<std::string>& values, double y, double height, const QFont& font) {
+    // Each text on the baseline that centres it in the line, cut to its column when too long.
+    void cells(const Cells& values, double y, double height, const QFont& font) {
         const QFontMetricsF metrics(font, &device_);
+        const double baseline = y + (height + metrics.ascent() - metrics.descent()) / 2;
         double x = 0;
         for (std::size_t i = 0; i < widths_.size() && i < values.size(); ++i) {
-            const bool right = list_.alignRight[i];
             const double inner = widths_[i] - padding_;
-            const QRectF box(x, y, inner, height);
-            const QString text = metrics.elidedText(q(values[i]), Qt::ElideRight, inner);
-            painter_.drawText(box, (right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter,
-                              text);
+            const Cell& cell = values[i];
+            if (cell.width <= inner) {
+                const double left = list_.alignRight[i] ? x + inner - cell.width : x;
+                painter_.drawText(QPointF(left, baseline), cell.text);
+            } else {
+                painter_.drawText(QPointF(x, baseline),
+                                  metrics.elidedText(cell.text, Qt::ElideRight, inner));
+            }
             x += widths_[i];
         }
     }
@@ -215,6 +243,8 @@ private:
     Fonts fonts_;
     Metrics metrics_;
     double width_ = 0, padding_ = 0;
+    Cells headings_;
+    std::vector<std::vector<Cells>> rows_;  // by section and row
     std::vector<double> widths_;
     std::vector<Page> pages_;
 };
