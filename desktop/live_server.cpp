@@ -1,5 +1,7 @@
 #include "desktop/live_server.h"
 
+#include <sys/resource.h>
+
 #include <QAbstractHttpServer>
 #include <QElapsedTimer>
 #include <QHttpServerRequest>
@@ -217,6 +219,10 @@ bool QtWebServer::start(int port, ui::WebAnswer answer, std::string& failure) {
     QMetaObject::invokeMethod(
         anchor_,
         [&] {
+            // When the window's thread and the server both want the processor, the server
+            // gives way: a page can wait a moment, a registration should not. (On Linux the
+            // nice value is the calling thread's own.)
+            setpriority(PRIO_PROCESS, 0, 5);
             auto* server = new LiveHttpServer(std::move(answer));
             listening = server->listenAt(port, limits, why);
             if (listening)
