@@ -18,6 +18,7 @@
 #include "desktop/main_frame.h"
 #include "desktop/services.h"
 #include "devices/line_watch.h"
+#include "driven_adapter.h"
 #include "shell/commands.h"
 #include "support/fakes.h"
 
@@ -25,21 +26,6 @@ using namespace kvt;
 using Steady = std::chrono::steady_clock;
 
 namespace {
-
-// Input lines another thread moves; idle high, active low.
-class DrivenAdapter : public devices::Adapter {
-public:
-    std::array<std::atomic<int>, 6> levels;
-    DrivenAdapter() {
-        for (auto& level : levels) level = 1;
-    }
-    int OpenNamedDevice(const std::string&, int) override { return 1; }
-    int GetNumberOfDigitalChannels(int) override { return 6; }
-    int GetNumberOfAnalogChannels(int) override { return 0; }
-    void SetDigitalBit(int, int, int) override {}
-    int GetDigitalBit(int, int channel) override { return levels[channel]; }
-    void CloseDevice(int) override {}
-};
 
 // Passes every change on to the window and notes when a channel lamp lights.
 class Watcher : public ui::ControlObserver {
@@ -76,7 +62,7 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication application(argc, argv);
     testing::TestProgram test;
-    DrivenAdapter adapter;
+    bench::DrivenAdapter adapter;
     desktop::SystemClock clock;
     ui::Platform platform{test.dialogs, test.pump,        clock,       test.launcher,
                           test.help,    test.application, test.engine, adapter};

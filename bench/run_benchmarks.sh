@@ -21,3 +21,6 @@ echo "startup_ms: $(( median / 1000000 )) ms"
 
 # finish_rank_ms, lists_ms and their floor ratios: headless.
 "$build/bench/kvt_results_bench"
+
+# pdf_3000_ms, live_page_p99_ms, live_registration_delay_p99_ms: the real program, offscreen.
+"$build/bench/kvt_output_bench" 2>/dev/null
