@@ -72,10 +72,10 @@ void TestProgram::writeUserIni(const std::string& explorerPath, const std::strin
 
 ui::Program& TestProgram::program() {
     if (!program_) {
-        platform_ = std::make_unique<ui::Platform>(
-            ui::Platform{otherDialogs_ ? *otherDialogs_ : dialogs, pump, clock, launcher, help,
-                         application, engine, adapter, otherPrinter_ ? otherPrinter_ : &printer,
-                         otherWeb_ ? otherWeb_ : &web});
+        platform_ = std::make_unique<ui::Platform>(ui::Platform{
+            otherDialogs_ ? *otherDialogs_ : dialogs, pump, otherClock_ ? *otherClock_ : clock,
+            launcher, help, application, engine, adapter, otherPrinter_ ? otherPrinter_ : &printer,
+            otherWeb_ ? otherWeb_ : &web});
         program_ = std::make_unique<ui::Program>(
             *platform_, locations ? *locations : ui::LocationsInFolder(folder_.string()));
     }

@@ -145,6 +145,8 @@ public:
     ui::Program& program();
     // Other dialogs than the fakes (the real ones of the desktop), given before program().
     void useDialogs(ui::Dialogs& other) { otherDialogs_ = &other; }
+    // Another clock than the fake one (a clock that runs, for a thread that reads the lines).
+    void useClock(base::Clock& other) { otherClock_ = &other; }
     // Printing and a web server other than the fakes (the real ones of the desktop).
     void useServices(ui::Printer* otherPrinter, ui::WebServer* otherWeb) {
         otherPrinter_ = otherPrinter;
@@ -177,6 +179,7 @@ private:
     std::unique_ptr<ui::Platform> platform_;
     std::unique_ptr<ui::Program> program_;
     ui::Dialogs* otherDialogs_ = nullptr;
+    base::Clock* otherClock_ = nullptr;
     ui::Printer* otherPrinter_ = nullptr;
     ui::WebServer* otherWeb_ = nullptr;
 };
