@@ -299,8 +299,31 @@ bool QtPrinter::print(const ui::PrintedList& list) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-void QtPrinter::writePdf(const ui::PrintedList& list, const std::string& path) {
-    WriteListPdf(list, q(path), SystemPaper());
+QtPrinter::QtPrinter() : receiver_(std::make_unique<QObject>()) {}
+
+QtPrinter::~QtPrinter() {
+    if (writer_.joinable()) writer_.join();
+    receiver_.reset();  // what the writer posted is not delivered any more
+}
+
+void QtPrinter::writePdf(const ui::PrintedList& list, const std::string& path,
+                         std::function<void(const std::string&)> done) {
+    if (writer_.joinable()) writer_.join();
+    // Asked here: the printers are looked up on the window's thread.
+    const QPageSize paper = SystemPaper();
+    QPointer<QObject> receiver = receiver_.get();
+    writer_ = std::thread([list, path, paper, receiver, done = std::move(done)] {
+        std::string failure;
+        try {
+            WriteListPdf(list, q(path), paper);
+        } catch (const std::exception& error) {
+            failure = error.what();
+            if (failure.empty()) failure = "?";
+        }
+        if (receiver)
+            QMetaObject::invokeMethod(
+                receiver, [done, failure] { done(failure); }, Qt::QueuedConnection);
+    });
 }
 
 }  // namespace kvt::desktop

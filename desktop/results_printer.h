@@ -6,6 +6,9 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <functional>
+#include <memory>
+#include <thread>
 
 #include "ui/services.h"
 
@@ -24,13 +27,22 @@ QPageSize SystemPaper();
 
 class QtPrinter : public ui::Printer {
 public:
+    QtPrinter();
+    QtPrinter(const QtPrinter&) = delete;
+    // Waits for a PDF still being written; its done is not called any more.
+    ~QtPrinter() override;
     void setParent(QWidget* parent) { parent_ = parent; }
     // Qt's print preview, whose print button leads to the print dialog.
     bool print(const ui::PrintedList& list) override;
-    void writePdf(const ui::PrintedList& list, const std::string& path) override;
+    // On a thread of its own (one PDF at a time: a second waits for the first).
+    void writePdf(const ui::PrintedList& list, const std::string& path,
+                  std::function<void(const std::string&)> done) override;
 
 private:
     QPointer<QWidget> parent_;
+    // Lives on the window's thread: done is called through it.
+    std::unique_ptr<QObject> receiver_;
+    std::thread writer_;
 };
 
 }  // namespace kvt::desktop

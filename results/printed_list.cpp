@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 #include "base/native_path.h"
 #include "base/time_text.h"
@@ -85,21 +86,24 @@ void WriteResultsPdf(ui::Program& program) {
     const std::string path =
         base::NativePath(program.listFolder + lang::PdfListFileText().in(language));
     const std::string making = path + ".making";
-    auto& application = program.platform.application;
-    application.setBusy(true);
-    try {
-        printer->writePdf(list, making);
-        fs::rename(making, path);
-    } catch (const std::exception& failure) {
-        application.setBusy(false);
-        std::error_code ignored;
-        fs::remove(making, ignored);
-        program.info(lang::PdfFailedText().in(language) + std::string(failure.what()));
-        return;
-    }
-    application.setBusy(false);
-    if (!program.platform.launcher.openDocument(path))
-        program.info(lang::CannotShowFileText().in(language) + path);
+    program.platform.application.setBusy(true);
+    // Written on another thread; the file is put in place and shown when it is done.
+    printer->writePdf(list, making, [&program, path, making, language](const std::string& failure) {
+        program.guard([&] {
+            program.platform.application.setBusy(false);
+            std::error_code error;
+            if (failure.empty()) fs::rename(making, path, error);
+            if (!failure.empty() || error) {
+                std::error_code ignored;
+                fs::remove(making, ignored);
+                program.info(lang::PdfFailedText().in(language) +
+                             (failure.empty() ? error.message() : failure));
+                return;
+            }
+            if (!program.platform.launcher.openDocument(path))
+                program.info(lang::CannotShowFileText().in(language) + path);
+        });
+    });
 }
 
 }  // namespace kvt::results

@@ -16,8 +16,9 @@ ui::PrintedList PrintedResults(const ResultsSnapshot& snapshot);
 
 // The print dialog with its preview over the list of every class.
 void PrintResultsList(ui::Program& program);
-// The list as a PDF in the meet folder ("Resultat.pdf" / "Results.pdf"), written whole (a
-// failure leaves the earlier one in place), then opened in the system's viewer.
+// The list as a PDF in the meet folder ("Resultat.pdf" / "Results.pdf"), written whole away
+// from the window's thread (a failure leaves the earlier one in place), then put in place and
+// opened in the system's viewer.
 void WriteResultsPdf(ui::Program& program);
 
 }  // namespace kvt::results

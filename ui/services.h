@@ -79,8 +79,11 @@ public:
     virtual ~Printer() = default;
     // The print dialog with its preview; false when the operator cancelled.
     virtual bool print(const PrintedList& list) = 0;
-    // Writes the list as a PDF file on the paper the system uses; throws when it cannot.
-    virtual void writePdf(const PrintedList& list, const std::string& path) = 0;
+    // Writes the list as a PDF file at path on the paper the system uses, away from the
+    // window's thread (so that capture goes on meanwhile). done is called on the window's thread
+    // once it is written, with the reason when it could not be ("" when it was).
+    virtual void writePdf(const PrintedList& list, const std::string& path,
+                          std::function<void(const std::string& failure)> done) = 0;
 };
 
 // One request to the web server: its method ("GET") and the path it asks for, without the

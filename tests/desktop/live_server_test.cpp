@@ -388,7 +388,7 @@ TEST_F(LiveServer, ARealBrowserShowsTheNamesOfAClassPageAsText) {
         fs::copy_file(shot, fs::path(docs) / "live-phone.png",
                       fs::copy_options::overwrite_existing);
         frame->findChild<QAction*>("PdfResultslist")->trigger();
-        ASSERT_EQ(test.launcher.opened.size(), 1u);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !test.launcher.opened.empty(); }, 60000));
         QProcess render;
         render.start("pdftoppm",
                      {"-png", "-r", "80", "-f", "1", "-l", "1", "-singlefile",

@@ -8,6 +8,8 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
+#include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <filesystem>
 #include <regex>
@@ -154,6 +156,10 @@ TEST_P(ResultsPdf, ThePdfOfATwoClassMeetHoldsEveryRowInOrderAndNoHeadingAtAPages
     // 2 x 65 finishers: more than a page, so that pages break inside the classes.
     openRace(130, 2, 130);
     frame->findChild<QAction*>("PdfResultslist")->trigger();
+    // Written away from the window's thread: the command is over before the file is done, and
+    // the events (the polls of the lines among them) go on meanwhile.
+    EXPECT_TRUE(test.launcher.opened.empty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !test.launcher.opened.empty(); }, 60000));
     EXPECT_TRUE(test.dialogs.messages.empty());
     const fs::path pdf = test.folder() / "Race" / (english() ? "Results.pdf" : "Resultat.pdf");
     ASSERT_TRUE(fs::exists(pdf));
@@ -266,6 +272,19 @@ TEST(ResultsPdfPages, AnEmptyListSaysSoOnItsOnePage) {
     ASSERT_EQ(pages[0].size(), 2u);
     EXPECT_NE(pages[0][0].find("Side 1 av 1"), std::string::npos);
     EXPECT_EQ(trimmed(pages[0][1]), "Ingen resultater ennå.");
+}
+
+TEST(ResultsPdfPages, APdfThatCannotBeWrittenIsToldOnTheWindowsThread) {
+    kvt::desktop::QtPrinter printer;
+    std::string failure;
+    bool told = false;
+    printer.writePdf(listOf({3}), "/nonexistent-folder/x.pdf", [&](const std::string& why) {
+        failure = why;
+        told = QThread::currentThread() == qApp->thread();
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !failure.empty(); }, 30000));
+    EXPECT_TRUE(told);
+    EXPECT_NE(failure.find("/nonexistent-folder/x.pdf"), std::string::npos) << failure;
 }
 
 TEST(ResultsPdfPages, APdfThatCannotBeWrittenThrows) {

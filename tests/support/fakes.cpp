@@ -31,17 +31,21 @@ void FakeDialogs::showModal(ui::MainAboutWindow& window) {
     if (whileModal) whileModal(window);
 }
 
-void FakePrinter::writePdf(const ui::PrintedList& list, const std::string& path) {
-    if (!failure.empty()) throw std::runtime_error(failure);
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << list.title << "\n" << list.meetName << "\n";
-    for (const auto& section : list.sections) {
-        file << section.heading << "\n";
-        for (const auto& row : section.rows)
-            for (const auto& cell : row) file << cell << "\n";
+void FakePrinter::writePdf(const ui::PrintedList& list, const std::string& path,
+                           std::function<void(const std::string&)> done) {
+    if (!failure.empty()) return done(failure);
+    {
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file << list.title << "\n" << list.meetName << "\n";
+        for (const auto& section : list.sections) {
+            file << section.heading << "\n";
+            for (const auto& row : section.rows)
+                for (const auto& cell : row) file << cell << "\n";
+        }
+        if (!file) return done("cannot write " + path);
     }
-    if (!file) throw std::runtime_error("cannot write " + path);
     pdfs.emplace_back(path, list);
+    done("");
 }
 
 TestProgram::TestProgram() {

@@ -77,12 +77,14 @@ public:
     std::vector<ui::PrintedList> printed;
     std::vector<std::pair<std::string, ui::PrintedList>> pdfs;
     bool cancel = false;
-    std::string failure;  // writePdf throws this when not empty
+    std::string failure;  // writePdf fails with this when not empty
     bool print(const ui::PrintedList& list) override {
         printed.push_back(list);
         return !cancel;
     }
-    void writePdf(const ui::PrintedList& list, const std::string& path) override;
+    // Writes at once and tells at once.
+    void writePdf(const ui::PrintedList& list, const std::string& path,
+                  std::function<void(const std::string&)> done) override;
 };
 
 // A web server that never listens: the answer it was given is called by the test instead.
