@@ -409,14 +409,21 @@ std::shared_ptr<const ResultsSnapshot> LiveBoard::current() const {
     return snapshot_;
 }
 
-ui::WebResponse AnswerLiveRequest(const ResultsSnapshot& snapshot, const ui::WebRequest& request) {
-    if (request.method != "GET") {
-        auto refused = answer(405, Html, shortPage(snapshot, snapshot.words.onlyGet));
-        refused.headers.emplace_back("Allow", "GET");
-        refused.close = true;
-        return refused;
-    }
-    const std::string& path = request.path;
+std::optional<ui::WebResponse> MadePages::find(const std::string& path) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = pages_.find(path);
+    if (found == pages_.end()) return std::nullopt;
+    return found->second;
+}
+
+void MadePages::keep(const std::string& path, const ui::WebResponse& response) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pages_.emplace(path, response);
+}
+
+namespace {
+
+ui::WebResponse makePage(const ResultsSnapshot& snapshot, const std::string& path) {
     if (path == "/" || path == "/index.html") return answer(200, Html, indexPage(snapshot));
     if (path == "/results.json") return answer(200, Json, snapshotJson(snapshot, nullptr));
     const std::string prefix = "/class/";
@@ -429,6 +436,22 @@ ui::WebResponse AnswerLiveRequest(const ResultsSnapshot& snapshot, const ui::Web
                         : answer(200, Html, classPage(snapshot, *c));
     }
     return answer(404, Html, shortPage(snapshot, snapshot.words.notFound));
+}
+
+}  // namespace
+
+ui::WebResponse AnswerLiveRequest(const ResultsSnapshot& snapshot, const ui::WebRequest& request) {
+    if (request.method != "GET") {
+        auto refused = answer(405, Html, shortPage(snapshot, snapshot.words.onlyGet));
+        refused.headers.emplace_back("Allow", "GET");
+        refused.close = true;
+        return refused;
+    }
+    if (auto made = snapshot.made->find(request.path)) return *made;
+    ui::WebResponse response = makePage(snapshot, request.path);
+    // Only the pages there are are kept: the paths asked for in vain are without number.
+    if (response.status == 200) snapshot.made->keep(request.path, response);
+    return response;
 }
 
 void ConnectLiveResults(ui::Program& program) {

@@ -3,8 +3,10 @@
 // and JSON made from a snapshot. The server's thread never touches the meet.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,18 @@ struct LiveWords {
         finished, updated, allClasses, noMeet, noResults, refreshNote, notFound, onlyGet;
 };
 
+// The answers made from one snapshot, by path: each page is made once, by whichever request
+// asks first, and the rest are sent the same bytes.
+class MadePages {
+public:
+    std::optional<ui::WebResponse> find(const std::string& path) const;
+    void keep(const std::string& path, const ui::WebResponse& response);
+
+private:
+    mutable std::mutex mutex_;
+    std::map<std::string, ui::WebResponse> pages_;
+};
+
 // The results of every class as they stood when it was taken.
 struct ResultsSnapshot {
     // Taken from the program (the board's first snapshot is not).
@@ -51,6 +65,7 @@ struct ResultsSnapshot {
     std::string updated;  // the time of day it was taken, "10.42.13"
     LiveWords words;
     std::vector<LiveClass> classes;  // every class in class order, with results or without
+    std::shared_ptr<MadePages> made = std::make_shared<MadePages>();
 };
 
 // The open meet's results as they stand (its classes ranked as the meet keeps them); with no
