@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "support/fakes.h"
 #include "ui/captions.h"
 
@@ -299,4 +302,45 @@ TEST(LiveBoard, AReaderKeepsTheSnapshotItHasWhileANewOneIsPublished) {
     board.publish(second);
     EXPECT_EQ(held->meetName, "First");
     EXPECT_EQ(board.current()->meetName, "Second");
+}
+
+TEST(LiveBoard, ReadersOnOtherThreadsAlwaysSeeAWholeSnapshotWhileNewOnesArePublished) {
+    results::LiveBoard board;
+    auto snapshotOf = [](int generation) {
+        auto snapshot = std::make_shared<results::ResultsSnapshot>();
+        snapshot->taken = true;
+        snapshot->meetOpen = true;
+        snapshot->meetName = "Meet " + std::to_string(generation);
+        results::LiveClass one;
+        one.number = 1;
+        one.name = "Class " + std::to_string(generation);
+        for (int k = 1; k <= 50; ++k)
+            one.rows.push_back(
+                {k, k, "Runner " + std::to_string(generation), "Club", "00.30.00", "-"});
+        snapshot->classes.push_back(std::move(one));
+        return snapshot;
+    };
+    board.publish(snapshotOf(0));
+    std::atomic<bool> done{false};
+    std::atomic<int> torn{0}, answered{0};
+    std::vector<std::thread> readers;
+    for (int r = 0; r < 3; ++r)
+        readers.emplace_back([&] {
+            while (!done) {
+                const auto snapshot = board.current();
+                const std::string page =
+                    results::AnswerLiveRequest(*snapshot, {"GET", "/class/1"}).body;
+                // The class, its rows and the meet of one page all come from one generation.
+                const std::string generation = snapshot->meetName.substr(5);
+                if (page.find("<h1>Class " + generation + "</h1>") == std::string::npos ||
+                    page.find("Runner " + generation + "<") == std::string::npos)
+                    ++torn;
+                ++answered;
+            }
+        });
+    for (int generation = 1; generation <= 300; ++generation) board.publish(snapshotOf(generation));
+    done = true;
+    for (auto& reader : readers) reader.join();
+    EXPECT_EQ(torn, 0);
+    EXPECT_GT(answered, 0);
 }
