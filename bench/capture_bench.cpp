@@ -19,6 +19,7 @@
 #include "desktop/main_frame.h"
 #include "desktop/services.h"
 #include "devices/line_watch.h"
+#include "driven_adapter.h"
 #include "shell/commands.h"
 #include "support/fakes.h"
 
@@ -26,21 +27,6 @@ using namespace kvt;
 using Steady = std::chrono::steady_clock;
 
 namespace {
-
-// Input lines another thread moves; idle high, active low.
-class DrivenAdapter : public devices::Adapter {
-public:
-    std::array<std::atomic<int>, 6> levels;
-    DrivenAdapter() {
-        for (auto& level : levels) level = 1;
-    }
-    int OpenNamedDevice(const std::string&, int) override { return 1; }
-    int GetNumberOfDigitalChannels(int) override { return 6; }
-    int GetNumberOfAnalogChannels(int) override { return 0; }
-    void SetDigitalBit(int, int, int) override {}
-    int GetDigitalBit(int, int channel) override { return levels[channel]; }
-    void CloseDevice(int) override {}
-};
 
 std::int64_t nanosecondsOfDay(const base::LocalTime& t) {
     return ((((t.hour * 60LL + t.minute) * 60 + t.second) * 1000 + t.millisecond) * 1000 +
@@ -65,7 +51,7 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication application(argc, argv);
     testing::TestProgram test;
-    DrivenAdapter adapter;
+    bench::DrivenAdapter adapter;
     desktop::SystemClock clock;
     ui::Platform platform{test.dialogs,     test.pump,   clock,   test.launcher, test.help,
                           test.application, test.engine, adapter, test.imports};

@@ -18,6 +18,7 @@
 #include "meetdb/sqlite.h"
 #include "results/lists.h"
 #include "support/fakes.h"
+#include "support/race_file.h"
 #include "timing.h"
 
 using namespace kvt;
@@ -26,60 +27,6 @@ using kvt::bench::milliseconds;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string timeText(int hundredths) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d.%02d.%02d.%02d", hundredths / 360000 % 24,
-                  hundredths / 6000 % 60, hundredths / 100 % 60, hundredths % 100);
-    return text;
-}
-
-int raceOf(int n) {
-    return 180000 + (n * 7919) % 90000;  // 30 to 45 minutes
-}
-
-// A race in the file before the meet is opened: competitors 1 to 3000 spread over the classes
-// and started at 10.00; those up to finishedUpTo finished, each in his class's results table.
-void prepareRace(const std::string& path, int classes, int finishedUpTo) {
-    meetdb::Connection db(path, meetdb::Connection::Mode::ReadWrite);
-    meetdb::Transaction transaction(db);
-    const int perClass = 3000 / classes;
-    db.execute("UPDATE \"Klasser\" SET \"Navn\" = 'K' || rowid");
-    db.execute(
-        "UPDATE \"Deltakere\" SET \"1\" = 'Competitor', \"2\" = 'number ' || rowid, "
-        "\"4\" = 'K' || (1 + (rowid - 1) / " +
-        std::to_string(perClass) + ")");
-    db.execute("DELETE FROM \"Tider\"");
-    auto insertTime = db.prepare("INSERT INTO \"Tider\" VALUES (?1, ?2, ?3, ?4, ?5, '-', ?6)");
-    int row = 0;
-    auto addTime = [&](const std::string& time, int n, const char* kind, const char* info) {
-        ++row;
-        insertTime.bind(1, " " + std::to_string(row)).bind(2, "1-" + std::to_string(row));
-        insertTime.bind(3, time).bind(4, std::to_string(n)).bind(5, std::string(kind));
-        insertTime.bind(6, std::string(info));
-        insertTime.run();
-        insertTime.reset();
-    };
-    for (int n = 1; n <= 3000; ++n) addTime("10.00.00.00", n, "Ut", "-");
-    for (int n = 1; n <= finishedUpTo; ++n)
-        addTime(timeText(3600000 + raceOf(n)), n, "Inn", "Overført");
-    for (int c = 1; c <= classes; ++c) {
-        auto insert =
-            db.prepare("INSERT INTO " + meetdb::QuoteIdentifier("Resultat-" + std::to_string(c)) +
-                       " VALUES (0, ?1, ?2, 'Tornado', ?3, '-')");
-        for (int n = (c - 1) * perClass + 1; n <= c * perClass && n <= finishedUpTo; ++n) {
-            insert.bind(1, static_cast<long long>(n));
-            insert.bind(2, "Competitor, number " + std::to_string(n));
-            insert.bind(3, timeText(raceOf(n)).substr(0, 8));
-            insert.run();
-            insert.reset();
-        }
-    }
-    const std::string rows = std::to_string(row);
-    db.execute("UPDATE \"Oppsett\" SET \"29\" = '" + rows + "', \"30\" = '" + rows +
-               "', \"31\" = '" + rows + "', \"32\" = '" + rows + "', \"17\" = 1");
-    transaction.commit();
-}
 
 std::string bytes(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -116,7 +63,7 @@ int main() {
     }
 
     // One finish into a class of 3000: competitors up to 2990 finished, the rest out.
-    prepareRace(path, 1, 2990);
+    testing::PrepareRace(path, program.LanguageTexts, 3000, 1, 2990);
     if (!open(test, path)) return 1;
     std::vector<double> finish, floor;
     for (int run = 0; run < 7; ++run) {
@@ -176,7 +123,7 @@ int main() {
     program.MDIMain.Close.click();
 
     // Both lists, 3000 finishers in 15 classes.
-    prepareRace(listsPath, 15, 3000);
+    testing::PrepareRace(listsPath, program.LanguageTexts, 3000, 15, 3000);
     if (!open(test, listsPath)) return 1;
     std::vector<double> lists, straight;
     const fs::path folder = test.folder() / "Lists";

@@ -28,3 +28,5 @@ echo "startup_ms: $(( median / 1000000 )) ms"
 
 # import_3000_ms, start_list_ms: headless.
 "$build/bench/kvt_entries_bench"
+# pdf_3000_ms, live_page_p99_ms, live_registration_delay_p99_ms: the real program, offscreen.
+"$build/bench/kvt_output_bench" 2>/dev/null

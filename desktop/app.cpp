@@ -5,7 +5,9 @@
 
 #include "desktop/guarded_application.h"
 #include "desktop/import_dialog.h"
+#include "desktop/live_server.h"
 #include "desktop/main_frame.h"
+#include "desktop/results_printer.h"
 #include "desktop/services.h"
 #include "lang/meet_texts.h"
 #include "meetdb/sqlite_engine.h"
@@ -28,7 +30,10 @@ int RunProgram(int argc, char** argv, std::function<void(MainFrame&)> shown) {
     const auto locations = ui::FindLocations(QCoreApplication::applicationDirPath().toStdString());
     auto adapter = devices::MakeAdapter(locations.settingsFolder);
     QtImportDialogs imports;
-    ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, *adapter, imports};
+    QtPrinter printer;
+    QtWebServer web;
+    ui::Platform platform{dialogs, pump,     clock,   launcher, help, app,
+                          engine,  *adapter, imports, &printer, &web};
     ui::Program program(platform, locations);
     program.Watch.setThreaded(true);  // the lines are read beside the window
 
@@ -42,6 +47,7 @@ int RunProgram(int argc, char** argv, std::function<void(MainFrame&)> shown) {
     dialogs.setParent(&frame);
     imports.setParent(&frame);
     help.setParent(&frame);
+    printer.setParent(&frame);
     shell::LoadMain(program);
     frame.refreshAll();
     frame.show();

@@ -222,11 +222,11 @@ void MainFrame::buildMenus() {
             {&mdi.Open, &mdi.Close, &mdi.Reset, &mdi.MakeNew, &mdi.Repair, &mdi.Kompress, &mdi.Copy,
              &mdi.ImportCsv, &mdi.ExportCsv, &mdi.Avslutt},
             {1, 3, 6, 8});
-    addMenu(
-        mdi.Lists,
-        {&mdi.MakeResultslist, &mdi.ViewResultslist, &mdi.MakeResultslistHtml,
-         &mdi.ViewResultslistHtml, &mdi.MakeStartlist, &mdi.ViewStartlist, &mdi.ViewStartlistHtml},
-        {1, 3});
+    addMenu(mdi.Lists,
+            {&mdi.MakeResultslist, &mdi.ViewResultslist, &mdi.MakeResultslistHtml,
+             &mdi.ViewResultslistHtml, &mdi.PrintResultslist, &mdi.PdfResultslist,
+             &mdi.MakeStartlist, &mdi.ViewStartlist, &mdi.ViewStartlistHtml},
+            {1, 3, 5});
     addMenu(mdi.Help, {&mdi.General, &mdi.Search, &mdi.Adapter, &mdi.About}, {1, 2});
 }
 
@@ -277,7 +277,7 @@ void MainFrame::buildStatusBar() {
 
 void MainFrame::buildTimers() {
     auto& main = program_.Main;
-    for (ui::Timer* model : {&main.Hitime1, &main.Hitime2, &main.Hitime3}) {
+    for (ui::Timer* model : {&main.Hitime1, &main.Hitime2, &main.Hitime3, &main.LiveTimer}) {
         auto* timer = new QTimer(this);
         timer->setTimerType(model == &main.Hitime1 ? Qt::PreciseTimer : Qt::CoarseTimer);
         connect(timer, &QTimer::timeout, this, [model] { model->tick(); });

@@ -369,9 +369,25 @@ QWidget* MainFrame::buildSetupPage() {
     auto* choices = new QHBoxLayout;
     choices->addWidget(frame(main.SetupFrame[11], editor), 1);
     choices->addWidget(frame(main.SetupFrame[10], language), 1);
+    auto* port = new QHBoxLayout;
+    port->addWidget(checkBox(main.SetupLiveCheck));
+    port->addSpacing(20);
+    QLabel* portLabel = label(main.SetupLivePortLabel);
+    port->addWidget(portLabel);
+    QWidget* portBox = textBox(main.SetupLivePortText);
+    portBox->setFixedWidth(80);
+    portLabel->setBuddy(portBox);
+    port->addWidget(portBox);
+    port->addStretch(1);
+    auto* live = column();
+    live->addLayout(port);
+    QLabel* address = label(main.SetupLiveAddress);
+    address->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    live->addWidget(address);
     auto* otherTab = column();
     otherTab->addLayout(browser);
     otherTab->addLayout(choices);
+    otherTab->addWidget(frame(main.SetupLiveFrame, live));
     otherTab->addStretch(1);
 
     // The boxes that hold the options' indexes are not shown.

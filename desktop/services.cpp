@@ -132,6 +132,10 @@ bool QtLauncher::launch(const std::string& program, const std::string& argument)
     return QProcess::startDetached(found, {file});
 }
 
+bool QtLauncher::openDocument(const std::string& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(q(path)));
+}
+
 QtHelpViewer::~QtHelpViewer() {
     delete window_;
 }

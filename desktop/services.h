@@ -45,6 +45,7 @@ private:
 class QtLauncher : public ui::Launcher {
 public:
     bool launch(const std::string& program, const std::string& argument) override;
+    bool openDocument(const std::string& path) override;
 };
 
 class QtHelpViewer : public ui::HelpViewer {

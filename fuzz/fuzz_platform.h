@@ -29,6 +29,7 @@ public:
     void pumpEvents() override {}
     base::LocalTime now() override { return {12, 0, 0, 0}; }
     bool launch(const std::string&, const std::string&) override { return false; }
+    bool openDocument(const std::string&) override { return false; }
     void showHelp(const std::string&, int) override {}
     void quit() override {}
     void setBusy(bool) override {}

@@ -7,6 +7,7 @@
 #include "results/lists.h"
 #include "results/start_list.h"
 #include "shell/entries_commands.h"
+#include "results/printed_list.h"
 #include "shell/maintenance.h"
 #include "shell/meet_commands.h"
 #include "ui/program.h"
@@ -34,6 +35,8 @@ const std::vector<CommandInfo>& CommandTable() {
         {Command::MakeStartList, &MDIMainWindow::MakeStartlist, "", false, true},
         {Command::ViewStartList, &MDIMainWindow::ViewStartlist, "", false, true},
         {Command::ViewStartListHtml, &MDIMainWindow::ViewStartlistHtml, "", false, true},
+        {Command::PrintList, &MDIMainWindow::PrintResultslist, "", false, true},
+        {Command::PdfList, &MDIMainWindow::PdfResultslist, "", false, true},
         {Command::GeneralHelp, &MDIMainWindow::General, "l", true, true},
         {Command::HelpSearch, &MDIMainWindow::Search, "", true, true},
         {Command::AdapterHelp, &MDIMainWindow::Adapter, "m", true, true},
@@ -115,6 +118,12 @@ void runCommand(ui::Program& program, Command command) {
             break;
         case Command::ViewStartListHtml:
             results::ViewStartListHtml(program);
+            break;
+        case Command::PrintList:
+            results::PrintResultsList(program);
+            break;
+        case Command::PdfList:
+            results::WriteResultsPdf(program);
             break;
         case Command::Exit:
             ExitProgram(program);

@@ -31,6 +31,8 @@ enum class Command {
     MakeStartList,
     ViewStartList,
     ViewStartListHtml,
+    PrintList,
+    PdfList,
     GeneralHelp,
     HelpSearch,
     AdapterHelp,

@@ -7,6 +7,7 @@
 #include "capture/timing.h"
 #include "pages/register_pages.h"
 #include "pages/setup_page.h"
+#include "results/live_results.h"
 #include "results/results_page.h"
 #include "shell/commands.h"
 #include "ui/captions.h"
@@ -87,6 +88,7 @@ void LoadMain(ui::Program& program) {
     capture::ConnectTiming(program);
     results::ConnectResultsPage(program);
     capture::ConnectLinesSetup(program);
+    results::ConnectLiveResults(program);
 
     ui::SetNorwegianTexts(program);
     std::error_code ignored;
@@ -100,6 +102,10 @@ void LoadMain(ui::Program& program) {
 
 void ReloadMain(ui::Program& program) {
     auto& main = program.Main;
+    // Live results are a setting of the run, not of the window's design: they go on after it
+    // (serving the next meet, or saying that none is open).
+    const bool live = main.SetupLiveCheck.checked();
+    const std::string port = main.SetupLivePortText.text();
     // The settings record is let go first, so that the design values do not reach it.
     main.UserData.setDatabaseName("");
     try {
@@ -108,6 +114,8 @@ void ReloadMain(ui::Program& program) {
     }
     main.restoreDesign();
     LoadMain(program);
+    main.SetupLivePortText.setText(port);
+    if (live) main.SetupLiveCheck.setChecked(true);
 }
 
 }  // namespace kvt::shell

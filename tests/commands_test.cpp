@@ -39,6 +39,8 @@ const std::vector<Expected> expectedStates = {
     {"MakeStartlist", "", false, true},
     {"ViewStartlist", "", false, true},
     {"ViewStartlistHtml", "", false, true},
+    {"PrintResultslist", "", false, true},
+    {"PdfResultslist", "", false, true},
     {"General", "l", true, true},
     {"Search", "", true, true},
     {"Adapter", "m", true, true},
@@ -79,7 +81,7 @@ TEST(Commands, ToolbarHasTwentyPositionsWithSeparators) {
     for (int position : {3, 6, 10, 13, 16, 19}) EXPECT_TRUE(toolbar.button(position).separator());
     EXPECT_EQ(toolbar.button(20).key, "n");
     EXPECT_EQ(toolbar.button(17).key, "l");
-    EXPECT_EQ(CommandTable().size(), 21u);
+    EXPECT_EQ(CommandTable().size(), 23u);
 }
 
 TEST(Commands, ExitFromToolbarOrMenuEndsTheProgram) {

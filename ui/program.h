@@ -30,6 +30,9 @@ struct Platform {
     storage::Engine& engine;
     devices::Adapter& adapter;
     ImportDialogs& imports;
+    // Printing and the web server, where the program has them (the desktop program does).
+    Printer* printer = nullptr;
+    WebServer* web = nullptr;
 };
 
 inline constexpr int MaxStartNumber = meet::MaxStartNumber;

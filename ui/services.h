@@ -2,8 +2,11 @@
 // the tests.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/clock.h"
 #include "entries/import.h"
@@ -59,6 +62,71 @@ public:
     virtual ~Launcher() = default;
     // False when the program could not be started.
     virtual bool launch(const std::string& program, const std::string& argument) = 0;
+    // Opens a document in the program the system chooses for its kind (a PDF in the system's
+    // viewer); false when none could be started.
+    virtual bool openDocument(const std::string& path) = 0;
+};
+
+// A list for paper: every page has a header (the title, the meet's name, the page numbers),
+// then come the sections, each a heading over a table whose columns are the same for all.
+struct PrintedSection {
+    std::string heading;
+    std::vector<std::vector<std::string>> rows;  // one cell a column
+};
+
+struct PrintedList {
+    std::string title;
+    std::string meetName;
+    std::string pageNumbers;  // %1 the page, %2 the pages
+    std::string continued;    // after a heading repeated at the top of the next page
+    std::string empty;        // shown when there are no sections
+    std::vector<std::string> columns;
+    std::vector<bool> alignRight;  // a column of numbers or times
+    std::vector<PrintedSection> sections;
+};
+
+// Printing and PDF (the Qt layer's print support).
+class Printer {
+public:
+    virtual ~Printer() = default;
+    // The print dialog with its preview; false when the operator cancelled.
+    virtual bool print(const PrintedList& list) = 0;
+    // Writes the list as a PDF file at path on the paper the system uses, away from the
+    // window's thread (so that capture goes on meanwhile). done is called on the window's thread
+    // once it is written, with the reason when it could not be ("" when it was).
+    virtual void writePdf(const PrintedList& list, const std::string& path,
+                          std::function<void(const std::string& failure)> done) = 0;
+};
+
+// One request to the web server: its method ("GET") and the path it asks for, without the
+// query.
+struct WebRequest {
+    std::string method;
+    std::string path;
+};
+
+struct WebResponse {
+    int status = 200;
+    std::string contentType;
+    std::string body;
+    std::vector<std::pair<std::string, std::string>> headers;
+    // The connection is closed once the response is sent.
+    bool close = false;
+};
+
+// Answers a request; called on the server's own thread, never on the window's.
+using WebAnswer = std::function<WebResponse(const WebRequest&)>;
+
+// A small HTTP server on the local network.
+class WebServer {
+public:
+    virtual ~WebServer() = default;
+    // Listens at port on every address of the machine and answers each request with answer.
+    // False, with the reason in failure, when it cannot listen there.
+    virtual bool start(int port, WebAnswer answer, std::string& failure) = 0;
+    virtual void stop() = 0;
+    // Where other devices reach it ("http://192.168.1.20:8080/") while it runs.
+    virtual std::vector<std::string> addresses() const = 0;
 };
 
 // Help viewer commands.

@@ -24,6 +24,8 @@ MDIMainWindow::MDIMainWindow() {
     r.add(MakeStartlist, "MakeStartlist");
     r.add(ViewStartlist, "ViewStartlist");
     r.add(ViewStartlistHtml, "ViewStartlistHtml");
+    r.add(PrintResultslist, "PrintResultslist");
+    r.add(PdfResultslist, "PdfResultslist");
     r.add(Help, "Help");
     r.add(General, "General");
     r.add(Search, "Search");
@@ -144,6 +146,12 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     r.add(SetupData, "SetupData");
     r.add(ControlData, "ControlData");
     r.add(UserData, "UserData");
+    r.add(SetupLiveFrame, "SetupLiveFrame");
+    r.add(SetupLiveCheck, "SetupLiveCheck");
+    r.add(SetupLivePortLabel, "SetupLivePortLabel");
+    r.add(SetupLivePortText, "SetupLivePortText");
+    r.add(SetupLiveAddress, "SetupLiveAddress");
+    r.add(LiveTimer, "LiveTimer");
 
     r.add(ResultsTabStrip, "ResultsTabStrip");
     r.add(ResultsContainer, "ResultsContainer");
@@ -228,6 +236,8 @@ void MainWindow::setDesignValues() {
     Hitime1.setInterval(1);
     Hitime2.setInterval(1000);
     Hitime3.setInterval(100);
+    LiveTimer.setInterval(1000);
+    SetupLivePortText.setText("8080");
 }
 
 void MainWindow::restoreDesign() {

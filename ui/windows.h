@@ -21,6 +21,7 @@ struct MDIMainWindow {
     MenuItem ImportCsv, ExportCsv;
     MenuItem Lists, MakeResultslist, ViewResultslist, MakeResultslistHtml, ViewResultslistHtml;
     MenuItem MakeStartlist, ViewStartlist, ViewStartlistHtml;
+    MenuItem PrintResultslist, PdfResultslist;
     MenuItem Help, General, Search, Adapter, About;
     StatusBar Status;
     ProgressBar Progress;
@@ -160,6 +161,15 @@ struct MainWindow {
     DataControl SetupData;
     DataControl ControlData;
     DataControl UserData;  // the user settings record in User.ini
+    // Live results on the local network: settings of this run, neither in the Setup record
+    // nor in User.ini. The address label tells where the pages are reached while they are.
+    Frame SetupLiveFrame;
+    CheckBox SetupLiveCheck;
+    Label SetupLivePortLabel;
+    TextBox SetupLivePortText;
+    Label SetupLiveAddress;
+    // Hands the live pages the results as they change, while the server runs.
+    Timer LiveTimer;
 
     // Results page
     TabStrip ResultsTabStrip{2};

@@ -47,6 +47,7 @@ private:
 class NoLauncher : public ui::Launcher {
 public:
     bool launch(const std::string&, const std::string&) override { return false; }
+    bool openDocument(const std::string&) override { return false; }
 };
 
 class NoHelp : public ui::HelpViewer {

@@ -1,6 +1,8 @@
 #include "support/fakes.h"
 
+#include <fstream>
 #include <random>
+#include <stdexcept>
 
 #include "shell/commands.h"
 
@@ -28,6 +30,23 @@ ui::Answer FakeDialogs::message(const std::string& text, const std::string& titl
 void FakeDialogs::showModal(ui::MainAboutWindow& window) {
     ++modalShown;
     if (whileModal) whileModal(window);
+}
+
+void FakePrinter::writePdf(const ui::PrintedList& list, const std::string& path,
+                           std::function<void(const std::string&)> done) {
+    if (!failure.empty()) return done(failure);
+    {
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file << list.title << "\n" << list.meetName << "\n";
+        for (const auto& section : list.sections) {
+            file << section.heading << "\n";
+            for (const auto& row : section.rows)
+                for (const auto& cell : row) file << cell << "\n";
+        }
+        if (!file) return done("cannot write " + path);
+    }
+    pdfs.emplace_back(path, list);
+    done("");
 }
 
 TestProgram::TestProgram(const std::string& vfs) : engine(vfs) {
@@ -60,7 +79,8 @@ ui::Program& TestProgram::program() {
     if (!program_) {
         platform_ = std::make_unique<ui::Platform>(ui::Platform{
             otherDialogs_ ? *otherDialogs_ : dialogs, pump, otherClock_ ? *otherClock_ : clock,
-            launcher, help, application, engine, otherAdapter_ ? *otherAdapter_ : adapter, imports});
+            launcher, help, application, engine, otherAdapter_ ? *otherAdapter_ : adapter, imports,
+            otherPrinter_ ? otherPrinter_ : &printer, otherWeb_ ? otherWeb_ : &web});
         program_ = std::make_unique<ui::Program>(
             *platform_, locations ? *locations : ui::LocationsInFolder(folder_.string()));
     }

@@ -102,6 +102,56 @@ public:
         started.emplace_back(program, argument);
         return succeed;
     }
+    std::vector<std::string> opened;
+    bool openDocument(const std::string& path) override {
+        opened.push_back(path);
+        return succeed;
+    }
+};
+
+// Keeps the lists it is given; a PDF is a small file holding the list's text, one cell a line.
+class FakePrinter : public ui::Printer {
+public:
+    std::vector<ui::PrintedList> printed;
+    std::vector<std::pair<std::string, ui::PrintedList>> pdfs;
+    bool cancel = false;
+    std::string failure;  // writePdf fails with this when not empty
+    bool print(const ui::PrintedList& list) override {
+        printed.push_back(list);
+        return !cancel;
+    }
+    // Writes at once and tells at once.
+    void writePdf(const ui::PrintedList& list, const std::string& path,
+                  std::function<void(const std::string&)> done) override;
+};
+
+// A web server that never listens: the answer it was given is called by the test instead.
+class FakeWebServer : public ui::WebServer {
+public:
+    ui::WebAnswer answer;
+    int port = 0;
+    int starts = 0, stops = 0;
+    std::string failure;  // start fails with this when not empty
+    bool start(int chosen, ui::WebAnswer given, std::string& why) override {
+        ++starts;
+        if (!failure.empty()) {
+            why = failure;
+            return false;
+        }
+        port = chosen;
+        answer = std::move(given);
+        return true;
+    }
+    void stop() override {
+        ++stops;
+        answer = nullptr;
+    }
+    bool running() const { return static_cast<bool>(answer); }
+    std::vector<std::string> addresses() const override {
+        return {"http://192.0.2.7:" + std::to_string(port) + "/"};
+    }
+    // A GET of path as a browser would ask.
+    ui::WebResponse get(const std::string& path) const { return answer({"GET", path}); }
 };
 
 class FakeHelp : public ui::HelpViewer {
@@ -140,6 +190,11 @@ public:
     // over a stepped time source), given before program().
     void useAdapter(devices::Adapter& other) { otherAdapter_ = &other; }
     void useClock(base::Clock& other) { otherClock_ = &other; }
+    // Printing and a web server other than the fakes (the real ones of the desktop).
+    void useServices(ui::Printer* otherPrinter, ui::WebServer* otherWeb) {
+        otherPrinter_ = otherPrinter;
+        otherWeb_ = otherWeb;
+    }
     // Makes the program and runs the load of the main window.
     ui::Program& start();
     // Make new and Open from the Database menu on a meet file of the folder, as the operator
@@ -154,6 +209,8 @@ public:
     FakePump pump;
     FakeClock clock;
     FakeLauncher launcher;
+    FakePrinter printer;
+    FakeWebServer web;
     FakeHelp help;
     FakeApplication application;
     FakeImportDialogs imports;
@@ -168,6 +225,8 @@ private:
     ui::Dialogs* otherDialogs_ = nullptr;
     devices::Adapter* otherAdapter_ = nullptr;
     base::Clock* otherClock_ = nullptr;
+    ui::Printer* otherPrinter_ = nullptr;
+    ui::WebServer* otherWeb_ = nullptr;
 };
 
 // Reads one text field of the first record of a table straight from the file.

@@ -1,0 +1,99 @@
+// Live results on the local network: the results of every class taken on the window thread
+// as plain strings (a snapshot), handed to the web server's thread under a mutex, and the pages
+// and JSON made from a snapshot. The server's thread never touches the meet.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "lang/language_texts.h"
+#include "ui/services.h"
+
+namespace kvt::meet {
+class Meet;
+}
+namespace kvt::ui {
+struct Program;
+}
+
+namespace kvt::results {
+
+struct LiveRow {
+    int place = 0;
+    int number = 0;
+    std::string competitor, club, result, difference;
+};
+
+struct LiveClass {
+    int number = 0;
+    std::string name;
+    std::vector<LiveRow> rows;  // from the first place to the last
+};
+
+// The words of the pages, in the language of the meet.
+struct LiveWords {
+    std::string languageCode;  // of the page's lang attribute
+    std::string liveResults, results, classes, place, number, competitor, club, result, difference,
+        finished, updated, allClasses, noMeet, noResults, refreshNote, notFound, onlyGet;
+};
+
+// The answers made from one snapshot, by path: each page is made once, by whichever request
+// asks first, and the rest are sent the same bytes.
+class MadePages {
+public:
+    std::optional<ui::WebResponse> find(const std::string& path) const;
+    void keep(const std::string& path, const ui::WebResponse& response);
+
+private:
+    mutable std::mutex mutex_;
+    std::map<std::string, ui::WebResponse> pages_;
+};
+
+// The results of every class as they stood when it was taken.
+struct ResultsSnapshot {
+    // Taken from the program (the board's first snapshot is not).
+    bool taken = false;
+    bool meetOpen = false;
+    std::string meetPath;
+    std::string meetName;
+    lang::Language language = lang::Language::Norwegian;
+    bool differences = false;
+    std::string updated;  // the time of day it was taken, "10.42.13"
+    LiveWords words;
+    std::vector<LiveClass> classes;  // every class in class order, with results or without
+    std::shared_ptr<MadePages> made = std::make_shared<MadePages>();
+};
+
+// The open meet's results as they stand (its classes ranked as the meet keeps them); with no
+// meet, a snapshot that says so. words are the LanguageTexts of the language in force.
+ResultsSnapshot TakeSnapshot(const meet::Meet* meet, const lang::TextTable& words,
+                             lang::Language language, const std::string& now);
+// The snapshot shows what the meet holds now (the time it was taken aside).
+bool SameResults(const ResultsSnapshot& snapshot, const meet::Meet* meet, lang::Language language);
+
+// The snapshot the pages are made from: replaced whole by the window thread, read by the
+// server's. The lock is held only to swap or copy the pointer.
+class LiveBoard {
+public:
+    LiveBoard();
+    void publish(std::shared_ptr<const ResultsSnapshot> snapshot);
+    std::shared_ptr<const ResultsSnapshot> current() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::shared_ptr<const ResultsSnapshot> snapshot_;
+};
+
+// The answer to one request: "/" the classes, "/class/N" the results of class N, "/results.json"
+// and "/class/N.json" the same as JSON. Nothing else is served, and only GET is answered.
+ui::WebResponse AnswerLiveRequest(const ResultsSnapshot& snapshot, const ui::WebRequest& request);
+
+// The setup page's live results check box and port box, and the timer that hands the server
+// the results as they change.
+void ConnectLiveResults(ui::Program& program);
+
+}  // namespace kvt::results

@@ -1,0 +1,109 @@
+#include "results/printed_list.h"
+
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#include "base/native_path.h"
+#include "base/time_text.h"
+#include "lang/meet_texts.h"
+#include "lang/output_texts.h"
+#include "meet/meet.h"
+#include "ui/program.h"
+
+namespace kvt::results {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every class ranked anew (what changes is stored in one transaction), then taken as it stands.
+ui::PrintedList rankedList(ui::Program& program) {
+    auto& meet = *program.meet;
+    auto ranked = meet.rankAll();
+    if (!ranked.stored)
+        program.dialogs().notify(lang::NotStoredText().in(program.language) + ranked.failure + "." +
+                                     lang::KeptText().in(program.language),
+                                 program.LanguageTexts[lang::entry::Info]);
+    const std::string now = base::TimeText(program.platform.clock.now()).substr(0, 8);
+    return PrintedResults(TakeSnapshot(&meet, program.LanguageTexts, program.language, now));
+}
+
+// The printer's dialog, like every dialog, never runs inside a transaction.
+ui::Printer* printerOf(ui::Program& program) {
+    if (program.platform.engine.inTransaction())
+        throw std::logic_error("a dialog was shown inside a transaction");
+    if (!program.platform.printer)
+        program.info(lang::PrintingUnavailableText().in(program.language));
+    return program.platform.printer;
+}
+
+}  // namespace
+
+ui::PrintedList PrintedResults(const ResultsSnapshot& snapshot) {
+    const auto& words = snapshot.words;
+    const lang::Language language = snapshot.language;
+    ui::PrintedList list;
+    list.title = words.results;
+    list.meetName = snapshot.meetName;
+    list.pageNumbers = lang::PageNumbersText().in(language);
+    list.continued = lang::ContinuedText().in(language);
+    list.empty = words.noResults;
+    list.columns = {words.place, words.number, words.competitor, words.club, words.result};
+    list.alignRight = {true, true, false, false, true};
+    if (snapshot.differences) {
+        list.columns.push_back(words.difference);
+        list.alignRight.push_back(true);
+    }
+    for (const LiveClass& c : snapshot.classes) {
+        if (c.rows.empty()) continue;
+        ui::PrintedSection section;
+        section.heading = c.name;
+        section.rows.reserve(c.rows.size());
+        for (const LiveRow& row : c.rows) {
+            std::vector<std::string> cells = {std::to_string(row.place), std::to_string(row.number),
+                                              row.competitor, row.club, row.result};
+            if (snapshot.differences) cells.push_back(row.difference);
+            section.rows.push_back(std::move(cells));
+        }
+        list.sections.push_back(std::move(section));
+    }
+    return list;
+}
+
+void PrintResultsList(ui::Program& program) {
+    if (!program.meet) return;
+    const ui::PrintedList list = rankedList(program);
+    if (ui::Printer* printer = printerOf(program)) printer->print(list);
+}
+
+void WriteResultsPdf(ui::Program& program) {
+    if (!program.meet) return;
+    const lang::Language language = program.language;
+    const ui::PrintedList list = rankedList(program);
+    ui::Printer* printer = printerOf(program);
+    if (!printer) return;
+    const std::string path =
+        base::NativePath(program.listFolder + lang::PdfListFileText().in(language));
+    const std::string making = path + ".making";
+    program.platform.application.setBusy(true);
+    // Written on another thread; the file is put in place and shown when it is done.
+    printer->writePdf(list, making, [&program, path, making, language](const std::string& failure) {
+        program.guard([&] {
+            program.platform.application.setBusy(false);
+            std::error_code error;
+            if (failure.empty()) fs::rename(making, path, error);
+            if (!failure.empty() || error) {
+                std::error_code ignored;
+                fs::remove(making, ignored);
+                program.info(lang::PdfFailedText().in(language) +
+                             (failure.empty() ? error.message() : failure));
+                return;
+            }
+            if (!program.platform.launcher.openDocument(path))
+                program.info(lang::CannotShowFileText().in(language) + path);
+        });
+    });
+}
+
+}  // namespace kvt::results
