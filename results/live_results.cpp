@@ -38,10 +38,14 @@ LiveWords wordsOf(const lang::TextTable& texts, lang::Language language) {
     return words;
 }
 
+std::string placeText(const LiveRow& row) {
+    return row.place > 0 ? std::to_string(row.place) : std::string();
+}
+
 bool sameRow(const LiveRow& shown, const meet::ResultRow& row) {
     return shown.place == row.place && shown.number == row.number &&
            shown.competitor == row.competitor && shown.club == row.club &&
-           shown.result == row.result && shown.difference == row.difference;
+           shown.result == row.shownResult() && shown.difference == row.difference;
 }
 
 // ---- the pages ----
@@ -190,7 +194,8 @@ std::string classPage(const ResultsSnapshot& snapshot, const LiveClass& c) {
                  " &middot; " + htmlText(words.club) + "</span></th><th class=\"n\">" +
                  htmlText(words.result) + below + "</th></tr></thead>\n<tbody>\n";
         for (const LiveRow& row : c.rows) {
-            table += "<tr><td class=\"n p\">" + std::to_string(row.place) + "</td><td>" +
+            // A competitor without a place (disqualified, gave up) shows none, and his status.
+            table += "<tr><td class=\"n p\">" + placeText(row) + "</td><td>" +
                      htmlText(row.competitor) + "<span class=\"sub\">" +
                      std::to_string(row.number) + " &middot; " + htmlText(row.club) +
                      "</span></td><td class=\"n\">" + htmlText(row.result);
@@ -214,7 +219,7 @@ std::string classJson(const ResultsSnapshot& snapshot, const LiveClass& c) {
     for (const LiveRow& row : c.rows) {
         if (!first) json += ",";
         first = false;
-        json += "{\"place\":" + std::to_string(row.place) +
+        json += "{\"place\":" + (row.place > 0 ? std::to_string(row.place) : "null") +
                 ",\"number\":" + std::to_string(row.number) +
                 ",\"competitor\":" + jsonText(row.competitor) + ",\"club\":" + jsonText(row.club) +
                 ",\"result\":" + jsonText(row.result);
@@ -365,7 +370,7 @@ ResultsSnapshot TakeSnapshot(const meet::Meet* meet, const lang::TextTable& word
         for (int index : results.ranking()) {
             const meet::ResultRow& row = results.rows()[index];
             shown.rows.push_back(
-                {row.place, row.number, row.competitor, row.club, row.result, row.difference});
+                {row.place, row.number, row.competitor, row.club, row.shownResult(), row.difference});
         }
         snapshot.classes.push_back(std::move(shown));
     }

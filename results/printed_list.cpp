@@ -61,7 +61,9 @@ ui::PrintedList PrintedResults(const ResultsSnapshot& snapshot) {
         section.heading = c.name;
         section.rows.reserve(c.rows.size());
         for (const LiveRow& row : c.rows) {
-            std::vector<std::string> cells = {std::to_string(row.place), std::to_string(row.number),
+            // A competitor without a place shows none; his status stands as his result.
+            std::vector<std::string> cells = {row.place > 0 ? std::to_string(row.place) : "",
+                                              std::to_string(row.number),
                                               row.competitor, row.club, row.result};
             if (snapshot.differences) cells.push_back(row.difference);
             section.rows.push_back(std::move(cells));

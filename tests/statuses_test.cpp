@@ -145,3 +145,30 @@ TEST_F(Statuses, WithTheOptionOffTheStatusPlaysNoPartAndAStoredStatusGivesBackIt
               "1:    2:     Lars, Vika:          Tornado:          00.28.59,99:  00.00.00,00:  :");
     EXPECT_EQ(stored()[1], "1 2 00.28.59,99 00.00.00,00");
 }
+
+TEST_F(Statuses, ThePrintedListAndTheLivePagesShowADisqualifiedWinnerWithoutAPlace) {
+    status(2, "Disket");
+    auto& program = test.program();
+    program.Main.SetupCheck[6].setChecked(true);
+    program.MDIMain.PrintResultslist.click();
+    ASSERT_EQ(test.printer.printed.size(), 1u);
+    const auto& rows = test.printer.printed[0].sections.at(0).rows;
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "1", "Eirik, Dahl", "Tornado", "00.31.07,45",
+                                                 "00.00.00,00"}));
+    EXPECT_EQ(rows[2],
+              (std::vector<std::string>{"", "2", "Lars, Vika", "Tornado", "Disket", "-"}));
+
+    program.Main.SetupLiveCheck.setChecked(true);
+    ASSERT_TRUE(test.web.running());
+    const std::string page = test.web.get("/class/1").body;
+    EXPECT_NE(page.find("<td class=\"n p\"></td><td>Lars, Vika"), std::string::npos) << page;
+    EXPECT_NE(page.find("<td class=\"n\">Disket"), std::string::npos);
+    EXPECT_EQ(page.find("<td class=\"n p\">0</td>"), std::string::npos);
+    EXPECT_LT(page.find("Sindre, Vika"), page.find("Lars, Vika"));
+    const std::string json = test.web.get("/class/1.json").body;
+    EXPECT_NE(json.find("{\"place\":null,\"number\":2,\"competitor\":\"Lars, Vika\","
+                        "\"club\":\"Tornado\",\"result\":\"Disket\""),
+              std::string::npos)
+        << json;
+}
