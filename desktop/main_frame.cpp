@@ -225,8 +225,9 @@ void MainFrame::buildMenus() {
     addMenu(mdi.Lists,
             {&mdi.MakeResultslist, &mdi.ViewResultslist, &mdi.MakeResultslistHtml,
              &mdi.ViewResultslistHtml, &mdi.PrintResultslist, &mdi.PdfResultslist,
-             &mdi.MakeStartlist, &mdi.ViewStartlist, &mdi.ViewStartlistHtml},
-            {1, 3, 5});
+             &mdi.MakeStartlist, &mdi.ViewStartlist, &mdi.ViewStartlistHtml, &mdi.PrintStartlist,
+             &mdi.PdfStartlist},
+            {1, 3, 5, 8});
     addMenu(mdi.Help, {&mdi.General, &mdi.Search, &mdi.Adapter, &mdi.About}, {1, 2});
 }
 

@@ -182,6 +182,12 @@ Bilingual StartListHtmlFile() {
 Bilingual StartListHeading() {
     return {"START LIST", "STARTLISTE"};
 }
+Bilingual StartListPdfFile() {
+    return {"Startlist.pdf", "Startliste.pdf"};
+}
+Bilingual NoStartListText() {
+    return {"No class has competitors yet.", "Ingen klasse har deltakere ennå."};
+}
 Bilingual StartListColumns() {
     return {":Number: Competitor         : Club            :",
             ":Nummer: Deltaker           : Klubb           :"};

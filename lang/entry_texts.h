@@ -63,6 +63,10 @@ Bilingual StartListTextFile();
 Bilingual StartListHtmlFile();
 Bilingual StartListHeading();
 Bilingual StartListColumns();
+// The start list on paper: the PDF in the meet folder, and the text of a meet whose classes have
+// no competitors.
+Bilingual StartListPdfFile();
+Bilingual NoStartListText();
 
 // The competitor page's line under the record.
 std::string DuplicateNumberWarning(Language language, int number, int otherRecord);

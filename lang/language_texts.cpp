@@ -168,6 +168,8 @@ const std::vector<CaptionRow>& MenuCaptions() {
         {"ViewStartlistHtml", 0, {"View st&artlist HTML...", "Vis st&artliste HTML..."}},
         {"PrintResultslist", 0, {"&Print resultslist...", "&Skriv ut resultatliste..."}},
         {"PdfResultslist", 0, {"Resultslist as &PDF...", "Resultatliste som &PDF..."}},
+        {"PrintStartlist", 0, {"Print startl&ist...", "Skriv ut startl&iste..."}},
+        {"PdfStartlist", 0, {"Startlist as P&DF...", "Startliste som P&DF..."}},
         {"Help", 0, {"&Help", "&Hjelp"}},
         {"General", 0, {"&General...", "&Generell..."}},
         {"Search", 0, {"&Search...", "&Søk..."}},

@@ -73,20 +73,15 @@ ui::PrintedList PrintedResults(const ResultsSnapshot& snapshot) {
     return list;
 }
 
-void PrintResultsList(ui::Program& program) {
-    if (!program.meet) return;
-    const ui::PrintedList list = rankedList(program);
+void PrintList(ui::Program& program, const ui::PrintedList& list) {
     if (ui::Printer* printer = printerOf(program)) printer->print(list);
 }
 
-void WriteResultsPdf(ui::Program& program) {
-    if (!program.meet) return;
+void WritePdfList(ui::Program& program, const ui::PrintedList& list, const std::string& fileName) {
     const lang::Language language = program.language;
-    const ui::PrintedList list = rankedList(program);
     ui::Printer* printer = printerOf(program);
     if (!printer) return;
-    const std::string path =
-        base::NativePath(program.listFolder + lang::PdfListFileText().in(language));
+    const std::string path = base::NativePath(program.listFolder + fileName);
     const std::string making = path + ".making";
     program.platform.application.setBusy(true);
     // Written on another thread; the file is put in place and shown when it is done.
@@ -106,6 +101,16 @@ void WriteResultsPdf(ui::Program& program) {
                 program.info(lang::CannotShowFileText().in(language) + path);
         });
     });
+}
+
+void PrintResultsList(ui::Program& program) {
+    if (!program.meet) return;
+    PrintList(program, rankedList(program));
+}
+
+void WriteResultsPdf(ui::Program& program) {
+    if (!program.meet) return;
+    WritePdfList(program, rankedList(program), lang::PdfListFileText().in(program.language));
 }
 
 }  // namespace kvt::results

@@ -21,4 +21,10 @@ void PrintResultsList(ui::Program& program);
 // opened in the system's viewer.
 void WriteResultsPdf(ui::Program& program);
 
+// Any list for paper (the results, the start list): the print dialog with its preview, and the
+// PDF of the given name in the meet folder, written whole away from the window's thread, put in
+// place and opened.
+void PrintList(ui::Program& program, const ui::PrintedList& list);
+void WritePdfList(ui::Program& program, const ui::PrintedList& list, const std::string& fileName);
+
 }  // namespace kvt::results

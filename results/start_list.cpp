@@ -1,11 +1,15 @@
 #include "results/start_list.h"
 
+#include <filesystem>
 #include <map>
 #include <vector>
 
 #include "base/native_path.h"
 #include "lang/entry_texts.h"
+#include "lang/meet_texts.h"
+#include "lang/output_texts.h"
 #include "results/list_file.h"
+#include "results/printed_list.h"
 #include "ui/program.h"
 
 namespace kvt::results {
@@ -178,6 +182,39 @@ void ViewStartList(ui::Program& program) {
 void ViewStartListHtml(ui::Program& program) {
     ViewList(program, lang::StartListHtmlFile().in(program.language),
              program.Main.SetupText[ui::setup::ExplorerPathText].text());
+}
+
+ui::PrintedList PrintedStartList(const ui::Program& program) {
+    const auto language = program.language;
+    const auto& words = program.LanguageTexts;
+    ui::PrintedList list;
+    list.title = lang::StartListHeading().in(language);
+    list.meetName = std::filesystem::path(program.meet->path()).stem().string();
+    list.pageNumbers = lang::PageNumbersText().in(language);
+    list.continued = lang::ContinuedText().in(language);
+    list.empty = lang::NoStartListText().in(language);
+    list.columns = {words[entry::Number], words[entry::Competitor], words[entry::Club]};
+    list.alignRight = {true, false, false};
+    for (const auto& [c, entries] : classesWithCompetitors(*program.meet)) {
+        ui::PrintedSection section;
+        section.heading = program.meet->className(c);
+        section.rows.reserve(entries.size());
+        for (const Entry& entry : entries)
+            section.rows.push_back(
+                {std::to_string(entry.number), entry.competitor->name, entry.competitor->club});
+        list.sections.push_back(std::move(section));
+    }
+    return list;
+}
+
+void PrintStartList(ui::Program& program) {
+    if (!program.meet) return;
+    PrintList(program, PrintedStartList(program));
+}
+
+void WriteStartListPdf(ui::Program& program) {
+    if (!program.meet) return;
+    WritePdfList(program, PrintedStartList(program), lang::StartListPdfFile().in(program.language));
 }
 
 }  // namespace kvt::results

@@ -3,6 +3,8 @@
 // the meet's language, and the commands that show them.
 #pragma once
 
+#include "ui/services.h"
+
 namespace kvt::ui {
 struct Program;
 }
@@ -14,5 +16,13 @@ namespace kvt::results {
 void WriteStartList(ui::Program& program);
 void ViewStartList(ui::Program& program);
 void ViewStartListHtml(ui::Program& program);
+
+// The start list for paper: every class with competitors, its heading, and its competitors by
+// start number with their club.
+ui::PrintedList PrintedStartList(const ui::Program& program);
+// The print dialog with its preview, and the PDF in the meet folder ("Startliste.pdf" /
+// "Startlist.pdf"), opened in the system's viewer.
+void PrintStartList(ui::Program& program);
+void WriteStartListPdf(ui::Program& program);
 
 }  // namespace kvt::results

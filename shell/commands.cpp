@@ -37,6 +37,8 @@ const std::vector<CommandInfo>& CommandTable() {
         {Command::ViewStartListHtml, &MDIMainWindow::ViewStartlistHtml, "", false, true},
         {Command::PrintList, &MDIMainWindow::PrintResultslist, "", false, true},
         {Command::PdfList, &MDIMainWindow::PdfResultslist, "", false, true},
+        {Command::PrintStartList, &MDIMainWindow::PrintStartlist, "", false, true},
+        {Command::StartListPdf, &MDIMainWindow::PdfStartlist, "", false, true},
         {Command::GeneralHelp, &MDIMainWindow::General, "l", true, true},
         {Command::HelpSearch, &MDIMainWindow::Search, "", true, true},
         {Command::AdapterHelp, &MDIMainWindow::Adapter, "m", true, true},
@@ -124,6 +126,12 @@ void runCommand(ui::Program& program, Command command) {
             break;
         case Command::PdfList:
             results::WriteResultsPdf(program);
+            break;
+        case Command::PrintStartList:
+            results::PrintStartList(program);
+            break;
+        case Command::StartListPdf:
+            results::WriteStartListPdf(program);
             break;
         case Command::Exit:
             ExitProgram(program);

@@ -33,6 +33,8 @@ enum class Command {
     ViewStartListHtml,
     PrintList,
     PdfList,
+    PrintStartList,
+    StartListPdf,
     GeneralHelp,
     HelpSearch,
     AdapterHelp,

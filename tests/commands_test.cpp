@@ -41,6 +41,8 @@ const std::vector<Expected> expectedStates = {
     {"ViewStartlistHtml", "", false, true},
     {"PrintResultslist", "", false, true},
     {"PdfResultslist", "", false, true},
+    {"PrintStartlist", "", false, true},
+    {"PdfStartlist", "", false, true},
     {"General", "l", true, true},
     {"Search", "", true, true},
     {"Adapter", "m", true, true},
@@ -81,7 +83,7 @@ TEST(Commands, ToolbarHasTwentyPositionsWithSeparators) {
     for (int position : {3, 6, 10, 13, 16, 19}) EXPECT_TRUE(toolbar.button(position).separator());
     EXPECT_EQ(toolbar.button(20).key, "n");
     EXPECT_EQ(toolbar.button(17).key, "l");
-    EXPECT_EQ(CommandTable().size(), 23u);
+    EXPECT_EQ(CommandTable().size(), 25u);
 }
 
 TEST(Commands, ExitFromToolbarOrMenuEndsTheProgram) {

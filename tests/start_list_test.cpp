@@ -88,3 +88,53 @@ TEST_F(StartList, TheViewersOpenTheListsOrTellThatThereIsNone) {
     EXPECT_EQ(test.launcher.started[1].second,
               (test.folder() / "Meet" / "Startliste.htm").string());
 }
+
+TEST_F(StartList, OnPaperEveryClassHasItsCompetitorsByStartNumberAndThePdfIsOpened) {
+    open(false);
+    auto& program = test.program();
+    program.MDIMain.PrintStartlist.click();
+    ASSERT_EQ(test.printer.printed.size(), 1u);
+    const ui::PrintedList& list = test.printer.printed[0];
+    EXPECT_EQ(list.title, "STARTLISTE");
+    EXPECT_EQ(list.meetName, "Meet");
+    EXPECT_EQ(list.columns, (std::vector<std::string>{"Nummer", "Deltaker", "Klubb"}));
+    // Junior and Senior; the competitor of a class the meet does not have is in neither.
+    ASSERT_EQ(list.sections.size(), 2u);
+    EXPECT_EQ(list.sections[0].heading, "Junior");
+    std::vector<std::string> junior;
+    for (const auto& row : list.sections[0].rows) junior.push_back(row.at(0));
+    EXPECT_EQ(junior, (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+    EXPECT_EQ(list.sections[1].heading, "Senior");
+    ASSERT_EQ(list.sections[1].rows.size(), 2u);
+    EXPECT_EQ(list.sections[1].rows[0],
+              (std::vector<std::string>{"6", "Per, Hansen", "Olsberg"}));
+    // Names are given whole: the paper is not cut to the text list's columns.
+    EXPECT_EQ(list.sections[1].rows[1],
+              (std::vector<std::string>{"8", "Åshild Ødegård-Bjørnstad, Lie", "Sprint & <Co>"}));
+
+    program.MDIMain.PdfStartlist.click();
+    const fs::path pdf = test.folder() / "Meet" / "Startliste.pdf";
+    ASSERT_TRUE(fs::exists(pdf));
+    EXPECT_FALSE(fs::exists(pdf.string() + ".making"));
+    EXPECT_EQ(test.launcher.opened, (std::vector<std::string>{pdf.string()}));
+    ASSERT_EQ(test.printer.pdfs.size(), 1u);
+    EXPECT_EQ(test.printer.pdfs[0].second.sections.size(), 2u);
+    EXPECT_TRUE(test.dialogs.messages.empty());
+}
+
+TEST_F(StartList, AStartListPdfThatCannotBeWrittenLeavesTheEarlierOneAndSaysWhy) {
+    open(true);
+    auto& program = test.program();
+    program.MDIMain.PdfStartlist.click();
+    const fs::path pdf = test.folder() / "Meet" / "Startlist.pdf";
+    ASSERT_TRUE(fs::exists(pdf));
+    const std::string before = bytes(pdf);
+    enter(9, "New", "Runner", "Tornado", "Senior");
+    test.printer.failure = "the disk is full";
+    program.MDIMain.PdfStartlist.click();
+    EXPECT_EQ(bytes(pdf), before);
+    EXPECT_FALSE(fs::exists(pdf.string() + ".making"));
+    ASSERT_FALSE(test.dialogs.messages.empty());
+    EXPECT_NE(test.dialogs.messages.back().text.find("the disk is full"), std::string::npos);
+    EXPECT_EQ(test.launcher.opened.size(), 1u);
+}

@@ -26,6 +26,8 @@ MDIMainWindow::MDIMainWindow() {
     r.add(ViewStartlistHtml, "ViewStartlistHtml");
     r.add(PrintResultslist, "PrintResultslist");
     r.add(PdfResultslist, "PdfResultslist");
+    r.add(PrintStartlist, "PrintStartlist");
+    r.add(PdfStartlist, "PdfStartlist");
     r.add(Help, "Help");
     r.add(General, "General");
     r.add(Search, "Search");

@@ -22,6 +22,7 @@ struct MDIMainWindow {
     MenuItem Lists, MakeResultslist, ViewResultslist, MakeResultslistHtml, ViewResultslistHtml;
     MenuItem MakeStartlist, ViewStartlist, ViewStartlistHtml;
     MenuItem PrintResultslist, PdfResultslist;
+    MenuItem PrintStartlist, PdfStartlist;
     MenuItem Help, General, Search, Adapter, About;
     StatusBar Status;
     ProgressBar Progress;

@@ -196,6 +196,36 @@ TEST_P(ResultsPdf, ThePdfOfATwoClassMeetHoldsEveryRowInOrderAndNoHeadingAtAPages
     EXPECT_TRUE(continued);
 }
 
+TEST_P(ResultsPdf, TheStartListPdfHoldsEveryClassWithItsCompetitorsByStartNumber) {
+    openRace(130, 2, 0);
+    frame->findChild<QAction*>("PdfStartlist")->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !test.launcher.opened.empty(); }, 60000));
+    EXPECT_TRUE(test.dialogs.messages.empty());
+    const fs::path pdf = test.folder() / "Race" / (english() ? "Startlist.pdf" : "Startliste.pdf");
+    ASSERT_TRUE(fs::exists(pdf));
+    const auto pages = pagesOf(pdf.string());
+    ASSERT_GE(pages.size(), 3u);
+    EXPECT_NE(pages[0][0].find(english() ? "START LIST" : "STARTLISTE"), std::string::npos);
+    // Every competitor once, by start number, each under the heading of his class.
+    const std::regex entryLine(R"(^\s*(\d+)\s+Competitor, number (\d+)\b.*$)");
+    std::vector<int> numbers;
+    std::string heading;
+    for (const auto& page : pages)
+        for (const auto& line : page) {
+            std::smatch match;
+            if (trimmed(line) == "K1" || trimmed(line) == "K2") {
+                heading = trimmed(line);
+            } else if (std::regex_match(line, match, entryLine)) {
+                const int number = std::stoi(match[1]);
+                EXPECT_EQ(match[2], match[1].str());
+                EXPECT_EQ(heading, number <= 65 ? "K1" : "K2") << number;
+                numbers.push_back(number);
+            }
+        }
+    ASSERT_EQ(numbers.size(), 130u);
+    for (int k = 0; k < 130; ++k) EXPECT_EQ(numbers[k], k + 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLanguages, ResultsPdf, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "English" : "Norwegian"; });
 
