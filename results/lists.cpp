@@ -1,5 +1,6 @@
 #include "results/lists.h"
 
+#include <array>
 #include <functional>
 
 #include "base/native_path.h"
@@ -124,29 +125,35 @@ void WriteHtmlList(ui::Program& program) {
                       HtmlFont(" SIZE=3 COLOR=", "CYAN"), HtmlText(program.meet->className(c)),
                       std::string("</FONT></TD>"), std::string("</TR>"), std::string("</TABLE>")})
                     line(piece);
-                auto cells = [&](const std::string& colour,
-                                 const std::vector<std::string>& values) {
-                    static const char* widths[5] = {"10%", "35%", "25%", "15%", "15%"};
-                    line(HtmlTable(3));
+                // The pieces every row repeats are made once.
+                static const char* widths[5] = {"10%", "35%", "25%", "15%", "15%"};
+                static const std::string rowTable = HtmlTable(3);
+                static const std::array<std::string, 5> rowCells = {
+                    HtmlCell(widths[0]), HtmlCell(widths[1]), HtmlCell(widths[2]),
+                    HtmlCell(widths[3]), HtmlCell(widths[4])};
+                static const std::string headingFont = HtmlFont(" SIZE=2 COLOR=", "CYAN");
+                static const std::string rowFont = HtmlFont(" SIZE=2 COLOR=", "YELLOW");
+                const std::size_t columns = differences ? 5 : 4;
+                auto cells = [&](const std::string& font, const std::string* const* values) {
+                    line(rowTable);
                     line("<TR>");
-                    for (std::size_t i = 0; i < values.size(); ++i) {
-                        line(HtmlCell(widths[i]));
-                        line(HtmlFont(" SIZE=2 COLOR=", colour));
-                        line(HtmlText(values[i]));
+                    for (std::size_t i = 0; i < columns; ++i) {
+                        line(rowCells[i]);
+                        line(font);
+                        line(HtmlText(*values[i]));
                         if (i >= 3) line("</FONT></B></TD>");
                     }
                     line("</TR>");
                     line("</B>");
                 };
-                std::vector<std::string> headings = {words[entry::Place], words[entry::Competitor],
-                                                     words[entry::Club], words[entry::Result]};
-                if (differences) headings.push_back(words[entry::Difference]);
-                cells("CYAN", headings);
+                const std::string* headings[5] = {
+                    &words[entry::Place], &words[entry::Competitor], &words[entry::Club],
+                    &words[entry::Result], &words[entry::Difference]};
+                cells(headingFont, headings);
                 for (const ListRow& row : rows) {
-                    std::vector<std::string> values = {row.place, row.competitor, row.club,
-                                                       row.result};
-                    if (differences) values.push_back(row.difference);
-                    cells("YELLOW", values);
+                    const std::string* values[5] = {&row.place, &row.competitor, &row.club,
+                                                    &row.result, &row.difference};
+                    cells(rowFont, values);
                 }
             });
             for (const std::string& piece :
