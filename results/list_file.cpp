@@ -77,9 +77,9 @@ std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
-std::string HtmlText(const std::string& value) {
+std::string HtmlText(const std::string& value, bool apostrophes) {
     std::string text;
-    text.reserve(value.size());
+    text.reserve(value.size() + 8);
     for (char ch : value) {
         switch (ch) {
             case '&':
@@ -93,6 +93,12 @@ std::string HtmlText(const std::string& value) {
                 break;
             case '"':
                 text += "&quot;";
+                break;
+            case '\'':
+                if (apostrophes)
+                    text += "&#39;";
+                else
+                    text += ch;
                 break;
             default:
                 text += ch;

@@ -44,7 +44,9 @@ private:
 std::string FirstCharacters(const std::string& utf8, std::size_t count);
 std::string Quoted(const std::string& text);
 // A value as text of the page, never as markup: a name like "A & B" or "<b>" shows as typed.
-std::string HtmlText(const std::string& value);
+// The lists keep their bytes for apostrophes; a page that may put a value into an attribute
+// quoted with them escapes those too.
+std::string HtmlText(const std::string& value, bool apostrophes = false);
 // The table, cell and font pieces of the HTML lists.
 std::string HtmlTable(int border);
 std::string HtmlCell(const std::string& width);

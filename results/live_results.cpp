@@ -6,6 +6,7 @@
 #include "base/time_text.h"
 #include "lang/output_texts.h"
 #include "meet/meet.h"
+#include "results/list_file.h"
 #include "ui/program.h"
 
 namespace kvt::results {
@@ -51,30 +52,7 @@ bool sameRow(const LiveRow& shown, const meet::ResultRow& row) {
 // ---- the pages ----
 
 std::string htmlText(const std::string& value) {
-    std::string text;
-    text.reserve(value.size() + 8);
-    for (char ch : value) {
-        switch (ch) {
-            case '&':
-                text += "&amp;";
-                break;
-            case '<':
-                text += "&lt;";
-                break;
-            case '>':
-                text += "&gt;";
-                break;
-            case '"':
-                text += "&quot;";
-                break;
-            case '\'':
-                text += "&#39;";
-                break;
-            default:
-                text += ch;
-        }
-    }
-    return text;
+    return HtmlText(value, true);
 }
 
 // A JSON string; <, > and & as escapes too, so that the text is inert wherever it is pasted.
