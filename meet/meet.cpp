@@ -535,7 +535,9 @@ int Meet::unstoredTimes() const {
 
 std::string Meet::unstoredTimesText() const {
     std::string times;
-    for (const auto& [row, fields] : unstoredRows_) {
+    for (const auto& unstored : unstoredRows_) {
+        const int row = unstored.first;
+        const auto& fields = unstored.second;
         const RegisteredTime slot =
             row < static_cast<int>(registered_.size()) ? registered_[row] : RegisteredTime{};
         auto field = [&](int e, const std::string& fallback) {
