@@ -63,7 +63,9 @@ void Meet::writeRecoveryFile() const {
     out << "\n" << words_[entry::TimeTable] << ": " << words_[entry::TimeIndexField];
     for (int e = entry::TimeIdField; e <= entry::TimeInfoField; ++e) out << "; " << words_[e];
     out << "\n";
-    for (const auto& [row, fields] : unstoredRows_) {
+    for (const auto& unstored : unstoredRows_) {
+        const int row = unstored.first;
+        const auto& fields = unstored.second;
         // The whole row as the meet holds it: the queued fields over the registered time.
         const RegisteredTime slot =
             row < static_cast<int>(registered_.size()) ? registered_[row] : RegisteredTime{};
