@@ -32,7 +32,14 @@ Connection::Connection(const std::string& path, Mode mode, const std::string& vf
     sqlite3_extended_result_codes(db_, 1);
     // FULL syncs the journal and the file; EXTRA also syncs the folder once the journal is
     // deleted, without which a power cut could bring the journal back and undo the commit.
-    if (mode != Mode::ReadOnly) execute("PRAGMA synchronous = EXTRA");
+    // A file that refuses it is closed again: a constructor that throws has no destructor.
+    try {
+        if (mode != Mode::ReadOnly) execute("PRAGMA synchronous = EXTRA");
+    } catch (...) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        throw;
+    }
 }
 
 Connection::~Connection() {
