@@ -444,29 +444,29 @@ int Meet::registerCount(Register which) const {
 }
 
 std::vector<storage::Record> Meet::registerRecords(Register which) const {
-    const auto spec = storage::DescribeTable(kindOf(which), words_);
-    auto records = engine_.openTable(path_, spec.name)->readAll();
-    for (auto& record : records) record.resize(spec.fields.size());
+    const auto layout = storage::DescribeTable(kindOf(which), words_);
+    auto records = engine_.openTable(path_, layout.name)->readAll();
+    for (auto& record : records) record.resize(layout.fields.size());
     return records;
 }
 
 Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& entries) {
-    const auto spec = storage::DescribeTable(kindOf(which), words_);
+    const auto layout = storage::DescribeTable(kindOf(which), words_);
     const int count = registerCount(which);
-    const int fieldCount = static_cast<int>(spec.fields.size());
+    const int fieldCount = static_cast<int>(layout.fields.size());
     std::set<int> numbers;
     for (const auto& entry : entries) {
         if (entry.number < 1 || entry.number > count || !numbers.insert(entry.number).second)
-            throw std::invalid_argument(spec.name + ": no record " + std::to_string(entry.number) +
+            throw std::invalid_argument(layout.name + ": no record " + std::to_string(entry.number) +
                                         " to import into, or it comes twice");
         for (const auto& [position, value] : entry.fields)
             if (position < 1 || position >= fieldCount)
-                throw std::invalid_argument(spec.name + ": no field " + std::to_string(position));
+                throw std::invalid_argument(layout.name + ": no field " + std::to_string(position));
     }
-    auto table = engine_.openTable(path_, spec.name);
+    auto table = engine_.openTable(path_, layout.name);
     auto records = table->readAll();
     if (static_cast<int>(records.size()) < count)
-        throw std::runtime_error(spec.name + ": " + std::to_string(records.size()) + " records, " +
+        throw std::runtime_error(layout.name + ": " + std::to_string(records.size()) + " records, " +
                                  std::to_string(count) + " expected");
     for (const auto& entry : entries) {
         auto& record = records[entry.number - 1];
@@ -498,7 +498,7 @@ Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& en
             storage::NamedFields named;
             named.reserve(entry.fields.size());
             for (const auto& [position, value] : entry.fields)
-                named.emplace_back(spec.fields[position].name, value);
+                named.emplace_back(layout.fields[position].name, value);
             if (!named.empty()) table->writeFields(entry.number, named);
         }
     });
