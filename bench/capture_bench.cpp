@@ -22,22 +22,14 @@
 #include "driven_adapter.h"
 #include "shell/commands.h"
 #include "support/fakes.h"
+#include "timing.h"
 
 using namespace kvt;
 using Steady = std::chrono::steady_clock;
 
+using bench::percentile;
+
 namespace {
-
-std::int64_t nanosecondsOfDay(const base::LocalTime& t) {
-    return ((((t.hour * 60LL + t.minute) * 60 + t.second) * 1000 + t.millisecond) * 1000 +
-            t.microsecond) *
-           1000;
-}
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<std::size_t>(p * values.size()))];
-}
 
 // Lets the event loop run (timers, polls, painting) for a while.
 void runFor(int milliseconds) {
@@ -119,14 +111,14 @@ int main(int argc, char** argv) {
         // it was registered with before its cut to hundredths (a lamp that lit and went dark
         // within one poll is never seen lit, so the lamps alone would miss captures).
         const auto origin = clock.monotonicNow();
-        const auto originOfDay = nanosecondsOfDay(clock.timeOf(origin));
+        const auto originOfDay = testing::FakeClock::Nanoseconds(clock.timeOf(origin));
         std::array<std::vector<Steady::time_point>, 6> captured;
         for (int k = registeredBefore + 1; k <= program.meet->registeredCount(); ++k) {
             const auto& time = program.meet->registered(k);
             const int line = time.identification[0] - '1';
             if (line < 0 || line > 5) continue;
             captured[line].push_back(Steady::time_point(std::chrono::nanoseconds(
-                origin + (nanosecondsOfDay(time.capturedAt) - originOfDay))));
+                origin + (testing::FakeClock::Nanoseconds(time.capturedAt) - originOfDay))));
         }
         // Each capture belongs to the latest edge of its line at or before it.
         std::vector<double> errors;

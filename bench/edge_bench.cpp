@@ -21,57 +21,18 @@
 #include "base/time_text.h"
 #include "devices/edge_readers.h"
 #include "support/fakes.h"
+#include "timing.h"
+#include "support/pipe_devices.h"
 
 using namespace kvt;
 using namespace std::chrono_literals;
+
+using bench::percentile;
 
 namespace {
 
 constexpr std::int64_t Millisecond = 1000000;
 constexpr std::int64_t Second = 1000 * Millisecond;
-
-// The GPIO back end's reader over six pipes into which the bench writes the kernel's records.
-class PipeGpio : public devices::Adapter {
-public:
-    PipeGpio() {
-        for (int c = 0; c < 6; ++c) {
-            int fds[2];
-            if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) std::abort();
-            read_[c] = fds[0];
-            write_[c] = fds[1];
-        }
-    }
-    ~PipeGpio() override {
-        for (int c = 0; c < 6; ++c) {
-            ::close(read_[c]);
-            ::close(write_[c]);
-        }
-    }
-    void edge(int c, bool rising, std::int64_t stamp) {
-        gpioevent_data event{};
-        event.timestamp = static_cast<__u64>(stamp);
-        event.id = rising ? GPIOEVENT_EVENT_RISING_EDGE : GPIOEVENT_EVENT_FALLING_EDGE;
-        if (::write(write_[c], &event, sizeof event) != sizeof event) std::abort();
-    }
-    int OpenNamedDevice(const std::string&, int) override {
-        reader_ =
-            std::make_unique<devices::GpioEventReader>(read_, std::array<int, 6>{1, 1, 1, 1, 1, 1});
-        return 1;
-    }
-    int GetNumberOfDigitalChannels(int) override { return 6; }
-    int GetNumberOfAnalogChannels(int) override { return 0; }
-    void SetDigitalBit(int, int, int) override {}
-    int GetDigitalBit(int, int c) override { return reader_->level(c); }
-    void CloseDevice(int) override { reader_.reset(); }
-    bool reportsEdges() const override { return true; }
-    void waitForEdges(int, std::chrono::milliseconds timeout, devices::EdgeBatch& batch) override {
-        reader_->wait(timeout, batch);
-    }
-
-private:
-    std::array<int, 6> read_{}, write_{};
-    std::unique_ptr<devices::GpioEventReader> reader_;
-};
 
 // The system's clocks, with a step of the time of day the bench sets; or, for a race timed by
 // Enter, both clocks moved by the bench.
@@ -94,22 +55,15 @@ private:
     std::int64_t base0_ = 1709287200LL * Second;
 };
 
-std::int64_t nanosecondsOfDay(const base::LocalTime& t) {
-    return ((((t.hour * 60LL + t.minute) * 60 + t.second) * 1000 + t.millisecond) * 1000 +
-            t.microsecond) *
-           1000;
-}
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<std::size_t>(p * values.size()))];
-}
-
 struct Bench {
     testing::TestProgram test;
-    PipeGpio gpio;
+    testing::PipeGpio gpio;
     SteppableTime time;
     base::RaceClock clock{time};
+    // An edge the bench gives line c: written whole, or the bench cannot measure.
+    void edge(int c, bool rising, std::int64_t stamp) {
+        if (!gpio.edge(c, rising, stamp)) std::abort();
+    }
     explicit Bench(bool threaded) {
         test.useAdapter(gpio);
         test.useClock(clock);
@@ -140,7 +94,7 @@ int main() {
         // The affine map from monotonic moments to the time of day, read once: every edge's
         // true time of day follows from its stamp.
         const std::int64_t origin = bench.clock.monotonicNow();
-        const std::int64_t originOfDay = nanosecondsOfDay(bench.clock.timeOf(origin));
+        const std::int64_t originOfDay = testing::FakeClock::Nanoseconds(bench.clock.timeOf(origin));
         constexpr int EdgesPerLine = 170;
         std::array<std::vector<std::int64_t>, 6> edges;
         std::atomic<bool> done{false};
@@ -153,8 +107,8 @@ int main() {
                     std::this_thread::sleep_until(next);
                     next += 5ms;
                     const std::int64_t stamp = bench.clock.monotonicNow();
-                    bench.gpio.edge(c, false, stamp);
-                    bench.gpio.edge(c, true, stamp + 2 * Millisecond);
+                    bench.edge(c, false, stamp);
+                    bench.edge(c, true, stamp + 2 * Millisecond);
                     edges[c].push_back(stamp);
                 }
             done = true;
@@ -182,7 +136,7 @@ int main() {
                       static_cast<long>(std::min(edges[c].size(), registered[c].size()));
             for (std::size_t i = 0; i < std::min(edges[c].size(), registered[c].size()); ++i) {
                 const std::int64_t truth = originOfDay + (edges[c][i] - origin);
-                const std::int64_t before = nanosecondsOfDay(registered[c][i]);
+                const std::int64_t before = testing::FakeClock::Nanoseconds(registered[c][i]);
                 errors.push_back(std::fabs(static_cast<double>(before - truth)) / 1e6);
             }
         }
@@ -207,8 +161,8 @@ int main() {
             bench.clock.anchor();
             main.Hitime3.tick();
             const std::int64_t start = bench.time.fakeMonotonic;
-            bench.gpio.edge(0, false, start);
-            bench.gpio.edge(0, true, start + 5 * Millisecond);
+            bench.edge(0, false, start);
+            bench.edge(0, true, start + 5 * Millisecond);
             bench.polls(5);
             // Competitor 1 starts by Enter.
             main.Number[0].setText("1");
@@ -219,8 +173,8 @@ int main() {
             main.Hitime3.tick();
             bench.time.fakeMonotonic += 35430 * Millisecond;
             const std::int64_t finish = bench.time.fakeMonotonic;
-            bench.gpio.edge(0, false, finish);
-            bench.gpio.edge(0, true, finish + 5 * Millisecond);
+            bench.edge(0, false, finish);
+            bench.edge(0, true, finish + 5 * Millisecond);
             bench.polls(5);
             main.Number[0].KeyDown.raise(ui::KeyReturn);  // and finishes
             main.Number[0].KeyUp.raise(ui::KeyReturn);

@@ -43,13 +43,9 @@ using namespace kvt;
 using Steady = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-namespace {
+using bench::percentile;
 
-double percentile(std::vector<double> values, double p) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<std::size_t>(p * values.size()))];
-}
+namespace {
 
 void runFor(int milliseconds) {
     auto end = Steady::now() + std::chrono::milliseconds(milliseconds);

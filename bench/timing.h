@@ -20,4 +20,11 @@ inline double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+// The value below which the fraction p of the values lie (0 of none).
+inline double percentile(std::vector<double> values, double p) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, static_cast<std::size_t>(p * values.size()))];
+}
+
 }  // namespace kvt::bench

@@ -19,6 +19,7 @@
 #include "devices/edge_readers.h"
 #include "lang/meet_texts.h"
 #include "support/fakes.h"
+#include "support/pipe_devices.h"
 
 using namespace kvt;
 using kvt::testing::FakeClock;
@@ -33,58 +34,13 @@ std::int64_t at(int h, int m, int s, int ms, int us = 0) {
     return FakeClock::Nanoseconds({h, m, s, ms, us});
 }
 
-// A pipe whose read end stands for a device's file descriptor.
-struct Pipe {
-    int read = -1, write = -1;
-    Pipe() {
-        int fds[2];
-        if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) == 0) {
-            read = fds[0];
-            write = fds[1];
-        }
-    }
-    ~Pipe() {
-        ::close(read);
-        ::close(write);
-    }
-    template <typename Record>
-    void put(const Record& record) {
-        ASSERT_EQ(::write(write, &record, sizeof record), static_cast<ssize_t>(sizeof record));
-    }
-};
+using kvt::testing::Pipe;
+using kvt::testing::PipeGpio;
 
 // What the kernel writes into a GPIO line's event file descriptor.
 void gpioEdge(Pipe& pipe, bool rising, std::int64_t stamp) {
-    gpioevent_data event{};
-    event.timestamp = static_cast<__u64>(stamp);
-    event.id = rising ? GPIOEVENT_EVENT_RISING_EDGE : GPIOEVENT_EVENT_FALLING_EDGE;
-    pipe.put(event);
+    ASSERT_TRUE(pipe.put(kvt::testing::GpioEdgeRecord(rising, stamp)));
 }
-
-// The GPIO back end's reader over pipes, as the adapter the program uses.
-class PipeGpio : public devices::Adapter {
-public:
-    std::array<Pipe, 6> lines;
-    std::array<int, 6> levels{1, 1, 1, 1, 1, 1};  // idle lines pulled up
-    int OpenNamedDevice(const std::string&, int) override {
-        std::array<int, 6> fds;
-        for (int c = 0; c < 6; ++c) fds[c] = lines[c].read;
-        reader_ = std::make_unique<devices::GpioEventReader>(fds, levels);
-        return 1;
-    }
-    int GetNumberOfDigitalChannels(int) override { return 6; }
-    int GetNumberOfAnalogChannels(int) override { return 0; }
-    void SetDigitalBit(int, int, int) override {}
-    int GetDigitalBit(int, int c) override { return reader_->level(c); }
-    void CloseDevice(int) override { reader_.reset(); }
-    bool reportsEdges() const override { return true; }
-    void waitForEdges(int, std::chrono::milliseconds timeout, devices::EdgeBatch& batch) override {
-        reader_->wait(timeout, batch);
-    }
-
-private:
-    std::unique_ptr<devices::GpioEventReader> reader_;
-};
 
 // The modem-line ioctls of a serial port, moved by the test: each change is one wake-up of a
 // thread sleeping in TIOCMIWAIT.
@@ -184,8 +140,8 @@ input_event keyEvent(std::int64_t stamp, int type, int code, int value) {
 
 // A key press with its report, as a key device sends it.
 void key(Pipe& pipe, std::int64_t stamp, int code, int value) {
-    pipe.put(keyEvent(stamp, EV_KEY, code, value));
-    pipe.put(keyEvent(stamp, EV_SYN, SYN_REPORT, 0));
+    ASSERT_TRUE(pipe.put(keyEvent(stamp, EV_KEY, code, value)));
+    ASSERT_TRUE(pipe.put(keyEvent(stamp, EV_SYN, SYN_REPORT, 0)));
 }
 
 // The key back end's reader over a pipe: F13 on line 1, F14 on line 2.
@@ -417,7 +373,7 @@ TEST(KeyEvents, DroppedEventsAreToldAndTheKeysTakeTheDevicesState) {
     devices::KeyEventReader reader(device.read, {KEY_F13, KEY_F14, -1, -1, -1, -1},
                                    {0, 0, -1, -1, -1, -1},
                                    [&](int code) { return down.count(code) > 0; });
-    device.put(keyEvent(1 * Millisecond, EV_SYN, SYN_DROPPED, 0));
+    ASSERT_TRUE(device.put(keyEvent(1 * Millisecond, EV_SYN, SYN_DROPPED, 0)));
     key(device, 2 * Millisecond, KEY_F13, 1);  // incomplete: ignored until the report
     devices::EdgeBatch batch;
     reader.wait(100ms, batch);
