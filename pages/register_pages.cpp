@@ -21,10 +21,7 @@ int cacheIndex(const ui::TextBox& box, int bound) {
 void storeWaiting(ui::Program& program) {
     if (!program.meet) return;
     auto outcome = program.meet->store();
-    if (!outcome.stored)
-        program.dialogs().notify(lang::NotStoredText().in(program.language) + outcome.failure +
-                                     "." + lang::KeptText().in(program.language),
-                                 program.LanguageTexts[lang::entry::Info]);
+    program.tellIfNotStored(outcome);
 }
 
 void moveTo(ui::Program& program, ui::DataControl& data, const ui::TextBox& mover, int limit) {

@@ -117,10 +117,7 @@ void StoreSetting(ui::Program& program, const std::string& dataField, const std:
         return;  // not a field of the Setup record
     }
     auto outcome = program.meet->changeSetting(field, value);
-    if (!outcome.stored)
-        program.dialogs().notify(lang::NotStoredText().in(program.language) + outcome.failure +
-                                     "." + lang::KeptText().in(program.language),
-                                 program.LanguageTexts[lang::entry::Info]);
+    program.tellIfNotStored(outcome);
 }
 
 void LockCounts(ui::Program& program, bool locked) {

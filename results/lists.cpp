@@ -30,11 +30,7 @@ struct ListRow {
 void walkClasses(ui::Program& program,
                  const std::function<void(int, const std::vector<ListRow>&)>& visit) {
     auto& meet = *program.meet;
-    auto ranked = meet.rankAll();
-    if (!ranked.stored)
-        program.dialogs().notify(lang::NotStoredText().in(program.language) + ranked.failure + "." +
-                                     lang::KeptText().in(program.language),
-                                 program.LanguageTexts[lang::entry::Info]);
+    program.tellIfNotStored(meet.rankAll());
     for (int c = 1; c <= meet.classCount(); ++c) {
         const auto& results = meet.results(c);
         if (results.rows().empty()) continue;

@@ -20,11 +20,7 @@ namespace {
 // Every class ranked anew (what changes is stored in one transaction), then taken as it stands.
 ui::PrintedList rankedList(ui::Program& program) {
     auto& meet = *program.meet;
-    auto ranked = meet.rankAll();
-    if (!ranked.stored)
-        program.dialogs().notify(lang::NotStoredText().in(program.language) + ranked.failure + "." +
-                                     lang::KeptText().in(program.language),
-                                 program.LanguageTexts[lang::entry::Info]);
+    program.tellIfNotStored(meet.rankAll());
     const std::string now = base::TimeText(program.platform.clock.now()).substr(0, 8);
     return PrintedResults(TakeSnapshot(&meet, program.LanguageTexts, program.language, now));
 }

@@ -53,10 +53,7 @@ void ShowStoredClass(ui::Program& program, int classNumber) {
 void ShowClassResults(ui::Program& program, int classNumber) {
     if (!program.meet) return;
     auto outcome = program.meet->rankClass(classNumber);
-    if (!outcome.stored)
-        program.dialogs().notify(lang::NotStoredText().in(program.language) + outcome.failure +
-                                     "." + lang::KeptText().in(program.language),
-                                 program.LanguageTexts[entry::Info]);
+    program.tellIfNotStored(outcome);
     ShowStoredClass(program, classNumber);
 }
 

@@ -108,6 +108,13 @@ void Program::info(const std::string& text) {
     dialogs().message(text, LanguageTexts[lang::entry::Info], MessageButtons::Ok);
 }
 
+void Program::tellIfNotStored(const meet::Outcome& outcome) {
+    if (outcome.stored) return;
+    dialogs().notify(lang::NotStoredText().in(language) + outcome.failure + "." +
+                         lang::KeptText().in(language),
+                     LanguageTexts[lang::entry::Info]);
+}
+
 void Program::status(const std::string& text) {
     MDIMain.Status.setPanelText(2, text);
 }

@@ -101,6 +101,9 @@ struct Program {
     void setObserver(ControlObserver* observer);
     // A message box with the program's title "Info" (entry 11) and an OK button.
     void info(const std::string& text);
+    // When an action of the meet could not be stored: a message that does not wait for the
+    // operator, saying why and that the meet keeps what was not stored.
+    void tellIfNotStored(const meet::Outcome& outcome);
     // Shows a text in the status bar's third panel.
     void status(const std::string& text);
 
