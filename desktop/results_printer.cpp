@@ -1,6 +1,7 @@
 #include "desktop/results_printer.h"
 
-#include <QFile>
+#include <QBuffer>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QPainter>
@@ -12,6 +13,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/files.h"
 #include "desktop/qt_text.h"
 
 namespace kvt::desktop {
@@ -263,18 +265,23 @@ void PaintList(const ui::PrintedList& list, QPagedPaintDevice& device, QPainter&
 }
 
 void WriteListPdf(const ui::PrintedList& list, const QString& path, const QPageSize& paper) {
+    // Painted into memory, then written whole: a disk that fills up leaves the earlier PDF and
+    // says so, never an empty or cut file in its place.
+    QByteArray bytes;
     {
-        QPdfWriter writer(path);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         preparePaper(writer, paper);
         writer.setTitle(q(list.title + " " + list.meetName));
         writer.setCreator("KVT");
         QPainter painter;
         if (!painter.begin(&writer))
-            throw std::runtime_error(path.toStdString() + ": cannot be written");
+            throw std::runtime_error(path.toStdString() + ": cannot be painted");
         PaintList(list, writer, painter);
-        if (!painter.end()) throw std::runtime_error(path.toStdString() + ": cannot be written");
+        if (!painter.end()) throw std::runtime_error(path.toStdString() + ": cannot be painted");
     }
-    if (!QFile::exists(path)) throw std::runtime_error(path.toStdString() + ": not written");
+    base::WriteWholeFile(path.toStdString(), std::string_view(bytes.constData(), bytes.size()));
 }
 
 QPageSize SystemPaper() {
@@ -285,7 +292,7 @@ QPageSize SystemPaper() {
                : QPageSize(QPageSize::A4);
 }
 
-bool QtPrinter::print(const ui::PrintedList& list) {
+bool QtPrinter::print(const ui::PrintedList& list, std::string& failure) {
     QPrinter printer(QPrinter::HighResolution);
     preparePaper(printer, SystemPaper());
     printer.setDocName(q(list.title + " " + list.meetName));
@@ -296,7 +303,16 @@ bool QtPrinter::print(const ui::PrintedList& list) {
                          QPainter painter(target);
                          PaintList(list, *target, painter);
                      });
-    return dialog.exec() == QDialog::Accepted;
+    if (dialog.exec() != QDialog::Accepted) return false;
+    // Printed to a file (the dialog's PDF printer), the file must be there and hold something.
+    const QString file = printer.outputFileName();
+    if (printer.printerState() == QPrinter::Error ||
+        (!file.isEmpty() && QFileInfo(file).size() == 0)) {
+        failure = (file.isEmpty() ? printer.printerName() : file).toStdString() +
+                  ": the printout was not completed";
+        return false;
+    }
+    return true;
 }
 
 QtPrinter::QtPrinter() : receiver_(std::make_unique<QObject>()) {}

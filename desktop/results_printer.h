@@ -19,7 +19,8 @@ namespace kvt::desktop {
 
 // Paints the list on the pages of a device that painter has begun on, one page after another.
 void PaintList(const ui::PrintedList& list, QPagedPaintDevice& device, QPainter& painter);
-// Writes the list as a PDF file at path on paper of the size given; throws when it cannot.
+// Writes the list as a PDF file at path on paper of the size given, whole or not at all;
+// throws when it cannot (base::FileError naming the file and the reason).
 void WriteListPdf(const ui::PrintedList& list, const QString& path, const QPageSize& paper);
 // The paper this system prints on: the default printer's, else Letter where the locale
 // measures in inches, else A4.
@@ -33,7 +34,7 @@ public:
     ~QtPrinter() override;
     void setParent(QWidget* parent) { parent_ = parent; }
     // Qt's print preview, whose print button leads to the print dialog.
-    bool print(const ui::PrintedList& list) override;
+    bool print(const ui::PrintedList& list, std::string& failure) override;
     // On a thread of its own (one PDF at a time: a second waits for the first).
     void writePdf(const ui::PrintedList& list, const std::string& path,
                   std::function<void(const std::string&)> done) override;

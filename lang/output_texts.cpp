@@ -33,6 +33,14 @@ Bilingual CannotShowFileText() {
             "Ingen program kunne startes for å vise denne fila: "};
 }
 
+Bilingual FileFolderText() {
+    return {"The file is in this folder: ", "Fila ligger i denne mappa: "};
+}
+
+Bilingual PrintFailedText() {
+    return {"The results list could not be printed: ", "Resultatlista kunne ikke skrives ut: "};
+}
+
 Bilingual LiveResultsText() {
     return {"Live results", "Direkte resultater"};
 }

@@ -17,6 +17,11 @@ Bilingual PrintingUnavailableText();
 Bilingual PdfFailedText();
 // The file's path follows.
 Bilingual CannotShowFileText();
+// After a viewer or editor that could not be started: the folder that holds the file follows,
+// so that the operator can open it by hand.
+Bilingual FileFolderText();
+// The printout did not reach the printer (or its file); the reason follows.
+Bilingual PrintFailedText();
 
 // The live results pages.
 Bilingual LiveResultsText();

@@ -1,14 +1,9 @@
 // What could not be stored, written beside the meet as plain text so that an official can
 // type it in again: the last resort when a meet must close while its database cannot be written.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <sstream>
-#include <stdexcept>
 
+#include "base/files.h"
 #include "meet/meet.h"
 
 namespace kvt::meet {
@@ -22,25 +17,6 @@ std::string stamp(const char* format) {
     char text[32];
     std::strftime(text, sizeof text, format, &local);
     return text;
-}
-
-void writeWhole(const std::string& path, const std::string& content) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) throw std::runtime_error(path + ": " + std::strerror(errno));
-    std::size_t written = 0;
-    while (written < content.size()) {
-        ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            std::string reason = std::strerror(errno);
-            ::close(fd);
-            throw std::runtime_error(path + ": " + reason);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    bool synced = ::fsync(fd) == 0;
-    std::string reason = std::strerror(errno);
-    if (::close(fd) != 0 || !synced) throw std::runtime_error(path + ": " + reason);
 }
 
 }  // namespace
@@ -105,7 +81,7 @@ void Meet::writeRecoveryFile() const {
             out << i + 1 << ": " << rows_[i].number << "; " << rows_[i].regTimeIndex << "; "
                 << rows_[i].regTime << "\n";
     }
-    writeWhole(recoveryFilePath(), out.str());
+    base::WriteWholeFile(recoveryFilePath(), out.str());
 }
 
 }  // namespace kvt::meet

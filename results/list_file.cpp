@@ -1,14 +1,12 @@
 #include "results/list_file.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <stdexcept>
 
+#include "base/files.h"
 #include "base/native_path.h"
 #include "base/number_text.h"
 #include "lang/meet_texts.h"
+#include "lang/output_texts.h"
 #include "ui/program.h"
 
 namespace kvt::results {
@@ -23,26 +21,7 @@ void ListFile::line(const std::string& utf8) {
 }
 
 void ListFile::save() {
-    {
-        std::ofstream file(making_, std::ios::binary | std::ios::trunc);
-        if (!file) fail();
-        file.write(content_.data(), static_cast<std::streamsize>(content_.size()));
-        file.flush();
-        if (!file) fail();
-    }
-    std::error_code error;
-    fs::rename(making_, path_, error);
-    if (error) {
-        fs::remove(making_, error);
-        throw std::runtime_error(path_ + ": " + error.message());
-    }
-}
-
-void ListFile::fail() {
-    std::string reason = std::strerror(errno);
-    std::error_code ignored;
-    fs::remove(making_, ignored);
-    throw std::runtime_error(path_ + ": " + reason);
+    base::WriteWholeFile(path_, content_);
 }
 
 namespace {
@@ -140,7 +119,9 @@ void ViewList(ui::Program& program, const std::string& fileName, const std::stri
         return;
     }
     if (!program.platform.launcher.launch(viewer, base::NativePath(path)))
-        program.info(lang::CannotStartText().in(program.language) + viewer);
+        program.info(lang::CannotStartText().in(program.language) + viewer + "\n" +
+                     lang::FileFolderText().in(program.language) +
+                     base::NativePath(program.listFolder));
 }
 
 std::string TextViewer(const ui::Program& program) {

@@ -13,18 +13,18 @@ struct Program;
 
 namespace kvt::results {
 
-// Lines of Windows-1252 text with CR LF ends, written to a file beside the list and put in
-// its place when complete.
+// Lines of Windows-1252 text with CR LF ends, written whole or not at all (base::WriteWholeFile):
+// a list that cannot be written leaves the earlier one.
 class ListFile {
 public:
     ListFile(const std::string& path, base::Unmappable unmappable)
-        : path_(path), making_(path + ".making"), unmappable_(unmappable) {}
+        : path_(path), unmappable_(unmappable) {}
     void line(const std::string& utf8);
+    // Throws base::FileError naming the list and the reason.
     void save();
 
 private:
-    [[noreturn]] void fail();
-    std::string path_, making_;
+    std::string path_;
     base::Unmappable unmappable_;
     std::string content_;
 };

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <stdexcept>
-#include <system_error>
 
 #include "base/native_path.h"
 #include "base/time_text.h"
@@ -70,7 +69,11 @@ ui::PrintedList PrintedResults(const ResultsSnapshot& snapshot) {
 }
 
 void PrintList(ui::Program& program, const ui::PrintedList& list) {
-    if (ui::Printer* printer = printerOf(program)) printer->print(list);
+    ui::Printer* printer = printerOf(program);
+    if (!printer) return;
+    std::string failure;
+    if (!printer->print(list, failure) && !failure.empty())
+        program.info(lang::PrintFailedText().in(program.language) + failure);
 }
 
 void WritePdfList(ui::Program& program, const ui::PrintedList& list, const std::string& fileName) {
@@ -78,23 +81,19 @@ void WritePdfList(ui::Program& program, const ui::PrintedList& list, const std::
     ui::Printer* printer = printerOf(program);
     if (!printer) return;
     const std::string path = base::NativePath(program.listFolder + fileName);
-    const std::string making = path + ".making";
     program.platform.application.setBusy(true);
-    // Written on another thread; the file is put in place and shown when it is done.
-    printer->writePdf(list, making, [&program, path, making, language](const std::string& failure) {
+    // Written on another thread, whole or not at all; shown only once it is in place.
+    printer->writePdf(list, path, [&program, path, language](const std::string& failure) {
         program.guard([&] {
             program.platform.application.setBusy(false);
-            std::error_code error;
-            if (failure.empty()) fs::rename(making, path, error);
-            if (!failure.empty() || error) {
-                std::error_code ignored;
-                fs::remove(making, ignored);
-                program.info(lang::PdfFailedText().in(language) +
-                             (failure.empty() ? error.message() : failure));
+            if (!failure.empty()) {
+                program.info(lang::PdfFailedText().in(language) + failure);
                 return;
             }
             if (!program.platform.launcher.openDocument(path))
-                program.info(lang::CannotShowFileText().in(language) + path);
+                program.info(lang::CannotShowFileText().in(language) + path + "\n" +
+                             lang::FileFolderText().in(language) +
+                             fs::path(path).parent_path().string());
         });
     });
 }

@@ -7,6 +7,7 @@
 #include <optional>
 #include <sstream>
 
+#include "base/files.h"
 #include "base/native_path.h"
 #include "capture/show.h"
 #include "entries/export.h"
@@ -70,28 +71,6 @@ std::optional<std::string> readFile(ui::Program& program, const std::string& pat
     return bytes.str();
 }
 
-// Bytes written beside the file and put in its place when whole.
-void writeWhole(const std::string& path, const std::string& bytes) {
-    const std::string making = path + ".making";
-    {
-        std::ofstream file(making, std::ios::binary | std::ios::trunc);
-        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        file.flush();
-        if (!file) {
-            const std::string reason = std::strerror(errno);
-            std::error_code ignored;
-            fs::remove(making, ignored);
-            throw std::runtime_error(path + ": " + reason);
-        }
-    }
-    std::error_code error;
-    fs::rename(making, path, error);
-    if (error) {
-        fs::remove(making, error);
-        throw std::runtime_error(path + ": " + error.message());
-    }
-}
-
 }  // namespace
 
 void ImportEntries(ui::Program& program) {
@@ -150,8 +129,8 @@ void ExportEntries(ui::Program& program) {
     std::string written;
     for (Register which : {Register::Competitors, Register::Clubs, Register::Classes}) {
         const std::string name = program.meet->registerTable(which) + ".csv";
-        writeWhole(base::NativePath(program.listFolder + name),
-                   entries::ExportCsv(*program.meet, which, language));
+        base::WriteWholeFile(base::NativePath(program.listFolder + name),
+                             entries::ExportCsv(*program.meet, which, language));
         written += (written.empty() ? "" : ", ") + name;
     }
     program.info(lang::ExportedText().in(language) + program.listFolder + ": " + written);

@@ -89,11 +89,13 @@ struct PrintedList {
 class Printer {
 public:
     virtual ~Printer() = default;
-    // The print dialog with its preview; false when the operator cancelled.
-    virtual bool print(const PrintedList& list) = 0;
+    // The print dialog with its preview; false when the operator cancelled or the printout
+    // failed, and then failure says why (empty when the operator cancelled).
+    virtual bool print(const PrintedList& list, std::string& failure) = 0;
     // Writes the list as a PDF file at path on the paper the system uses, away from the
-    // window's thread (so that capture goes on meanwhile). done is called on the window's thread
-    // once it is written, with the reason when it could not be ("" when it was).
+    // window's thread (so that capture goes on meanwhile), whole or not at all: a file that
+    // cannot be written leaves the earlier one. done is called on the window's thread once it
+    // is in place, with the reason when it could not be ("" when it was).
     virtual void writePdf(const PrintedList& list, const std::string& path,
                           std::function<void(const std::string& failure)> done) = 0;
 };

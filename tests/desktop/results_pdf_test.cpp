@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -19,7 +20,9 @@
 #include "desktop/main_frame.h"
 #include "desktop/results_printer.h"
 #include "shell/commands.h"
+#include "base/files.h"
 #include "support/fakes.h"
+#include "support/full_disk.h"
 #include "support/race_file.h"
 
 using kvt::desktop::MainFrame;
@@ -321,6 +324,52 @@ TEST(ResultsPdfPages, APdfThatCannotBeWrittenThrows) {
     EXPECT_THROW(kvt::desktop::WriteListPdf(listOf({3}), "/nonexistent-folder/x.pdf",
                                             QPageSize(QPageSize::A4)),
                  std::runtime_error);
+}
+
+// A full disk (every write past 4 KiB fails): the PDF is not put in place, the earlier one
+// stays as it was, nothing half written is left beside it, no viewer is asked to show it, and
+// the operator is told the file and the reason.
+TEST_P(ResultsPdf, OnAFullDiskTheEarlierPdfStaysAndTheFailureIsTold) {
+    openRace(130, 2, 130);
+    const fs::path pdf = test.folder() / "Race" / (english() ? "Results.pdf" : "Resultat.pdf");
+    {
+        std::ofstream earlier(pdf, std::ios::binary);
+        earlier << "%PDF-1.4 the earlier list";
+    }
+    {
+        kvt::testing::FullDisk full(4096);
+        frame->findChild<QAction*>("PdfResultslist")->trigger();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !test.dialogs.messages.empty(); }, 60000));
+    }
+    ASSERT_EQ(test.dialogs.messages.size(), 1u);
+    const std::string& text = test.dialogs.messages[0].text;
+    EXPECT_NE(text.find(pdf.string() + ": File too large"), std::string::npos) << text;
+    std::ifstream file(pdf, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "%PDF-1.4 the earlier list");
+    for (const auto& entry : fs::directory_iterator(pdf.parent_path()))
+        EXPECT_EQ(entry.path().filename().string().find(".making"), std::string::npos)
+            << entry.path();
+    EXPECT_TRUE(test.launcher.opened.empty());
+    EXPECT_FALSE(test.application.busy);
+}
+
+TEST(ResultsPdfPages, APdfOnAFullDiskThrowsAndLeavesTheEarlierFile) {
+    TestProgram test;
+    const std::string pdf = (test.folder() / "list.pdf").string();
+    kvt::desktop::WriteListPdf(listOf({3}), QString::fromStdString(pdf), QPageSize(QPageSize::A4));
+    std::ifstream before(pdf, std::ios::binary);
+    const std::string earlier(std::istreambuf_iterator<char>(before), {});
+    ASSERT_GT(earlier.size(), 1000u);
+    try {
+        kvt::testing::FullDisk full(512);
+        kvt::desktop::WriteListPdf(listOf({80}), QString::fromStdString(pdf),
+                                   QPageSize(QPageSize::A4));
+        ADD_FAILURE() << "a PDF was taken as written on a full disk";
+    } catch (const kvt::base::FileError& error) {
+        EXPECT_EQ(std::string(error.what()), pdf + ": File too large");
+    }
+    std::ifstream after(pdf, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(after), {}), earlier);
 }
 
 TEST(ResultsPrint, ThePrintCommandShowsThePreviewOfTheList) {

@@ -4,6 +4,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "base/files.h"
 #include "shell/commands.h"
 
 namespace kvt::testing {
@@ -35,15 +36,16 @@ void FakeDialogs::showModal(ui::MainAboutWindow& window) {
 void FakePrinter::writePdf(const ui::PrintedList& list, const std::string& path,
                            std::function<void(const std::string&)> done) {
     if (!failure.empty()) return done(failure);
-    {
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        file << list.title << "\n" << list.meetName << "\n";
-        for (const auto& section : list.sections) {
-            file << section.heading << "\n";
-            for (const auto& row : section.rows)
-                for (const auto& cell : row) file << cell << "\n";
-        }
-        if (!file) return done("cannot write " + path);
+    std::string bytes = list.title + "\n" + list.meetName + "\n";
+    for (const auto& section : list.sections) {
+        bytes += section.heading + "\n";
+        for (const auto& row : section.rows)
+            for (const auto& cell : row) bytes += cell + "\n";
+    }
+    try {
+        base::WriteWholeFile(path, bytes);
+    } catch (const base::FileError& error) {
+        return done(error.what());
     }
     pdfs.emplace_back(path, list);
     done("");

@@ -115,12 +115,13 @@ public:
     std::vector<ui::PrintedList> printed;
     std::vector<std::pair<std::string, ui::PrintedList>> pdfs;
     bool cancel = false;
-    std::string failure;  // writePdf fails with this when not empty
-    bool print(const ui::PrintedList& list) override {
+    std::string failure;  // writePdf and print fail with this when not empty
+    bool print(const ui::PrintedList& list, std::string& why) override {
         printed.push_back(list);
-        return !cancel;
+        why = failure;
+        return !cancel && failure.empty();
     }
-    // Writes at once and tells at once.
+    // Writes at once, whole or not at all as the program's own writer does, and tells at once.
     void writePdf(const ui::PrintedList& list, const std::string& path,
                   std::function<void(const std::string&)> done) override;
 };
