@@ -193,7 +193,14 @@ void ConnectLinesSetup(ui::Program& program) {
         main.TestLineLamp[c].setVisible(main.SetupTestLinesCheck.checked());
         main.TestLineText[c].setVisible(main.SetupTestLinesCheck.checked());
     }
-    ShowAdapterSettings(program, devices::ReadAdapterSettings(settingsPath(program)));
+    std::string refused;
+    ShowAdapterSettings(program, devices::ReadAdapterSettings(settingsPath(program), &refused));
+    if (!refused.empty()) {
+        // Told without a box: the window has not appeared yet, and the defaults serve.
+        const std::string text = lang::AdapterSettingsRefusedText().in(program.language) + refused;
+        main.SetupAdapterMessage.setCaption(text);
+        program.status(text);
+    }
     // Another device picked: its lines as they are usually wired, to be changed where not.
     main.SetupDeviceCombo.Click = p.guarded([&p] {
         DeviceKind kind;

@@ -133,7 +133,8 @@ void OpenAdapter(ui::Program& program) {
             adapter.CloseDevice(program.AdapterHandle);  // nothing half open stays held
         } catch (const std::exception&) {
         }
-        program.info(program.LanguageTexts[lang::entry::AdapterOpenFailed]);
+        // The program's own message, then the device's: which setting names what was not found.
+        program.info(program.LanguageTexts[lang::entry::AdapterOpenFailed] + "\n" + error.what());
         main.automaticCaptureCheck().setChecked(false);
     }
 }

@@ -68,7 +68,9 @@ public:
 };
 
 // Six input lines whose levels a test (or another process) sets. Driven from outside, it
-// reads commands from a FIFO: lines "C V" set input line C (1 to 6) to level V (0 or 1).
+// reads commands from a FIFO: lines "C V" set input line C (1 to 6) to level V (0 or 1). The
+// control path must be a FIFO (one is made when nothing is there); each look takes a bounded
+// number of bytes, and lines too long to be a command are passed over.
 // Levels may be set from one thread while another reads them.
 class SimulatedAdapter : public Adapter {
 public:
@@ -109,7 +111,8 @@ private:
     std::atomic<int> reads_{0};
     std::string fifo_;
     int fifoFd_ = -1;
-    std::string pending_;
+    std::string pending_;  // the start of a command not yet ended by its newline
+    bool discarding_ = false;  // until the next newline: a line too long to be a command
 };
 
 // A back end made from the operator's settings.

@@ -1,10 +1,9 @@
 #include "devices/adapter_settings.h"
 
-#include <cstdio>
-#include <fstream>
 #include <map>
 #include <sstream>
-#include <stdexcept>
+
+#include "base/files.h"
 
 namespace kvt::devices {
 
@@ -126,29 +125,18 @@ std::string AdapterSettingsPath(const std::string& folder) {
     return folder + "/Adapter.ini";
 }
 
-AdapterSettings ReadAdapterSettings(const std::string& path) {
-    std::ifstream file(path);
-    if (!file) return DefaultSettings(DeviceKind::Gpio);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return ParseAdapterSettings(text.str());
+AdapterSettings ReadAdapterSettings(const std::string& path, std::string* problem) {
+    try {
+        if (auto text = base::ReadSettingsFile(path, LargestSettingsFile))
+            return ParseAdapterSettings(*text);
+    } catch (const base::FileError& error) {
+        if (problem) *problem = error.what();
+    }
+    return DefaultSettings(DeviceKind::Gpio);
 }
 
 void WriteAdapterSettings(const std::string& path, const AdapterSettings& settings) {
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream file(temporary, std::ios::trunc);
-        file << FormatAdapterSettings(settings);
-        file.flush();
-        if (!file) {
-            std::remove(temporary.c_str());
-            throw std::runtime_error("cannot write " + temporary);
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        throw std::runtime_error("cannot write " + path);
-    }
+    base::WriteWholeFile(path, FormatAdapterSettings(settings));
 }
 
 }  // namespace kvt::devices

@@ -58,9 +58,13 @@ AdapterSettings ParseAdapterSettings(const std::string& text);
 std::string FormatAdapterSettings(const AdapterSettings& settings);
 // The file in a settings folder.
 std::string AdapterSettingsPath(const std::string& folder);
-// A missing or unreadable file gives the defaults (GPIO).
-AdapterSettings ReadAdapterSettings(const std::string& path);
-// Written whole or not at all (a new file renamed over the old). Throws std::runtime_error.
+// Far more than any settings file the program writes; a larger file is refused unread.
+inline constexpr std::size_t LargestSettingsFile = 64 * 1024;
+// A missing or unreadable file gives the defaults (GPIO). The file is read only when it is a
+// regular file of at most LargestSettingsFile bytes, never waited for; one that is refused
+// (a FIFO, a device, a folder, too large) is named with the reason in problem.
+AdapterSettings ReadAdapterSettings(const std::string& path, std::string* problem = nullptr);
+// Written whole or not at all (a new file renamed over the old). Throws base::FileError.
 void WriteAdapterSettings(const std::string& path, const AdapterSettings& settings);
 
 }  // namespace kvt::devices

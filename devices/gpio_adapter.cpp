@@ -130,7 +130,11 @@ int GpioAdapter::OpenNamedDevice(const std::string&, int) {
     } else {
         device->chip = gpiod_chip_open_lookup(settings_.path.c_str());
     }
-    if (!device->chip) throw AdapterError("no GPIO chip " + settings_.path);
+    if (!device->chip)
+        throw AdapterError(settings_.path.empty() || settings_.path == "*"
+                               ? std::string("no GPIO chip")
+                               : "chip=" + settings_.path + " (Adapter.ini): no GPIO chip: " +
+                                     std::strerror(errno));
     if (gpiod_chip_num_lines(device->chip) < needed)
         throw AdapterError("the GPIO chip has fewer lines than the settings name");
     std::array<int, InputLines> fds, levels;

@@ -3,6 +3,7 @@
 #include <linux/input.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -121,11 +122,14 @@ int KeyAdapter::OpenNamedDevice(const std::string&, int) {
                                "\" is no key");
     }
     auto device = std::make_unique<Device>();
-    device->fd = ::open(settings_.path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (device->fd < 0)
-        throw AdapterError("cannot open " + settings_.path + ": " + std::strerror(errno));
-    if (libevdev_new_from_fd(device->fd, &device->evdev) < 0)
-        throw AdapterError(settings_.path + " is no input device");
+    const std::string setting = "input=" + settings_.path + " (Adapter.ini)";
+    device->fd = ::open(settings_.path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (device->fd < 0) throw AdapterError(setting + ": " + std::strerror(errno));
+    // An input device is a character device: a file or a FIFO in its place is never read.
+    struct stat status {};
+    if (::fstat(device->fd, &status) != 0 || !S_ISCHR(status.st_mode) ||
+        libevdev_new_from_fd(device->fd, &device->evdev) < 0)
+        throw AdapterError(setting + ": no input device");
     device->name = libevdev_get_name(device->evdev);
     for (int c = 0; c < InputLines; ++c)
         if (codes[c] >= 0 && !libevdev_has_event_code(device->evdev, EV_KEY, codes[c]))

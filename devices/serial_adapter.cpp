@@ -2,6 +2,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -177,8 +178,15 @@ void installWakeHandler() {
 class SerialPort : public ModemLines {
 public:
     explicit SerialPort(const std::string& path) {
+        const std::string setting = "port=" + path + " (Adapter.ini)";
         fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd_ < 0) throw AdapterError("cannot open " + path + ": " + std::strerror(errno));
+        if (fd_ < 0) throw AdapterError(setting + ": " + std::strerror(errno));
+        // A serial port is a character device; a file or a FIFO in its place is none.
+        struct stat status {};
+        if (::fstat(fd_, &status) != 0 || !S_ISCHR(status.st_mode)) {
+            ::close(fd_);
+            throw AdapterError(setting + ": no serial port");
+        }
         installWakeHandler();
     }
     ~SerialPort() override { ::close(fd_); }

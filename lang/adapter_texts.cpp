@@ -51,6 +51,11 @@ Bilingual AdapterSettingsNotWrittenText() {
     return {"The device settings could not be kept: ", "Enhetsinnstillingene kunne ikke lagres: "};
 }
 
+Bilingual AdapterSettingsRefusedText() {
+    return {"The device settings were not read, the defaults apply: ",
+            "Enhetsinnstillingene ble ikke lest, standardverdiene gjelder: "};
+}
+
 Bilingual AdapterSettingInvalidText() {
     return {"Not a choice of this setting: ", "Ikke et valg for denne innstillingen: "};
 }

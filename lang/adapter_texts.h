@@ -16,6 +16,9 @@ const std::vector<CaptionRow>& AdapterPageCaptions();
 Bilingual AdapterSettingsUsedText();
 // The settings could not be written; the reason follows.
 Bilingual AdapterSettingsNotWrittenText();
+// The settings file was refused unread (no regular file, too large); the file and the reason
+// follow.
+Bilingual AdapterSettingsRefusedText();
 // A setting of the page that is none of its choices; the setting follows.
 Bilingual AdapterSettingInvalidText();
 // The device could not be opened for the test; the reason follows.

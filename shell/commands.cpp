@@ -52,7 +52,9 @@ namespace {
 // A help file that is not there is told, not shown as an empty window.
 void showHelp(ui::Program& program, const std::string& file, int command) {
     const std::string path = base::NativePath(file);
-    if (!std::ifstream(path)) {
+    std::error_code error;
+    // A regular file only: opening a FIFO put in its place would wait for ever.
+    if (!std::filesystem::is_regular_file(path, error)) {
         program.info(lang::HelpFileMissingText().in(program.language) + path);
         return;
     }

@@ -1,8 +1,9 @@
 #include "shell/help_file.h"
 
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "base/files.h"
 
 namespace kvt::shell {
 
@@ -49,11 +50,9 @@ HelpDocument ParseHelp(const std::string& text) {
 }
 
 HelpDocument LoadHelpFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw std::runtime_error("cannot read " + path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return ParseHelp(text.str());
+    auto text = base::ReadSettingsFile(path, LargestHelpFile);
+    if (!text) throw std::runtime_error("cannot read " + path);
+    return ParseHelp(*text);
 }
 
 std::vector<int> HelpDocument::search(const std::string& query) const {

@@ -2,6 +2,7 @@
 // The help viewer shows the topics as contents and searches them.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,10 @@ struct HelpDocument {
     std::vector<int> search(const std::string& query) const;
 };
 
-// Reads a help file; throws std::runtime_error when it cannot be read.
+// Far larger than any help file of the program; a larger one is refused unread.
+inline constexpr std::size_t LargestHelpFile = 8 * 1024 * 1024;
+// Reads a help file (a regular file only, never waited for); throws std::runtime_error when
+// it cannot be read.
 HelpDocument LoadHelpFile(const std::string& path);
 HelpDocument ParseHelp(const std::string& text);
 

@@ -33,7 +33,13 @@ void LoadUserSettings(ui::Program& program) {
         }
         return;
     }
-    if (!std::filesystem::is_regular_file(path, error)) return;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        // A folder, a FIFO or a device in its place is never opened (that could wait for ever);
+        // the defaults stay, and the operator is told which file was passed over.
+        program.status(std::string(lang::SettingsUnreadableText().in(program.language)) + " (" +
+                       path + ")");
+        return;
+    }
 
     try {
         // A file that is not a settings database, lacks a field or holds no record is left

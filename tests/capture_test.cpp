@@ -297,7 +297,8 @@ TEST_F(Capture, AnAdapterThatCannotBeFoundOrReadSwitchesAutomaticCaptureOff) {
     test.adapter.failNextOpen();
     automatic(true);
     EXPECT_FALSE(main().SetupCheck[3].checked());
-    EXPECT_EQ(test.dialogs.messages.back().text, "Feil under initiering av I/O Inteface");
+    EXPECT_EQ(test.dialogs.messages.back().text,
+              "Feil under initiering av I/O Inteface\nno simulated device");
     EXPECT_EQ(main().SetupLabel[13].caption(), "-");
     automatic(true);
     EXPECT_TRUE(main().SetupCheck[3].checked());

@@ -5,7 +5,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "base/files.h"
 
 namespace kvt::ui {
 
@@ -28,7 +31,15 @@ bool holds(const fs::path& folder, const char* name) {
 
 // The documents folder that user-dirs.dirs names ("$HOME/..." or an absolute path), or empty.
 std::string documentsFromUserDirs(const fs::path& configHome, const std::string& home) {
-    std::ifstream file(configHome / "user-dirs.dirs");
+    // Read only when it is a regular file of a sensible size: a FIFO or a device in its place
+    // must not hold up the start of the program.
+    std::optional<std::string> text;
+    try {
+        text = base::ReadSettingsFile((configHome / "user-dirs.dirs").string(), 64 * 1024);
+    } catch (const base::FileError&) {
+    }
+    if (!text) return "";
+    std::istringstream file(*text);
     const std::string key = "XDG_DOCUMENTS_DIR=";
     std::string line;
     while (std::getline(file, line)) {

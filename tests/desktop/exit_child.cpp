@@ -6,11 +6,14 @@
 //               close button, as the window system sends it)
 //     MEET      a meet of that name in FOLDER is made and opened first, with line 1 checked
 //               and automatic capture on
+//   With KVT_EXIT_CONTROL set, the simulated lines read their commands from that path (what
+//   Adapter.ini's "control=" names); automatic capture is then tried, not required.
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QTimer>
 #include <QWindow>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -74,7 +77,8 @@ int main(int argc, char** argv) {
     NoHelp help;
     desktop::QtApplication app;
     meetdb::SqliteEngine engine;
-    devices::SimulatedAdapter adapter;
+    const char* control = std::getenv("KVT_EXIT_CONTROL");
+    devices::SimulatedAdapter adapter(control ? control : "");
     desktop::QtImportDialogs imports;
     ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, adapter, imports};
     ui::Program program(platform, folder);
@@ -92,7 +96,7 @@ int main(int argc, char** argv) {
         if (program.currentDatabase().empty()) return 3;
         main.SetupChannelCheck[0].setChecked(true);
         main.SetupCheck[3].setChecked(true);
-        if (!main.SetupCheck[3].checked()) return 3;
+        if (!main.SetupCheck[3].checked() && !control) return 3;
     }
     std::cout << "READY " << program.MDIMain.Avslutt.caption() << std::endl;
 
