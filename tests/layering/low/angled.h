@@ -1,0 +1,4 @@
+// Reaches up with angle brackets.
+#pragma once
+
+#include <high/screen.h>

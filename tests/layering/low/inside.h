@@ -1,0 +1,4 @@
+// Reaches up through its own folder's name and back out of it.
+#pragma once
+
+#include "low/../high/screen.h"
