@@ -122,6 +122,20 @@ bool RepeatFilter::repeated(const Impulse& impulse) {
     return false;
 }
 
+void TimerClockOffset::add(const Impulse& impulse) {
+    const bool live = (impulse.kind == RecordKind::Time || impulse.kind == RecordKind::ClockTick) &&
+                      impulse.hasTime && !impulse.byHand &&
+                      (impulse.flags & (FromMemory | TypedIn | Repeated)) == 0;
+    if (!live) return;
+    constexpr std::int64_t Half = base::MicrosecondsPerDay / 2;
+    std::int64_t offset = impulse.timeOfDay - base::MicrosecondsOfDay(impulse.arrivalTime);
+    offset = ((offset + Half) % base::MicrosecondsPerDay + base::MicrosecondsPerDay) %
+                 base::MicrosecondsPerDay -
+             Half;
+    if (records_ == 0 || offset > offset_) offset_ = offset;
+    ++records_;
+}
+
 TimerLink::TimerLink(TimerLinkSettings settings, base::Clock* clock)
     : settings_(std::move(settings)), clock_(clock) {
     wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);

@@ -57,6 +57,23 @@ private:
     std::deque<std::string> order_;
 };
 
+// How far the timer's clock is ahead of the race clock, from the records' arrival: the timer's
+// time of day minus the race clock's at the record's arrival, wrapped into 12 hours either way.
+// A record only ever arrives late, so the largest of these over the records sent as they were
+// stamped is the nearest to the truth; times from the memory, typed in or sent again say nothing
+// of it.
+class TimerClockOffset {
+public:
+    void add(const Impulse& impulse);
+    bool known() const { return records_ > 0; }
+    std::int64_t microseconds() const { return offset_; }
+    long records() const { return records_; }
+
+private:
+    std::int64_t offset_ = 0;
+    long records_ = 0;
+};
+
 // Sets an open terminal raw at rate (8 data bits, no parity, 1 stop bit), with or without
 // RTS/CTS; reads block for at least one byte (with O_NONBLOCK: none waits). Returns an empty
 // text, or what failed.

@@ -385,3 +385,58 @@ TEST(RepeatedTimes, TheSameImpulseSentAgainIsKnownAndAnotherIsNot) {
     EXPECT_TRUE(filter.repeated(algeRecordRead("C0300 C0  08:53:39.4922 00")));
     EXPECT_FALSE(filter.repeated(algeRecordRead("n0300")));
 }
+
+TEST(TimerClock, TheTimersOffsetIsMeasuredFromTheRecordsSentAsTheyWereStamped) {
+    auto arrived = [](const char* record, base::LocalTime arrival) {
+        auto impulse = algeRecordRead(record);
+        impulse.arrivalTime = arrival;
+        return impulse;
+    };
+    devices::TimerClockOffset offset;
+    EXPECT_FALSE(offset.known());
+    // The timer 20 ms behind the race clock; the second record held up on the line.
+    offset.add(arrived(" 0001 C0  10:00:00.5000 00", {10, 0, 0, 520}));
+    offset.add(arrived(" 0002 C0  10:00:01.0000 00", {10, 0, 1, 505}));
+    // Times from the memory, typed in, or from the keypad say nothing of it.
+    offset.add(arrived("m0003 C0  09:00:00.0000 00", {10, 0, 2, 0}));
+    offset.add(arrived("i0004 C0  11:00:00.0000 00", {10, 0, 2, 0}));
+    offset.add(arrived(" 0005 C0M 11:00:00.0000 00", {10, 0, 2, 0}));
+    ASSERT_TRUE(offset.known());
+    EXPECT_EQ(offset.records(), 2);
+    EXPECT_EQ(offset.microseconds(), -20000);
+    // Across midnight it is still a few milliseconds, not a day.
+    devices::TimerClockOffset midnight;
+    midnight.add(arrived(" 0001 C1  23:59:59.9990 00", {0, 0, 0, 10}));
+    EXPECT_EQ(midnight.microseconds(), -11000);
+    devices::TimerClockOffset ahead;
+    ahead.add(arrived(" 0001 C1  00:00:00.0030 00", {23, 59, 59, 999}));
+    EXPECT_EQ(ahead.microseconds(), 4000);
+}
+
+TEST(TimerLink, TheMemoryIsAskedForWithTheWordTheSettingsNameOrNeverWhenTheySaySo) {
+    {
+        PtyTimer timer(portPath());
+        auto settings = settingsFor(timer, TimerKind::TagHeuer);
+        settings.memoryWord = "#RM";
+        devices::TimerLink link(settings);
+        link.start();
+        ASSERT_TRUE(waitFor([&] { return link.state() == LinkState::Open; }));
+        link.askMemory();  // the operator asks
+        EXPECT_EQ(timer.receive("\r\n", 2s), "#RM\r\n");
+    }
+    PtyTimer timer(portPath());
+    auto settings = settingsFor(timer, TimerKind::AlgeTimy);
+    settings.memoryWord = "-";
+    devices::TimerLink link(settings);
+    link.start();
+    ASSERT_TRUE(waitFor([&] { return link.state() == LinkState::Open; }));
+    timer.pull();
+    ASSERT_TRUE(waitFor([&] { return link.state() == LinkState::Waiting; }));
+    ASSERT_TRUE(timer.plugIn());
+    ASSERT_TRUE(waitFor([&] { return link.state() == LinkState::Open; }));
+    EXPECT_EQ(timer.receive("\r", 100ms), "");
+    EXPECT_EQ(link.counters().memoryRequests, 0);
+    // A timer without a memory command is never asked.
+    EXPECT_EQ(devices::MemoryRequest(TimerKind::MicrogateRei), "");
+    EXPECT_EQ(devices::MemoryRequest(TimerKind::AlgeTimy), "DUMP\r");
+}
