@@ -30,3 +30,7 @@ echo "startup_ms: $(( median / 1000000 )) ms"
 "$build/bench/kvt_entries_bench"
 # pdf_3000_ms, live_page_p99_ms, live_registration_delay_p99_ms: the real program, offscreen.
 "$build/bench/kvt_output_bench" 2>/dev/null
+
+# timer_link_cuts, timer_times_lost, timer_times_twice, timer_bad_records_survived,
+# timer_record_to_taken_p99_ms: a timer's records over a pseudo-terminal pair, headless.
+"$build/bench/kvt_timer_link_bench"

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "devices/adapter_settings.h"
+#include "devices/impulse.h"
+#include "devices/link_status.h"
 
 namespace kvt::devices {
 
@@ -65,6 +67,17 @@ public:
     virtual void useSettings(const AdapterSettings&) {}
     // What the device is, for the setup page ("GPIO gpiochip0", "serial /dev/ttyUSB0").
     virtual std::string description() const { return "-"; }
+
+    // Back ends whose device sends impulses of its own (a timer, with its own time of day):
+    // the poll takes them besides the edges.
+    virtual bool reportsImpulses() const { return false; }
+    // Moves the impulses queued since the last take into impulses, oldest first.
+    virtual void takeImpulses(int handle, std::vector<Impulse>& impulses);
+    // The link to a timer, for the setup page and the capture page; false for a back end
+    // without one.
+    virtual bool timerLink(LinkState& state, LinkCounters& counters) const;
+    // Asks the timer for the times in its memory again (where it has such a command).
+    virtual void askTimerMemory() {}
 };
 
 // Six input lines whose levels a test (or another process) sets. Driven from outside, it
@@ -137,6 +150,10 @@ public:
     bool wired(int channel) const override;
     void useSettings(const AdapterSettings& settings) override;
     std::string description() const override;
+    bool reportsImpulses() const override;
+    void takeImpulses(int handle, std::vector<Impulse>& impulses) override;
+    bool timerLink(LinkState& state, LinkCounters& counters) const override;
+    void askTimerMemory() override;
     const AdapterSettings& settings() const { return settings_; }
 
 private:

@@ -9,11 +9,11 @@ namespace kvt::devices {
 
 namespace {
 
-constexpr const char* DeviceNames[] = {"simulated", "gpio", "serial", "keys"};
+constexpr const char* DeviceNames[] = {"simulated", "gpio", "serial", "keys", "timer"};
 constexpr const char* BiasNames[] = {"pull-up", "pull-down", "none", "as-is"};
 constexpr const char* LevelNames[] = {"meet", "low", "high"};
 // Where each kind of device is found, as the key of the file.
-constexpr const char* PathKeys[] = {"control", "chip", "port", "input"};
+constexpr const char* PathKeys[] = {"control", "chip", "port", "input", "port"};
 constexpr const char* StatusLines[] = {"CTS", "DSR", "DCD", "RI"};
 
 template <typename Enum, std::size_t N>
@@ -62,6 +62,8 @@ std::string DefaultSource(DeviceKind kind, int channel) {
             return channel < 4 ? StatusLines[channel] : "-";
         case DeviceKind::Keys:
             return "-";
+        case DeviceKind::Timer:
+            return channel < 2 ? "C" + std::to_string(channel) : "-";
     }
     return "-";
 }
@@ -100,6 +102,15 @@ AdapterSettings ParseAdapterSettings(const std::string& text) {
     settings.outputs = values["outputs"];
     if (values.count("supply")) settings.supply = values["supply"];
     if (values.count("grab")) settings.grab = values["grab"] != "0";
+    if (values.count("timer")) settings.timer = values["timer"];
+    if (values.count("rate")) {
+        const std::string& rate = values["rate"];
+        if (!rate.empty() && rate.size() < 8 &&
+            rate.find_first_not_of("0123456789") == std::string::npos)
+            settings.rate = std::stoi(rate);
+    }
+    if (values.count("handshake")) settings.rtsCts = values["handshake"] == "rts-cts";
+    if (values.count("memory")) settings.memoryWord = values["memory"];
     return settings;
 }
 
@@ -118,6 +129,12 @@ std::string FormatAdapterSettings(const AdapterSettings& settings) {
     out << "outputs=" << settings.outputs << "\n";
     out << "supply=" << settings.supply << "\n";
     out << "grab=" << (settings.grab ? 1 : 0) << "\n";
+    if (settings.device == DeviceKind::Timer) {
+        out << "timer=" << settings.timer << "\n";
+        if (settings.rate > 0) out << "rate=" << settings.rate << "\n";
+        out << "handshake=" << (settings.rtsCts ? "rts-cts" : "none") << "\n";
+        if (!settings.memoryWord.empty()) out << "memory=" << settings.memoryWord << "\n";
+    }
     return out.str();
 }
 

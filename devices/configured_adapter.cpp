@@ -1,8 +1,15 @@
 #include "devices/back_ends.h"
+#include "devices/timer_adapter.h"
 
 namespace kvt::devices {
 
 void Adapter::waitForEdges(int, std::chrono::milliseconds, EdgeBatch&) {}
+
+void Adapter::takeImpulses(int, std::vector<Impulse>&) {}
+
+bool Adapter::timerLink(LinkState&, LinkCounters&) const {
+    return false;
+}
 
 ActiveLevel Adapter::activeLevel(int) const {
     return ActiveLevel::Meet;
@@ -16,6 +23,8 @@ std::unique_ptr<Adapter> MakeBackEnd(const AdapterSettings& settings) {
             return std::make_unique<SerialAdapter>(settings);
         case DeviceKind::Keys:
             return std::make_unique<KeyAdapter>(settings);
+        case DeviceKind::Timer:
+            return std::make_unique<TimerAdapter>(settings);
         case DeviceKind::Gpio:
             break;
     }
@@ -81,6 +90,22 @@ void ConfiguredAdapter::useSettings(const AdapterSettings& settings) {
 
 std::string ConfiguredAdapter::description() const {
     return backEnd_->description();
+}
+
+bool ConfiguredAdapter::reportsImpulses() const {
+    return backEnd_->reportsImpulses();
+}
+
+void ConfiguredAdapter::takeImpulses(int handle, std::vector<Impulse>& impulses) {
+    backEnd_->takeImpulses(handle, impulses);
+}
+
+bool ConfiguredAdapter::timerLink(LinkState& state, LinkCounters& counters) const {
+    return backEnd_->timerLink(state, counters);
+}
+
+void ConfiguredAdapter::askTimerMemory() {
+    backEnd_->askTimerMemory();
 }
 
 std::unique_ptr<Adapter> MakeAdapter(const std::string& settingsFolder) {

@@ -128,6 +128,14 @@ LineWatch::Reading LineWatch::take(int c) {
     return reading;
 }
 
+std::vector<Impulse> LineWatch::takeImpulses() {
+    std::vector<Impulse> impulses;
+    if (!watching_) return impulses;
+    adapter_.takeImpulses(handle_, impulses);
+    for (auto& impulse : impulses) impulse.arrivalTime = clock_.timeOf(impulse.arrival);
+    return impulses;
+}
+
 LineWatch::Status LineWatch::status(int c) {
     std::lock_guard lock(mutex_);
     const auto& line = lines_.at(c);

@@ -83,6 +83,9 @@ public:
     // What line c did since the last take. Throws AdapterError once the thread has failed to
     // read the adapter.
     Reading take(int c);
+    // The impulses of a device that sends them (a timer) since the last take, oldest first,
+    // each with the time of day of its arrival on the race clock; none while not watching.
+    std::vector<Impulse> takeImpulses();
     Status status(int c);
     // Readings of the lines so far (all lines count one).
     long samples() const { return samples_; }
