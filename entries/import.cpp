@@ -217,6 +217,9 @@ void ImportSession::read() {
         return;
     }
     records.erase(std::remove_if(records.begin(), records.end(), emptyRecord), records.end());
+    // Cells the export kept from running as formulas read as they were.
+    for (auto& record : records)
+        for (auto& value : record.cells) value = RestoredCell(value);
     std::size_t columns = 0;
     for (const auto& record : records) columns = std::max(columns, record.cells.size());
     if (header_ && !records.empty()) {
