@@ -244,6 +244,42 @@ TEST_F(Import, TheReportListsBadRowsAndNothingIsWrittenWhenTheOperatorDeclines) 
     EXPECT_EQ(after.size(), before.size());
 }
 
+TEST_F(Import, DecliningTheReportGoesBackToThePreviewWithTheOperatorsChoices) {
+    open();
+    int shown = 0;
+    test.imports.onPreview = [&](entries::ImportSession& session) {
+        ++shown;
+        if (shown == 1) {
+            session.mapColumn(1, 2);  // the names are surnames
+            return;
+        }
+        EXPECT_EQ(session.mapping(), (std::vector<int>{0, 2, 3}));  // his choice is kept
+        session.mapColumn(2, -1);                                    // the clubs stay out
+    };
+    test.imports.goOnAfterDeclining = true;
+    import("Startnummer;Fornavn;Klubb\r\n1;Ny;Ingensteds IL\r\n2;Nyere;Tornado\r\n");
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(test.imports.reports, 1);
+    EXPECT_EQ(lastMessage(), "Importert: 2 poster i Deltakere.");
+    EXPECT_EQ(test.program().meet->competitor(1).name, "Eirik, Ny");
+    EXPECT_EQ(test.program().meet->competitor(2).name, "Lars, Nyere");
+    EXPECT_EQ(test.program().meet->competitor(1).club, "Tornado");
+}
+
+TEST_F(Import, AYesNoColumnNamedPaidIsNotGuessedAsThePayment) {
+    open();
+    std::vector<int> guessed;
+    test.imports.onPreview = [&](entries::ImportSession& session) { guessed = session.mapping(); };
+    import("Startnummer;Fornavn;Betalt\r\n1;Ny;Ja\r\n2;Nyere;Nei\r\n");
+    EXPECT_EQ(guessed, (std::vector<int>{0, 1, -1}));
+    EXPECT_EQ(test.imports.reports, 0);
+    EXPECT_EQ(lastMessage(), "Importert: 2 poster i Deltakere.");
+    // A column of payment options still is.
+    import("Startnummer;Fornavn;Betalt\r\n1;Ny;2\r\n2;Nyere;\r\n");
+    EXPECT_EQ(guessed, (std::vector<int>{0, 1, 19}));
+    EXPECT_EQ(test.program().meet->competitor(1).payment, 2);
+}
+
 TEST_F(Import, ACancelledPreviewWritesNothing) {
     open();
     const auto before = records(path, "Deltakere");
