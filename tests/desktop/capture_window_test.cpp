@@ -1,14 +1,22 @@
 // The capture lines in the real window, offscreen, with the keys going where the keyboard focus
 // is, as they do for the operator: no notice takes a key meant for a line, and a number that is
-// no competitor says so.
+// no competitor says so. Beside them, the small frictions of the pages.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 
 #include "desktop/main_frame.h"
@@ -182,4 +190,28 @@ TEST_F(CaptureWindow, ANumberThatIsNoCompetitorSaysSoAndEnterAndTheArrowsGiveNot
     EXPECT_EQ(program.meet->competitor(77).state, kvt::meet::Started);
     EXPECT_TRUE(otherWindows(frame).isEmpty()) << otherWindows(frame).join(", ").toStdString();
     EXPECT_TRUE(test.dialogs.messages.empty());
+}
+
+// The lists leave the results page on the class it showed, with its rows.
+TEST_F(CaptureWindow, TheResultsPageKeepsItsClassAfterTheListsAndThePrintedList) {
+    for (int n = 1; n <= 2; ++n) {
+        type(0, QString::number(n));
+        enter();
+        test.clock.time.minute = 10 + n;
+        enter();
+    }
+    frame.clickMainTab(6);
+    auto* classes = frame.findChild<QComboBox*>("ResultsCombo");
+    classes->activated(0);
+    auto* grid = frame.findChild<QTableView*>("ResultsDBGrid");
+    ASSERT_EQ(grid->model()->rowCount(), 2);
+    for (const char* command : {"MainToolbar_h", "MainToolbar_j"}) {
+        frame.findChild<QAction*>(command)->trigger();
+        EXPECT_EQ(classes->currentText(), "Junior") << command;
+        EXPECT_EQ(grid->model()->rowCount(), 2) << command;
+    }
+    frame.findChild<QAction*>("PdfResultslist")->trigger();
+    EXPECT_EQ(classes->currentText(), "Junior");
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(program.Main.ResultsData.recordCount(), 2);
 }
