@@ -525,7 +525,10 @@ QWidget* MainFrame::grid(ui::DataGrid& control) {
             view->setColumnWidth(column, static_cast<int>(layout.widthTwips / 15 * scale));
             view->setColumnHidden(column, !layout.visible);
         }
-        if (source.position() > 0) view->selectRow(source.position() - 1);
+        // The row of the record; the cell the operator is in stays his (selecting the row
+        // again would put him back in its first cell, and Tab would never get past it).
+        const int row = source.position() - 1;
+        if (row >= 0 && view->currentIndex().row() != row) view->selectRow(row);
     };
     onChange(control, show);
     onChange(source, show);

@@ -192,6 +192,32 @@ TEST_F(CaptureWindow, ANumberThatIsNoCompetitorSaysSoAndEnterAndTheArrowsGiveNot
     EXPECT_TRUE(test.dialogs.messages.empty());
 }
 
+// Tab in the class grid goes on to the next cell, and no cell is written over by it.
+TEST_F(CaptureWindow, TabInTheClassGridReachesTheSpecificationAndLeavesTheIdAlone) {
+    frame.clickMainTab(4);
+    auto* grid = frame.findChild<QTableView*>("ClassDBGrid");
+    ASSERT_NE(grid, nullptr);
+    auto* model = grid->model();
+    const QString id = model->data(model->index(0, 1)).toString();
+    const QModelIndex name = model->index(0, 2);
+    grid->setFocus();
+    grid->setCurrentIndex(name);
+    grid->edit(name);
+    QWidget* editor = QApplication::focusWidget();
+    ASSERT_NE(editor, grid);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, "Elite");
+    QTest::keyClick(editor, Qt::Key_Tab);
+    EXPECT_EQ(grid->currentIndex().column(), 3);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(QApplication::focusWidget(), "Over 20");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QApplication::processEvents();  // the view takes what Return ends when its events run
+    EXPECT_EQ(model->data(model->index(0, 1)).toString(), id);
+    EXPECT_EQ(model->data(model->index(0, 2)).toString(), "Elite");
+    EXPECT_EQ(model->data(model->index(0, 3)).toString(), "Over 20");
+}
+
 // The lists leave the results page on the class it showed, with its rows.
 TEST_F(CaptureWindow, TheResultsPageKeepsItsClassAfterTheListsAndThePrintedList) {
     for (int n = 1; n <= 2; ++n) {
