@@ -388,7 +388,7 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
         main.ResultsData.setDatabaseName(path);
         capture::ShowMeet(program);
         if (!main.ResultsCombo.items().empty()) main.ResultsCombo.pick(0);
-        main.NameMover.setText("2");
+        main.NameMover.setText("1");
         main.Window.setKeyPreview(true);
         // Finishes that waited for their class are recorded now that it may match.
         capture::ShowOutcome(program, program.meet->store());

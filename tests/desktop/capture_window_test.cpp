@@ -218,6 +218,12 @@ TEST_F(CaptureWindow, TabInTheClassGridReachesTheSpecificationAndLeavesTheIdAlon
     EXPECT_EQ(model->data(model->index(0, 3)).toString(), "Over 20");
 }
 
+TEST_F(CaptureWindow, TheCompetitorPageOpensOnTheFirstRecord) {
+    EXPECT_EQ(frame.findChild<QLineEdit*>("NameMover")->text(), "1");
+    EXPECT_EQ(program.Main.NameData.position(), 1);
+    EXPECT_EQ(frame.findChild<QLineEdit*>("NameText_0")->text(), "Eirik");
+}
+
 // The lists leave the results page on the class it showed, with its rows.
 TEST_F(CaptureWindow, TheResultsPageKeepsItsClassAfterTheListsAndThePrintedList) {
     for (int n = 1; n <= 2; ++n) {
