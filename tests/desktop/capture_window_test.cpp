@@ -247,3 +247,22 @@ TEST_F(CaptureWindow, TheResultsPageKeepsItsClassAfterTheListsAndThePrintedList)
     EXPECT_EQ(grid->model()->rowCount(), 2);
     EXPECT_EQ(program.Main.ResultsData.recordCount(), 2);
 }
+
+// The address of the live results follows the language in force.
+TEST(DesktopLiveAddress, FollowsTheLanguageWhileTheServerRuns) {
+    TestProgram test;
+    auto& program = test.program();
+    MainFrame frame{program};
+    kvt::shell::LoadMain(program);
+    frame.refreshAll();
+    frame.show();
+    frame.findChild<QCheckBox*>("SetupLiveCheck")->click();
+    ASSERT_TRUE(program.Main.LiveTimer.running());
+    auto* address = frame.findChild<QLabel*>("SetupLiveAddress");
+    EXPECT_TRUE(address->text().startsWith("Åpne på en telefon")) << address->text().toStdString();
+    frame.findChild<QRadioButton*>("SetupLanguageOption_1")->click();
+    ASSERT_EQ(program.language, kvt::lang::Language::English);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return address->text().startsWith("Open on a phone"); }, 3000))
+        << address->text().toStdString();
+}
