@@ -53,6 +53,8 @@ std::optional<std::string> QtDialogs::openFile(const ui::FileDialogRequest& requ
     if (!preset.isEmpty() && !suffix.isEmpty() && QFileInfo(preset).suffix().isEmpty())
         preset += "." + suffix;
     if (!preset.isEmpty()) dialog.selectFile(preset);
+    if (!request.acceptLabel.empty())
+        dialog.setLabelText(QFileDialog::Accept, q(request.acceptLabel));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
 }

@@ -12,4 +12,18 @@ Bilingual NoSuchCompetitorCaption() {
     return {"(no such competitor)", "(ingen slik deltaker)"};
 }
 
+Bilingual MakeButtonText() {
+    return {"&Make", "&Lag"};
+}
+
+Bilingual NoSuchFolderText() {
+    return {"The meet database could not be made: there is no folder ",
+            "Stevnedatabasen kunne ikke lages: det finnes ingen mappe "};
+}
+
+Bilingual FolderNotWritableText() {
+    return {"The meet database could not be made: this folder cannot be written: ",
+            "Stevnedatabasen kunne ikke lages: denne mappa kan ikke skrives: "};
+}
+
 }  // namespace kvt::lang

@@ -1,5 +1,5 @@
 // Texts of the window of the program's own, in both languages: what a capture line says about
-// a number that names no competitor.
+// a number that names no competitor, the file dialog's buttons, where a meet cannot be made.
 #pragma once
 
 #include <string>
@@ -12,5 +12,11 @@ namespace kvt::lang {
 std::string NoSuchCompetitorText(Language language, const std::string& number);
 // Where the line's name stands while its number names no competitor.
 Bilingual NoSuchCompetitorCaption();
+
+// The button that takes the name chosen in Make new's file dialog.
+Bilingual MakeButtonText();
+// Make new in a folder that is not there, or that cannot be written; the folder follows.
+Bilingual NoSuchFolderText();
+Bilingual FolderNotWritableText();
 
 }  // namespace kvt::lang

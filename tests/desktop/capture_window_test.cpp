@@ -266,3 +266,65 @@ TEST(DesktopLiveAddress, FollowsTheLanguageWhileTheServerRuns) {
         QTest::qWaitFor([&] { return address->text().startsWith("Open on a phone"); }, 3000))
         << address->text().toStdString();
 }
+
+namespace {
+
+// Make new through the real file dialog of the program.
+class MakeNewDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kvt::shell::LoadMain(program);
+        dialogs.setParent(&frame);
+        frame.refreshAll();
+        frame.show();
+        QApplication::processEvents();  // the language's translations reach every widget
+    }
+    // Answers the next file dialog once it is up.
+    void whenFileDialogShown(std::function<void(QFileDialog&)> answer) {
+        auto* timer = new QTimer;
+        timer->setInterval(10);
+        QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                auto* dialog = qobject_cast<QFileDialog*>(window);
+                if (!dialog || !dialog->isVisible()) continue;
+                timer->stop();
+                timer->deleteLater();
+                answer(*dialog);
+                return;
+            }
+        });
+        timer->start();
+    }
+
+    kvt::desktop::QtDialogs dialogs;
+    TestProgram test;
+    WindowNotices both{test.dialogs, dialogs};
+    kvt::ui::Program& program = (test.useDialogs(both), test.program());
+    MainFrame frame{program};
+};
+
+}  // namespace
+
+TEST_F(MakeNewDialog, ItsButtonSaysMakeAndAFolderThatIsNotThereIsToldInTheOperatorsWords) {
+    QString accept;
+    whenFileDialogShown([&](QFileDialog& dialog) {
+        accept = dialog.findChild<QDialogButtonBox*>("buttonBox")
+                     ->button(QDialogButtonBox::Open)
+                     ->text();
+        dialog.reject();
+    });
+    dialogs.openFile({"Lag ny", "Demorenn", "Database (*.mdb)|*.mdb", "/", "&Lag"});
+    EXPECT_EQ(accept, "&Lag");
+
+    const auto missing = test.folder() / "no-such-folder" / "Meet.mdb";
+    test.dialogs.fileAnswers.push_back(missing.string());
+    frame.findChild<QAction*>("MakeNew")->trigger();
+    ASSERT_FALSE(test.dialogs.messages.empty());
+    const std::string told = test.dialogs.messages.back().text;
+    EXPECT_EQ(told, "Stevnedatabasen kunne ikke lages: det finnes ingen mappe " +
+                        (test.folder() / "no-such-folder").string());
+    EXPECT_EQ(told.find(".making"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(missing));
+    ASSERT_EQ(test.dialogs.fileRequests.size(), 1u);
+    EXPECT_EQ(test.dialogs.fileRequests[0].acceptLabel, "&Lag");
+}
