@@ -82,8 +82,12 @@ void ShowPollRate(ui::Program& program) {
     program.PollCount = 0;
     // What could not be stored is stored as soon as the database can be written again.
     if (program.meet && !program.meet->allStored()) {
+        // "Stored again" only after a failure the operator was told of: what merely waited
+        // for this commit (a number typed on a line) never failed.
+        const bool failedBefore = !program.meet->lastFailure().empty();
         auto outcome = program.meet->store();
-        if (outcome.stored) outcome.notices.push_back(lang::StoredAgainText().in(program.language));
+        if (outcome.stored && failedBefore)
+            outcome.notices.push_back(lang::StoredAgainText().in(program.language));
         // A failure again says nothing new: the status bar keeps telling what waits.
         outcome.stored = true;
         ShowOutcome(program, outcome);

@@ -2,6 +2,7 @@
 
 #include "base/number_text.h"
 #include "lang/meet_texts.h"
+#include "lang/window_texts.h"
 #include "results/results_page.h"
 #include "ui/program.h"
 
@@ -32,25 +33,36 @@ void showRows(ui::Program& program) {
         const auto& row = program.meet->row(i);
         main.Number[i].setText(row.number);
         // The number's own handler may show the row afresh: what is shown is read after it.
+        ShowCompetitorOnLine(program, i);
         const auto& shown = program.meet->row(i);
-        main.TimeNames[i].setCaption(shown.name);
-        main.Time[i].setCaption(shown.time);
         main.RegTime[i].setText(shown.regTime);
         main.RegTimeIndex[i].setText(shown.regTimeIndex);
         main.Regtimeled[i].setText(shown.ready ? "1" : "0");
         main.ReadyLed[i].setColour(lampColour(shown.ready));
-        main.Outled[i].setColour(lampColour(shown.outLit));
-        main.Inled[i].setColour(lampColour(shown.inLit));
     }
 }
 
+// Only after a failure: what merely waits for the next commit (a number typed on a line) has
+// not failed to be stored.
 void showStoredState(ui::Program& program) {
     const auto& meet = *program.meet;
+    const bool waiting = !meet.allStored() && !meet.lastFailure().empty();
     program.MDIMain.Status.setPanelText(
-        1, meet.allStored() ? "" : lang::UnstoredStatus(program.language, meet.unstoredTimes()));
+        1, waiting ? lang::UnstoredStatus(program.language, meet.unstoredTimes()) : "");
 }
 
 }  // namespace
+
+void ShowCompetitorOnLine(ui::Program& program, int line) {
+    if (!program.meet) return;
+    auto& main = program.Main;
+    const auto& row = program.meet->row(line);
+    main.TimeNames[line].setCaption(
+        row.noCompetitor ? lang::NoSuchCompetitorCaption().in(program.language) : row.name);
+    main.Time[line].setCaption(row.time);
+    main.Outled[line].setColour(lampColour(row.outLit));
+    main.Inled[line].setColour(lampColour(row.inLit));
+}
 
 void ShowLineLamps(ui::Program& program) {
     if (!program.meet) return;

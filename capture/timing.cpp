@@ -31,12 +31,7 @@ void ConnectTiming(ui::Program& program) {
         main.Number[line].Change = p.guarded([&p, line] {
             if (!p.meet) return;
             p.meet->typeNumber(line, p.Main.Number[line].text());
-            const auto& row = p.meet->row(line);
-            auto& m = p.Main;
-            m.TimeNames[line].setCaption(row.name);
-            m.Time[line].setCaption(row.time);
-            m.Outled[line].setColour(row.outLit ? ui::Lamp::Lit : ui::Lamp::Dark);
-            m.Inled[line].setColour(row.inLit ? ui::Lamp::Lit : ui::Lamp::Dark);
+            ShowCompetitorOnLine(p, line);
         });
         main.Number[line].KeyDown = [&p, line](int key) {
             if (key == ui::KeyReturn) p.guard([&] { GiveTimeNow(p, line); });

@@ -26,6 +26,8 @@ constexpr entries::Encoding Encodings[3] = {entries::Encoding::Utf8, entries::En
                                             entries::Encoding::Windows1252};
 // The rows of the file the preview shows.
 constexpr int PreviewRows = 8;
+// The reasons the preview gives why rows cannot be imported.
+constexpr int ShownReasons = 3;
 
 QString text(const lang::Bilingual& text, lang::Language language) {
     return q(text.in(language));
@@ -47,6 +49,17 @@ QWidget* labelled(const QString& caption, QWidget* field, QWidget* parent) {
     layout->addWidget(label);
     layout->addWidget(field);
     return row;
+}
+
+// Why rows cannot go in, before Import: the first reasons, and how many more there are.
+QString reasonsOf(const entries::ImportSession& session, const entries::Report& report) {
+    QString reasons;
+    const int count = static_cast<int>(report.problems.size());
+    const int shown = std::min(ShownReasons, count);
+    for (int i = 0; i < shown; ++i) reasons += "\n" + q(session.problemText(report.problems[i]));
+    if (count > shown)
+        reasons += "\n" + q(lang::MoreProblemsText(session.language(), count - shown));
+    return reasons;
 }
 
 }  // namespace
@@ -185,7 +198,8 @@ void ImportPreviewDialog::refresh() {
     else if (!report.fieldMapped)
         summary = text(lang::NoFieldColumnText(), language);
     else
-        summary = q(lang::ImportSummary(language, report.rows, report.goodRows));
+        summary = q(lang::ImportSummary(language, report.rows, report.goodRows)) +
+                  reasonsOf(session_, report);
     summary_->setText(summary);
     import_->setEnabled(session_.readFault().empty() && report.numberMapped && report.fieldMapped &&
                         report.rows > 0);

@@ -13,6 +13,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
 
 namespace kvt::desktop {
 
@@ -25,7 +26,13 @@ public:
     // socket's signals, and leaves it open: such a connection has no one reading it.
     bool abandoned() const { return receivers(SIGNAL(readyRead())) == 0; }
 
+    // Between requests: none of its bytes waits for an answer, so a newcomer may take its place.
+    bool betweenRequests() const { return !requestOpen && !closing; }
+
     QElapsedTimer idle;
+    // Since the first byte of the request being read.
+    QElapsedTimer request;
+    bool requestOpen = false;
     qint64 requestBytes = 0;
     bool refused = false;
     bool closing = false;
@@ -48,7 +55,15 @@ protected:
             return;
         }
         prune();
-        if (sockets_.size() >= limits_.connections) {
+        // A place for the newcomer: one of its own address's that waits for no answer, when
+        // that address has its share; else any such when every place is taken; else none.
+        const QHostAddress peer = socket->peerAddress();
+        if (fromAddress(peer) >= limits_.connectionsPerClient && !evictIdle(&peer)) {
+            socket->abort();
+            socket->deleteLater();
+            return;
+        }
+        if (connectedCount() >= limits_.connections && !evictIdle(nullptr)) {
             socket->abort();
             socket->deleteLater();
             return;
@@ -68,6 +83,10 @@ private:
     // the socket, so what is available here is what came since its last look.
     void count(GuardedSocket* socket) {
         socket->idle.restart();
+        if (!socket->requestOpen) {
+            socket->requestOpen = true;
+            socket->request.start();
+        }
         if (!socket->isTransactionStarted()) socket->requestBytes = 0;
         socket->requestBytes += socket->bytesAvailable();
         if (socket->requestBytes > limits_.requestBytes) refuse(socket, "413 Payload Too Large");
@@ -94,6 +113,11 @@ private:
                 refuse(socket, "400 Bad Request");
                 continue;
             }
+            if (!socket->closing && socket->requestOpen &&
+                socket->request.elapsed() > limits_.requestMilliseconds) {
+                refuse(socket, "408 Request Timeout");
+                continue;
+            }
             if (socket->idle.elapsed() <= limits_.idleMilliseconds) continue;
             if (socket->closing) {
                 // It would not close when asked: it goes now, whatever it still holds.
@@ -106,6 +130,39 @@ private:
             }
         }
         prune();
+    }
+
+    // The connections not yet closed (those closing too), of every address or of one.
+    int connectedCount() const {
+        return static_cast<int>(std::count_if(
+            sockets_.begin(), sockets_.end(), [](const QPointer<GuardedSocket>& socket) {
+                return socket && socket->state() != QAbstractSocket::UnconnectedState;
+            }));
+    }
+    int fromAddress(const QHostAddress& peer) const {
+        return static_cast<int>(std::count_if(
+            sockets_.begin(), sockets_.end(), [&](const QPointer<GuardedSocket>& socket) {
+                return socket && socket->state() != QAbstractSocket::UnconnectedState &&
+                       socket->peerAddress() == peer;
+            }));
+    }
+
+    // Closes the connection (of peer, when given) idle the longest between requests; false
+    // when every one is in the middle of a request.
+    bool evictIdle(const QHostAddress* peer) {
+        GuardedSocket* oldest = nullptr;
+        for (const QPointer<GuardedSocket>& socket : sockets_) {
+            if (!socket || socket->state() != QAbstractSocket::ConnectedState ||
+                !socket->betweenRequests())
+                continue;
+            if (peer && socket->peerAddress() != *peer) continue;
+            if (!oldest || socket->idle.elapsed() > oldest->idle.elapsed()) oldest = socket;
+        }
+        if (!oldest) return false;
+        oldest->abort();
+        oldest->deleteLater();
+        sockets_.removeIf([oldest](const QPointer<GuardedSocket>& s) { return s == oldest; });
+        return true;
     }
 
     void prune() {
@@ -174,6 +231,8 @@ public:
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
+        // The request is complete: its time runs no more.
+        if (auto* guarded = dynamic_cast<GuardedSocket*>(socket)) guarded->requestOpen = false;
         const ui::WebRequest asked{methodName(request.method()),
                                    request.url().path(QUrl::FullyEncoded).toStdString()};
         ui::WebResponse answer;

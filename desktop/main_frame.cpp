@@ -30,6 +30,7 @@
 #include <QVBoxLayout>
 
 #include "desktop/grid_model.h"
+#include "desktop/notice_strip.h"
 #include "desktop/qt_text.h"
 #include "shell/commands.h"
 
@@ -128,7 +129,15 @@ MainFrame::MainFrame(ui::Program& program) : program_(program) {
                               {buildCapturePage(), buildCompetitorPage(), buildClubPage(),
                                buildClassPage(), buildSetupPage(), buildResultsPage()});
     pages->setObjectName("Main");
-    setCentralWidget(pages);
+    // The notices above the pages, in the window itself: they never take the keyboard.
+    auto* central = new QWidget(this);
+    central->setObjectName("MainArea");
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(new NoticeStrip(central));
+    layout->addWidget(pages, 1);
+    setCentralWidget(central);
     buildTimers();
 
     // A language routine always sets the title; Qt's own texts follow the language with it.
@@ -516,7 +525,10 @@ QWidget* MainFrame::grid(ui::DataGrid& control) {
             view->setColumnWidth(column, static_cast<int>(layout.widthTwips / 15 * scale));
             view->setColumnHidden(column, !layout.visible);
         }
-        if (source.position() > 0) view->selectRow(source.position() - 1);
+        // The row of the record; the cell the operator is in stays his (selecting the row
+        // again would put him back in its first cell, and Tab would never get past it).
+        const int row = source.position() - 1;
+        if (row >= 0 && view->currentIndex().row() != row) view->selectRow(row);
     };
     onChange(control, show);
     onChange(source, show);

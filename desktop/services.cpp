@@ -17,6 +17,7 @@
 #include <ctime>
 
 #include "desktop/help_window.h"
+#include "desktop/notice_strip.h"
 #include "desktop/qt_text.h"
 #include "ui/windows.h"
 
@@ -52,6 +53,8 @@ std::optional<std::string> QtDialogs::openFile(const ui::FileDialogRequest& requ
     if (!preset.isEmpty() && !suffix.isEmpty() && QFileInfo(preset).suffix().isEmpty())
         preset += "." + suffix;
     if (!preset.isEmpty()) dialog.selectFile(preset);
+    if (!request.acceptLabel.empty())
+        dialog.setLabelText(QFileDialog::Accept, q(request.acceptLabel));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
 }
@@ -67,17 +70,14 @@ ui::Answer QtDialogs::message(const std::string& text, const std::string& title,
     return answer == QMessageBox::Yes ? ui::Answer::Yes : ui::Answer::No;
 }
 
-void QtDialogs::notify(const std::string& text, const std::string& title) {
-    if (!notice_) {
-        notice_ =
-            new QMessageBox(QMessageBox::Warning, q(title), QString(), QMessageBox::Ok, parent_);
-        notice_->setObjectName("Notice");
-        notice_->setWindowModality(Qt::NonModal);
-        notice_->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    notice_->setText(q(text));
-    notice_->show();
-    notice_->raise();
+// Into the window's notice strip: a box of its own would take the keyboard from the capture
+// lines (a window manager gives a new window the focus), and an Enter meant as a finish with it.
+void QtDialogs::notify(const std::string& text, const std::string&) {
+    NoticeStrip* strip = parent_ ? parent_->findChild<NoticeStrip*>("NoticeStrip") : nullptr;
+    if (strip)
+        strip->add(q(text));
+    else
+        qWarning("%s", text.c_str());
 }
 
 void QtDialogs::showModal(ui::MainAboutWindow& window) {

@@ -18,11 +18,11 @@ public:
     ui::Answer message(const std::string& text, const std::string& title,
                        ui::MessageButtons buttons) override;
     void showModal(ui::MainAboutWindow& window) override;
+    // Into the parent window's notice strip, which never takes the keyboard focus.
     void notify(const std::string& text, const std::string& title) override;
 
 private:
     QPointer<QWidget> parent_;
-    QPointer<QMessageBox> notice_;
 };
 
 class QtPump : public ui::EventPump {

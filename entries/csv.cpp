@@ -96,4 +96,27 @@ std::string CsvLine(const std::vector<std::string>& cells, char separator) {
     return line;
 }
 
+namespace {
+
+bool formulaStart(char ch) {
+    return ch == '=' || ch == '+' || ch == '-' || ch == '@' || ch == '\t' || ch == '\r';
+}
+
+// The cell begins, after any apostrophes, with a character that starts a formula.
+bool looksLikeFormula(const std::string& cell) {
+    if (cell == "-") return false;
+    const std::size_t at = cell.find_first_not_of('\'');
+    return at != std::string::npos && formulaStart(cell[at]);
+}
+
+}  // namespace
+
+std::string NeutralisedCell(const std::string& cell) {
+    return looksLikeFormula(cell) ? "'" + cell : cell;
+}
+
+std::string RestoredCell(const std::string& cell) {
+    return !cell.empty() && cell.front() == '\'' && looksLikeFormula(cell) ? cell.substr(1) : cell;
+}
+
 }  // namespace kvt::entries

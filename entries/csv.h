@@ -34,4 +34,13 @@ std::vector<CsvRecord> ReadCsv(const std::string& text, char separator);
 // separator, ended by CR LF.
 std::string CsvLine(const std::vector<std::string>& cells, char separator = ',');
 
+// A cell a spreadsheet would run as a formula (one beginning with "=", "+", "-", "@", a tab or
+// a carriage return) written as text: an apostrophe before it, as a spreadsheet marks text
+// itself. A cell that only seems neutralised (apostrophes before such a character) gets one
+// more, so that RestoredCell gives every cell back as it was. "-" alone, the program's empty
+// value, stays as it is.
+std::string NeutralisedCell(const std::string& cell);
+// The cell as it was before NeutralisedCell.
+std::string RestoredCell(const std::string& cell);
+
 }  // namespace kvt::entries

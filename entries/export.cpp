@@ -24,7 +24,8 @@ std::string ExportCsv(const meet::Meet& meet, meet::Register which, lang::Langua
                 text = begin == std::string::npos ? "" : text.substr(begin);
             }
             if (text == "-") text.clear();
-            cells.push_back(std::move(text));
+            // A spreadsheet would run a name such as "=HYPERLINK(...)" as a formula.
+            cells.push_back(NeutralisedCell(text));
         }
         file += CsvLine(cells);
     }

@@ -16,6 +16,8 @@ namespace entry = lang::entry;
 using meet::Register;
 
 constexpr const char* Bom = "\xEF\xBB\xBF";
+// The competitor's payment option, 1 to 4.
+constexpr int PaymentPosition = 19;
 
 bool startsWithBom(const std::string& bytes) {
     return bytes.compare(0, 3, Bom) == 0;
@@ -111,7 +113,7 @@ std::string storedValue(Register target, lang::Language language, const Spelling
             return spellings.of(Register::Clubs, value);
         case 4:
             return spellings.of(Register::Classes, value);
-        case 19:
+        case PaymentPosition:
             return payment(value);
         case 12: {
             std::string word =
@@ -217,6 +219,9 @@ void ImportSession::read() {
         return;
     }
     records.erase(std::remove_if(records.begin(), records.end(), emptyRecord), records.end());
+    // Cells the export kept from running as formulas read as they were.
+    for (auto& record : records)
+        for (auto& value : record.cells) value = RestoredCell(value);
     std::size_t columns = 0;
     for (const auto& record : records) columns = std::max(columns, record.cells.size());
     if (header_ && !records.empty()) {
@@ -237,10 +242,21 @@ void ImportSession::guessMapping() {
     }
     for (int c = 0; c < columnCount(); ++c) {
         int position = GuessField(target_, headerCells_[c]);
-        if (position >= 0 &&
+        if (position >= 0 && fits(c, position) &&
             std::find(mapping_.begin(), mapping_.end(), position) == mapping_.end())
             mapping_[c] = position;
     }
+}
+
+// A column named "Paid" that holds yes and no is no payment option (1 to 4): such a column is
+// left for the operator to map rather than guessed into refusing every row.
+bool ImportSession::fits(int column, int position) const {
+    if (target_ != Register::Competitors || position != PaymentPosition) return true;
+    for (const auto& row : rows_) {
+        const std::string& value = cell(row, column);
+        if (!placeholder(value) && payment(value).empty()) return false;
+    }
+    return true;
 }
 
 void ImportSession::setEncoding(Encoding encoding) {
@@ -313,7 +329,7 @@ void ImportSession::examine(std::vector<int>& numbers,
                 problem(Problem::UnknownClub, trimmed(value));
             if (mapping_[c] == 4 && spellings.of(Register::Classes, value).empty())
                 problem(Problem::UnknownClass, trimmed(value));
-            if (mapping_[c] == 19 && payment(value).empty())
+            if (mapping_[c] == PaymentPosition && payment(value).empty())
                 problem(Problem::BadPayment, trimmed(value));
         }
     }

@@ -98,6 +98,8 @@ private:
     std::string text() const;
     void read();
     void guessMapping();
+    // The column's cells can be values of the field at position.
+    bool fits(int column, int position) const;
     // Every row's number (0 when it has none) and its problems.
     void examine(std::vector<int>& numbers, std::vector<std::vector<Problem>>& problems) const;
 

@@ -85,8 +85,14 @@ std::string ImportGoodRowsText(Language language, int good) {
     return english(language) ? "Import the " + std::to_string(good) + " good rows"
                              : "Importer de " + std::to_string(good) + " gode radene";
 }
+std::string MoreProblemsText(Language language, int more) {
+    if (english(language)) return "... and " + std::to_string(more) + " more (listed by Import).";
+    return "... og " + std::to_string(more) + " til (listes ved Importer).";
+}
+
+// Nothing goes in, and the operator is back at the columns to choose them otherwise.
 Bilingual ImportNothingText() {
-    return {"Import nothing", "Importer ingenting"};
+    return {"Import nothing, back to the columns", "Importer ingenting, tilbake til kolonnene"};
 }
 
 std::string NoNumberProblem(Language language, int number) {

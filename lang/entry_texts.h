@@ -26,6 +26,8 @@ Bilingual ImportButtonText();
 Bilingual CancelButtonText();
 // "3000 rows, 2998 of them can be imported."
 std::string ImportSummary(Language language, int rows, int good);
+// After the first reasons the preview gives: how many more the report will list.
+std::string MoreProblemsText(Language language, int more);
 Bilingual NoNumberColumnText();
 Bilingual NoFieldColumnText();
 

@@ -5,6 +5,7 @@
 #include "base/number_text.h"
 #include "base/time_text.h"
 #include "lang/meet_texts.h"
+#include "lang/window_texts.h"
 #include "storage/schema.h"
 
 namespace kvt::meet {
@@ -566,6 +567,12 @@ int Meet::rowNumber(int row) const {
 
 // ---- the list ----
 
+void Meet::tellNoCompetitor(int row, Outcome& outcome) const {
+    if (rows_[row].noCompetitor)
+        outcome.notices.push_back(
+            lang::NoSuchCompetitorText(language_, trimmed(rows_[row].number)));
+}
+
 void Meet::setRowLamps(int row, int state) {
     if (state == NotStarted) {
         rows_[row].outLit = rows_[row].inLit = false;
@@ -578,17 +585,22 @@ void Meet::setRowLamps(int row, int state) {
     }
 }
 
+// A number that is none of the meet's competitors shows no one: neither the name nor the
+// lamps of a number typed before it stay on the row.
 void Meet::showRow(int row) {
-    int n = rowNumber(row);
-    if (n == 0) return;
-    setRowLamps(row, competitors_[n].state);
-    rows_[row].time = "-";
-    rows_[row].name = competitors_[n].name;
+    auto& line = rows_[row];
+    const int n = rowNumber(row);
+    const std::string typed = trimmed(line.number);
+    line.noCompetitor = n == 0 && !typed.empty() && typed != "-";
+    line.time = "-";
+    line.name = n == 0 ? "-" : competitors_[n].name;
+    setRowLamps(row, n == 0 ? NotStarted : competitors_[n].state);
 }
 
 void Meet::typeNumber(int row, const std::string& value) {
     if (rows_.at(row).number != value) {
         rows_[row].number = value;
+        rows_[row].numberGiven = false;
         unstoredWork_.insert(row);
     }
     showRow(row);
@@ -596,9 +608,12 @@ void Meet::typeNumber(int row, const std::string& value) {
 
 void Meet::clockTick(const std::string& now) {
     for (int row = 0; row < CaptureRows; ++row) {
-        double number = base::TextToNumber(rows_[row].number);
-        if (number < 0 || number > MaxStartNumber) continue;
-        const auto& competitor = competitors_[static_cast<int>(number)];
+        const int n = rowNumber(row);
+        if (n == 0) {
+            setRowLamps(row, NotStarted);
+            continue;
+        }
+        const auto& competitor = competitors_[n];
         if (competitor.state == Started)
             rows_[row].time = base::RaceTime(competitor.start, now);
         else if (competitor.state == Finished)
@@ -630,6 +645,12 @@ void Meet::takeNextIntoList() {
     int k = ++fetchedCount_;
     setSetupField(field::FetchedCount, std::to_string(k));
     const auto& slot = registered_.at(k);
+    if (rows_[row].numberGiven) {
+        // The number beside it got its time already: this one was not typed for it.
+        rows_[row].number = "-";
+        rows_[row].numberGiven = false;
+        showRow(row);
+    }
     rows_[row].regTime = slot.time;
     rows_[row].regTimeIndex = slot.rowIndex;
     rows_[row].ready = true;
@@ -712,7 +733,10 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
     Outcome outcome;
     if (enterLatch_ == 1) return outcome;
     int n = rowNumber(row);
-    if (n == 0) return outcome;
+    if (n == 0) {
+        tellNoCompetitor(row, outcome);
+        return outcome;
+    }
     auto& competitor = competitors_[n];
     if (competitor.state == Finished) {
         // Finished before this key press: the line goes, and a held key acts no more.
@@ -754,6 +778,7 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
                          {entry::TimeInfoField, words_[entry::Transmitted]}});
         recordResult(n, outcome);
     }
+    rows_[row].numberGiven = true;
     skipGiven();
     commit(outcome);
     return outcome;
@@ -766,7 +791,10 @@ Outcome Meet::giveRegisteredTime(int row) {
     if (trimmed(line.number) == "-" || offered == "-" || offered.empty()) return outcome;
     // A number that is not a competitor's gives nothing, and the time stays on the line.
     int n = rowNumber(row);
-    if (n == 0) return outcome;
+    if (n == 0) {
+        tellNoCompetitor(row, outcome);
+        return outcome;
+    }
     const int timeRow = static_cast<int>(base::TextToNumber(line.regTimeIndex));
     const std::string number = line.number;
     const std::string name = line.name;
@@ -784,6 +812,7 @@ Outcome Meet::giveRegisteredTime(int row) {
                           {entry::TimeCompetitorField, name}});
         line.regTime = line.regTimeIndex = "-";
         setWorkRow(row);
+        line.numberGiven = true;
         if (setup_.yes(field::StartAtSameTime)) startAll(offered);
     } else if (competitor.state == Started) {
         competitor.finish = offered;
@@ -795,6 +824,7 @@ Outcome Meet::giveRegisteredTime(int row) {
                                    {entry::TimeCompetitorField, name},
                                    {entry::TimeInfoField, words_[entry::Transmitted]}});
         line.regTime = line.regTimeIndex = "-";
+        line.numberGiven = true;
         setWorkRow(row);
         recordResult(n, outcome);
     }

@@ -76,6 +76,11 @@ struct ListRow {
     std::string time = "-";          // the running or final race time
     bool outLit = false;
     bool inLit = false;
+    // The number typed is none of the meet's competitors: the row shows no one.
+    bool noCompetitor = false;
+    // A time was given to the number on this row since it was typed: a time that enters the
+    // row later does not stand beside it.
+    bool numberGiven = false;
 };
 
 // Reports the steps of a long read: a text, then values up to a maximum.
@@ -245,6 +250,8 @@ private:
     int wholeNumber(const std::string& text) const;
     int rowNumber(int row) const;
     void showRow(int row);
+    // Enter or "<<" on a row whose number is no competitor: the operator is told so.
+    void tellNoCompetitor(int row, Outcome& outcome) const;
     void setRowLamps(int row, int state);
     int registerNow(const std::string& now, const std::string& number);
     void queueTimeRow(int row, std::map<int, std::string> fields);

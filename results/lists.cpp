@@ -25,8 +25,8 @@ struct ListRow {
 };
 
 // Every class with its rows in ranked order, from the meet's own results: the classes are
-// ranked anew first (what changes is stored in one transaction). The results page shows the
-// last class afterwards.
+// ranked anew first (what changes is stored in one transaction). The results page goes on
+// showing the class it showed.
 void walkClasses(ui::Program& program,
                  const std::function<void(int, const std::vector<ListRow>&)>& visit) {
     auto& meet = *program.meet;
@@ -49,7 +49,7 @@ void walkClasses(ui::Program& program,
         visit(c, rows);
         program.progress(0);
     }
-    ShowStoredClass(program, meet.classCount());
+    ShowChosenClass(program);
 }
 
 }  // namespace

@@ -298,7 +298,15 @@ void refuse(ui::Program& program, const std::string& why) {
     program.info(why);
 }
 
-void startLive(ui::Program& program, const std::shared_ptr<LiveBoard>& board) {
+// Where the pages are reached, in the language in force (which may change while it runs).
+void showAddress(ui::Program& program, const std::string& where) {
+    const std::string caption = lang::LiveAddressText().in(program.language) + where;
+    if (program.Main.SetupLiveAddress.caption() != caption)
+        program.Main.SetupLiveAddress.setCaption(caption);
+}
+
+void startLive(ui::Program& program, const std::shared_ptr<LiveBoard>& board,
+               std::string& where) {
     auto& main = program.Main;
     const lang::Language language = program.language;
     ui::WebServer* server = program.platform.web;
@@ -317,10 +325,10 @@ void startLive(ui::Program& program, const std::shared_ptr<LiveBoard>& board) {
     if (!started) return refuse(program, lang::LiveNotStartedText().in(language) + failure);
     // The port in use stays shown as it is until the server stops.
     main.SetupLivePortText.setLocked(true);
-    std::string where;
+    where.clear();
     for (const std::string& address : server->addresses())
         where += (where.empty() ? "" : "  ") + address;
-    main.SetupLiveAddress.setCaption(lang::LiveAddressText().in(language) + where);
+    showAddress(program, where);
     main.LiveTimer.setRunning(true);
 }
 
@@ -439,14 +447,18 @@ ui::WebResponse AnswerLiveRequest(const ResultsSnapshot& snapshot, const ui::Web
 
 void ConnectLiveResults(ui::Program& program) {
     auto board = std::make_shared<LiveBoard>();
+    auto where = std::make_shared<std::string>();
     auto& p = program;
-    program.Main.SetupLiveCheck.Click = p.guarded([&p, board] {
+    program.Main.SetupLiveCheck.Click = p.guarded([&p, board, where] {
         if (p.Main.SetupLiveCheck.checked())
-            startLive(p, board);
+            startLive(p, board, *where);
         else
             stopLive(p);
     });
-    program.Main.LiveTimer.Tick = p.guarded([&p, board] { refreshBoard(p, *board); });
+    program.Main.LiveTimer.Tick = p.guarded([&p, board, where] {
+        refreshBoard(p, *board);
+        showAddress(p, *where);
+    });
 }
 
 }  // namespace kvt::results

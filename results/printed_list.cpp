@@ -8,6 +8,7 @@
 #include "lang/meet_texts.h"
 #include "lang/output_texts.h"
 #include "meet/meet.h"
+#include "results/results_page.h"
 #include "ui/program.h"
 
 namespace kvt::results {
@@ -20,6 +21,7 @@ namespace {
 ui::PrintedList rankedList(ui::Program& program) {
     auto& meet = *program.meet;
     program.tellIfNotStored(meet.rankAll());
+    ShowChosenClass(program);
     const std::string now = base::TimeText(program.platform.clock.now()).substr(0, 8);
     return PrintedResults(TakeSnapshot(&meet, program.LanguageTexts, program.language, now));
 }

@@ -50,6 +50,20 @@ void ShowStoredClass(ui::Program& program, int classNumber) {
     layOutResultsPage(program);
 }
 
+void ShowChosenClass(ui::Program& program) {
+    if (!program.meet) return;
+    const auto& meet = *program.meet;
+    auto& combo = program.Main.ResultsCombo;
+    int shown = 0;
+    for (int c = 1; c <= meet.classCount() && shown == 0; ++c)
+        if (meet.className(c) == combo.text()) shown = c;
+    if (shown == 0 && combo.listIndex() >= 0 && combo.listIndex() < meet.classCount())
+        shown = combo.listIndex() + 1;
+    if (shown == 0 && meet.classCount() > 0) shown = 1;
+    if (shown > 0 && combo.text() != meet.className(shown)) combo.setText(meet.className(shown));
+    ShowStoredClass(program, shown);
+}
+
 void ShowClassResults(ui::Program& program, int classNumber) {
     if (!program.meet) return;
     auto outcome = program.meet->rankClass(classNumber);

@@ -13,6 +13,10 @@ void ShowClassResults(ui::Program& program, int classNumber);
 // The page shows class c as it is stored (after a finish or the lists); 0 shows no class.
 void ShowStoredClass(ui::Program& program, int classNumber);
 
+// The page shows, as stored, the class its list names (the first when it names none): after
+// the lists or the printed list ranked every class, the page goes on showing what it showed.
+void ShowChosenClass(ui::Program& program);
+
 // The class list, the class chosen, Move to.
 void ConnectResultsPage(ui::Program& program);
 

@@ -88,19 +88,27 @@ void ImportEntries(ui::Program& program) {
         program.info(std::string(notCsv.what()) + " (" + *chosen + ")");
         return;
     }
-    if (!program.importDialogs().preview(*session) || !program.meet) return;
-    const auto report = session->check();
-    if (!report.numberMapped || !report.fieldMapped) {
-        program.info((report.numberMapped ? lang::NoFieldColumnText() : lang::NoNumberColumnText())
-                         .in(language) +
-                     std::string(" ") + lang::NothingImportedText().in(language));
-        return;
-    }
-    // Nothing is written before the operator has seen what cannot go in.
-    if (!report.problems.empty() &&
-        (!program.importDialogs().report(*session, report) || !program.meet)) {
-        program.info(lang::NothingImportedText().in(language));
-        return;
+    // Nothing is written before the operator has seen what cannot go in; declining the rows
+    // that can goes back to the preview with his choices, to map the columns otherwise.
+    bool declined = false;
+    for (;;) {
+        if (!program.importDialogs().preview(*session) || !program.meet) {
+            if (declined && program.meet) program.info(lang::NothingImportedText().in(language));
+            return;
+        }
+        const auto report = session->check();
+        if (!report.numberMapped || !report.fieldMapped) {
+            program.info(
+                (report.numberMapped ? lang::NoFieldColumnText() : lang::NoNumberColumnText())
+                    .in(language) +
+                std::string(" ") + lang::NothingImportedText().in(language));
+            return;
+        }
+        if (report.problems.empty()) break;
+        const bool goodRows = program.importDialogs().report(*session, report);
+        if (!program.meet) return;
+        if (goodRows) break;
+        declined = true;
     }
     const auto good = session->goodEntries();
     if (good.empty()) {

@@ -1,5 +1,7 @@
 #include "shell/meet_commands.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include "base/number_text.h"
 #include "capture/show.h"
 #include "lang/meet_texts.h"
+#include "lang/window_texts.h"
 #include "pages/setup_page.h"
 #include "results/results_page.h"
 #include "shell/commands.h"
@@ -218,7 +221,9 @@ void PrepareMeetFolder(ui::Program& program, const std::string& databasePath) {
 
 void MakeNewDatabase(ui::Program& program) {
     const auto& words = program.LanguageTexts;
-    auto chosen = program.chooseFile(words[entry::MakeNewTitle], words[entry::DemoMeet]);
+    auto chosen =
+        program.chooseFile(words[entry::MakeNewTitle], words[entry::DemoMeet],
+                           "Database (*.mdb)|*.mdb", lang::MakeButtonText().in(program.language));
     if (!chosen) return;
     const std::string path = *chosen;
 
@@ -233,6 +238,16 @@ void MakeNewDatabase(ui::Program& program) {
 
 bool MakeNewDatabaseFile(ui::Program& program, const std::string& path) {
     std::error_code error;
+    // Told here in the operator's words: the making below would name its own temporary file.
+    const fs::path folder = fs::absolute(fs::path(path), error).parent_path();
+    if (!fs::is_directory(folder, error)) {
+        program.info(lang::NoSuchFolderText().in(program.language) + folder.string());
+        return false;
+    }
+    if (::access(folder.c_str(), W_OK) != 0) {
+        program.info(lang::FolderNotWritableText().in(program.language) + folder.string());
+        return false;
+    }
     // The database is made beside the chosen name and put in its place when it is whole, so a
     // failure leaves no half-made file and an old file stays until the new one is complete.
     const std::string making = path + ".making";
@@ -388,7 +403,7 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
         main.ResultsData.setDatabaseName(path);
         capture::ShowMeet(program);
         if (!main.ResultsCombo.items().empty()) main.ResultsCombo.pick(0);
-        main.NameMover.setText("2");
+        main.NameMover.setText("1");
         main.Window.setKeyPreview(true);
         // Finishes that waited for their class are recorded now that it may match.
         capture::ShowOutcome(program, program.meet->store());

@@ -104,6 +104,17 @@ TEST(CsvReader, AWrittenLineReadsBackAsItsCells) {
     EXPECT_EQ(entries::ReadCsv(entries::CsvLine(cells, '\t'), '\t')[0].cells, cells);
 }
 
+TEST(CsvCells, AFormulaIsWrittenAsTextAndEveryCellReadsBackAsItWas) {
+    for (const char* formula : {"=1+1", "+47 22 00 00 00", "-5", "@SUM(A1)", "\tx", "\rx"})
+        EXPECT_EQ(entries::NeutralisedCell(formula), std::string("'") + formula) << formula;
+    // The program's empty value and plain texts are left as they are.
+    for (const char* plain : {"-", "", "Dahl", "a=b", "'quoted", "5-3"})
+        EXPECT_EQ(entries::NeutralisedCell(plain), plain) << plain;
+    for (const char* cell : {"=1+1", "'=1+1", "''=1+1", "-", "'-", "--", "'", "Dahl", "'Dahl", "@",
+                             "+", "=", "'+", "-5"})
+        EXPECT_EQ(entries::RestoredCell(entries::NeutralisedCell(cell)), cell) << cell;
+}
+
 TEST_F(Import, ASemicolonWindows1252FileWithANorwegianHeaderFillsTheCompetitors) {
     open();
     entries::Encoding encoding{};
@@ -233,6 +244,42 @@ TEST_F(Import, TheReportListsBadRowsAndNothingIsWrittenWhenTheOperatorDeclines) 
     EXPECT_EQ(after.size(), before.size());
 }
 
+TEST_F(Import, DecliningTheReportGoesBackToThePreviewWithTheOperatorsChoices) {
+    open();
+    int shown = 0;
+    test.imports.onPreview = [&](entries::ImportSession& session) {
+        ++shown;
+        if (shown == 1) {
+            session.mapColumn(1, 2);  // the names are surnames
+            return;
+        }
+        EXPECT_EQ(session.mapping(), (std::vector<int>{0, 2, 3}));  // his choice is kept
+        session.mapColumn(2, -1);                                    // the clubs stay out
+    };
+    test.imports.goOnAfterDeclining = true;
+    import("Startnummer;Fornavn;Klubb\r\n1;Ny;Ingensteds IL\r\n2;Nyere;Tornado\r\n");
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(test.imports.reports, 1);
+    EXPECT_EQ(lastMessage(), "Importert: 2 poster i Deltakere.");
+    EXPECT_EQ(test.program().meet->competitor(1).name, "Eirik, Ny");
+    EXPECT_EQ(test.program().meet->competitor(2).name, "Lars, Nyere");
+    EXPECT_EQ(test.program().meet->competitor(1).club, "Tornado");
+}
+
+TEST_F(Import, AYesNoColumnNamedPaidIsNotGuessedAsThePayment) {
+    open();
+    std::vector<int> guessed;
+    test.imports.onPreview = [&](entries::ImportSession& session) { guessed = session.mapping(); };
+    import("Startnummer;Fornavn;Betalt\r\n1;Ny;Ja\r\n2;Nyere;Nei\r\n");
+    EXPECT_EQ(guessed, (std::vector<int>{0, 1, -1}));
+    EXPECT_EQ(test.imports.reports, 0);
+    EXPECT_EQ(lastMessage(), "Importert: 2 poster i Deltakere.");
+    // A column of payment options still is.
+    import("Startnummer;Fornavn;Betalt\r\n1;Ny;2\r\n2;Nyere;\r\n");
+    EXPECT_EQ(guessed, (std::vector<int>{0, 1, 19}));
+    EXPECT_EQ(test.program().meet->competitor(1).payment, 2);
+}
+
 TEST_F(Import, ACancelledPreviewWritesNothing) {
     open();
     const auto before = records(path, "Deltakere");
@@ -322,6 +369,46 @@ TEST_F(Import, TheExportReadBackByTheImporterGivesTheSameRecords) {
     EXPECT_EQ(records(path, "Klubber"), clubs);
     EXPECT_EQ(records(path, "Klasser"), classes);
     EXPECT_EQ(test.program().meet->competitor(1).name, "Eirik \"Ekspressen\", Dahl");
+}
+
+// A name such as =HYPERLINK(...) must not run in the secretary's spreadsheet.
+TEST_F(Import, NamesThatLookLikeFormulasAreExportedAsTextAndImportedUnchanged) {
+    open();
+    auto& main = test.program().Main;
+    main.NameMover.setText("1");
+    main.NameText[0].setText("=HYPERLINK(\"http://x\",\"Eirik\")");
+    main.NameText[1].setText("-Dahl");
+    main.NameText[15].setText("+47 22 00 00 00");
+    main.NameMover.setText("2");
+    main.NameText[0].setText("'=Lars");
+    main.NameText[1].setText("@Vika");
+    main.NameMover.setText("1");
+    test.program().MDIMain.ExportCsv.click();
+    const fs::path file = test.folder() / "Meet" / "Deltakere.csv";
+    std::ifstream in(file, std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(written.find("\"'=HYPERLINK(\"\"http://x\"\",\"\"Eirik\"\")\""), std::string::npos);
+    EXPECT_NE(written.find("\"'-Dahl\""), std::string::npos);
+    EXPECT_NE(written.find("\"'+47 22 00 00 00\""), std::string::npos);
+    EXPECT_NE(written.find("\"''=Lars\",\"'@Vika\""), std::string::npos);
+    for (const std::string& line : {std::string("\",\"="), std::string("\",\"-"),
+                                    std::string("\",\"+"), std::string("\",\"@")})
+        EXPECT_EQ(written.find(line), std::string::npos) << line;
+    // The program's empty value is still an empty cell.
+    EXPECT_NE(written.find(",\"\","), std::string::npos);
+    const auto competitors = records(path, "Deltakere");
+
+    main.NameMover.setText("1");
+    main.NameText[0].setText("Endret");
+    main.NameMover.setText("2");
+    main.NameText[1].setText("Endret");
+    main.NameMover.setText("1");
+    test.dialogs.fileAnswers.push_back(file.string());
+    test.program().MDIMain.ImportCsv.click();
+    EXPECT_NE(lastMessage().find("Importert"), std::string::npos) << lastMessage();
+    EXPECT_EQ(records(path, "Deltakere"), competitors);
+    EXPECT_EQ(test.program().meet->competitor(1).name, "=HYPERLINK(\"http://x\",\"Eirik\"), -Dahl");
+    EXPECT_EQ(test.program().meet->competitor(2).name, "'=Lars, @Vika");
 }
 
 TEST_F(Import, AnImportThatCannotBeStoredKeepsNothingOfIt) {

@@ -306,9 +306,9 @@ TEST(OpenDatabase, BindsThePagesAndLoadsTheMeet) {
     EXPECT_EQ(main.ResultsCombo.text(), "Junior");
     EXPECT_EQ(program.meet->registered(300).rowIndex, "300");
     EXPECT_EQ(main.SetupText[19].text(), "0");
-    // The competitor page shows record 2 (the move-to box holds "2").
-    EXPECT_EQ(main.NameData.position(), 2);
-    EXPECT_EQ(main.NameText[0].text(), "Lars");
+    // The competitor page opens on the first record.
+    EXPECT_EQ(main.NameData.position(), 1);
+    EXPECT_EQ(main.NameText[0].text(), "Eirik");
     EXPECT_TRUE(main.ClassDBGrid.column(0).readOnly);
     EXPECT_FALSE(main.ClassDBGrid.column(0).visible);
     EXPECT_TRUE(main.TimeDBGrid.readOnly());

@@ -122,10 +122,111 @@ TEST_F(Timing, NumbersOutsideTheMeetAreIgnored) {
     main().Number[0].setText("4");
     for (const char* typed : {"0", "11", "abc", "-"}) {
         main().Number[0].setText(typed);
-        EXPECT_EQ(main().TimeNames[0].caption(), "Knut, Dahl") << typed;
         enter(0);
     }
     EXPECT_EQ(program().meet->registeredCount(), 0);
+}
+
+// Typing 11 after 1 in a meet of 10: the line never goes on showing competitor 1.
+TEST_F(Timing, ANumberThatIsNoCompetitorClearsTheLineAndEnterSaysWhyItGivesNothing) {
+    main().Number[0].setText("1");
+    enter(0);
+    ASSERT_TRUE(main().Outled[0].lit());
+    for (const char* typed : {"11", "0", "abc", "3.5", "111"}) {
+        main().Number[0].setText(typed);
+        EXPECT_EQ(main().TimeNames[0].caption(), "(ingen slik deltaker)") << typed;
+        EXPECT_FALSE(main().Outled[0].lit()) << typed;
+        EXPECT_FALSE(main().Inled[0].lit()) << typed;
+        test.dialogs.notices.clear();
+        enter(0);
+        ASSERT_EQ(test.dialogs.notices.size(), 1u) << typed;
+        EXPECT_EQ(test.dialogs.notices[0],
+                  std::string("Ingen deltaker har startnummer ") + typed + ": ingen tid ble gitt.");
+    }
+    main().Hitime3.tick();  // the clock leaves the lamps of no one dark
+    EXPECT_FALSE(main().Outled[0].lit());
+    EXPECT_EQ(program().meet->registeredCount(), 1);
+    EXPECT_EQ(program().meet->competitor(1).state, meet::Started);
+    // An empty line names no one and says nothing.
+    main().Number[0].setText("-");
+    EXPECT_EQ(main().TimeNames[0].caption(), "-");
+    test.dialogs.notices.clear();
+    enter(0);
+    EXPECT_TRUE(test.dialogs.notices.empty());
+    EXPECT_TRUE(test.dialogs.messages.empty());  // never a box that waits for a key
+}
+
+TEST_F(Timing, AnOfferedTimeIsGivenToNoOneForANumberThatIsNoCompetitorAndStays) {
+    capture();
+    main().Number[0].setText("777");
+    main().Set[0].click();
+    EXPECT_EQ(main().RegTime[0].text(), "10.00.00.00");
+    ASSERT_FALSE(test.dialogs.notices.empty());
+    EXPECT_EQ(test.dialogs.notices.back(),
+              "Ingen deltaker har startnummer 777: ingen tid ble gitt.");
+    for (int n = 1; n <= 10; ++n) EXPECT_EQ(program().meet->competitor(n).state, meet::NotStarted);
+    EXPECT_EQ(timeField("Nr", 1), "-");
+}
+
+// A number typed is stored by the next commit; it is no store that failed, so nothing is told.
+TEST_F(Timing, ATypedNumberIsStoredByTheRetryWithoutAWord) {
+    main().Number[0].setText("4");
+    EXPECT_EQ(program().MDIMain.Status.panelText(1), "");
+    main().Hitime2.tick();
+    EXPECT_TRUE(program().meet->allStored());
+    EXPECT_EQ(kvt::testing::ReadField(path, "Arbeid", "0"), "4");
+    EXPECT_TRUE(test.dialogs.notices.empty());
+    EXPECT_TRUE(test.dialogs.messages.empty());
+    EXPECT_EQ(program().MDIMain.Status.panelText(1), "");
+}
+
+TEST_F(Timing, StoredAgainIsToldOnlyAfterAFailureThatWasTold) {
+    {
+        meetdb::Connection db(path, meetdb::Connection::Mode::ReadWrite);
+        db.execute(
+            "CREATE TRIGGER \"refuse\" BEFORE UPDATE ON \"Tider\" BEGIN "
+            "SELECT RAISE(ABORT, 'disk full'); END");
+    }
+    main().Number[0].setText("2");
+    enter(0);
+    ASSERT_EQ(test.dialogs.notices.size(), 1u);
+    EXPECT_NE(test.dialogs.notices[0].find("disk full"), std::string::npos);
+    EXPECT_NE(program().MDIMain.Status.panelText(1), "");
+    main().Hitime2.tick();  // still failing: nothing new is said
+    EXPECT_EQ(test.dialogs.notices.size(), 1u);
+    {
+        meetdb::Connection db(path, meetdb::Connection::Mode::ReadWrite);
+        db.execute("DROP TRIGGER \"refuse\"");
+    }
+    main().Hitime2.tick();
+    ASSERT_EQ(test.dialogs.notices.size(), 2u);
+    EXPECT_EQ(test.dialogs.notices[1], "Alt er lagret igjen.");
+    EXPECT_EQ(timeField("Nr", 1), "2");
+    EXPECT_EQ(program().MDIMain.Status.panelText(1), "");
+    main().Number[1].setText("3");
+    main().Hitime2.tick();
+    EXPECT_EQ(test.dialogs.notices.size(), 2u);
+}
+
+// A time that enters a row after its number got a time there was not typed for that number.
+TEST_F(Timing, ATimeEnteringARowWhoseNumberGotItsTimeThereClearsTheNumber) {
+    main().Number[0].setText("5");
+    enter(0);  // started by Enter: the row holds no time
+    at(10, 4, 0, 0);
+    capture();  // the next capture takes that row
+    EXPECT_EQ(main().RegTime[0].text(), "10.04.00.00");
+    EXPECT_EQ(main().Number[0].text(), "-");
+    EXPECT_EQ(main().TimeNames[0].caption(), "-");
+    EXPECT_FALSE(main().Outled[0].lit());
+    main().Set[0].click();  // a quick "<<" gives the time to no one
+    EXPECT_EQ(program().meet->competitor(5).state, meet::Started);
+    EXPECT_EQ(main().RegTime[0].text(), "10.04.00.00");
+    // A number typed before its time came stays beside it.
+    main().Number[1].setText("6");
+    capture();
+    EXPECT_EQ(main().Number[1].text(), "6");
+    main().Set[1].click();
+    EXPECT_EQ(program().meet->competitor(6).start, "10.04.00.00");
 }
 
 TEST_F(Timing, TheOfferedTimeIsGivenAsStartAndFinish) {
@@ -401,7 +502,7 @@ TEST_F(Timing, AFinisherOfTheUnnamedClassGetsNoResultInEveryUnnamedClass) {
 TEST_F(Timing, AStartNumberWithAFractionIsNoStartNumber) {
     main().Number[0].setText("2");
     main().Number[0].setText("3.5");
-    EXPECT_EQ(main().TimeNames[0].caption(), "Lars, Vika");  // the line shows no one new
+    EXPECT_EQ(main().TimeNames[0].caption(), "(ingen slik deltaker)");
     enter(0);
     EXPECT_EQ(program().meet->registeredCount(), 0);
     capture();

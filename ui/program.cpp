@@ -77,9 +77,10 @@ void Program::pumpEvents() {
 }
 
 std::optional<std::string> Program::chooseFile(const std::string& title, const std::string& preset,
-                                               const std::string& filter) {
-    auto chosen =
-        dialogs().openFile({title, preset, filter, DialogFolder(locations, lastChosenFile)});
+                                               const std::string& filter,
+                                               const std::string& acceptLabel) {
+    auto chosen = dialogs().openFile(
+        {title, preset, filter, DialogFolder(locations, lastChosenFile), acceptLabel});
     pumpEvents();
     if (!chosen || chosen->empty()) return std::nullopt;
     lastChosenFile = *chosen;

@@ -90,7 +90,8 @@ struct Program {
     // The shared file dialog on the meet databases, starting in the dialog folder; pending
     // events run after it. No value when the operator cancelled or chose no name.
     std::optional<std::string> chooseFile(const std::string& title, const std::string& preset,
-                                          const std::string& filter = "Database (*.mdb)|*.mdb");
+                                          const std::string& filter = "Database (*.mdb)|*.mdb",
+                                          const std::string& acceptLabel = "");
 
     // Busy pointer, status text and progress bar of a long step.
     void beginProgress(const std::string& text, int maximum);

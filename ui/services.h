@@ -20,6 +20,8 @@ struct FileDialogRequest {
     std::string fileName;  // preset name
     std::string filter;    // "Database (*.mdb)|*.mdb"
     std::string initialFolder;
+    // The caption of the button that takes the name; empty: the dialog's own ("Open").
+    std::string acceptLabel = {};
 };
 
 enum class MessageButtons { Ok, YesNo };

@@ -79,3 +79,20 @@ TEST_F(ImportDialog, TheReportListsEveryProblemAndOffersTheGoodRowsOrNothing) {
     EXPECT_EQ(dialog.findChild<QPushButton*>("ImportGoodRows")->text(), "Importer de 1 gode radene");
     EXPECT_TRUE(dialog.findChild<QPushButton*>("ImportNothing")->isDefault());
 }
+
+// "0 of 150 can be imported" said nothing of why until Import was pressed.
+TEST_F(ImportDialog, ThePreviewGivesTheReasonsRowsCannotGoInBeforeImport) {
+    entries::ImportSession session(
+        "Startnummer;Fornavn;Klubb\r\n1;Kari;Ingensteds IL\r\n2;Per;Tornado\r\n40;Ola;Tornado\r\n"
+        "x;Åse;Tornado\r\n5;Kåre;Nowhere\r\n",
+        *test.program().meet, lang::Language::Norwegian);
+    desktop::ImportPreviewDialog dialog(session, nullptr);
+    EXPECT_EQ(dialog.findChild<QLabel*>("ImportSummary")->text(),
+              "5 rader, 1 av dem kan importeres.\n"
+              "Linje 2: klubben \"Ingensteds IL\" er ingen av stevnets.\n"
+              "Linje 4: nummer 40 er utenfor stevnets 10.\n"
+              "Linje 5: \"x\" er ikke et nummer.\n"
+              "... og 1 til (listes ved Importer).");
+    EXPECT_TRUE(dialog.findChild<QPushButton*>("ImportButton")->isEnabled());
+    EXPECT_EQ(dialog.findChild<QComboBox*>("ImportColumn_2")->currentText(), "Klubb");
+}

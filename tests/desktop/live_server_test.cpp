@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
@@ -17,6 +18,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -78,6 +80,7 @@ protected:
     void SetUp() override {
         kvt::desktop::ConnectionLimits limits;
         limits.idleMilliseconds = 1500;
+        limits.requestMilliseconds = 2000;
         web.setLimits(limits);
         test.useServices(&printer, &web);
         // The line thread stamps each change with the clock: it has to run.
@@ -289,6 +292,89 @@ TEST_F(LiveServer, WhatIsNoPageRequestIsRefusedWithoutHarm) {
     EXPECT_TRUE(contains(after.body, "<h1>Junior</h1>"));
     EXPECT_TRUE(test.dialogs.messages.empty());
     EXPECT_TRUE(test.program().meet);
+}
+
+namespace {
+
+// Connections from the loopback addresses given that send a request line at once and then
+// one header line every 300 ms, never finishing the request and never falling silent.
+class Tricklers {
+public:
+    Tricklers(int port, const QStringList& addresses, int each) {
+        for (const QString& address : addresses)
+            for (int i = 0; i < each; ++i) {
+                auto socket = std::make_unique<QTcpSocket>();
+                socket->bind(QHostAddress(address));
+                socket->connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+                sockets_.push_back(std::move(socket));
+            }
+        for (auto& socket : sockets_) socket->waitForConnected(1000);
+        drip();
+        timer_.setInterval(300);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { drip(); });
+        timer_.start();
+    }
+    int open() const {
+        int count = 0;
+        for (const auto& socket : sockets_)
+            if (socket->state() == QAbstractSocket::ConnectedState) ++count;
+        return count;
+    }
+    // How many were answered with the status given.
+    int answered(const char* status) {
+        int count = 0;
+        for (auto& socket : sockets_)
+            if (socket->readAll().contains(status)) ++count;
+        return count;
+    }
+
+private:
+    void drip() {
+        for (auto& socket : sockets_)
+            if (socket->state() == QAbstractSocket::ConnectedState)
+                socket->write(lines_ == 0 ? "GET / HTTP/1.1\r\n" : "X-Slow: 1\r\n");
+        ++lines_;
+    }
+    std::vector<std::unique_ptr<QTcpSocket>> sockets_;
+    QTimer timer_;
+    int lines_ = 0;
+};
+
+}  // namespace
+
+// 64 connections that trickle a header line at a time once locked every viewer out for as long
+// as they went on.
+TEST_F(LiveServer, ASlowClientTakesOnlyAFewPlacesAndAViewerIsAnsweredAtOnce) {
+    QElapsedTimer waited;
+    waited.start();
+    Tricklers slow(port, {"127.0.0.2"}, 64);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return slow.open() <= 8; }, 1000)) << slow.open();
+    const Reply page = fetch("/");
+    EXPECT_EQ(page.status, 200);
+    EXPECT_LT(waited.elapsed(), 1900);  // before the tricklers' time is up
+    // However steadily they trickle, their requests end within the bound from the first byte.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return slow.open() == 0; }, 4000)) << slow.open();
+    EXPECT_LT(waited.elapsed(), 4500);
+    EXPECT_GE(slow.answered(" 408 "), 1);
+}
+
+TEST_F(LiveServer, SlowClientsHoldingEveryPlaceLetAViewerInOnceTheirBoundIsUp) {
+    QElapsedTimer waited;
+    waited.start();
+    Tricklers slow(port, {"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6",
+                          "127.0.0.7", "127.0.0.8", "127.0.0.9"},
+                   8);
+    QTest::qWait(300);
+    EXPECT_EQ(slow.open(), 64);
+    int status = 0;
+    while (status != 200 && waited.elapsed() < 5000) {
+        status = fetch("/").status;
+        if (status != 200) QTest::qWait(100);
+    }
+    EXPECT_EQ(status, 200);
+    EXPECT_LT(waited.elapsed(), 4000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return slow.open() == 0; }, 3000)) << slow.open();
+    EXPECT_EQ(slow.answered(" 408 "), 64);
 }
 
 TEST_F(LiveServer, UncheckingTheBoxStopsTheServer) {

@@ -49,7 +49,9 @@ class FakeImportDialogs : public ui::ImportDialogs {
 public:
     std::function<void(entries::ImportSession&)> onPreview;
     bool goOn = true;             // the preview's Import (false: Cancel)
-    bool importGoodRows = false;  // the report's choice (false: nothing)
+    bool importGoodRows = false;  // the report's choice (false: nothing, back to the preview)
+    // The preview shown again after the report was declined: Import (true) or Cancel.
+    bool goOnAfterDeclining = false;
     int previews = 0;
     // The problems of the last report, as the operator reads them.
     std::vector<std::string> reported;
@@ -57,15 +59,21 @@ public:
     bool preview(entries::ImportSession& session) override {
         ++previews;
         if (onPreview) onPreview(session);
-        return goOn;
+        const bool back = declined_;
+        declined_ = false;
+        return back ? goOnAfterDeclining : goOn;
     }
     bool report(const entries::ImportSession& session, const entries::Report& report) override {
         ++reports;
         reported.clear();
         for (const auto& problem : report.problems)
             reported.push_back(session.problemText(problem));
+        declined_ = !importGoodRows;
         return importGoodRows;
     }
+
+private:
+    bool declined_ = false;
 };
 
 class FakePump : public ui::EventPump {
