@@ -297,7 +297,16 @@ void TimerLink::handOn(const std::vector<RecordFramer::Record>& records,
     const base::LocalTime arrival = clock_ ? clock_->timeOf(at) : base::LocalTime{};
     std::lock_guard lock(mutex_);
     for (const auto& record : records) {
-        Impulse impulse = ParseTimerRecord(settings_.kind, record.bytes);
+        Impulse impulse;
+        try {
+            impulse = ParseTimerRecord(settings_.kind, record.bytes);
+        } catch (const std::exception&) {
+            // Whatever a record holds, the reader goes on: it is kept as unreadable.
+            impulse = Impulse{};
+            impulse.raw = record.bytes;
+            impulse.kind = RecordKind::Unreadable;
+            impulse.problem = RecordProblem::Layout;
+        }
         if (record.overlong) {
             impulse.kind = RecordKind::Unreadable;
             impulse.problem = RecordProblem::Overlong;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace kvt;
 using devices::Impulse;
 using devices::RecordKind;
@@ -248,4 +250,37 @@ TEST(TimerChannels, ALinesChannelMatchesByNameOrNumber) {
     EXPECT_FALSE(devices::ChannelMatches("C1", "C11"));
     EXPECT_FALSE(devices::ChannelMatches("-", "C1"));
     EXPECT_FALSE(devices::ChannelMatches("", "C1"));
+}
+
+TEST(RecordFraming, RandomBytesOfEveryKindNeverStopTheReading) {
+    std::mt19937 random(24);
+    for (auto kind : {TimerKind::AlgeTimy, TimerKind::AlgeTimy2, TimerKind::TagHeuer,
+                      TimerKind::MicrogateRei, TimerKind::MicrogateRacetime}) {
+        devices::RecordFramer framer;
+        std::vector<devices::RecordFramer::Record> records;
+        std::string bytes;
+        for (int i = 0; i < 100000; ++i) {
+            const auto byte = static_cast<char>(random() % 256);
+            // Text, digits and record ends more often than pure chance gives them.
+            const char likely[] = " 0123456789:.,CcmTN\r\n\x10";
+            bytes += random() % 3 ? likely[random() % (sizeof likely - 1)] : byte;
+        }
+        framer.feed(bytes, records);
+        EXPECT_GT(records.size(), 100u);
+        for (const auto& record : records) {
+            EXPECT_LE(record.bytes.size(), devices::RecordFramer::MaxRecord);
+            Impulse impulse;
+            ASSERT_NO_THROW(impulse = devices::ParseTimerRecord(kind, record.bytes));
+            EXPECT_EQ(impulse.raw, record.bytes);
+            if (impulse.kind == RecordKind::Time) {
+                EXPECT_LT(impulse.timeOfDay, base::MicrosecondsPerDay);
+            }
+        }
+    }
+    // Then a record is read as ever.
+    devices::RecordFramer framer;
+    std::vector<devices::RecordFramer::Record> records;
+    framer.feed(std::string("\x01\xfe junk") + "\r 0001 C0  09:00:00.0001 00\r", records);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(alge(records[1].bytes).kind, RecordKind::Time);
 }
