@@ -2,6 +2,7 @@
 
 #include "base/number_text.h"
 #include "lang/meet_texts.h"
+#include "pages/register_pages.h"
 #include "results/results_page.h"
 #include "ui/program.h"
 
@@ -45,9 +46,7 @@ void showRows(ui::Program& program) {
 }
 
 void showStoredState(ui::Program& program) {
-    const auto& meet = *program.meet;
-    program.MDIMain.Status.setPanelText(
-        1, meet.allStored() ? "" : lang::UnstoredStatus(program.language, meet.unstoredTimes()));
+    pages::ShowUnstored(program);
 }
 
 }  // namespace
@@ -69,6 +68,8 @@ void ShowMeet(ui::Program& program) {
 void ShowOutcome(ui::Program& program, const meet::Outcome& outcome) {
     if (!program.meet) return;
     ShowMeet(program);
+    // Register edits that waited and were stored with this action.
+    if (!outcome.writtenRecords.empty()) pages::ShowStoredRecords(program, outcome);
     auto& times = program.Main.TimeData;
     if (!outcome.writtenTimeRows.empty() && times.isOpen()) {
         times.recordsWritten(outcome.writtenTimeRows);

@@ -11,6 +11,10 @@ namespace entry = lang::entry;
 namespace column = storage::column;
 
 bool Meet::allStored() const {
+    return timesStored() && unstoredEdits_.empty() && unstoredSettings_.empty();
+}
+
+bool Meet::timesStored() const {
     if (!unstoredRows_.empty() || !unstoredSetup_.empty() || !unstoredWork_.empty()) return false;
     for (int c = 1; c <= classCount_; ++c)
         if (!results_[c].allStored()) return false;
@@ -41,13 +45,19 @@ std::string Meet::unstoredTimesText() const {
 
 Outcome Meet::store() {
     Outcome outcome;
+    storeEdits(outcome);
     recordWaitingResults(outcome);
     commit(outcome);
+    // Edits that still wait keep the outcome from saying everything is stored.
+    if (!unstoredEdits_.empty() || !unstoredSettings_.empty()) {
+        outcome.stored = false;
+        outcome.failure = editsFailure_;
+    }
     return outcome;
 }
 
 void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
-    if (allStored() && !alsoWrite) {
+    if (timesStored() && !alsoWrite) {
         outcome.stored = true;
         return;
     }

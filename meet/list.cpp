@@ -107,6 +107,7 @@ void Meet::removeRow(int row) {
 
 Outcome Meet::deleteRow(int row) {
     Outcome outcome;
+    storeEdits(outcome);  // the action acts on what is stored
     removeRow(row);
     outcome.acted = true;
     commit(outcome);

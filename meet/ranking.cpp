@@ -75,6 +75,7 @@ void Meet::recordWaitingResults(Outcome& outcome) {
 
 Outcome Meet::rankClass(int classNumber) {
     Outcome outcome;
+    storeEdits(outcome);  // the action acts on what is stored
     if (classNumber >= 1 && classNumber <= classCount_) rank(classNumber);
     commit(outcome);
     return outcome;
@@ -82,6 +83,7 @@ Outcome Meet::rankClass(int classNumber) {
 
 Outcome Meet::rankAll() {
     Outcome outcome;
+    storeEdits(outcome);  // the action acts on what is stored
     for (int c = 1; c <= classCount_; ++c) rank(c);
     commit(outcome);
     return outcome;

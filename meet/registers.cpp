@@ -1,5 +1,10 @@
 // The competitor, club and class registers: what the meet holds of them, their edits and
 // imports.
+#include <algorithm>
+#include <array>
+#include <set>
+#include <stdexcept>
+
 #include "base/number_text.h"
 #include "lang/meet_texts.h"
 #include "meet/meet.h"
@@ -73,6 +78,32 @@ storage::TableKind kindOf(Register which) {
 }
 }  // namespace
 
+struct Meet::Copies {
+    std::vector<Competitor> competitors;
+    std::vector<int> recordNumbers;
+    std::vector<std::string> clubNames, classNames;
+    std::vector<ClassResults> results;
+    std::set<int> waitingResults;
+    SetupRecord setup;
+    std::set<int> unstoredSetup;
+};
+
+Meet::Copies Meet::copies() const {
+    return {competitors_, recordNumbers_,  clubNames_, classNames_,
+            results_,     waitingResults_, setup_,     unstoredSetup_};
+}
+
+void Meet::restore(Copies&& copies) {
+    competitors_ = std::move(copies.competitors);
+    recordNumbers_ = std::move(copies.recordNumbers);
+    clubNames_ = std::move(copies.clubNames);
+    classNames_ = std::move(copies.classNames);
+    results_ = std::move(copies.results);
+    waitingResults_ = std::move(copies.waitingResults);
+    setup_ = std::move(copies.setup);
+    unstoredSetup_ = std::move(copies.unstoredSetup);
+}
+
 std::string Meet::registerTable(Register which) const {
     return storage::DescribeTable(kindOf(which), words_).name;
 }
@@ -110,6 +141,9 @@ Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& en
             if (position < 1 || position >= fieldCount)
                 throw std::invalid_argument(layout.name + ": no field " + std::to_string(position));
     }
+    // Edits that wait are stored first: the import reads the records as stored.
+    Outcome earlier;
+    storeEdits(earlier);
     auto table = engine_.openTable(path_, layout.name);
     auto records = table->readAll();
     if (static_cast<int>(records.size()) < count)
@@ -121,12 +155,7 @@ Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& en
         for (const auto& [position, value] : entry.fields) record[position] = value;
     }
     // What the caches and results were, for an import that cannot be stored.
-    const auto competitors = competitors_;
-    const auto recordNumbers = recordNumbers_;
-    const auto clubs = clubNames_;
-    const auto classes = classNames_;
-    const auto results = results_;
-    const auto waiting = waitingResults_;
+    Copies before = copies();
     for (int k = 1; k <= count; ++k) {
         const auto& record = records[k - 1];
         if (record.empty()) continue;
@@ -139,6 +168,7 @@ Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& en
     }
     Outcome outcome;
     outcome.acted = true;
+    outcome.writtenRecords = earlier.writtenRecords;
     recordWaitingResults(outcome);
     commit(outcome, [&] {
         for (const auto& entry : entries) {
@@ -150,38 +180,111 @@ Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& en
         }
     });
     if (!outcome.stored) {
-        competitors_ = competitors;
-        recordNumbers_ = recordNumbers;
-        clubNames_ = clubs;
-        classNames_ = classes;
-        results_ = results;
-        waitingResults_ = waiting;
+        restore(std::move(before));
         outcome.acted = false;
         outcome.finished = false;
     }
     return outcome;
 }
 
-void Meet::updateCompetitor(int position, int n, const std::string& first,
-                            const std::string& surname, const std::string& club,
-                            const std::string& className, int payment, const std::string& status) {
-    if (position >= 1 && position < static_cast<int>(recordNumbers_.size()))
-        recordNumbers_[position] = n;
-    if (n < 0 || n > MaxStartNumber) return;
-    auto& competitor = competitors_[n];
-    competitor.name = first + ", " + surname;
-    competitor.club = club;
-    competitor.className = className;
-    competitor.payment = payment;
-    competitor.status = status;
+// ---- edits of the register pages ----
+
+void Meet::fillRecord(Register which, int position, const storage::Record& record) {
+    if (which == Register::Competitors)
+        fillCompetitor(position, record);
+    else if (which == Register::Clubs)
+        fillClub(record);
+    else
+        fillClass(record);
 }
 
-void Meet::updateClub(int m, const std::string& name) {
-    if (m >= 0 && m <= MaxClubOrClass) clubNames_[m] = name;
+std::map<int, std::string> Meet::unstoredEdit(Register which, int position) const {
+    for (const auto& edit : unstoredEdits_)
+        if (edit.which == which && edit.position == position) return edit.fields;
+    return {};
 }
 
-void Meet::updateClass(int m, const std::string& name) {
-    if (m >= 0 && m <= MaxClubOrClass) classNames_[m] = name;
+Outcome Meet::editRecord(Register which, int position,
+                         const std::vector<std::pair<int, std::string>>& fields) {
+    const auto layout = storage::DescribeTable(kindOf(which), words_);
+    if (position < 1 || position > registerCount(which))
+        throw std::invalid_argument(layout.name + ": no record " + std::to_string(position));
+    for (const auto& field : fields)
+        if (field.first < 0 || field.first >= static_cast<int>(layout.fields.size()))
+            throw std::invalid_argument(layout.name + ": no field " + std::to_string(field.first));
+    auto waiting = std::find_if(unstoredEdits_.begin(), unstoredEdits_.end(), [&](const auto& e) {
+        return e.which == which && e.position == position;
+    });
+    if (waiting == unstoredEdits_.end())
+        waiting = unstoredEdits_.insert(unstoredEdits_.end(), RecordEdit{which, position, {}});
+    for (const auto& [field, value] : fields) waiting->fields[field] = value;
+    Outcome outcome;
+    outcome.acted = true;
+    storeEdits(outcome);
+    return outcome;
+}
+
+void Meet::storeEdits(Outcome& outcome) {
+    if (unstoredEdits_.empty() && unstoredSettings_.empty()) return;
+    auto fail = [&](const std::string& failure) {
+        failure_ = editsFailure_ = failure;
+        outcome.stored = false;
+        outcome.failure = failure;
+    };
+    // The records as they are to be: as stored, with the edits over them.
+    std::array<std::unique_ptr<storage::Table>, 3> tables;
+    std::vector<storage::Record> edited;
+    try {
+        for (const auto& edit : unstoredEdits_) {
+            auto& table = tables.at(static_cast<int>(edit.which));
+            if (!table) table = engine_.openTable(path_, registerTable(edit.which));
+            auto record = table->readRecord(edit.position);
+            record.resize(storage::DescribeTable(kindOf(edit.which), words_).fields.size());
+            for (const auto& [field, value] : edit.fields) record[field] = value;
+            edited.push_back(std::move(record));
+        }
+    } catch (const storage::NestedTransaction&) {
+        throw;
+    } catch (const std::exception& error) {
+        fail(error.what());
+        return;
+    }
+    // The copies follow the records and settings as they will be stored, together with the
+    // finishes that waited for their class; when the commit fails they are put back.
+    Copies before = copies();
+    for (std::size_t i = 0; i < edited.size(); ++i)
+        fillRecord(unstoredEdits_[i].which, unstoredEdits_[i].position, edited[i]);
+    for (const auto& [field, value] : unstoredSettings_) setSetupField(field, value);
+    Outcome attempt;
+    recordWaitingResults(attempt);
+    commit(attempt, [&] {
+        for (const auto& edit : unstoredEdits_) {
+            const auto layout = storage::DescribeTable(kindOf(edit.which), words_);
+            storage::NamedFields named;
+            for (const auto& [field, value] : edit.fields)
+                named.emplace_back(layout.fields[field].name, value);
+            if (!named.empty())
+                tables.at(static_cast<int>(edit.which))->writeFields(edit.position, named);
+        }
+    });
+    if (!attempt.stored) {
+        restore(std::move(before));
+        fail(attempt.failure);
+        return;
+    }
+    for (const auto& edit : unstoredEdits_)
+        outcome.writtenRecords.emplace_back(edit.which, edit.position);
+    unstoredEdits_.clear();
+    unstoredSettings_.clear();
+    editsFailure_.clear();
+    outcome.finished = outcome.finished || attempt.finished;
+    if (attempt.finished) outcome.shownClass = attempt.shownClass;
+    for (auto& notice : attempt.notices) outcome.notices.push_back(std::move(notice));
+    auto add = [](std::vector<int>& to, const std::vector<int>& from) {
+        to.insert(to.end(), from.begin(), from.end());
+    };
+    add(outcome.writtenTimeRows, attempt.writtenTimeRows);
+    add(outcome.writtenClasses, attempt.writtenClasses);
 }
 
 }  // namespace kvt::meet

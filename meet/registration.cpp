@@ -19,6 +19,7 @@ void Meet::queueTimeRow(int row, std::map<int, std::string> fields) {
 
 Outcome Meet::registerCapture(int line, const std::string& time) {
     Outcome outcome;
+    storeEdits(outcome);  // the action acts on what is stored
     if (registeredCount_ >= MaxCount || channelCounts_[line] >= MaxCount) {
         outcome.notices.push_back(lang::TimeTableFullText().in(language_) + time);
         return outcome;
@@ -64,6 +65,7 @@ void Meet::startAll(const std::string& startTime) {
 Outcome Meet::giveTimeNow(int row, const std::string& now) {
     Outcome outcome;
     if (enterLatch_ == 1) return outcome;
+    storeEdits(outcome);  // the action acts on what is stored
     int n = rowNumber(row);
     if (n == 0) return outcome;
     auto& competitor = competitors_[n];
@@ -114,6 +116,7 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
 
 Outcome Meet::giveRegisteredTime(int row) {
     Outcome outcome;
+    storeEdits(outcome);  // the action acts on what is stored
     auto& line = rows_.at(row);
     const std::string offered = trimmed(line.regTime);
     if (trimmed(line.number) == "-" || offered == "-" || offered.empty()) return outcome;

@@ -39,10 +39,10 @@ Outcome Meet::changeSetting(int field, const std::string& value) {
                          (field >= field::ChannelCount(1) && field <= field::ChannelCount(6)) ||
                          field == field::CompetitorCount || field == field::ClubCount ||
                          field == field::ClassCount;
-    if (field < 0 || field >= field::Count || isCount || setup_.fields[field] == value)
-        return outcome;
-    setSetupField(field, value);
-    commit(outcome);
+    if (field < 0 || field >= field::Count || isCount) return outcome;
+    if (setup_.fields[field] == value && !unstoredSettings_.count(field)) return outcome;
+    unstoredSettings_[field] = value;
+    storeEdits(outcome);
     return outcome;
 }
 
