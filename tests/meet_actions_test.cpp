@@ -278,6 +278,26 @@ TEST_F(MeetActions, TimesThatCannotBeStoredAtCloseAreWrittenBesideTheMeetNotInto
     EXPECT_EQ(kvt::testing::ReadField(other, "Oppsett", "29"), "0");
 }
 
+TEST_F(MeetActions, ARecordTypedButNotLeftIsStoredAtCloseOrWrittenBesideTheMeet) {
+    main().NameMover.setText("3");
+    main().NameText[0].setText("Kari");  // typed, the record not left
+    main().SetupCheck[5].setChecked(true);
+    db->execute("PRAGMA query_only = ON");
+    main().SetupCheck[5].setChecked(false);  // "differences" off again: waits
+    test.dialogs.answers = {ui::Answer::No};
+    program().MDIMain.Close.click();
+    EXPECT_EQ(program().meet, nullptr);
+    fs::path written;
+    for (const auto& entry : fs::directory_iterator(test.folder()))
+        if (entry.path().filename().string().find("Meet-not-stored-") == 0) written = entry.path();
+    ASSERT_FALSE(written.empty());
+    std::ifstream file(written);
+    std::string text((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_NE(text.find("Deltakere 3: \"1\" = Kari;"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"17\" = 0;"), std::string::npos) << text;
+    EXPECT_NE(value("SELECT \"1\" FROM \"Deltakere\" WHERE rowid = 3"), "Kari");
+}
+
 TEST_F(MeetActions, CloseTriesAgainUntilTheTimesAreStored) {
     db->execute("PRAGMA query_only = ON");
     capture();

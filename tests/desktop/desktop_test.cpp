@@ -198,7 +198,7 @@ TEST_F(DesktopWindow, ACompetitorEditedInTheWindowIsThereAfterReopening) {
     EXPECT_EQ(program.meet->className(2), "Eldre");
     EXPECT_EQ(classes->model()->data(classes->model()->index(1, 2)).toString(), "Eldre");
     {
-        meetdb::Connection db(path, meetdb::Connection::Mode::ReadOnly);
+        kvt::meetdb::Connection db(path, kvt::meetdb::Connection::Mode::ReadOnly);
         auto stored = db.prepare("SELECT \"Navn\" FROM \"Klasser\" WHERE rowid = 2");
         ASSERT_TRUE(stored.step());
         EXPECT_EQ(stored.text(0), "Eldre");
