@@ -4,8 +4,9 @@
 //   finish_rank_floor_ratio  that time over one ORDER BY query of the same table
 //   lists_ms                 both lists for 3000 finishers in 15 classes
 //   lists_floor_ratio        that time over writing the same bytes straight
-//   commits_per_registration, commits_per_start, commits_per_finish
-//                            commits of the meet database for one such action
+//   commits_per_registration, commits_per_start, commits_per_finish, commits_per_register_edit
+//                            commits of the meet database for one such action (the edit: a
+//                            competitor moved to another class and the record left)
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -117,9 +118,14 @@ int main() {
     test.clock.time = {11, 20, 0, 0};
     const int finished = commitsOf(enter);
     if (program.meet->results(1).rows().empty()) return 1;
+    main.NameMover.setText("2");
+    main.NameCombo[1].setText("Senior");
+    const int edit = commitsOf([&] { main.NameMover.setText("3"); });
+    if (program.meet->competitor(2).className != "Senior") return 1;
     std::printf("commits_per_registration: %d commits\n", registration);
     std::printf("commits_per_start: %d commits\n", start);
     std::printf("commits_per_finish: %d commits\n", finished);
+    std::printf("commits_per_register_edit: %d commits\n", edit);
     program.MDIMain.Close.click();
 
     // Both lists, 3000 finishers in 15 classes.

@@ -23,7 +23,8 @@ echo "startup_ms: $(( median / 1000000 )) ms"
 # through libgpiod and the line thread, headless.
 "$build/bench/kvt_edge_bench" 2>/dev/null
 
-# finish_rank_ms, lists_ms and their floor ratios: headless.
+# finish_rank_ms, lists_ms and their floor ratios, and the commits_per_* of one action each:
+# headless.
 "$build/bench/kvt_results_bench"
 
 # import_3000_ms, start_list_ms: headless.

@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "lang/meet_texts.h"
 #include "lang/window_texts.h"
+#include "pages/register_pages.h"
 #include "results/results_page.h"
 #include "ui/program.h"
 
@@ -45,10 +46,7 @@ void showRows(ui::Program& program) {
 // Only after a failure: what merely waits for the next commit (a number typed on a line) has
 // not failed to be stored.
 void showStoredState(ui::Program& program) {
-    const auto& meet = *program.meet;
-    const bool waiting = !meet.allStored() && !meet.lastFailure().empty();
-    program.MDIMain.Status.setPanelText(
-        1, waiting ? lang::UnstoredStatus(program.language, meet.unstoredTimes()) : "");
+    pages::ShowUnstored(program);
 }
 
 }  // namespace
@@ -81,6 +79,8 @@ void ShowMeet(ui::Program& program) {
 void ShowOutcome(ui::Program& program, const meet::Outcome& outcome) {
     if (!program.meet) return;
     ShowMeet(program);
+    // Register edits that waited and were stored with this action.
+    if (!outcome.writtenRecords.empty()) pages::ShowStoredRecords(program, outcome);
     auto& times = program.Main.TimeData;
     if (!outcome.writtenTimeRows.empty() && times.isOpen()) {
         times.recordsWritten(outcome.writtenTimeRows);

@@ -36,6 +36,21 @@ std::string UnstoredStatus(Language language, int times) {
                              : "Ikke lagret ennå: " + std::to_string(times) + " tider";
 }
 
+std::string UnstoredStatus(Language language, int times, int edits) {
+    if (edits == 0) return UnstoredStatus(language, times);
+    const std::string records = english(language)
+                                    ? std::to_string(edits) + " register edits or settings"
+                                    : std::to_string(edits) + " endringer i registre eller oppsett";
+    if (times == 0)
+        return (english(language) ? "Not stored yet: " : "Ikke lagret ennå: ") + records;
+    return UnstoredStatus(language, times) + ", " + records;
+}
+
+Bilingual RecordNotStoredText() {
+    return {"This record is not stored yet; it is stored as soon as the database can be written.",
+            "Denne posten er ikke lagret ennå; den lagres så snart databasen kan skrives."};
+}
+
 Bilingual StoredAgainText() {
     return {"Everything is stored again.", "Alt er lagret igjen."};
 }

@@ -17,6 +17,10 @@ Bilingual NotStoredText();
 Bilingual KeptText();
 // The status bar while something is not stored, and when it is stored again.
 std::string UnstoredStatus(Language language, int times);
+// The same with register edits and settings that wait too.
+std::string UnstoredStatus(Language language, int times, int edits);
+// Under a register record whose edits wait to be stored.
+Bilingual RecordNotStoredText();
 Bilingual StoredAgainText();
 // Close or Exit with times not stored: the question (Yes tries again, No writes the file).
 std::string UnstoredAtCloseQuestion(Language language, int times, const std::string& reason,

@@ -109,6 +109,8 @@ struct Outcome {
     // What the commit wrote: Time-table rows, and classes whose results table changed.
     std::vector<int> writtenTimeRows;
     std::vector<int> writtenClasses;
+    // Register records it wrote (edits of the pages, stored now or at last), by position.
+    std::vector<std::pair<Register, int>> writtenRecords;
 };
 
 class Meet {
@@ -165,8 +167,15 @@ public:
     std::vector<storage::Record> registerRecords(Register which) const;
     int lastLineInUse() const;
 
-    // Nothing waits to be stored.
+    // Nothing waits to be stored (times, results, list, settings, register edits).
     bool allStored() const;
+    // Register edits and settings that wait to be stored.
+    int unstoredEdits() const {
+        return static_cast<int>(unstoredEdits_.size() + unstoredSettings_.size());
+    }
+    // The fields of a register record (by position) edited but not stored yet; empty when
+    // none wait.
+    std::map<int, std::string> unstoredEdit(Register which, int position) const;
     // Times registered or given whose Time-table row is not stored yet.
     int unstoredTimes() const;
     const std::string& lastFailure() const { return failure_; }
@@ -189,8 +198,18 @@ public:
     Outcome giveRegisteredTime(int row);
     // Row i removed from the list; the rows below move up and the next waiting time enters.
     Outcome deleteRow(int row);
-    // A setting of the setup page (not a count) chosen by the operator.
+    // A setting of the setup page (not a count) chosen by the operator. The meet follows it
+    // only once it is stored; until then it waits as register edits do.
     Outcome changeSetting(int field, const std::string& value);
+    // A register record edited on its page (confirmed, left, a grid cell): its fields by
+    // position in the table (0, the number, included). Stored in one transaction with
+    // whatever else waits; only once the commit returned do the meet's names, clubs and
+    // classes follow it, and finishes that waited for their class are recorded then. An edit
+    // that cannot be stored waits, unused: it is tried again first by every later action and
+    // by store(), and written into the recovery file at close. Throws std::invalid_argument,
+    // keeping nothing, for a record or field the register does not have.
+    Outcome editRecord(Register which, int position,
+                       const std::vector<std::pair<int, std::string>>& fields);
     // Places and differences of one class, or of every class (the lists).
     Outcome rankClass(int classNumber);
     Outcome rankAll();
@@ -207,14 +226,6 @@ public:
     void typeNumber(int row, const std::string& text);
     // The clock: running and final times and the lamps of every row.
     void clockTick(const std::string& now);
-    // A register record left on its page: the caches follow; a finish that waited for its
-    // class is recorded at the next store. position is the competitor record's, n the start
-    // number it shows.
-    void updateCompetitor(int position, int n, const std::string& first, const std::string& surname,
-                          const std::string& club, const std::string& className, int payment,
-                          const std::string& status);
-    void updateClub(int m, const std::string& name);
-    void updateClass(int m, const std::string& name);
 
     // The poll: lines read, captures made, due ones registered (one transaction each).
     std::vector<Outcome> poll(PollInput input);
@@ -245,6 +256,7 @@ private:
     void fillCompetitor(int position, const storage::Record& row);
     void fillClub(const storage::Record& row);
     void fillClass(const storage::Record& row);
+    void fillRecord(Register which, int position, const storage::Record& record);
 
     // Parts of actions.
     int wholeNumber(const std::string& text) const;
@@ -265,6 +277,16 @@ private:
     void recordWaitingResults(Outcome& outcome);
     void rank(int classNumber);
     long long raceHundredths(const ResultRow& row) const;
+    // The copies an edit or an import changes, put back when its commit fails (nothing
+    // reads them in between: the commit is the last step and nothing else runs meanwhile).
+    struct Copies;
+    Copies copies() const;
+    void restore(Copies&& copies);
+    // Register edits and settings that wait, stored before the action that follows them
+    // (each action acts on what is stored); outcome tells when they could not be.
+    void storeEdits(Outcome& outcome);
+    // Times, results, list and counts stored (edits and settings aside).
+    bool timesStored() const;
     // The one commit of an action: everything not stored yet, together.
     void commit(Outcome& outcome, const std::function<void()>& alsoWrite = {});
     void writeUnstored();
@@ -300,6 +322,16 @@ private:
     std::map<int, std::map<int, std::string>> unstoredRows_;
     std::set<int> unstoredSetup_, unstoredWork_;
     std::set<int> waitingResults_;
+    // Register edits and settings not stored yet, in the order they were made; the meet's
+    // copies do not hold them until they are stored.
+    struct RecordEdit {
+        Register which;
+        int position;
+        std::map<int, std::string> fields;
+    };
+    std::vector<RecordEdit> unstoredEdits_;
+    std::map<int, std::string> unstoredSettings_;
+    std::string editsFailure_;
     std::string failure_;
     mutable std::string recoveryFile_;
     std::vector<std::string> openingNotices_;

@@ -5,6 +5,7 @@
 
 #include "base/files.h"
 #include "meet/meet.h"
+#include "storage/schema.h"
 
 namespace kvt::meet {
 
@@ -56,9 +57,23 @@ void Meet::writeRecoveryFile() const {
             << field(entry::TimeCompetitorField, "-") << "; " << field(entry::TimeInfoField, "-")
             << "\n";
     }
-    if (!unstoredSetup_.empty()) {
+    if (!unstoredSetup_.empty() || !unstoredSettings_.empty()) {
         out << "\n" << words_[entry::SetupTable] << ":";
         for (int f : unstoredSetup_) out << " \"" << f << "\" = " << setup_.fields[f] << ";";
+        for (const auto& [f, value] : unstoredSettings_)
+            out << " \"" << f << "\" = " << value << ";";
+        out << "\n";
+    }
+    // Register records as the operator left them: the fields that were not stored.
+    for (const auto& edit : unstoredEdits_) {
+        const auto layout = storage::DescribeTable(
+            edit.which == Register::Clubs     ? storage::TableKind::Clubs
+            : edit.which == Register::Classes ? storage::TableKind::Classes
+                                              : storage::TableKind::Competitors,
+            words_);
+        out << "\n" << layout.name << " " << edit.position << ":";
+        for (const auto& [f, value] : edit.fields)
+            out << " \"" << layout.fields.at(f).name << "\" = " << value << ";";
         out << "\n";
     }
     for (int c = 1; c <= classCount_; ++c) {

@@ -1,5 +1,6 @@
 #include "pages/register_pages.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/number_text.h"
@@ -11,37 +12,79 @@ namespace kvt::pages {
 
 namespace {
 
-// A cache index from a number box; -1 when the number does not fit the cache.
-int cacheIndex(const ui::TextBox& box, int bound) {
-    double value = base::TextToNumber(box.text());
-    return value >= 0 && value <= bound ? static_cast<int>(value) : -1;
+using meet::Register;
+
+ui::DataControl& bindingOf(ui::Program& program, Register which) {
+    switch (which) {
+        case Register::Clubs:
+            return program.Main.ClubData;
+        case Register::Classes:
+            return program.Main.ClassData;
+        case Register::Competitors:
+            break;
+    }
+    return program.Main.NameData;
 }
 
-// A record left on a page may let a finish that waited for its class be recorded.
-void storeWaiting(ui::Program& program) {
-    if (!program.meet) return;
-    auto outcome = program.meet->store();
+// What the operator changed in the record shown, by field position.
+std::vector<std::pair<int, std::string>> editsOf(const ui::DataControl& data) {
+    std::vector<std::pair<int, std::string>> fields;
+    const auto& names = data.fieldNames();
+    for (const auto& [name, value] : data.editedFields()) {
+        auto found = std::find(names.begin(), names.end(), name);
+        if (found != names.end())
+            fields.emplace_back(static_cast<int>(found - names.begin()), value.value_or(""));
+    }
+    return fields;
+}
+
+// The record shown, as the operator changed it, stored by the meet as one action (together
+// with an earlier edit of it that still waits). False when it could not be stored: the page
+// keeps what was typed and says so, and the meet tries it again.
+bool storeShownRecord(ui::Program& program, Register which) {
+    auto& data = bindingOf(program, which);
+    if (!program.meet || !data.isOpen() || data.position() < 1) return true;
+    auto fields = editsOf(data);
+    // A field of an edit that waits and shows its stored value again was changed back.
+    for (const auto& [field, waiting] : program.meet->unstoredEdit(which, data.position())) {
+        const bool shown = std::any_of(fields.begin(), fields.end(),
+                                       [field = field](const auto& f) { return f.first == field; });
+        if (!shown && field < static_cast<int>(data.fieldNames().size()))
+            fields.emplace_back(field, data.field(data.fieldNames()[field]).value_or(""));
+    }
+    if (fields.empty()) return true;
+    auto outcome = program.meet->editRecord(which, data.position(), fields);
+    ShowStoredRecords(program, outcome);
+    if (which == Register::Competitors) ShowCompetitorWarning(program);
     program.tellIfNotStored(outcome);
+    return outcome.stored;
 }
 
-void moveTo(ui::Program& program, ui::DataControl& data, const ui::TextBox& mover, int limit) {
+void moveTo(ui::Program& program, Register which, const ui::TextBox& mover, int limit) {
     double n = base::TextToNumber(mover.text());
     if (!(n > 0 && n <= limit)) return;
-    try {
-        data.moveTo(1 + static_cast<int>(std::nearbyint(n - 1)));
-    } catch (const std::exception& failure) {
-        program.info(std::string(lang::CannotSaveText().in(program.language)) + failure.what());
-    }
-    storeWaiting(program);
+    // Validate stores the record left; one that cannot be stored keeps the page on it.
+    bindingOf(program, which).moveTo(1 + static_cast<int>(std::nearbyint(n - 1)));
 }
 
-void confirm(ui::Program& program, ui::DataControl& data) {
-    try {
-        data.saveRecord();
-    } catch (const std::exception& failure) {
-        program.info(std::string(lang::CannotSaveText().in(program.language)) + failure.what());
-    }
-    storeWaiting(program);
+// The fields of the record shown that wait to be stored, shown as the operator left them.
+void showUnstoredEdit(ui::Program& program, Register which) {
+    auto& data = bindingOf(program, which);
+    if (!program.meet || !data.isOpen() || data.position() < 1) return;
+    for (const auto& [field, value] : program.meet->unstoredEdit(which, data.position()))
+        if (field < static_cast<int>(data.fieldNames().size()))
+            data.showField(data.fieldNames()[field], value);
+}
+
+// A cell of the class grid: the record's field, stored by the meet. On the record the page
+// shows, a cell that cannot be stored shows in its box as typed.
+void editCell(ui::Program& program, int position, int column, const std::string& text) {
+    if (!program.meet) return;
+    auto outcome = program.meet->editRecord(Register::Classes, position, {{column, text}});
+    ShowStoredRecords(program, outcome);
+    if (!outcome.stored && position == program.Main.ClassData.position())
+        showUnstoredEdit(program, Register::Classes);
+    program.tellIfNotStored(outcome);
 }
 
 void fillList(ui::ComboBox& list, ui::Program& program, bool clubs) {
@@ -95,7 +138,34 @@ void ShowCompetitorWarning(ui::Program& program) {
         if (named(className) && !meet.hasClass(className))
             add(lang::UnknownClassWarning(program.language, trimmed(className)));
     }
+    if (program.meet && main.NameData.isOpen() && main.NameData.position() > 0 &&
+        !program.meet->unstoredEdit(meet::Register::Competitors, main.NameData.position()).empty())
+        warning = lang::RecordNotStoredText().in(program.language) +
+                  (warning.empty() ? "" : "  " + warning);
     main.NameWarning.setCaption(warning);
+}
+
+void ShowStoredRecords(ui::Program& program, const meet::Outcome& outcome) {
+    for (Register which : {Register::Competitors, Register::Clubs, Register::Classes}) {
+        std::vector<int> positions;
+        for (const auto& [written, position] : outcome.writtenRecords)
+            if (written == which) positions.push_back(position);
+        if (!positions.empty()) bindingOf(program, which).recordsStored(positions);
+    }
+    if (!outcome.writtenRecords.empty()) ShowCompetitorWarning(program);
+    ShowUnstored(program);
+}
+
+void ShowUnstored(ui::Program& program) {
+    if (!program.meet) return;
+    const auto& meet = *program.meet;
+    // Only after a failure: what merely waits for the next commit (a number typed on a line)
+    // has not failed to be stored.
+    const bool waiting = !meet.allStored() && !meet.lastFailure().empty();
+    program.MDIMain.Status.setPanelText(
+        1, waiting ? lang::UnstoredStatus(program.language, meet.unstoredTimes(),
+                                          meet.unstoredEdits())
+                   : "");
 }
 
 void ConnectRegisterPages(ui::Program& program) {
@@ -103,48 +173,47 @@ void ConnectRegisterPages(ui::Program& program) {
     auto& p = program;
 
     main.NameMover.Change = p.guarded([&p] {
-        moveTo(p, p.Main.NameData, p.Main.NameMover, limit(p, &meet::Meet::highestNumber));
+        moveTo(p, Register::Competitors, p.Main.NameMover, limit(p, &meet::Meet::highestNumber));
     });
     main.ClubMover.Change = p.guarded(
-        [&p] { moveTo(p, p.Main.ClubData, p.Main.ClubMover, limit(p, &meet::Meet::clubCount)); });
+        [&p] { moveTo(p, Register::Clubs, p.Main.ClubMover, limit(p, &meet::Meet::clubCount)); });
     main.ClassMover.Change = p.guarded([&p] {
-        moveTo(p, p.Main.ClassData, p.Main.ClassMover, limit(p, &meet::Meet::classCount));
+        moveTo(p, Register::Classes, p.Main.ClassMover, limit(p, &meet::Meet::classCount));
     });
 
-    main.NameButton.Click = p.guarded([&p] { confirm(p, p.Main.NameData); });
-    main.ClubButton.Click = p.guarded([&p] { confirm(p, p.Main.ClubData); });
-    main.ClassButton.Click = p.guarded([&p] { confirm(p, p.Main.ClassData); });
+    // "Confirm this" raises Validate and stays on the record.
+    main.NameButton.Click = p.guarded([&p] { p.Main.NameData.saveRecord(); });
+    main.ClubButton.Click = p.guarded([&p] { p.Main.ClubData.saveRecord(); });
+    main.ClassButton.Click = p.guarded([&p] { p.Main.ClassData.saveRecord(); });
 
-    // The caches of the meet follow what was on the page when a record is left.
-    main.NameData.Validate = [&p](bool&) {
-        const auto& m = p.Main;
-        int n = cacheIndex(m.NameIndex, ui::MaxStartNumber);
-        if (n < 0 || !p.meet) return;
-        int payment = 1;
-        try {
-            payment = base::TextToInt16(m.NameText[16].text());
-        } catch (const base::OverflowError&) {
-        }
-        p.meet->updateCompetitor(m.NameData.position(), n, m.NameText[0].text(),
-                                 m.NameText[1].text(), m.NameCombo[0].text(), m.NameCombo[1].text(),
-                                 payment, m.NameCombo[2].text());
+    // A record confirmed or left is stored by the meet; the meet's names, clubs and classes
+    // follow it once it is stored. One that cannot be stored is not left.
+    auto validate = [&p](Register which) {
+        return [&p, which](bool& leave) {
+            // An edit the meet refuses as none of its records is told, not kept.
+            p.guard([&] { leave = storeShownRecord(p, which); });
+        };
     };
-    // The warning follows the record shown and what the operator types into it.
-    main.NameData.Reposition = p.guarded([&p] { ShowCompetitorWarning(p); });
+    main.NameData.Validate = validate(Register::Competitors);
+    main.ClubData.Validate = validate(Register::Clubs);
+    main.ClassData.Validate = validate(Register::Classes);
+    main.ClassDBGrid.Edit = [&p](int position, int column, const std::string& text) {
+        p.guard([&] { editCell(p, position, column, text); });
+    };
+    // A record shown again with edits that wait shows them as typed; the warning follows the
+    // record shown and what the operator types into it.
+    main.NameData.Reposition = p.guarded([&p] {
+        showUnstoredEdit(p, Register::Competitors);
+        ShowCompetitorWarning(p);
+    });
+    main.ClubData.Reposition = p.guarded([&p] { showUnstoredEdit(p, Register::Clubs); });
+    main.ClassData.Reposition = p.guarded([&p] { showUnstoredEdit(p, Register::Classes); });
     auto typed = [&p] {
         if (!p.Main.NameData.loading()) ShowCompetitorWarning(p);
     };
     main.NameIndex.Change = p.guarded(typed);
     main.NameCombo[0].Change = p.guarded(typed);
     main.NameCombo[1].Change = p.guarded(typed);
-    main.ClubData.Validate = [&p](bool&) {
-        int m = cacheIndex(p.Main.ClubIndex, ui::MaxClubOrClass);
-        if (m >= 0 && p.meet) p.meet->updateClub(m, p.Main.ClubText[0].text());
-    };
-    main.ClassData.Validate = [&p](bool&) {
-        int m = cacheIndex(p.Main.ClassIndex, ui::MaxClubOrClass);
-        if (m >= 0 && p.meet) p.meet->updateClass(m, p.Main.ClassText[1].text());
-    };
 
     main.NameCombo[0].DropDown = p.guarded([&p] { fillList(p.Main.NameCombo[0], p, true); });
     main.NameCombo[1].DropDown = p.guarded([&p] { fillList(p.Main.NameCombo[1], p, false); });

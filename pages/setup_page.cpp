@@ -7,6 +7,7 @@
 
 #include "base/number_text.h"
 #include "lang/meet_texts.h"
+#include "pages/register_pages.h"
 #include "storage/schema.h"
 #include "ui/captions.h"
 #include "ui/program.h"
@@ -117,6 +118,7 @@ void StoreSetting(ui::Program& program, const std::string& dataField, const std:
         return;  // not a field of the Setup record
     }
     auto outcome = program.meet->changeSetting(field, value);
+    ShowStoredRecords(program, outcome);
     program.tellIfNotStored(outcome);
 }
 

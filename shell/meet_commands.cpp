@@ -386,10 +386,11 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
         main.Window.setKeyPreview(false);  // on again when the pages are ready
         program.MDIMain.Frame.setCaption(words[entry::Title] + "[" +
                                          fs::path(path).filename().string() + "]");
-        bindTable(main.NameData, path, words[entry::CompetitorsTable], false);
-        bindTable(main.ClubData, path, words[entry::ClubsTable], false);
-        bindTable(main.ClassData, path, words[entry::ClassesTable], false);
-        // The meet writes its Setup, Time and Work records itself; these only show them.
+        // The meet writes every table of the meet itself; the bindings only show them (the
+        // register pages hand what the operator changes to the meet).
+        bindTable(main.NameData, path, words[entry::CompetitorsTable], true);
+        bindTable(main.ClubData, path, words[entry::ClubsTable], true);
+        bindTable(main.ClassData, path, words[entry::ClassesTable], true);
         bindTable(main.SetupData, path, words[entry::SetupTable], true);
         bindTable(main.TimeData, path, words[entry::TimeTable], true);
         layOutGrids(main);
@@ -441,6 +442,10 @@ std::unique_ptr<storage::Hold> HoldMeet(ui::Program& program, const std::string&
 bool SecureUnstored(ui::Program& program) {
     if (!program.meet) return true;
     auto& meet = *program.meet;
+    // What the operator changed in the records shown goes to the meet as when they are left.
+    for (ui::DataControl* data :
+         {&program.Main.NameData, &program.Main.ClubData, &program.Main.ClassData})
+        data->saveRecord();
     // Captures still waiting for their delay belong to this meet: registered now.
     capture::ShowOutcomes(program, meet.finishPendingCaptures());
     while (!meet.allStored()) {

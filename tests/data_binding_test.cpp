@@ -104,3 +104,40 @@ TEST_F(Binding, AMissingTableOrFileIsAnError) {
     EXPECT_THROW(data.refresh(), meetdb::SqliteError);
     EXPECT_FALSE(std::filesystem::exists(test.folder() / "missing.mdb"));
 }
+
+TEST_F(Binding, ARecordStoredByAnotherKeepsWhatTheOperatorTypedAndFollowsTheRest) {
+    data.setShowOnly(true);
+    data.refresh();
+    name.setText("Ask IL");  // typed, not stored
+    {
+        meetdb::Connection db(path, meetdb::Connection::Mode::ReadWrite);
+        db.execute("UPDATE \"Clubs\" SET \"0\" = ' 9', \"2\" = 0 WHERE rowid = 1");
+    }
+    const int writes = data.writeCount();
+    data.recordsStored({1});
+    EXPECT_EQ(data.writeCount(), writes + 1);  // a grid reads the record again
+    EXPECT_EQ(number.text(), " 9");
+    EXPECT_FALSE(flag.checked());
+    EXPECT_EQ(name.text(), "Ask IL");
+    // What is still typed is still an edit; what followed the store is none.
+    const auto edited = data.editedFields();
+    ASSERT_EQ(edited.size(), 1u);
+    EXPECT_EQ(edited[0].first, "1");
+    EXPECT_EQ(edited[0].second, "Ask IL");
+    EXPECT_EQ(nameOfRecord(1), "Ask");  // the binding itself wrote nothing
+}
+
+TEST_F(Binding, AGridWithAnEditHandlerHandsTheEditOverAndAReadOnlyColumnTakesNone) {
+    data.setShowOnly(true);
+    data.refresh();
+    ui::DataGrid grid(data);
+    grid.setColumns({{700, true}, {1000}, {1000}});
+    std::vector<std::string> edits;
+    grid.Edit = [&](int position, int column, const std::string& text) {
+        edits.push_back(std::to_string(position) + "/" + std::to_string(column) + "/" + text);
+    };
+    grid.edit(3, 1, "Tind IL");
+    grid.edit(3, 0, "7");  // the number column is read-only
+    EXPECT_EQ(edits, std::vector<std::string>{"3/1/Tind IL"});
+    EXPECT_EQ(nameOfRecord(3), "Tind");
+}

@@ -92,7 +92,18 @@ TEST_F(Fault, ADatabaseThatBecomesReadOnlyKeepsTheTimesInTheList) {
 namespace {
 
 enum class Failure { FullDisk, ReadOnly };
-enum class Then { Capture, Start, Finish, Deletion, Close, Exit, OpenAnother };
+enum class Then {
+    Capture,
+    Start,
+    Finish,
+    Deletion,
+    Close,
+    Exit,
+    OpenAnother,
+    RegisterEdit,
+    Setting,
+    Import
+};
 
 struct Case {
     Failure failure;
@@ -101,8 +112,8 @@ struct Case {
 
 std::string caseName(const ::testing::TestParamInfo<Case>& info) {
     static const char* failures[] = {"FullDisk", "ReadOnly"};
-    static const char* actions[] = {"Capture", "Start", "Finish",     "Deletion",
-                                    "Close",   "Exit",  "OpenAnother"};
+    static const char* actions[] = {"Capture", "Start",       "Finish",       "Deletion", "Close",
+                                    "Exit",    "OpenAnother", "RegisterEdit", "Setting",  "Import"};
     return std::string(failures[static_cast<int>(info.param.failure)]) + "Then" +
            actions[static_cast<int>(info.param.then)];
 }
@@ -154,6 +165,13 @@ protected:
         q.step();
         return q.integer(0);
     }
+    // A field of competitor record k (competitor k in the sample meet) as the file holds it.
+    std::string storedCompetitorField(int k, const std::string& field) {
+        meetdb::Connection reader(path, meetdb::Connection::Mode::ReadOnly);
+        auto q = reader.prepare("SELECT \"" + field + "\" FROM \"Deltakere\" WHERE rowid = ?");
+        q.bind(1, static_cast<long long>(k));
+        return q.step() ? q.text(0).value_or("<null>") : "<none>";
+    }
     fs::path recoveryFile() {
         for (const auto& entry : fs::directory_iterator(test.folder()))
             if (entry.path().filename().string().find("Meet-not-stored-") == 0) return entry.path();
@@ -197,13 +215,50 @@ TEST_P(FaultThen, NothingShownIsLostAndNothingFailsOutOfAHandler) {
         case Then::OpenAnother:
             capture();  // a time that waits when the meet is to close
             break;
+        case Then::RegisterEdit:
+            // Competitor 4's first name changed and confirmed: not stored, so not used, and
+            // the page keeps it and says so.
+            main().NameMover.setText("4");
+            main().NameText[0].setText("Petter");
+            main().NameButton.click();
+            EXPECT_EQ(main().NameText[0].text(), "Petter");
+            EXPECT_EQ(program.meet->competitor(4).name.rfind("Petter", 0), std::string::npos);
+            EXPECT_EQ(program.meet->unstoredEdits(), 1);
+            EXPECT_NE(main().NameWarning.caption().find("ikke lagret"), std::string::npos);
+            EXPECT_NE(program.MDIMain.Status.panelText(1), "");
+            // Leaving it tries again, and the page stays on it while it cannot be stored.
+            main().NameMover.setText("5");
+            EXPECT_EQ(main().NameData.position(), 4);
+            EXPECT_EQ(main().NameText[0].text(), "Petter");
+            break;
+        case Then::Setting:
+            // "Remove from list" chosen: the meet acts on it only once it is stored.
+            main().SetupCheck[4].setChecked(true);
+            EXPECT_FALSE(program.meet->setup().yes(meet::field::RemoveFromList));
+            EXPECT_EQ(program.meet->unstoredEdits(), 1);
+            break;
+        case Then::Import: {
+            const fs::path entries = test.folder() / "Entries.csv";
+            std::ofstream(entries, std::ios::binary) << "Startnummer;Fornavn\r\n4;Petter\r\n";
+            test.dialogs.fileAnswers.push_back(entries.string());
+            program.MDIMain.ImportCsv.click();
+            // Nothing of it is used, and the operator is told nothing of it was written.
+            EXPECT_EQ(program.meet->competitor(4).name.rfind("Petter", 0), std::string::npos);
+            ASSERT_FALSE(test.dialogs.messages.empty());
+            EXPECT_EQ(test.dialogs.messages.back().text.rfind("Importen kunne ikke lagres", 0), 0u)
+                << test.dialogs.messages.back().text;
+            break;
+        }
     }
     // Never a failure out of a handler: only the program's own words about what waits.
     for (auto i = before; i < test.dialogs.messages.size(); ++i) {
         EXPECT_EQ(test.dialogs.messages[i].text.find("Noe gikk galt"), std::string::npos)
             << test.dialogs.messages[i].text;
     }
-    EXPECT_FALSE(program.meet->allStored());
+    // An import that cannot be stored is kept nowhere; everything else waits.
+    if (GetParam().then != Then::Import || GetParam().failure == Failure::FullDisk) {
+        EXPECT_FALSE(program.meet->allStored());
+    }
     const int shown = program.meet->registeredCount();
     const std::string lastShown = program.meet->registered(shown).identification;
 
@@ -255,6 +310,21 @@ TEST_P(FaultThen, NothingShownIsLostAndNothingFailsOutOfAHandler) {
     if (then == Then::Deletion) {
         EXPECT_EQ(kvt::testing::ReadField(path, "Arbeid", "20"), main().RegTime[0].text());
     }
+    if (then == Then::RegisterEdit) {
+        EXPECT_EQ(storedCompetitorField(4, "1"), "Petter");
+        EXPECT_EQ(program.meet->competitor(4).name.rfind("Petter, ", 0), 0u);
+        EXPECT_EQ(main().NameWarning.caption(), "");
+        main().NameMover.setText("6");  // stored: the record can be left
+        EXPECT_EQ(main().NameData.position(), 6);
+    }
+    if (then == Then::Setting) {
+        EXPECT_EQ(kvt::testing::ReadField(path, "Oppsett", "16"), "1");
+        EXPECT_TRUE(program.meet->setup().yes(meet::field::RemoveFromList));
+    }
+    if (then == Then::Import) {
+        EXPECT_NE(storedCompetitorField(4, "1"), "Petter");
+        EXPECT_EQ(program.meet->competitor(4).name.rfind("Petter", 0), std::string::npos);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -266,5 +336,47 @@ INSTANTIATE_TEST_SUITE_P(
         Case{Failure::FullDisk, Then::OpenAnother}, Case{Failure::ReadOnly, Then::Capture},
         Case{Failure::ReadOnly, Then::Start}, Case{Failure::ReadOnly, Then::Finish},
         Case{Failure::ReadOnly, Then::Deletion}, Case{Failure::ReadOnly, Then::Close},
-        Case{Failure::ReadOnly, Then::Exit}, Case{Failure::ReadOnly, Then::OpenAnother}),
+        Case{Failure::ReadOnly, Then::Exit}, Case{Failure::ReadOnly, Then::OpenAnother},
+        Case{Failure::FullDisk, Then::RegisterEdit}, Case{Failure::FullDisk, Then::Setting},
+        Case{Failure::FullDisk, Then::Import}, Case{Failure::ReadOnly, Then::RegisterEdit},
+        Case{Failure::ReadOnly, Then::Setting}, Case{Failure::ReadOnly, Then::Import}),
     caseName);
+
+// The fault seen: on a file that can no longer be written, competitor 2 moved from Junior to
+// Senior is refused, and the meet goes on using Junior; once storage is back and he finishes,
+// the file and the results agree on his class.
+class RefusedClassChange : public FaultThen {};
+
+TEST_P(RefusedClassChange, TheFileAndTheResultsAgreeOnTheClass) {
+    fail();
+    auto& program = test.program();
+    main().NameMover.setText("2");
+    ASSERT_EQ(main().NameData.position(), 2);
+    main().NameCombo[1].setText("Senior");
+    main().NameMover.setText("3");  // left: refused
+    EXPECT_EQ(main().NameData.position(), 2);
+    EXPECT_EQ(main().NameCombo[1].text(), "Senior");
+    EXPECT_NE(main().NameWarning.caption().find("ikke lagret"), std::string::npos);
+    EXPECT_EQ(program.meet->competitor(2).className, "Junior");
+    EXPECT_EQ(storedCompetitorField(2, "4"), "Junior");
+    ASSERT_FALSE(test.dialogs.notices.empty());
+    EXPECT_NE(test.dialogs.notices.back().find("Kunne ikke lagres"), std::string::npos);
+
+    mend();
+    main().Number[5].setText("2");
+    enter(5);  // the finish, with the class edit stored before it
+    EXPECT_EQ(program.meet->competitor(2).state, meet::Finished);
+    EXPECT_EQ(storedCompetitorField(2, "4"), "Senior");
+    EXPECT_EQ(program.meet->competitor(2).className, "Senior");
+    ASSERT_EQ(program.meet->className(2), "Senior");
+    EXPECT_EQ(stored("SELECT count(*) FROM \"Resultat-2\" WHERE \"Nummer\" = 2"), 1);
+    EXPECT_EQ(stored("SELECT count(*) FROM \"Resultat-1\" WHERE \"Nummer\" = 2"), 0);
+    EXPECT_TRUE(program.meet->allStored()) << program.meet->lastFailure();
+    EXPECT_EQ(main().NameWarning.caption(), "");
+    EXPECT_EQ(main().NameCombo[1].text(), "Senior");
+}
+
+INSTANTIATE_TEST_SUITE_P(Fault, RefusedClassChange,
+                         ::testing::Values(Case{Failure::FullDisk, Then::Finish},
+                                           Case{Failure::ReadOnly, Then::Finish}),
+                         caseName);

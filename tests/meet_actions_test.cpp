@@ -112,6 +112,59 @@ TEST_F(MeetActions, EachActionIsOneCommit) {
     EXPECT_EQ(commitsOf([&] { main().Number[3].setText("4"); }), 0);
 }
 
+TEST_F(MeetActions, ARegisterEditIsOneCommitAndTheMeetFollowsItOnceStored) {
+    // "Confirm this" on an edited competitor: one commit, the meet's copy follows.
+    main().NameMover.setText("3");
+    main().NameText[0].setText("Kari");
+    EXPECT_EQ(commitsOf([&] { main().NameButton.click(); }), 1);
+    EXPECT_EQ(value("SELECT \"1\" FROM \"Deltakere\" WHERE rowid = 3"), "Kari");
+    EXPECT_EQ(program().meet->competitor(3).name.rfind("Kari, ", 0), 0u);
+    // Leaving a record without a change stores nothing.
+    EXPECT_EQ(commitsOf([&] { main().NameMover.setText("4"); }), 0);
+    // A cell of the class grid: one commit, the finish lists use the name.
+    EXPECT_EQ(commitsOf([&] { main().ClassDBGrid.edit(2, 2, "Eldre"); }), 1);
+    EXPECT_EQ(value("SELECT \"Navn\" FROM \"Klasser\" WHERE rowid = 2"), "Eldre");
+    EXPECT_EQ(program().meet->className(2), "Eldre");
+    EXPECT_TRUE(program().meet->hasClass("Eldre"));
+
+    // A finish whose class is none of the meet's waits; the edit that names a class records
+    // it, in the same one commit as the edit.
+    main().Number[2].setText("6");
+    enter(2);
+    at(10, 30, 0, 0);
+    enter(2);
+    ASSERT_EQ(program().meet->competitor(6).state, meet::Finished);
+    EXPECT_EQ(storedResults(), 0);
+    main().NameMover.setText("6");
+    main().NameCombo[1].setText("Junior");
+    EXPECT_EQ(commitsOf([&] { main().NameMover.setText("7"); }), 1);
+    EXPECT_EQ(storedResults(), 1);
+    EXPECT_EQ(value("SELECT \"Nummer\" FROM \"Resultat-1\""), "6");
+}
+
+TEST_F(MeetActions, ASettingOrAnEditThatCannotBeStoredIsNotUsedAndIsStoredByTheRetry) {
+    db->execute("PRAGMA query_only = ON");
+    main().SetupCheck[2].setChecked(true);  // "start at the same time"
+    EXPECT_FALSE(program().meet->setup().yes(meet::field::StartAtSameTime));
+    main().ClassDBGrid.edit(1, 2, "Yngre");
+    EXPECT_EQ(program().meet->className(1), "Junior");
+    EXPECT_EQ(program().meet->unstoredEdits(), 2);
+    EXPECT_FALSE(program().meet->allStored());
+    // A start now is one competitor's, as the stored setting says.
+    main().Number[0].setText("1");
+    enter(0);
+    EXPECT_EQ(program().meet->competitor(2).state, meet::NotStarted);
+
+    db->execute("PRAGMA query_only = OFF");
+    main().Hitime2.tick();  // the retry each second
+    EXPECT_TRUE(program().meet->allStored()) << program().meet->lastFailure();
+    EXPECT_EQ(program().MDIMain.Status.panelText(1), "");
+    EXPECT_EQ(value("SELECT \"14\" FROM \"Oppsett\""), "1");
+    EXPECT_EQ(value("SELECT \"Navn\" FROM \"Klasser\" WHERE rowid = 1"), "Yngre");
+    EXPECT_TRUE(program().meet->setup().yes(meet::field::StartAtSameTime));
+    EXPECT_EQ(program().meet->className(1), "Yngre");
+}
+
 TEST_F(MeetActions, AFinishThatCannotBeStoredIsStoredWithItsRankingOnceItCan) {
     main().Number[0].setText("3");
     enter(0);
@@ -223,6 +276,26 @@ TEST_F(MeetActions, TimesThatCannotBeStoredAtCloseAreWrittenBesideTheMeetNotInto
     EXPECT_EQ(program().meet->registeredCount(), 0);
     EXPECT_EQ(kvt::testing::ReadField(other, "Tider", "Tid"), "-");
     EXPECT_EQ(kvt::testing::ReadField(other, "Oppsett", "29"), "0");
+}
+
+TEST_F(MeetActions, ARecordTypedButNotLeftIsStoredAtCloseOrWrittenBesideTheMeet) {
+    main().NameMover.setText("3");
+    main().NameText[0].setText("Kari");  // typed, the record not left
+    main().SetupCheck[5].setChecked(true);
+    db->execute("PRAGMA query_only = ON");
+    main().SetupCheck[5].setChecked(false);  // "differences" off again: waits
+    test.dialogs.answers = {ui::Answer::No};
+    program().MDIMain.Close.click();
+    EXPECT_EQ(program().meet, nullptr);
+    fs::path written;
+    for (const auto& entry : fs::directory_iterator(test.folder()))
+        if (entry.path().filename().string().find("Meet-not-stored-") == 0) written = entry.path();
+    ASSERT_FALSE(written.empty());
+    std::ifstream file(written);
+    std::string text((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_NE(text.find("Deltakere 3: \"1\" = Kari;"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"17\" = 0;"), std::string::npos) << text;
+    EXPECT_NE(value("SELECT \"1\" FROM \"Deltakere\" WHERE rowid = 3"), "Kari");
 }
 
 TEST_F(MeetActions, CloseTriesAgainUntilTheTimesAreStored) {

@@ -209,6 +209,44 @@ void DataControl::recordsWritten(const std::vector<int>& positions) {
     notify();
 }
 
+void DataControl::recordsStored(const std::vector<int>& positions) {
+    if (!table_ || positions.empty()) return;
+    if (positions.size() == 1) {
+        ++writeCount_;
+        lastWritten_ = positions.front();
+    } else {
+        ++generation_;
+    }
+    if (position_ > 0 &&
+        std::find(positions.begin(), positions.end(), position_) != positions.end()) {
+        const auto typed = editedFields();
+        record_ = table_->readRecord(position_);
+        record_.resize(fieldNames_.size());
+        loading_ = true;
+        try {
+            showRecord();
+            for (const auto& [name, value] : typed) showField(name, value);
+        } catch (...) {
+            loading_ = false;
+            throw;
+        }
+        loading_ = false;
+        Reposition.raise();
+    }
+    notify();
+}
+
+void DataControl::showField(const std::string& name, const FieldValue& value) {
+    for (TextBox* box : boxes_)
+        if (box->dataField() == name) box->setText(shown(value));
+    for (CheckBox* box : checks_)
+        if (box->dataField() == name) box->setChecked(yes(value));
+    for (ComboBox* box : combos_)
+        if (box->dataField() == name) box->setText(shown(value));
+    for (Label* label : labels_)
+        if (label->dataField() == name) label->setCaption(shown(value));
+}
+
 void DataControl::updateRecord() {
     if (!table_ || position_ == 0 || loading_ || showOnly_) return;
     auto edited = editedFields();
@@ -222,6 +260,10 @@ void DataGrid::edit(int position, int column, const std::string& text) {
     if (readOnly_ || this->column(column).readOnly) return;
     const auto& fields = source_.fieldNames();
     if (column < 0 || column >= static_cast<int>(fields.size())) return;
+    if (Edit) {
+        Edit.raise(position, column, text);
+        return;
+    }
     source_.writeField(position, fields[column], text);
 }
 

@@ -90,6 +90,14 @@ public:
     // The records were written by someone else: the table's order is read again, the given
     // records (or all, when none is given) shown afresh.
     void recordsWritten(const std::vector<int>& positions = {});
+    // Records stored in place by someone else (the meet, from what the page showed): grids
+    // read them again; the current record's stored values are read again while the controls
+    // keep what the operator typed that is not stored, and follow the rest.
+    void recordsStored(const std::vector<int>& positions);
+    // The bound values that differ from the record as loaded (the operator's edits), by field.
+    std::vector<std::pair<std::string, FieldValue>> editedFields() const;
+    // Shows a value in the controls bound to a field, as if the operator had typed it.
+    void showField(const std::string& name, const FieldValue& value);
     bool loading() const { return loading_; }
     // After a write that was undone: every bound value is written again at the next update.
     void forgetStored() { rewriteAll_ = true; }
@@ -106,7 +114,6 @@ private:
     void closeTable();
     void showRecord();
     int fieldIndex(const std::string& name) const;
-    std::vector<std::pair<std::string, FieldValue>> editedFields() const;
 
     storage::Engine* engine_ = nullptr;
     std::string databaseName_;
@@ -153,8 +160,11 @@ public:
     Column column(int index) const {
         return index >= 0 && index < static_cast<int>(columns_.size()) ? columns_[index] : Column{};
     }
-    // An edit of a cell: stored unless the grid or the column is read-only.
+    // An edit of a cell, unless the grid or the column is read-only: handed to Edit when it
+    // has a handler (the one who stores the table), otherwise stored through the source.
     void edit(int position, int column, const std::string& text);
+    // Raised with the record's position, the column and the text of an edit.
+    Event<int, int, const std::string&> Edit;
 
 private:
     DataControl& source_;

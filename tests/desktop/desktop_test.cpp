@@ -27,6 +27,7 @@
 #include "desktop/help_window.h"
 #include "desktop/main_frame.h"
 #include "desktop/services.h"
+#include "meetdb/sqlite.h"
 #include "shell/commands.h"
 #include "support/fakes.h"
 #include "ui/captions.h"
@@ -191,6 +192,18 @@ TEST_F(DesktopWindow, ACompetitorEditedInTheWindowIsThereAfterReopening) {
     EXPECT_EQ(classes->model()->rowCount(), 10);
     EXPECT_TRUE(classes->isColumnHidden(0));
     EXPECT_EQ(classes->model()->data(classes->model()->index(1, 2)).toString(), "Senior");
+
+    // A cell of the class grid edited in the window is stored by the meet, which follows it.
+    ASSERT_TRUE(classes->model()->setData(classes->model()->index(1, 2), "Eldre"));
+    EXPECT_EQ(program.meet->className(2), "Eldre");
+    EXPECT_EQ(classes->model()->data(classes->model()->index(1, 2)).toString(), "Eldre");
+    {
+        kvt::meetdb::Connection db(path, kvt::meetdb::Connection::Mode::ReadOnly);
+        auto stored = db.prepare("SELECT \"Navn\" FROM \"Klasser\" WHERE rowid = 2");
+        ASSERT_TRUE(stored.step());
+        EXPECT_EQ(stored.text(0), "Eldre");
+    }
+    EXPECT_TRUE(program.meet->allStored());
 }
 
 TEST_F(DesktopWindow, F2InTheRealWindowPutsATimeInTheFirstRow) {

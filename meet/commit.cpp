@@ -1,0 +1,164 @@
+// Storing: what waits to be stored, and the one commit of every action.
+#include "base/number_text.h"
+#include "meet/meet.h"
+#include "meet/meet_internal.h"
+#include "storage/record_fields.h"
+
+namespace kvt::meet {
+
+using namespace detail;
+namespace entry = lang::entry;
+namespace column = storage::column;
+
+bool Meet::allStored() const {
+    return timesStored() && unstoredEdits_.empty() && unstoredSettings_.empty();
+}
+
+bool Meet::timesStored() const {
+    if (!unstoredRows_.empty() || !unstoredSetup_.empty() || !unstoredWork_.empty()) return false;
+    for (int c = 1; c <= classCount_; ++c)
+        if (!results_[c].allStored()) return false;
+    return true;
+}
+
+int Meet::unstoredTimes() const {
+    return static_cast<int>(unstoredRows_.size());
+}
+
+std::string Meet::unstoredTimesText() const {
+    std::string times;
+    for (const auto& unstored : unstoredRows_) {
+        const int row = unstored.first;
+        const auto& fields = unstored.second;
+        const RegisteredTime slot =
+            row < static_cast<int>(registered_.size()) ? registered_[row] : RegisteredTime{};
+        auto field = [&](int e, const std::string& fallback) {
+            auto found = fields.find(e);
+            return found != fields.end() ? found->second : fallback;
+        };
+        times += (times.empty() ? "" : ", ") + field(entry::TimeTimeField, slot.time) + " (" +
+                 field(entry::TimeIdField, slot.identification) + ")";
+    }
+    return times;
+}
+// ---- storing ----
+
+Outcome Meet::store() {
+    Outcome outcome;
+    storeEdits(outcome);
+    recordWaitingResults(outcome);
+    commit(outcome);
+    // Edits that still wait keep the outcome from saying everything is stored.
+    if (!unstoredEdits_.empty() || !unstoredSettings_.empty()) {
+        outcome.stored = false;
+        outcome.failure = editsFailure_;
+    }
+    return outcome;
+}
+
+void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
+    if (timesStored() && !alsoWrite) {
+        outcome.stored = true;
+        return;
+    }
+    std::vector<int> rows, classes;
+    for (const auto& queued : unstoredRows_) rows.push_back(queued.first);
+    for (int c = 1; c <= classCount_; ++c)
+        if (!results_[c].allStored()) classes.push_back(c);
+    try {
+        engine_.transaction(path_, [&] {
+            if (alsoWrite) alsoWrite();
+            writeUnstored();
+        });
+    } catch (const storage::NestedTransaction&) {
+        throw;  // a fault of the program, not of the storage
+    } catch (const std::exception& error) {
+        failure_ = error.what();
+        // What the transaction wrote is undone: the handles read the tables' order again
+        // before the next write (not now: the file may not even be readable now).
+        handlesStale_ = true;
+        outcome.stored = false;
+        outcome.failure = failure_;
+        return;
+    }
+    unstoredRows_.clear();
+    unstoredSetup_.clear();
+    unstoredWork_.clear();
+    for (int c = 1; c <= classCount_; ++c) results_[c].markStored();
+    failure_.clear();
+    outcome.stored = true;
+    outcome.writtenTimeRows.insert(outcome.writtenTimeRows.end(), rows.begin(), rows.end());
+    outcome.writtenClasses.insert(outcome.writtenClasses.end(), classes.begin(), classes.end());
+}
+
+void Meet::writeUnstored() {
+    if (handlesStale_) {
+        for (auto* table : {timeTable_.get(), setupTable_.get(), workTable_.get()})
+            if (table) table->reread();
+        for (auto& table : resultsTables_)
+            if (table) table->reread();
+        timeRowsStored_ = timeTable_->recordCount();
+        handlesStale_ = false;
+    }
+    // The Time table grows past its prepared rows; Setup field "31" follows.
+    if (!unstoredRows_.empty()) {
+        const int highest = unstoredRows_.rbegin()->first;
+        int rows = timeRowsStored_;
+        while (rows < highest) {
+            storage::Record record(column::time::Count, std::string("-"));
+            record[column::time::Index] = base::NumberToText(++rows);
+            timeTable_->appendRecord(record);
+        }
+        if (rows > timeRowsStored_) {
+            timeRowsStored_ = rows;
+            if (rows > timeTableSize_) {
+                timeTableSize_ = rows;
+                setSetupField(field::TimeTableSize, std::to_string(rows));
+            }
+        }
+        for (const auto& [row, fields] : unstoredRows_) {
+            storage::NamedFields named;
+            for (const auto& [entryNumber, value] : fields)
+                named.emplace_back(words_[entryNumber], value);
+            timeTable_->writeFields(row, named);
+        }
+    }
+    if (!unstoredSetup_.empty()) {
+        storage::NamedFields named;
+        for (int f : unstoredSetup_) named.emplace_back(std::to_string(f), setup_.fields[f]);
+        setupTable_->writeFields(1, named);
+    }
+    if (!unstoredWork_.empty()) {
+        namespace work = column::work;
+        storage::NamedFields named;
+        for (int row : unstoredWork_) {
+            const auto& line = rows_[row];
+            named.emplace_back(std::to_string(work::Number(row)), line.number);
+            named.emplace_back(std::to_string(work::RegTimeIndex(row)), line.regTimeIndex);
+            named.emplace_back(std::to_string(work::RegTime(row)), line.regTime);
+            named.emplace_back(std::to_string(work::Ready(row)),
+                               std::string(line.ready ? "1" : "0"));
+        }
+        workTable_->writeFields(1, named);
+    }
+    for (int c = 1; c <= classCount_; ++c) {
+        const auto& results = results_[c];
+        if (results.allStored()) continue;
+        auto& table = *resultsTables_[c];
+        const auto& rows = results.rows();
+        for (int i = results.storedCount(); i < static_cast<int>(rows.size()); ++i) {
+            const auto& row = rows[i];
+            table.appendRecord({placeValue(row), std::to_string(row.number), row.competitor,
+                                row.club, row.shownResult(), row.difference});
+        }
+        std::vector<std::pair<int, storage::Record>> changed;
+        changed.reserve(results.changedRows().size());
+        for (int i : results.changedRows())
+            changed.push_back(
+                {i + 1, {placeValue(rows[i]), rows[i].difference, rows[i].shownResult()}});
+        table.writeRecords({words_[entry::Place], words_[entry::Difference], words_[entry::Result]},
+                           changed);
+    }
+}
+
+}  // namespace kvt::meet

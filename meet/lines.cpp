@@ -1,0 +1,74 @@
+// The capture lines: the poll, the line keys and captures still waiting for their delay.
+#include <algorithm>
+
+#include "meet/meet.h"
+#include "meet/meet_internal.h"
+
+namespace kvt::meet {
+
+using namespace detail;
+namespace entry = lang::entry;
+
+int Meet::lastLineInUse() const {
+    int last = -1;
+    for (int c = 0; c < ChannelTotal; ++c)
+        if (setup_.lineInUse(c)) last = c;
+    return last;
+}
+
+// ---- the lines ----
+
+std::vector<Outcome> Meet::poll(PollInput input) {
+    std::vector<Outcome> outcomes;
+    input.lastLine = lastLineInUse();
+    for (int c = 0; c < ChannelTotal; ++c) input.inUse[c] = setup_.lineInUse(c);
+    input.activeLow = setup_.activeLow();
+    input.delay = std::clamp(setup_.count(field::Delay), 1, 100);
+    PollChannels(channels_, input, [&](int c) {
+        const int before = registeredCount_;
+        outcomes.push_back(registerCapture(c + 1, channels_[c].CaptureTime));
+        if (registeredCount_ > before)
+            registered_[registeredCount_].capturedAt = channels_[c].CaptureClock;
+    });
+    return outcomes;
+}
+
+Outcome Meet::pressLineKey(int c, bool adapterReads) {
+    Outcome outcome;
+    if (adapterReads && c <= lastLineInUse()) return outcome;  // the adapter's line decides
+    auto& channel = channels_.at(c);
+    // A press is a new activation: an earlier one still waiting for its delay is registered
+    // now, so that no press is lost and none counts twice.
+    if (channel.CapturePending == 1)
+        FinishPending(channels_, c, setup_.lineInUse(c),
+                      [&](int line) { outcome = registerCapture(line + 1, channel.CaptureTime); });
+    channel.LineLatched = 0;
+    channel.LineActive = 1;
+    outcome.acted = true;
+    return outcome;
+}
+
+void Meet::pressLine(int c, bool adapterReads) {
+    if (adapterReads && c <= lastLineInUse()) return;
+    channels_.at(c).LineActive = 1;
+}
+
+void Meet::releaseLine(int c) {
+    channels_.at(c).LineActive = 0;
+}
+
+void Meet::resetLines() {
+    for (auto& channel : channels_) channel.LineActive = channel.LineLatched = 0;
+}
+
+std::vector<Outcome> Meet::finishPendingCaptures() {
+    std::vector<Outcome> outcomes;
+    for (int c = 0; c < ChannelTotal; ++c)
+        if (channels_[c].CapturePending == 1)
+            FinishPending(channels_, c, setup_.lineInUse(c), [&](int line) {
+                outcomes.push_back(registerCapture(line + 1, channels_[line].CaptureTime));
+            });
+    return outcomes;
+}
+
+}  // namespace kvt::meet

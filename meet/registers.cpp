@@ -1,0 +1,290 @@
+// The competitor, club and class registers: what the meet holds of them, their edits and
+// imports.
+#include <algorithm>
+#include <array>
+#include <set>
+#include <stdexcept>
+
+#include "base/number_text.h"
+#include "lang/meet_texts.h"
+#include "meet/meet.h"
+#include "meet/meet_internal.h"
+#include "storage/schema.h"
+
+namespace kvt::meet {
+
+using namespace detail;
+namespace entry = lang::entry;
+
+// ---- what the meet holds ----
+
+std::string Meet::resultsTable(int classNumber) const {
+    return words_[entry::ResultsTablePrefix] + std::to_string(classNumber);
+}
+
+int Meet::recordNumber(int position) const {
+    return position >= 1 && position < static_cast<int>(recordNumbers_.size())
+               ? recordNumbers_[position]
+               : -1;
+}
+
+std::vector<int> Meet::recordsNumbered(int n) const {
+    std::vector<int> positions;
+    for (int k = 1; k < static_cast<int>(recordNumbers_.size()); ++k)
+        if (recordNumbers_[k] == n) positions.push_back(k);
+    return positions;
+}
+
+bool Meet::hasClub(const std::string& name) const {
+    const std::string wanted = trimmed(name);
+    if (wanted.empty() || wanted == "-") return false;
+    for (int m = 1; m <= clubCount_; ++m)
+        if (trimmed(clubNames_[m]) == wanted) return true;
+    return false;
+}
+
+bool Meet::hasClass(const std::string& name) const {
+    const std::string wanted = trimmed(name);
+    if (wanted.empty() || wanted == "-") return false;
+    for (int m = 1; m <= classCount_; ++m)
+        if (trimmed(classNames_[m]) == wanted) return true;
+    return false;
+}
+
+std::string Meet::unrankedStatus(int n) const {
+    if (n < 1 || n > MaxStartNumber) return {};
+    const std::string& stored = competitors_[n].status;
+    if (stored.empty() || stored == "-") return {};
+    const std::string status = folded(stored);
+    // Picked under either language (an imported list may carry the other's words).
+    for (int e : {entry::Disqualified, entry::Canceled}) {
+        const lang::Bilingual both = catalogueText(e);
+        if (status == folded(both.english) || status == folded(both.norwegian)) return words_[e];
+    }
+    return {};
+}
+
+namespace {
+storage::TableKind kindOf(Register which) {
+    switch (which) {
+        case Register::Clubs:
+            return storage::TableKind::Clubs;
+        case Register::Classes:
+            return storage::TableKind::Classes;
+        case Register::Competitors:
+            break;
+    }
+    return storage::TableKind::Competitors;
+}
+}  // namespace
+
+struct Meet::Copies {
+    std::vector<Competitor> competitors;
+    std::vector<int> recordNumbers;
+    std::vector<std::string> clubNames, classNames;
+    std::vector<ClassResults> results;
+    std::set<int> waitingResults;
+    SetupRecord setup;
+    std::set<int> unstoredSetup;
+};
+
+Meet::Copies Meet::copies() const {
+    return {competitors_, recordNumbers_,  clubNames_, classNames_,
+            results_,     waitingResults_, setup_,     unstoredSetup_};
+}
+
+void Meet::restore(Copies&& copies) {
+    competitors_ = std::move(copies.competitors);
+    recordNumbers_ = std::move(copies.recordNumbers);
+    clubNames_ = std::move(copies.clubNames);
+    classNames_ = std::move(copies.classNames);
+    results_ = std::move(copies.results);
+    waitingResults_ = std::move(copies.waitingResults);
+    setup_ = std::move(copies.setup);
+    unstoredSetup_ = std::move(copies.unstoredSetup);
+}
+
+std::string Meet::registerTable(Register which) const {
+    return storage::DescribeTable(kindOf(which), words_).name;
+}
+
+int Meet::registerCount(Register which) const {
+    switch (which) {
+        case Register::Clubs:
+            return clubCount_;
+        case Register::Classes:
+            return classCount_;
+        case Register::Competitors:
+            break;
+    }
+    return highestNumber_;
+}
+
+std::vector<storage::Record> Meet::registerRecords(Register which) const {
+    const auto layout = storage::DescribeTable(kindOf(which), words_);
+    auto records = engine_.openTable(path_, layout.name)->readAll();
+    for (auto& record : records) record.resize(layout.fields.size());
+    return records;
+}
+
+Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& entries) {
+    const auto layout = storage::DescribeTable(kindOf(which), words_);
+    const int count = registerCount(which);
+    const int fieldCount = static_cast<int>(layout.fields.size());
+    std::set<int> numbers;
+    for (const auto& entry : entries) {
+        if (entry.number < 1 || entry.number > count || !numbers.insert(entry.number).second)
+            throw std::invalid_argument(layout.name + ": no record " +
+                                        std::to_string(entry.number) +
+                                        " to import into, or it comes twice");
+        for (const auto& [position, value] : entry.fields)
+            if (position < 1 || position >= fieldCount)
+                throw std::invalid_argument(layout.name + ": no field " + std::to_string(position));
+    }
+    // Edits that wait are stored first: the import reads the records as stored.
+    Outcome earlier;
+    storeEdits(earlier);
+    auto table = engine_.openTable(path_, layout.name);
+    auto records = table->readAll();
+    if (static_cast<int>(records.size()) < count)
+        throw std::runtime_error(layout.name + ": " + std::to_string(records.size()) +
+                                 " records, " + std::to_string(count) + " expected");
+    for (const auto& entry : entries) {
+        auto& record = records[entry.number - 1];
+        record.resize(fieldCount);
+        for (const auto& [position, value] : entry.fields) record[position] = value;
+    }
+    // What the caches and results were, for an import that cannot be stored.
+    Copies before = copies();
+    for (int k = 1; k <= count; ++k) {
+        const auto& record = records[k - 1];
+        if (record.empty()) continue;
+        if (which == Register::Competitors)
+            fillCompetitor(k, record);
+        else if (which == Register::Clubs)
+            fillClub(record);
+        else
+            fillClass(record);
+    }
+    Outcome outcome;
+    outcome.acted = true;
+    outcome.writtenRecords = earlier.writtenRecords;
+    recordWaitingResults(outcome);
+    commit(outcome, [&] {
+        for (const auto& entry : entries) {
+            storage::NamedFields named;
+            named.reserve(entry.fields.size());
+            for (const auto& [position, value] : entry.fields)
+                named.emplace_back(layout.fields[position].name, value);
+            if (!named.empty()) table->writeFields(entry.number, named);
+        }
+    });
+    if (!outcome.stored) {
+        restore(std::move(before));
+        outcome.acted = false;
+        outcome.finished = false;
+    }
+    return outcome;
+}
+
+// ---- edits of the register pages ----
+
+void Meet::fillRecord(Register which, int position, const storage::Record& record) {
+    if (which == Register::Competitors)
+        fillCompetitor(position, record);
+    else if (which == Register::Clubs)
+        fillClub(record);
+    else
+        fillClass(record);
+}
+
+std::map<int, std::string> Meet::unstoredEdit(Register which, int position) const {
+    for (const auto& edit : unstoredEdits_)
+        if (edit.which == which && edit.position == position) return edit.fields;
+    return {};
+}
+
+Outcome Meet::editRecord(Register which, int position,
+                         const std::vector<std::pair<int, std::string>>& fields) {
+    const auto layout = storage::DescribeTable(kindOf(which), words_);
+    if (position < 1 || position > registerCount(which))
+        throw std::invalid_argument(layout.name + ": no record " + std::to_string(position));
+    for (const auto& field : fields)
+        if (field.first < 0 || field.first >= static_cast<int>(layout.fields.size()))
+            throw std::invalid_argument(layout.name + ": no field " + std::to_string(field.first));
+    auto waiting = std::find_if(unstoredEdits_.begin(), unstoredEdits_.end(), [&](const auto& e) {
+        return e.which == which && e.position == position;
+    });
+    if (waiting == unstoredEdits_.end())
+        waiting = unstoredEdits_.insert(unstoredEdits_.end(), RecordEdit{which, position, {}});
+    for (const auto& [field, value] : fields) waiting->fields[field] = value;
+    Outcome outcome;
+    outcome.acted = true;
+    storeEdits(outcome);
+    return outcome;
+}
+
+void Meet::storeEdits(Outcome& outcome) {
+    if (unstoredEdits_.empty() && unstoredSettings_.empty()) return;
+    auto fail = [&](const std::string& failure) {
+        failure_ = editsFailure_ = failure;
+        outcome.stored = false;
+        outcome.failure = failure;
+    };
+    // The records as they are to be: as stored, with the edits over them.
+    std::array<std::unique_ptr<storage::Table>, 3> tables;
+    std::vector<storage::Record> edited;
+    try {
+        for (const auto& edit : unstoredEdits_) {
+            auto& table = tables.at(static_cast<int>(edit.which));
+            if (!table) table = engine_.openTable(path_, registerTable(edit.which));
+            auto record = table->readRecord(edit.position);
+            record.resize(storage::DescribeTable(kindOf(edit.which), words_).fields.size());
+            for (const auto& [field, value] : edit.fields) record[field] = value;
+            edited.push_back(std::move(record));
+        }
+    } catch (const storage::NestedTransaction&) {
+        throw;
+    } catch (const std::exception& error) {
+        fail(error.what());
+        return;
+    }
+    // The copies follow the records and settings as they will be stored, together with the
+    // finishes that waited for their class; when the commit fails they are put back.
+    Copies before = copies();
+    for (std::size_t i = 0; i < edited.size(); ++i)
+        fillRecord(unstoredEdits_[i].which, unstoredEdits_[i].position, edited[i]);
+    for (const auto& [field, value] : unstoredSettings_) setSetupField(field, value);
+    Outcome attempt;
+    recordWaitingResults(attempt);
+    commit(attempt, [&] {
+        for (const auto& edit : unstoredEdits_) {
+            const auto layout = storage::DescribeTable(kindOf(edit.which), words_);
+            storage::NamedFields named;
+            for (const auto& [field, value] : edit.fields)
+                named.emplace_back(layout.fields[field].name, value);
+            if (!named.empty())
+                tables.at(static_cast<int>(edit.which))->writeFields(edit.position, named);
+        }
+    });
+    if (!attempt.stored) {
+        restore(std::move(before));
+        fail(attempt.failure);
+        return;
+    }
+    for (const auto& edit : unstoredEdits_)
+        outcome.writtenRecords.emplace_back(edit.which, edit.position);
+    unstoredEdits_.clear();
+    unstoredSettings_.clear();
+    editsFailure_.clear();
+    outcome.finished = outcome.finished || attempt.finished;
+    if (attempt.finished) outcome.shownClass = attempt.shownClass;
+    for (auto& notice : attempt.notices) outcome.notices.push_back(std::move(notice));
+    auto add = [](std::vector<int>& to, const std::vector<int>& from) {
+        to.insert(to.end(), from.begin(), from.end());
+    };
+    add(outcome.writtenTimeRows, attempt.writtenTimeRows);
+    add(outcome.writtenClasses, attempt.writtenClasses);
+}
+
+}  // namespace kvt::meet

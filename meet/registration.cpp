@@ -1,0 +1,178 @@
+// Registering times (captures and Enter) and giving them to competitors.
+#include "base/number_text.h"
+#include "base/time_text.h"
+#include "lang/meet_texts.h"
+#include "meet/meet.h"
+#include "meet/meet_internal.h"
+
+namespace kvt::meet {
+
+using namespace detail;
+namespace entry = lang::entry;
+
+// ---- registrations ----
+
+void Meet::queueTimeRow(int row, std::map<int, std::string> fields) {
+    auto& queued = unstoredRows_[row];
+    for (auto& [entryNumber, value] : fields) queued[entryNumber] = std::move(value);
+}
+
+Outcome Meet::registerCapture(int line, const std::string& time) {
+    Outcome outcome;
+    storeEdits(outcome);  // the action acts on what is stored
+    if (registeredCount_ >= MaxCount || channelCounts_[line] >= MaxCount) {
+        outcome.notices.push_back(lang::TimeTableFullText().in(language_) + time);
+        return outcome;
+    }
+    int k = ++registeredCount_;
+    setSetupField(field::RegisteredCount, std::to_string(k));
+    int count = ++channelCounts_[line];
+    setSetupField(field::ChannelCount(line), base::NumberToText(count));
+    if (static_cast<int>(registered_.size()) <= k) registered_.resize(k + 1);
+    const auto& slot =
+        registered_[k] = {time, "-", "-", identification(line, count), base::NumberToText(k)};
+    queueTimeRow(k, {{entry::TimeIdField, slot.identification},
+                     {entry::TimeTimeField, slot.time},
+                     {entry::TimeNumberField, "-"},
+                     {entry::TimeKindField, "-"}});
+    takeNextIntoList();
+    outcome.acted = true;
+    commit(outcome);
+    return outcome;
+}
+
+// The time of this moment registered as a manual time on line 1; returns its slot. It shares
+// the counts of line 1 with the captures, never their waiting time.
+int Meet::registerNow(const std::string& now, const std::string& number) {
+    int k = ++registeredCount_;
+    setSetupField(field::RegisteredCount, std::to_string(k));
+    int count = ++channelCounts_[1];
+    setSetupField(field::ChannelCount(1), base::NumberToText(count));
+    enterLatch_ = 1;
+    if (static_cast<int>(registered_.size()) <= k) registered_.resize(k + 1);
+    registered_[k] = {now, number, "-", identification(1, count), base::NumberToText(k)};
+    return k;
+}
+
+void Meet::startAll(const std::string& startTime) {
+    for (int n = 1; n <= highestNumber_ && n <= MaxStartNumber; ++n) {
+        if (competitors_[n].state == Finished) continue;
+        competitors_[n].start = startTime;
+        competitors_[n].state = Started;
+    }
+}
+
+Outcome Meet::giveTimeNow(int row, const std::string& now) {
+    Outcome outcome;
+    if (enterLatch_ == 1) return outcome;
+    storeEdits(outcome);  // the action acts on what is stored
+    int n = rowNumber(row);
+    if (n == 0) {
+        tellNoCompetitor(row, outcome);
+        return outcome;
+    }
+    auto& competitor = competitors_[n];
+    if (competitor.state == Finished) {
+        // Finished before this key press: the line goes, and a held key acts no more.
+        enterLatch_ = 1;
+        outcome.removeLine = true;
+        return outcome;
+    }
+    if (registeredCount_ >= MaxCount || channelCounts_[1] >= MaxCount) {
+        outcome.notices.push_back(lang::TimeTableFullText().in(language_) + now);
+        return outcome;
+    }
+    const std::string number = rows_[row].number;
+    const std::string name = rows_[row].name;
+    int k = registerNow(now, number);
+    auto& slot = registered_[k];
+    outcome.acted = true;
+    // The time is given at once: it stays out of the list, times still waiting keep waiting.
+    slot.given = true;
+    if (competitor.state == NotStarted) {
+        competitor.start = now;
+        competitor.state = Started;
+        setRowLamps(row, Started);
+        slot.kind = words_[setup_.yes(field::StartAtSameTime) ? entry::OutAll : entry::Out];
+        queueTimeRow(k, {{entry::TimeIdField, slot.identification},
+                         {entry::TimeTimeField, now},
+                         {entry::TimeNumberField, number},
+                         {entry::TimeKindField, slot.kind},
+                         {entry::TimeCompetitorField, name}});
+        if (setup_.yes(field::StartAtSameTime)) startAll(now);
+    } else {
+        competitor.finish = now;
+        competitor.state = Finished;
+        setRowLamps(row, Finished);
+        queueTimeRow(k, {{entry::TimeIdField, slot.identification},
+                         {entry::TimeTimeField, now},
+                         {entry::TimeNumberField, number},
+                         {entry::TimeKindField, words_[entry::In]},
+                         {entry::TimeCompetitorField, name},
+                         {entry::TimeInfoField, words_[entry::Transmitted]}});
+        recordResult(n, outcome);
+    }
+    rows_[row].numberGiven = true;
+    skipGiven();
+    commit(outcome);
+    return outcome;
+}
+
+Outcome Meet::giveRegisteredTime(int row) {
+    Outcome outcome;
+    storeEdits(outcome);  // the action acts on what is stored
+    auto& line = rows_.at(row);
+    const std::string offered = trimmed(line.regTime);
+    if (trimmed(line.number) == "-" || offered == "-" || offered.empty()) return outcome;
+    // A number that is not a competitor's gives nothing, and the time stays on the line.
+    int n = rowNumber(row);
+    if (n == 0) {
+        tellNoCompetitor(row, outcome);
+        return outcome;
+    }
+    const int timeRow = static_cast<int>(base::TextToNumber(line.regTimeIndex));
+    const std::string number = line.number;
+    const std::string name = line.name;
+    auto& competitor = competitors_[n];
+    outcome.acted = true;
+    if (competitor.state == NotStarted) {
+        competitor.start = offered;
+        competitor.state = Started;
+        setRowLamps(row, Started);
+        if (timeRow >= 1)
+            queueTimeRow(timeRow,
+                         {{entry::TimeNumberField, number},
+                          {entry::TimeKindField,
+                           words_[setup_.yes(field::StartAtSameTime) ? entry::OutAll : entry::Out]},
+                          {entry::TimeCompetitorField, name}});
+        line.regTime = line.regTimeIndex = "-";
+        setWorkRow(row);
+        line.numberGiven = true;
+        if (setup_.yes(field::StartAtSameTime)) startAll(offered);
+    } else if (competitor.state == Started) {
+        competitor.finish = offered;
+        competitor.state = Finished;
+        setRowLamps(row, Finished);
+        if (timeRow >= 1)
+            queueTimeRow(timeRow, {{entry::TimeNumberField, number},
+                                   {entry::TimeKindField, words_[entry::In]},
+                                   {entry::TimeCompetitorField, name},
+                                   {entry::TimeInfoField, words_[entry::Transmitted]}});
+        line.regTime = line.regTimeIndex = "-";
+        line.numberGiven = true;
+        setWorkRow(row);
+        recordResult(n, outcome);
+    }
+    if (setup_.yes(field::RemoveFromList)) {
+        // A row whose time was given asks nothing and goes now; one still offering a time
+        // is removed by the page after its question.
+        if (trimmed(rows_[row].regTime) == "-")
+            removeRow(row);
+        else
+            outcome.removeLine = true;
+    }
+    commit(outcome);
+    return outcome;
+}
+
+}  // namespace kvt::meet
