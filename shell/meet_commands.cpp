@@ -1,5 +1,7 @@
 #include "shell/meet_commands.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -233,6 +235,12 @@ void MakeNewDatabase(ui::Program& program) {
 
 bool MakeNewDatabaseFile(ui::Program& program, const std::string& path) {
     std::error_code error;
+    // A meet it replaces may be open in another program: it is held until it is replaced.
+    std::unique_ptr<storage::Hold> replaced;
+    if (fs::is_regular_file(path, error) && ::access(path.c_str(), W_OK) == 0) {
+        replaced = HoldMeet(program, path);
+        if (!replaced) return false;
+    }
     // The database is made beside the chosen name and put in its place when it is whole, so a
     // failure leaves no half-made file and an old file stays until the new one is complete.
     const std::string making = path + ".making";
