@@ -361,6 +361,26 @@ TEST(RefusedFiles, AMeetWithAStrayJournalIsExaminedOnACopyAndOpensWhenItIsOne) {
     EXPECT_FALSE(fs::exists(journal));
 }
 
+TEST(RefusedFiles, AMeetLeftInTheMiddleOfAWriteOpensByASymlinkToo) {
+    TestProgram test;
+    test.start();
+    const std::string path = test.makeAndOpenMeet();
+    test.program().MDIMain.Close.click();
+    // SQLite keeps the journal beside the file the symlink names, not beside the link: the
+    // file is examined as the write will be undone, not as it was left.
+    const std::string journal = path + "-journal";
+    copyInTheMiddleOfAWrite(path, "DROP TABLE \"Tider\"; UPDATE \"Oppsett\" SET \"29\" = '9'",
+                            path + ".half", journal + ".kept");
+    fs::rename(journal + ".kept", journal);
+    fs::rename(path + ".half", path);
+    const fs::path link = test.folder() / "Link.mdb";
+    fs::create_symlink(path, link);
+    EXPECT_TRUE(open(test, link.string())) << lastMessage(test);
+    EXPECT_EQ(test.program().meet->registeredCount(), 0);
+    EXPECT_EQ(test.program().meet->timeTableSize(), 300);
+    EXPECT_FALSE(fs::exists(journal));
+}
+
 TEST(RefusedFiles, FoldersPipesAndDevicesAreNamedForWhatTheyAre) {
     TestProgram test;
     test.start();
