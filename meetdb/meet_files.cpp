@@ -1,16 +1,20 @@
 #include "meetdb/meet_files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
 
 #include "base/number_text.h"
+#include "lang/file_texts.h"
 #include "lang/meet_texts.h"
 #include "meetdb/sqlite.h"
 
@@ -64,10 +68,29 @@ void MeetFile::dropTable(const std::string& name) {
     db_->execute("DROP TABLE " + QuoteIdentifier(name));
 }
 
+long long MeetFile::recordCount(const std::string& name) {
+    auto query = db_->prepare("SELECT count(*) FROM " + QuoteIdentifier(name));
+    return query.step() ? query.integer(0) : 0;
+}
+
+long long MeetFile::filledCount(const std::string& table, const std::string& field) {
+    auto query = db_->prepare("SELECT count(*) FROM " + QuoteIdentifier(table) + " WHERE trim(" +
+                              QuoteIdentifier(field) + ") NOT IN ('', '-')");
+    return query.step() ? query.integer(0) : 0;
+}
+
+void MeetFile::inOneTransaction(const std::function<void()>& work) {
+    Transaction transaction(*db_);
+    work();
+    transaction.commit();
+}
+
 void MeetFile::makeTable(const storage::TableSpec& table, int count,
                          const std::function<storage::Record(int)>& record,
                          const std::function<void(int)>& progress) {
-    Transaction transaction(*db_);
+    // Its own transaction, unless it is part of a larger one.
+    std::optional<Transaction> transaction;
+    if (sqlite3_get_autocommit(db_->handle())) transaction.emplace(*db_);
     if (hasTable(table.name)) dropTable(table.name);
     db_->execute(CreateTableSql(table));
     if (count > 0) {
@@ -82,7 +105,7 @@ void MeetFile::makeTable(const storage::TableSpec& table, int count,
             insert.reset();
         }
     }
-    transaction.commit();
+    if (transaction) transaction->commit();
 }
 
 std::optional<std::string> MeetFile::firstValue(const std::string& table,
@@ -127,6 +150,14 @@ std::optional<std::string> firstValue(Connection& db, const std::string& table,
                             " ORDER BY rowid LIMIT 1");
     if (!query.step()) throw NoRecordError(table);
     return query.text(0);
+}
+
+// The journal of a database file: SQLite keeps it beside the file's real path (a symlink
+// resolved).
+std::string journalOf(const std::string& path) {
+    std::error_code error;
+    const fs::path real = fs::canonical(path, error);
+    return (error ? path : real.string()) + "-journal";
 }
 
 // A copy of the file and of the journal beside it, in a folder of its own, so that SQLite can
@@ -212,9 +243,9 @@ Examination examineDatabase(const std::string& path, const lang::TextTable& word
         auto columns = columnsOf(db, control.name);
         if (std::find(columns.begin(), columns.end(), "Language") == columns.end())
             return {Examination::NotMeet, lang::MissingTableText().in(language) + control.name};
-        double madeUnder =
-            base::TextToNumber(firstValue(db, control.name, "Language").value_or(""));
-        if (madeUnder != languageNumber) return {Examination::Language, ""};
+        const std::string madeUnder = firstValue(db, control.name, "Language").value_or("");
+        if (base::TextToNumber(madeUnder) != languageNumber)
+            return {Examination::Language, madeUnder};
 
         auto setup = storage::DescribeTable(storage::TableKind::Setup, words);
         if (columnsOf(db, setup.name).size() < setup.fields.size())
@@ -238,6 +269,12 @@ Examination examineDatabase(const std::string& path, const lang::TextTable& word
                                                   lang::InTableText().in(language) + table.name};
         }
         firstValue(db, storage::DescribeTable(storage::TableKind::Work, words).name, "0");
+        // Every row of the Time table must be one the counts can reach.
+        auto rows = db.prepare(
+            "SELECT count(*) FROM " +
+            QuoteIdentifier(storage::DescribeTable(storage::TableKind::Time, words).name));
+        if (rows.step() && rows.integer(0) > MaxTimeRows)
+            return {Examination::NotMeet, lang::TooManyTimeRowsText(language, rows.integer(0))};
     } catch (const NoRecordError& failure) {
         return {Examination::NotMeet, lang::NoRecordText().in(language) + failure.table};
     } catch (const std::exception& failure) {
@@ -254,7 +291,7 @@ Examination ExamineMeetFile(const std::string& path, const lang::TextTable& word
     // A program stopped in the middle of a write left its journal: the file is examined as it
     // will be once the write is undone, on a copy; the file and its journal stay as they are
     // until the meet is known to be one.
-    const std::string journal = path + "-journal";
+    const std::string journal = journalOf(path);
     std::error_code error;
     if (fs::exists(journal, error) && fs::file_size(journal, error) > 0) {
         try {
@@ -269,25 +306,77 @@ Examination ExamineMeetFile(const std::string& path, const lang::TextTable& word
 
 // ---- compacting and repairing ----
 
-// Compacts a database into a new file beside target and puts it in target's place in one
-// step; the new file is removed again when anything fails.
-void CompactInto(const std::string& source, const std::string& target) {
-    const std::string making = target + ".making";
+namespace {
+
+// Syncs a file's content, or a folder's list of names, to the disk; throws when it cannot.
+void syncToDisk(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw std::runtime_error(path + ": " + std::strerror(errno));
+    const bool synced = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    if (!synced) throw std::runtime_error(path + ": " + std::strerror(error));
+}
+
+std::string folderOf(const std::string& path) {
+    const fs::path folder = fs::path(path).parent_path();
+    return folder.empty() ? std::string(".") : folder.string();
+}
+
+// Puts the whole, synced file made in place of target in one step, and syncs the folder so
+// that the step itself survives a power cut.
+void putInPlace(const std::string& made, const std::string& target) {
+    syncToDisk(made);
     std::error_code error;
-    fs::remove(making, error);
+    fs::rename(made, target, error);
+    if (error) throw std::runtime_error(target + ": " + error.message());
+    syncToDisk(folderOf(target));
+}
+
+// The compacted copy of source, made as made; removed again when anything fails.
+void compact(const std::string& source, const std::string& made) {
+    std::error_code error;
+    fs::remove(made, error);
+    if (error) throw std::runtime_error(made + ": " + error.message());
     try {
         Connection db(source, Connection::Mode::ReadOnly);
         auto vacuum = db.prepare("VACUUM INTO ?1");
-        vacuum.bind(1, making);
+        vacuum.bind(1, made);
         vacuum.run();
     } catch (...) {
+        fs::remove(made, error);
+        throw;
+    }
+}
+
+}  // namespace
+
+void FinishInterruptedWrite(const std::string& path) {
+    Connection db(path, Connection::Mode::ReadWrite);
+    auto read = db.prepare("SELECT count(*) FROM sqlite_master");
+    read.step();
+}
+
+void CompactInto(const std::string& source, const std::string& target) {
+    const std::string making = target + ".making";
+    compact(source, making);
+    try {
+        putInPlace(making, target);
+    } catch (...) {
+        std::error_code error;
         fs::remove(making, error);
         throw;
     }
-    fs::rename(making, target, error);
-    if (error) {
-        fs::remove(making, error);
-        throw std::runtime_error(target + ": " + error.message());
+}
+
+void CompactInPlace(const std::string& path, const std::string& temporary) {
+    compact(path, temporary);
+    try {
+        putInPlace(temporary, path);
+    } catch (...) {
+        std::error_code error;
+        fs::remove(temporary, error);
+        throw;
     }
 }
 
@@ -316,6 +405,13 @@ std::string readableCopy(const std::string& path) {
 
 RepairReport RepairFile(const std::string& path) {
     RepairReport report;
+    // A write left unfinished by a program that was stopped is undone first, as opening the
+    // file would undo it: a file read past its journal only looks damaged.
+    try {
+        FinishInterruptedWrite(path);
+    } catch (const std::exception&) {
+        // Damaged beyond that: it is checked and rebuilt below.
+    }
     {
         Connection db(path, Connection::Mode::ReadOnly);
         std::string verdict;
@@ -403,10 +499,19 @@ RepairReport RepairFile(const std::string& path) {
         fs::remove(rebuilt, error);
         throw NothingReadableError("no record could be read");
     }
-    // The damaged file is kept beside, the rebuilt one takes its name.
+    // The damaged file is kept beside, whole, and its journal with it: a journal left beside
+    // the rebuilt file would be played into it at the next opening. Then the rebuilt file
+    // takes the name in one step, so that the name never stands empty.
     report.damagedCopy = BesideName(path, ".damaged");
-    fs::rename(path, report.damagedCopy);
-    fs::rename(rebuilt, path);
+    const std::string keeping = report.damagedCopy + ".making";
+    fs::copy_file(path, keeping, fs::copy_options::overwrite_existing);
+    putInPlace(keeping, report.damagedCopy);
+    const std::string journal = journalOf(path);
+    if (fs::exists(journal, error)) {
+        fs::rename(journal, report.damagedCopy + "-journal");
+        syncToDisk(folderOf(path));
+    }
+    putInPlace(rebuilt, path);
     return report;
 }
 

@@ -37,8 +37,16 @@ public:
 
     bool hasTable(const std::string& name);
     void dropTable(const std::string& name);
+    // The number of records of the table.
+    long long recordCount(const std::string& name);
+    // The number of records whose field holds a value (not empty, not "-").
+    long long filledCount(const std::string& table, const std::string& field);
+    // Runs work as one transaction: everything it drops, makes and sets is in the file
+    // together or not at all, whenever the program is stopped or the power goes.
+    void inOneTransaction(const std::function<void()>& work);
     // Makes the table (replacing one of that name) and fills it with count records, in one
-    // transaction: it is there whole or not at all. progress(k) is told each record.
+    // transaction (or in the one open): it is there whole or not at all. progress(k) is told
+    // each record.
     void makeTable(const storage::TableSpec& table, int count,
                    const std::function<storage::Record(int)>& record,
                    const std::function<void(int)>& progress);
@@ -54,10 +62,13 @@ private:
 };
 
 // Why a file cannot be opened as a meet database of the language in force.
+// Language: reason is the language value the meet was made with.
 struct Examination {
     enum Kind { Fine, Language, NotMeet, Bounds } kind = Fine;
     std::string reason;
 };
+// The most times a meet keeps (its counts are 16-bit), and so the most rows of its Time table.
+inline constexpr int MaxTimeRows = 32767;
 // What the path is, told before anything opens it: no file, a folder, a device or pipe, a
 // file or folder that cannot be written, a file that is no database. No value when it may be
 // a meet database.
@@ -69,9 +80,17 @@ std::optional<Examination> ExaminePath(const std::string& path, lang::Language l
 Examination ExamineMeetFile(const std::string& path, const lang::TextTable& words,
                             double languageNumber, lang::Language language);
 
+// Lets SQLite finish what a program stopped in the middle of a write left (its journal rolls
+// the write back), as opening the file for work would; throws when the file cannot be opened.
+void FinishInterruptedWrite(const std::string& path);
+
 // Compacts a database into a new file beside target and puts it in target's place in one
-// step; the new file is removed again when anything fails.
+// step, synced: after a kill or a power cut target is the old file or the new one, whole.
+// The new file is removed again when anything fails.
 void CompactInto(const std::string& source, const std::string& target);
+// Compacts the database at path into temporary and puts that in path's place in one step,
+// synced; temporary is removed again when anything fails.
+void CompactInPlace(const std::string& path, const std::string& temporary);
 
 struct RepairReport {
     bool damaged = false;
@@ -86,7 +105,9 @@ public:
 };
 
 // Checks the file and, when it is damaged, rebuilds it from every record that can be read.
-// Throws when the file cannot be read as a database at all.
+// Throws when the file cannot be read as a database at all. The damaged file is kept beside
+// (with its journal, which never meets the rebuilt file), and the rebuilt one takes its name
+// in one step: after a kill or a power cut the name holds the damaged file or the rebuilt one.
 RepairReport RepairFile(const std::string& path);
 
 // The file's name without its last four characters, followed by an ending.

@@ -1,10 +1,14 @@
 // Work on meet database files while none is open: reset for a new run, copy, repair, compress.
 #include "shell/maintenance.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "base/number_text.h"
+#include "lang/file_texts.h"
+#include "lang/meet_texts.h"
 #include "meetdb/meet_files.h"
 #include "shell/commands.h"
 #include "shell/meet_commands.h"
@@ -29,6 +33,14 @@ std::string chooseExisting(ui::Program& program, int titleEntry) {
     return fs::is_regular_file(*chosen, error) ? *chosen : "";
 }
 
+// The file a chosen name stands for: a file put in place of a symlink would replace the link,
+// not the meet it names.
+std::string realFile(const std::string& chosen) {
+    std::error_code error;
+    const fs::path real = fs::canonical(chosen, error);
+    return error ? chosen : real.string();
+}
+
 // The temporary file of a compaction: beside the chosen file, and never the file itself (a
 // name ending in ".tmp" less four characters and ".tmp" is its own name).
 std::string temporaryNameFor(const std::string& path) {
@@ -44,31 +56,104 @@ void message(ui::Program& program, const lang::Bilingual& text, const std::strin
 
 }  // namespace
 
+namespace {
+
+// What Reset reads of a meet before it asks: its sizes and what it holds.
+struct ResetSizes {
+    int classCount = 0;
+    int timeRows = 0;
+    long long times = 0;
+    long long results = 0;
+};
+
+ResetSizes readSizes(ui::Program& program, meetdb::MeetFile& file) {
+    const auto& words = program.LanguageTexts;
+    ResetSizes sizes;
+    // The database's own sizes: every results table it has, and its Time table.
+    sizes.classCount =
+        boundedCount(file.firstValue(words[entry::SetupTable], "23"), meet::MaxClubOrClass);
+    sizes.timeRows =
+        boundedCount(file.firstValue(words[entry::SetupTable], "31"), meet::MaxStartNumber);
+    if (file.hasTable(words[entry::TimeTable]))
+        sizes.times = file.filledCount(words[entry::TimeTable], "Id");
+    for (int c = 1; c <= sizes.classCount; ++c) {
+        const auto table = storage::DescribeTable(storage::TableKind::Results, words, c).name;
+        if (file.hasTable(table)) sizes.results += file.recordCount(table);
+    }
+    return sizes;
+}
+
+// Empties the meet's times, results and list and zeroes its counts, in one transaction: a
+// kill or a power cut at any moment leaves the meet as it was or wholly reset. The tables
+// that were not there to be dropped are told afterwards (entries 62, 64, 63).
+void resetTables(ui::Program& program, meetdb::MeetFile& file, const ResetSizes& sizes,
+                 std::vector<int>& notDropped) {
+    const auto& words = program.LanguageTexts;
+    auto drop = [&](const std::string& table, int message) {
+        if (file.hasTable(table)) {
+            file.dropTable(table);
+        } else if (std::find(notDropped.begin(), notDropped.end(), message) ==
+                   notDropped.end()) {
+            notDropped.push_back(message);
+        }
+    };
+    file.inOneTransaction([&] {
+        program.beginProgress(words[entry::DeletingResults], sizes.classCount);
+        for (int c = 1; c <= sizes.classCount; ++c) {
+            program.progress(c);
+            drop(storage::DescribeTable(storage::TableKind::Results, words, c).name,
+                 entry::ResultsNotDeleted);
+        }
+        program.endProgress();
+        drop(words[entry::TimeTable], entry::TimeNotDeleted);
+        drop(words[entry::WorkTable], entry::WorkNotDeleted);
+        MakeResults(program, file, sizes.classCount);
+        MakeTime(program, file, sizes.timeRows);
+        MakeWork(program, file);
+        file.setFields(words[entry::SetupTable], {{"29", "0"},
+                                                  {"30", "0"},
+                                                  {"31", std::to_string(sizes.timeRows)},
+                                                  {"32", "0"},
+                                                  {"33", "0"},
+                                                  {"34", "0"},
+                                                  {"35", "0"},
+                                                  {"36", "0"},
+                                                  {"37", "0"}});
+    });
+}
+
+}  // namespace
+
 void ResetDatabase(ui::Program& program) {
     const auto& words = program.LanguageTexts;
+    // The dialog starts on the meet closed last, never on another meet that happens to bear
+    // the preset name.
+    std::error_code gone;
+    const std::string last =
+        fs::is_regular_file(program.lastClosedMeet, gone) ? program.lastClosedMeet : "";
     auto chosen = program.dialogs().openFile(
-        {words[entry::ResetTitle], words[entry::DemoMeet], "Databaser (*.mdb)|*.mdb",
-         ui::DialogFolder(program.locations, program.lastChosenFile)});
+        {words[entry::ResetTitle], last.empty() ? "" : fs::path(last).filename().string(),
+         "Databaser (*.mdb)|*.mdb",
+         last.empty() ? ui::DialogFolder(program.locations, program.lastChosenFile)
+                      : fs::path(last).parent_path().string()});
     program.pumpEvents();
     if (!chosen || chosen->empty()) return;  // a cancelled dialog ends the reset quietly
     const std::string path = *chosen;
     program.lastChosenFile = path;
-    // A meet open in another program is never reset under it.
     std::error_code missing;
     if (!fs::is_regular_file(path, missing)) {
         program.info(words[entry::ResetFailed] + ": " +
                      lang::NoSuchFileText().in(program.language));
         return;
     }
+    if (!UserLanguageUsable(program)) return;
+    // A meet open in another program is never reset under it.
     auto hold = HoldMeet(program, path);
     if (!hold) return;
 
     std::unique_ptr<meetdb::MeetFile> file;
-    int classCount = 0, timeRows = 0;
+    ResetSizes sizes;
     try {
-        std::error_code error;
-        if (!fs::is_regular_file(path, error))
-            throw std::runtime_error(lang::NoSuchFileText().in(program.language));
         file = std::make_unique<meetdb::MeetFile>(path);
         auto language = file->firstValue("Control", "Language");
         if (!language)
@@ -76,55 +161,33 @@ void ResetDatabase(ui::Program& program) {
                                      std::string("Control"));
         if (base::TextToNumber(*language) !=
             base::TextToNumber(program.Main.userLanguageText().text())) {
-            program.info(words[entry::OtherLanguage]);
+            program.info(LanguageRefusal(program, *language));
             return;
         }
-        // The database's own sizes: every results table it has, and its Time table.
-        classCount =
-            boundedCount(file->firstValue(words[entry::SetupTable], "23"), meet::MaxClubOrClass);
-        timeRows =
-            boundedCount(file->firstValue(words[entry::SetupTable], "31"), meet::MaxStartNumber);
+        sizes = readSizes(program, *file);
     } catch (const std::exception& failure) {
         program.info(words[entry::ResetFailed] + ": " + failure.what());
         return;
     }
+    // Nothing is emptied without the operator's word.
+    const std::string name = fs::path(path).filename().string();
+    if (program.dialogs().message(
+            lang::ResetQuestion(program.language, name, sizes.times, sizes.results),
+            words[entry::Info], ui::MessageButtons::YesNo) != ui::Answer::Yes)
+        return;
 
-    program.beginProgress(words[entry::DeletingResults], classCount);
+    std::vector<int> notDropped;
     try {
-        for (int c = 1; c <= classCount; ++c) {
-            program.progress(c);
-            file->dropTable(storage::DescribeTable(storage::TableKind::Results, words, c).name);
-        }
-    } catch (const std::exception&) {
+        resetTables(program, *file, sizes, notDropped);
+    } catch (const std::exception& failure) {
         program.endProgress();
-        program.info(words[entry::ResultsNotDeleted]);
+        program.info(words[entry::ResetFailed] + ": " + failure.what());
+        return;
     }
-    program.endProgress();
+    file.reset();
+    hold.reset();
+    for (int message : notDropped) program.info(words[message]);
     try {
-        file->dropTable(words[entry::TimeTable]);
-    } catch (const std::exception&) {
-        program.info(words[entry::TimeNotDeleted]);
-    }
-    try {
-        file->dropTable(words[entry::WorkTable]);
-    } catch (const std::exception&) {
-        program.info(words[entry::WorkNotDeleted]);
-    }
-
-    try {
-        MakeResults(program, *file, classCount);
-        MakeTime(program, *file, timeRows);
-        MakeWork(program, *file);
-        file->setFields(words[entry::SetupTable], {{"29", "0"},
-                                                   {"30", "0"},
-                                                   {"31", std::to_string(timeRows)},
-                                                   {"32", "0"},
-                                                   {"33", "0"},
-                                                   {"34", "0"},
-                                                   {"35", "0"},
-                                                   {"36", "0"},
-                                                   {"37", "0"}});
-        file.reset();
         ReloadMain(program);
         // The lists of the database just reset, in its own meet folder.
         const fs::path folder = MeetFolder(path);
@@ -136,64 +199,61 @@ void ResetDatabase(ui::Program& program) {
     } catch (const std::exception& failure) {
         program.endProgress();
         program.info(words[entry::ResetFailed] + ": " + failure.what());
+        return;
     }
+    program.status(lang::ResetDoneText(program.language, name));
 }
 
 void CopyDatabase(ui::Program& program) {
     const std::string path = chooseExisting(program, entry::CopyTitle);
     if (path.empty()) return;
+    const std::string copy = meetdb::BesideName(path, ".bak");
     program.platform.application.setBusy(true);
     try {
-        meetdb::CompactInto(path, meetdb::BesideName(path, ".bak"));
+        meetdb::CompactInto(path, copy);
     } catch (const std::exception& failure) {
         program.platform.application.setBusy(false);
         message(program, lang::CopyFailedText(), failure.what());
         return;
     }
     program.platform.application.setBusy(false);
+    program.status(lang::CopiedText(program.language, copy));
 }
 
 void CompressDatabase(ui::Program& program) {
-    const std::string path = chooseExisting(program, entry::CompressTitle);
-    if (path.empty()) return;
+    const std::string chosen = chooseExisting(program, entry::CompressTitle);
+    if (chosen.empty()) return;
+    const std::string path = realFile(chosen);
     auto hold = HoldMeet(program, path);  // never moved away under a program racing on it
     if (!hold) return;
     program.platform.application.setBusy(true);
     program.platform.engine.release(path);
     try {
-        // Compacted into the temporary file, which then takes the chosen name in one step:
-        // exactly one file remains, under the chosen name.
-        const std::string temporary = temporaryNameFor(path);
-        std::error_code error;
-        fs::remove(temporary, error);
-        if (error) throw std::runtime_error(temporary + ": " + error.message());
-        meetdb::CompactInto(path, temporary);
-        fs::rename(temporary, path, error);
-        if (error) {
-            fs::remove(temporary, error);
-            throw std::runtime_error(path + ": " + error.message());
-        }
+        // What a program stopped in the middle of a write left is undone first; then the file
+        // is compacted into the temporary file, which takes the chosen name in one synced
+        // step: exactly one file remains, under the chosen name, the old one or the new one.
+        meetdb::FinishInterruptedWrite(path);
+        meetdb::CompactInPlace(path, temporaryNameFor(path));
     } catch (const std::exception& failure) {
         program.platform.application.setBusy(false);
         message(program, lang::CompressFailedText(), failure.what());
         return;
     }
     program.platform.application.setBusy(false);
+    program.status(lang::CompressedText(program.language, fs::path(path).filename().string()));
 }
 
 void RepairDatabase(ui::Program& program) {
-    const std::string path = chooseExisting(program, entry::RepairTitle);
-    if (path.empty()) return;
+    const std::string chosen = chooseExisting(program, entry::RepairTitle);
+    if (chosen.empty()) return;
+    const std::string path = realFile(chosen);
     auto hold = HoldMeet(program, path);
     if (!hold) return;
     program.platform.application.setBusy(true);
     program.platform.engine.release(path);
+    meetdb::RepairReport report;
     try {
-        meetdb::RepairReport report = meetdb::RepairFile(path);
-        program.platform.application.setBusy(false);
-        if (report.damaged)
-            message(program, lang::RepairedText(),
-                    std::to_string(report.recordsKept) + " / " + report.damagedCopy);
+        report = meetdb::RepairFile(path);
     } catch (const std::exception& failure) {
         program.platform.application.setBusy(false);
         std::error_code error;
@@ -201,6 +261,24 @@ void RepairDatabase(ui::Program& program) {
         const bool nothing = dynamic_cast<const meetdb::NothingReadableError*>(&failure) != nullptr;
         message(program, lang::RepairFailedText(),
                 nothing ? lang::NothingReadableText().in(program.language) : failure.what());
+        return;
+    }
+    program.platform.application.setBusy(false);
+    // Whole or rebuilt, the file is told as Open would find it: a file Open refuses is never
+    // called repaired.
+    const auto examination = meetdb::ExamineMeetFile(
+        path, program.LanguageTexts, base::TextToNumber(program.Main.userLanguageText().text()),
+        program.language);
+    const bool refused = examination.kind == meetdb::Examination::NotMeet ||
+                         examination.kind == meetdb::Examination::Bounds;
+    if (refused) {
+        message(program, report.damaged ? lang::RebuiltButNoMeetText() : lang::WholeButNoMeetText(),
+                examination.reason);
+    } else if (report.damaged) {
+        message(program, lang::RepairedText(),
+                std::to_string(report.recordsKept) + " / " + report.damagedCopy);
+    } else {
+        program.status(lang::FoundWholeText(program.language, fs::path(path).filename().string()));
     }
 }
 

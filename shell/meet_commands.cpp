@@ -11,6 +11,7 @@
 
 #include "base/number_text.h"
 #include "capture/show.h"
+#include "lang/file_texts.h"
 #include "lang/meet_texts.h"
 #include "lang/window_texts.h"
 #include "pages/setup_page.h"
@@ -248,6 +249,14 @@ bool MakeNewDatabaseFile(ui::Program& program, const std::string& path) {
         program.info(lang::FolderNotWritableText().in(program.language) + folder.string());
         return false;
     }
+    // A meet made under a language the program does not have could never be opened.
+    if (!UserLanguageUsable(program)) return false;
+    // A meet it replaces may be open in another program: it is held until it is replaced.
+    std::unique_ptr<storage::Hold> replaced;
+    if (fs::is_regular_file(path, error) && ::access(path.c_str(), W_OK) == 0) {
+        replaced = HoldMeet(program, path);
+        if (!replaced) return false;
+    }
     // The database is made beside the chosen name and put in its place when it is whole, so a
     // failure leaves no half-made file and an old file stays until the new one is complete.
     const std::string making = path + ".making";
@@ -349,6 +358,7 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
     if (program.meet) return false;
     auto& main = program.Main;
     const auto& words = program.LanguageTexts;
+    if (!UserLanguageUsable(program)) return false;
     if (auto refusal = meetdb::ExaminePath(path, program.language)) {
         program.info(std::string(lang::NotAMeetDatabaseText().in(program.language)) +
                      refusal->reason);
@@ -361,7 +371,7 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
         path, words, base::TextToNumber(main.userLanguageText().text()), program.language);
     switch (examination.kind) {
         case meetdb::Examination::Language:
-            program.info(words[entry::OtherLanguage]);
+            program.info(LanguageRefusal(program, examination.reason));
             return false;
         case meetdb::Examination::Bounds:
             program.info(lang::BadCountText().in(program.language) + examination.reason);
@@ -427,6 +437,21 @@ void OpenDatabase(ui::Program& program) {
         OpenDatabaseFile(program, *chosen);
 }
 
+bool UserLanguageUsable(ui::Program& program) {
+    const std::string& value = program.Main.userLanguageText().text();
+    const double number = base::TextToNumber(value);
+    if (number == static_cast<int>(lang::Language::Norwegian) ||
+        number == static_cast<int>(lang::Language::English))
+        return true;
+    program.info(lang::UserLanguageWrongText(program.language, value));
+    return false;
+}
+
+std::string LanguageRefusal(ui::Program& program, const std::string& madeWith) {
+    return program.LanguageTexts[entry::OtherLanguage] +
+           lang::MadeWithLanguageText(program.language, madeWith);
+}
+
 std::unique_ptr<storage::Hold> HoldMeet(ui::Program& program, const std::string& path) {
     try {
         return program.platform.engine.hold(path);
@@ -487,6 +512,7 @@ bool CloseDatabase(ui::Program& program) {
     }
     // Everything of the meet goes with it: its data, the lines' states, the list.
     program.meet.reset();
+    if (!path.empty()) program.lastClosedMeet = path;
     if (!path.empty()) program.platform.engine.release(path);
     program.MDIMain.Frame.setCaption(program.LanguageTexts[entry::NoDatabaseTitle]);
     program.MDIMain.Status.setPanelText(1, "");

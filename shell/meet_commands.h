@@ -36,6 +36,13 @@ std::unique_ptr<storage::Hold> HoldMeet(ui::Program& program, const std::string&
 // or write it to the recovery file. False when it is neither stored nor written.
 bool SecureUnstored(ui::Program& program);
 
+// True when the language of the user settings is one of the program's (0 or 1); otherwise
+// false, after a message saying that the user settings are wrong (no meet can be opened, made
+// or reset under such a language).
+bool UserLanguageUsable(ui::Program& program);
+// The refusal of a meet made with another language than the one in force, naming it.
+std::string LanguageRefusal(ui::Program& program, const std::string& madeWith);
+
 // The club and class picking lists and the results page's class list from the meet.
 void FillNameLists(ui::Program& program);
 

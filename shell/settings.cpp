@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/number_text.h"
 #include "shell/commands.h"
 #include "ui/program.h"
 
@@ -50,6 +51,13 @@ void LoadUserSettings(ui::Program& program) {
         data.setDatabaseName(path);
         data.setRecordSource(ui::UserSettingsTable);
         data.refresh();
+        // A language that names none of the options shows none as chosen, so that choosing
+        // one of the program's languages puts it right.
+        const double language = base::TextToNumber(program.Main.userLanguageText().text());
+        auto& options = program.Main.SetupLanguageOption;
+        if (language != static_cast<int>(language) || language < 0 ||
+            language >= static_cast<double>(options.size()))
+            for (auto& option : options) option.deselect();
     } catch (const std::exception&) {
         data.setDatabaseName("");
         try {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "lang/file_texts.h"
 #include "meetdb/sqlite.h"
 #include "support/fakes.h"
 #include "ui/captions.h"
@@ -166,9 +167,44 @@ TEST(ProgramsOwnTexts, EachHasBothLanguages) {
           lang::ReadOnlyFileText,       lang::DamagedFileText,        lang::MissingTableText,
           lang::NoRecordText,           lang::MissingFieldText,       lang::NothingReadableText,
           lang::NoMeetFolderText,       lang::NoMeetOpenText,         lang::HelpFileMissingText,
-          lang::UserLanguageBoxText,    lang::MeetLanguageBoxText}) {
+          lang::UserLanguageBoxText,    lang::MeetLanguageBoxText,    lang::WholeButNoMeetText,
+          lang::RebuiltButNoMeetText}) {
         const lang::Bilingual both = text();
         EXPECT_FALSE(std::string(both.english).empty());
         EXPECT_NE(std::string(both.english), std::string(both.norwegian)) << both.english;
     }
+}
+
+TEST(ProgramsOwnTexts, TheFileCommandsSpeakTheLanguageInForce) {
+    TestProgram test;
+    test.writeUserIni("x", " 1", " 0", "");
+    auto& program = test.start();
+    const std::string path = test.makeAndOpenMeet();
+    program.MDIMain.Close.click();
+    test.dialogs.messages.clear();
+    test.dialogs.fileAnswers.push_back(path);
+    program.MDIMain.Copy.click();
+    EXPECT_EQ(program.MDIMain.Status.panelText(2),
+              "The database is copied to " + (test.folder() / "Meet.bak").string() + ".");
+    test.dialogs.fileAnswers.push_back(path);
+    program.MDIMain.Kompress.click();
+    EXPECT_EQ(program.MDIMain.Status.panelText(2), "The database Meet.mdb is compressed.");
+    test.dialogs.fileAnswers.push_back(path);
+    program.MDIMain.Repair.click();
+    EXPECT_EQ(program.MDIMain.Status.panelText(2),
+              "The database Meet.mdb is checked and whole; nothing changed.");
+    test.dialogs.fileAnswers.push_back(path);
+    test.dialogs.answers.push_back(kvt::ui::Answer::Yes);
+    program.MDIMain.Reset.click();
+    EXPECT_EQ(shownTexts(test.dialogs),
+              (std::vector<std::string>{
+                  "Reset the meet Meet.mdb? It holds 0 registered times and 0 results, which are "
+                  "all deleted. Competitors, clubs, classes and the setup are kept."}));
+    EXPECT_EQ(program.MDIMain.Status.panelText(2), "The meet Meet.mdb is reset.");
+    EXPECT_EQ(kvt::lang::UserLanguageWrongText(kvt::lang::Language::English, "3"),
+              "The user settings (User.ini) give the language \"3\", which is none of the "
+              "program's (0 Norwegian, 1 English), so no meet can be opened, made or reset. "
+              "Choose the language on the setup page, and try again.");
+    EXPECT_EQ(kvt::lang::MadeWithLanguageText(kvt::lang::Language::English, " 1"),
+              " This meet was made with the language English (1).");
 }

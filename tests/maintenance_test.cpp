@@ -66,6 +66,21 @@ protected:
         test.dialogs.messages.clear();
     }
     ui::Program& program() { return test.program(); }
+    // Reset as the operator does it: the file chosen, the question answered as given.
+    void reset(const std::string& file, ui::Answer answer = ui::Answer::Yes) {
+        test.dialogs.fileAnswers.push_back(file);
+        test.dialogs.answers.push_back(answer);
+        program().MDIMain.Reset.click();
+        test.dialogs.answers.clear();
+    }
+    // The messages shown that asked nothing.
+    std::vector<std::string> told() const {
+        std::vector<std::string> texts;
+        for (const auto& shown : test.dialogs.messages)
+            if (shown.buttons == ui::MessageButtons::Ok) texts.push_back(shown.text);
+        return texts;
+    }
+    std::string status() { return program().MDIMain.Status.panelText(2); }
     std::string setup(const std::string& field) {
         return kvt::testing::ReadField(path, "Oppsett", field).value_or("<null>");
     }
@@ -78,9 +93,9 @@ protected:
 
 TEST_F(Maintenance, ResetClearsTimesAndKeepsTheRegisters) {
     execute(path, "UPDATE \"Deltakere\" SET \"1\" = 'Kari' WHERE rowid = 4");
-    test.dialogs.fileAnswers.push_back(path);
-    program().MDIMain.Reset.click();
-    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.back().text;
+    reset(path);
+    EXPECT_TRUE(told().empty()) << told().back();
+    EXPECT_EQ(status(), "Stevnet Meet.mdb er resatt.");
     EXPECT_EQ(count(path, "Resultat-1"), 0);
     EXPECT_EQ(count(path, "Tider"), 300);
     EXPECT_EQ(kvt::testing::ReadField(path, "Tider", "Tid"), "-");
@@ -115,38 +130,36 @@ TEST_F(Maintenance, ResetOfATimeTableThatGrewDuringTheRaceLeavesSizeAndRowsAgree
             "INSERT INTO \"Tider\" (\"Index\", \"Id\", \"Tid\", \"Nr\", \"Type\", "
             "\"Deltaker\", \"Info\") SELECT ' ' || n, '-', '-', '-', '-', '-', '-' FROM k");
     execute(path, "UPDATE \"Oppsett\" SET \"31\" = '3100'");
-    test.dialogs.fileAnswers.push_back(path);
-    program().MDIMain.Reset.click();
-    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.front().text;
+    reset(path);
+    EXPECT_TRUE(told().empty()) << told().front();
     EXPECT_EQ(count(path, "Tider"), 3000);
     EXPECT_EQ(setup("31"), "3000");
 
     test.dialogs.fileAnswers.push_back(path);
     program().MDIMain.Open.click();
     ASSERT_EQ(program().currentDatabase(), path);
-    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.front().text;
+    EXPECT_TRUE(told().empty()) << told().front();
     EXPECT_EQ(program().meet->timeTableSize(), 3000);
 }
 
 TEST_F(Maintenance, ResetOfAMeetOfTheOtherLanguageChangesNothing) {
     const std::string before = bytes(path);
     program().Main.SetupLanguageOption[1].select();
-    test.dialogs.fileAnswers.push_back(path);
-    program().MDIMain.Reset.click();
+    reset(path);
     ASSERT_EQ(test.dialogs.messages.size(), 1u);
     EXPECT_EQ(test.dialogs.messages[0].text.rfind("The databasen was made", 0), 0u);
+    EXPECT_NE(test.dialogs.messages[0].text.find(
+                  "This meet was made with the language Norwegian (0)."),
+              std::string::npos)
+        << test.dialogs.messages[0].text;
     EXPECT_EQ(bytes(path), before);
     EXPECT_TRUE(fs::exists(test.folder() / "Meet" / "Resultat.txt"));
 }
 
 TEST_F(Maintenance, AResultsTableThatCannotBeDroppedIsToldOnceAndTheRestIsRemade) {
     execute(path, "DROP TABLE \"Resultat-3\"");
-    test.dialogs.fileAnswers.push_back(path);
-    program().MDIMain.Reset.click();  // the makers' questions are answered No
-    std::vector<std::string> texts;
-    for (const auto& shown : test.dialogs.messages)
-        if (shown.buttons == ui::MessageButtons::Ok) texts.push_back(shown.text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"Feil under sletting av resultat registeret"}));
+    reset(path);
+    EXPECT_EQ(told(), (std::vector<std::string>{"Feil under sletting av resultat registeret"}));
     EXPECT_EQ(count(path, "Resultat-1"), 0);
     EXPECT_EQ(count(path, "Resultat-3"), 0);
     EXPECT_EQ(count(path, "Tider"), 300);
@@ -157,8 +170,7 @@ TEST_F(Maintenance, ACancelledResetSaysNothingAndANonMeetFileIsTold) {
     program().MDIMain.Reset.click();
     EXPECT_TRUE(test.dialogs.messages.empty());
     { std::ofstream(test.folder() / "notes.mdb") << "just text"; }
-    test.dialogs.fileAnswers.push_back((test.folder() / "notes.mdb").string());
-    program().MDIMain.Reset.click();
+    reset((test.folder() / "notes.mdb").string());
     ASSERT_EQ(test.dialogs.messages.size(), 1u);
     EXPECT_EQ(test.dialogs.messages[0].text.rfind("Feil under resetting av database", 0), 0u);
     EXPECT_EQ(bytes(test.folder() / "notes.mdb"), "just text");
@@ -174,9 +186,8 @@ TEST_F(Maintenance, ResetDeletesOnlyTheListsOfTheMeetBeingReset) {
     program().MDIMain.MakeResultslist.click();
     program().MDIMain.Close.click();
     fs::remove(test.folder() / "Meet" / "Resultat.htm");  // a missing list is no error
-    test.dialogs.fileAnswers.push_back(path);
-    program().MDIMain.Reset.click();
-    EXPECT_TRUE(test.dialogs.messages.empty());
+    reset(path);
+    EXPECT_TRUE(told().empty());
     EXPECT_FALSE(fs::exists(test.folder() / "Meet" / "Resultat.txt"));
     EXPECT_TRUE(fs::exists(test.folder() / "Other" / "Resultat.txt"));
 }
@@ -189,6 +200,7 @@ TEST_F(Maintenance, CopyReplacesAnOldBackupAndLeavesTheSourceAlone) {
     EXPECT_TRUE(test.dialogs.messages.empty());
     EXPECT_EQ(bytes(path), before);
     const std::string backup = (test.folder() / "Meet.bak").string();
+    EXPECT_EQ(status(), "Databasen er kopiert til " + backup + ".");
     EXPECT_EQ(count(backup, "Resultat-1"), 3);
     EXPECT_EQ(test.dialogs.fileRequests.back().title, "Kopier");
 }
@@ -198,6 +210,7 @@ TEST_F(Maintenance, CompressLeavesExactlyOneFileUnderTheChosenName) {
     test.dialogs.fileAnswers.push_back(path);
     program().MDIMain.Kompress.click();
     EXPECT_TRUE(test.dialogs.messages.empty());
+    EXPECT_EQ(status(), "Databasen Meet.mdb er komprimert.");
     EXPECT_EQ(folderEntries(test.folder()), (std::vector<std::string>{"Meet", "Meet.mdb"}));
     EXPECT_EQ(count(path, "Resultat-1"), 3);
 }
@@ -223,6 +236,7 @@ TEST_F(Maintenance, ACompressThatFailsSaysSoAndKeepsTheFile) {
     program().MDIMain.Kompress.click();
     ASSERT_EQ(test.dialogs.messages.size(), 1u);
     EXPECT_EQ(test.dialogs.messages[0].text.rfind("Databasen kunne ikke komprimeres", 0), 0u);
+    EXPECT_EQ(status(), "");
     EXPECT_EQ(bytes(path), before);
 }
 
@@ -280,4 +294,142 @@ TEST_F(Maintenance, RepairOfATruncatedFileKeepsTheFrontAndAFileOfNoDatabaseIsTol
     ASSERT_FALSE(test.dialogs.messages.empty());
     EXPECT_EQ(test.dialogs.messages.back().text.rfind("Databasen kunne ikke repareres", 0), 0u);
     EXPECT_EQ(bytes(text), std::string(5000, 'x'));
+}
+
+TEST_F(Maintenance, ResetAsksNamingTheMeetAndWhatItHoldsAndNoChangesNothing) {
+    const std::string before = bytes(path);
+    reset(path, ui::Answer::No);
+    ASSERT_EQ(test.dialogs.messages.size(), 1u);
+    EXPECT_EQ(test.dialogs.messages[0].buttons, ui::MessageButtons::YesNo);
+    EXPECT_EQ(test.dialogs.messages[0].text,
+              "Resette stevnet Meet.mdb? Det har 7 registrerte tider og 3 resultater, som alle "
+              "slettes. Deltakere, klubber, klasser og oppsettet beholdes.");
+    EXPECT_EQ(bytes(path), before);
+    EXPECT_TRUE(fs::exists(test.folder() / "Meet" / "Resultat.txt"));
+    EXPECT_EQ(status(), "");
+}
+
+TEST_F(Maintenance, ResetsFileDialogStartsOnTheMeetClosedLast) {
+    // Another meet bears the preset name; it was made, never opened.
+    const std::string other = (test.folder() / "Demorenn.mdb").string();
+    test.dialogs.fileAnswers.push_back(other);
+    program().MDIMain.MakeNew.click();
+    program().MDIMain.Reset.click();  // cancelled
+    ASSERT_FALSE(test.dialogs.fileRequests.empty());
+    EXPECT_EQ(test.dialogs.fileRequests.back().fileName, "Meet.mdb");
+    EXPECT_EQ(fs::path(test.dialogs.fileRequests.back().initialFolder), test.folder());
+    EXPECT_TRUE(test.dialogs.messages.empty());
+    // Once the other is opened and closed, it is the one.
+    test.dialogs.fileAnswers.push_back(other);
+    program().MDIMain.Open.click();
+    program().MDIMain.Close.click();
+    program().MDIMain.Reset.click();
+    EXPECT_EQ(test.dialogs.fileRequests.back().fileName, "Demorenn.mdb");
+    // A meet closed last that is gone names nothing.
+    fs::remove(other);
+    program().MDIMain.Reset.click();
+    EXPECT_EQ(test.dialogs.fileRequests.back().fileName, "");
+}
+
+TEST_F(Maintenance, AResetThatFailsOnItsLastStepLeavesEveryTimeAndResult) {
+    // The Setup record cannot take the zeroed counts: the reset fails after every table was
+    // dropped and made again, and all of it is undone.
+    execute(path, "ALTER TABLE \"Oppsett\" DROP COLUMN \"37\"");
+    reset(path);
+    ASSERT_EQ(told().size(), 1u);
+    EXPECT_EQ(told()[0].rfind("Feil under resetting av database", 0), 0u) << told()[0];
+    EXPECT_EQ(count(path, "Resultat-1"), 3);
+    EXPECT_EQ(count(path, "Tider"), 300);
+    EXPECT_EQ(kvt::testing::ReadField(path, "Tider", "Id"), "1-0001");
+    EXPECT_EQ(setup("29"), "7");
+    EXPECT_FALSE(fs::exists(path + "-journal"));
+    EXPECT_TRUE(fs::exists(test.folder() / "Meet" / "Resultat.txt"));
+}
+
+TEST_F(Maintenance, RepairOfAWholeMeetSaysSoAndChangesNothing) {
+    const std::string before = bytes(path);
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Repair.click();
+    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.front().text;
+    EXPECT_EQ(status(), "Databasen Meet.mdb er kontrollert og hel; ingenting er endret.");
+    EXPECT_EQ(bytes(path), before);
+}
+
+TEST_F(Maintenance, RepairOfAMeetLeftInTheMiddleOfAWriteUndoesTheWriteAndTheMeetOpens) {
+    // A program stopped in the middle of a reset-like write: its journal is hot and part of
+    // the write has reached the file.
+    const std::string file = (test.folder() / "half.mdb").string();
+    {
+        meetdb::Connection db(path, meetdb::Connection::Mode::ReadWrite);
+        db.execute("PRAGMA cache_size = 1");
+        db.execute("BEGIN");
+        db.execute("DROP TABLE \"Tider\"");
+        db.execute("DROP TABLE \"Resultat-1\"");
+        db.execute("UPDATE \"Deltakere\" SET \"5\" = hex(randomblob(200))");
+        fs::copy_file(path + "-journal", file + "-journal");
+        fs::copy_file(path, file);
+        db.execute("ROLLBACK");
+    }
+    fs::rename(file, path);
+    fs::rename(file + "-journal", path + "-journal");
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Repair.click();
+    EXPECT_TRUE(told().empty()) << told().front();
+    EXPECT_EQ(status(), "Databasen Meet.mdb er kontrollert og hel; ingenting er endret.");
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Open.click();
+    ASSERT_EQ(program().currentDatabase(), path) << told().back();
+    EXPECT_EQ(program().meet->registeredCount(), 7);
+    EXPECT_EQ(count(path, "Resultat-1"), 3);
+}
+
+TEST_F(Maintenance, RepairNeverCallsAFileThatOpenRefusesRepaired) {
+    // Whole, but without its Work table.
+    execute(path, "DROP TABLE \"Arbeid\"");
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Repair.click();
+    ASSERT_EQ(told().size(), 1u);
+    EXPECT_EQ(told()[0],
+              "Databasen er hel, men den kan ikke åpnes som stevnedatabase: tabellen mangler: "
+              "Arbeid");
+    EXPECT_EQ(status(), "");
+
+    // Damaged and rebuilt, yet still without it.
+    std::string damaged = bytes(path);
+    for (std::size_t i = damaged.size() / 2; i < damaged.size() / 2 + 4096; ++i)
+        damaged[i] = '\x5a';
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << damaged;
+    test.dialogs.messages.clear();
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Repair.click();
+    ASSERT_EQ(told().size(), 1u);
+    EXPECT_EQ(told()[0].rfind("Databasen er bygd opp igjen, men den kan fortsatt ikke åpnes", 0),
+              0u)
+        << told()[0];
+    EXPECT_EQ(bytes(test.folder() / "Meet.damaged"), damaged);
+}
+
+TEST_F(Maintenance, CompressAndRepairByASymlinkWorkOnTheMeetItNames) {
+    const fs::path link = test.folder() / "Link.mdb";
+    fs::create_symlink(path, link);
+    test.dialogs.fileAnswers.push_back(link.string());
+    program().MDIMain.Kompress.click();
+    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.front().text;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(count(link.string(), "Resultat-1"), 3);
+
+    std::string damaged = bytes(path);
+    for (std::size_t i = damaged.size() / 2; i < damaged.size() / 2 + 4096; ++i)
+        damaged[i] = '\x5a';
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << damaged;
+    test.dialogs.fileAnswers.push_back(link.string());
+    program().MDIMain.Repair.click();
+    ASSERT_EQ(test.dialogs.messages.size(), 1u);
+    EXPECT_EQ(test.dialogs.messages[0].text.rfind("Databasen var skadet", 0), 0u)
+        << test.dialogs.messages[0].text;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(bytes(test.folder() / "Meet.damaged"), damaged);
+    test.dialogs.fileAnswers.push_back(link.string());
+    program().MDIMain.Open.click();
+    EXPECT_EQ(program().currentDatabase(), link.string()) << test.dialogs.messages.back().text;
 }

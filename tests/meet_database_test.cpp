@@ -325,11 +325,85 @@ TEST(OpenDatabase, AMeetOfTheOtherLanguageIsRefused) {
     EXPECT_FALSE(openMeet(test, path));
     EXPECT_EQ(test.dialogs.messages.back().text,
               "The databasen was made with a different language setup in the program. Change "
-              "this language, and try again. This database can't be loaded.");
+              "this language, and try again. This database can't be loaded. This meet was made "
+              "with the language Norwegian (0).");
     expectNothingOpen(test);
     EXPECT_EQ(fileBytes(path), before);
     program.Main.SetupLanguageOption[0].select();
     EXPECT_TRUE(openMeet(test, path));
+}
+
+TEST(OpenDatabase, AUserLanguageThatIsNoneOfTheProgramsIsToldAsTheUserSettings) {
+    TestProgram maker;
+    maker.start();
+    const auto path = sampleMeet(maker);
+    const std::string before = fileBytes(path);
+    for (const char* language : {" 2", " 7", "-1", " 0.5"}) {
+        TestProgram test;
+        test.writeUserIni("x", language, " 0", "");
+        test.start();
+        const std::string told = std::string("Brukerinnstillingene (User.ini) oppgir språket \"") +
+                                 language +
+                                 "\", som ikke er noe av programmets (0 norsk, 1 engelsk), så "
+                                 "ingen stevner kan åpnes, lages eller resettes. Velg språk på "
+                                 "oppsettsiden, og prøv på nytt.";
+        EXPECT_FALSE(openMeet(test, path));
+        ASSERT_EQ(test.dialogs.messages.size(), 1u) << language;
+        EXPECT_EQ(test.dialogs.messages[0].text, told);
+        expectNothingOpen(test);
+        // Nor is a meet made or reset under it.
+        const auto made = meetPath(test, "New.mdb");
+        makeMeet(test, made);
+        EXPECT_FALSE(fs::exists(made));
+        EXPECT_EQ(test.dialogs.messages.back().text, told);
+        test.dialogs.fileAnswers.push_back(path);
+        test.dialogs.answers.push_back(ui::Answer::Yes);
+        test.program().MDIMain.Reset.click();
+        EXPECT_EQ(test.dialogs.messages.back().text, told);
+        EXPECT_EQ(fileBytes(path), before);
+        // Choosing a language of the program puts it right; a value that names no option
+        // shows none as chosen.
+        auto& options = test.program().Main.SetupLanguageOption;
+        EXPECT_EQ(options[2].selected(), std::string(language) == " 2");
+        EXPECT_FALSE(options[0].selected()) << language;
+        options[0].select();
+        EXPECT_TRUE(openMeet(test, path)) << test.dialogs.messages.back().text;
+    }
+}
+
+TEST(OpenDatabase, AMeetOfAnUnknownLanguageNamesIt) {
+    TestProgram test;
+    test.start();
+    const auto path = sampleMeet(test);
+    execute(path, "UPDATE \"Control\" SET \"Language\" = '4'");
+    EXPECT_FALSE(openMeet(test, path));
+    EXPECT_NE(test.dialogs.messages.back().text.find(
+                  "Dette stevnet ble laget med språket \"4\", som ikke er noe av programmets "
+                  "språk."),
+              std::string::npos)
+        << test.dialogs.messages.back().text;
+}
+
+TEST(OpenDatabase, ATimeTableBeyondWhatTheCountsReachIsRefusedNotRepairedToItself) {
+    TestProgram test;
+    test.start();
+    const auto path = sampleMeet(test);
+    execute(path,
+            "WITH RECURSIVE k(n) AS (SELECT 301 UNION ALL SELECT n + 1 FROM k WHERE n < 100000) "
+            "INSERT INTO \"Tider\" (\"Index\", \"Id\", \"Tid\", \"Nr\", \"Type\", "
+            "\"Deltaker\", \"Info\") SELECT ' ' || n, '-', '-', '-', '-', '-', '-' FROM k");
+    execute(path, "UPDATE \"Oppsett\" SET \"31\" = '100000'");
+    const std::string before = fileBytes(path);
+    EXPECT_FALSE(openMeet(test, path));
+    ASSERT_EQ(test.dialogs.messages.size(), 1u);
+    EXPECT_EQ(test.dialogs.messages[0].text,
+              "Filen kan ikke åpnes som stevnedatabase: tidregisteret har 100000 rader, flere "
+              "enn de 32767 tidene et stevne kan holde");
+    EXPECT_EQ(fileBytes(path), before);
+    // At the bound it opens.
+    execute(path, "DELETE FROM \"Tider\" WHERE rowid > 32767");
+    EXPECT_TRUE(openMeet(test, path)) << test.dialogs.messages.back().text;
+    EXPECT_EQ(test.program().meet->timeTableSize(), 32767);
 }
 
 TEST(OpenDatabase, FilesThatAreNoMeetDatabaseLeaveNothingOpen) {

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "meetdb/meet_lock.h"
 #include "meetdb/sqlite.h"
@@ -107,16 +108,112 @@ TEST(OneProgramPerMeet, ALockLeftByAProgramThatDiedIsTakenOver) {
     test.start();
     const std::string path = test.makeAndOpenMeet();
     test.program().MDIMain.Close.click();
-    // The lock file of a program killed while it had the meet open: nothing holds it.
+    // The holder file of a program killed while it had the meet open: nothing holds the meet.
+    const std::string holder = meetdb::MeetLock::PathOf(path).value();
     {
-        std::ofstream stale(meetdb::MeetLock::PathOf(path));
+        std::ofstream stale(holder);
         stale << "kvt, someone@elsewhere, process 99999, 2026-01-01 10:00:00\n";
     }
     EXPECT_TRUE(open(test, path)) << lastMessage(test);
-    EXPECT_NE(bytes(meetdb::MeetLock::PathOf(path)).find(std::to_string(::getpid())),
-              std::string::npos);
+    EXPECT_NE(bytes(holder).find(std::to_string(::getpid())), std::string::npos);
     test.program().MDIMain.Close.click();
-    EXPECT_FALSE(fs::exists(meetdb::MeetLock::PathOf(path)));
+    EXPECT_FALSE(fs::exists(holder));
+}
+
+namespace {
+
+// Every other name of an open meet's file: a symlink, a hard link (beside it and in another
+// folder), a symlink to its folder, and other spellings of its path.
+std::vector<std::string> otherNamesOf(const fs::path& meet) {
+    const fs::path folder = meet.parent_path();
+    fs::create_directories(folder / "elsewhere");
+    fs::create_symlink(meet, folder / "Link.mdb");
+    fs::create_hard_link(meet, folder / "Hard.mdb");
+    fs::create_hard_link(meet, folder / "elsewhere" / "Hard.mdb");
+    fs::create_directory_symlink(folder, folder / "linked");
+    return {(folder / "Link.mdb").string(),
+            (folder / "Hard.mdb").string(),
+            (folder / "elsewhere" / "Hard.mdb").string(),
+            (folder / "linked" / meet.filename()).string(),
+            (folder / "elsewhere" / ".." / meet.filename()).string(),
+            (folder / "." / meet.filename()).string(),
+            (folder.string() + "//" + meet.filename().string())};
+}
+
+}  // namespace
+
+TEST(OneProgramPerMeet, EveryOtherNameOfTheFileIsRefusedWhileOneIsOpen) {
+    TestProgram first;
+    first.start();
+    const std::string path = first.makeAndOpenMeet();
+    SecondProgram second;
+    for (const std::string& name : otherNamesOf(path)) {
+        EXPECT_FALSE(open(second.test, name)) << name;
+        const std::string told = lastMessage(second.test);
+        EXPECT_EQ(told.rfind("Dette stevnet er åpent i et annet program (", 0), 0u) << told;
+        // Found beside every name but a hard link in another folder, which has a folder of its
+        // own: there the program that holds the meet is not known by name.
+        if (name.find("elsewhere/Hard") == std::string::npos) {
+            EXPECT_NE(told.find("process " + std::to_string(::getpid())), std::string::npos)
+                << name << ": " << told;
+        }
+        // Reset, Repair and Compress by that name are refused as well.
+        auto& menu = second.test.program().MDIMain;
+        for (ui::MenuItem* command : {&menu.Reset, &menu.Repair, &menu.Kompress}) {
+            second.test.dialogs.fileAnswers.push_back(name);
+            command->click();
+            EXPECT_EQ(lastMessage(second.test).rfind("Dette stevnet er åpent", 0), 0u)
+                << command->name() << " " << name;
+        }
+    }
+    // Opened by another name, the first name is refused in turn.
+    first.program().MDIMain.Close.click();
+    const std::string link = (fs::path(path).parent_path() / "Hard.mdb").string();
+    EXPECT_TRUE(open(first, link)) << lastMessage(first);
+    EXPECT_FALSE(open(second.test, path));
+    first.program().MDIMain.Close.click();
+    EXPECT_TRUE(open(second.test, path)) << lastMessage(second.test);
+}
+
+TEST(OneProgramPerMeet, MakeNewNeverReplacesAMeetOpenElsewhere) {
+    TestProgram first;
+    first.start();
+    const std::string path = first.makeAndOpenMeet();
+    const std::string before = bytes(path);
+    SecondProgram second;
+    second.test.dialogs.fileAnswers.push_back(path);
+    second.test.dialogs.answers.push_back(ui::Answer::Yes);  // replace the old file
+    second.test.program().MDIMain.MakeNew.click();
+    EXPECT_EQ(lastMessage(second.test).rfind("Dette stevnet er åpent i et annet program (", 0),
+              0u)
+        << lastMessage(second.test);
+    EXPECT_EQ(bytes(path), before);
+    EXPECT_FALSE(fs::exists(path + ".making"));
+}
+
+TEST(OneProgramPerMeet, AHolderFileThatIsASymlinkIsReplacedAndNeverWrittenThrough) {
+    TestProgram test;
+    test.start();
+    const std::string path = test.makeAndOpenMeet();
+    test.program().MDIMain.Close.click();
+    const std::string holder = meetdb::MeetLock::PathOf(path).value();
+    const fs::path victim = test.folder() / "victim.txt";
+    { std::ofstream(victim) << "keep me"; }
+    fs::create_symlink(victim, holder);
+    EXPECT_TRUE(open(test, path)) << lastMessage(test);
+    EXPECT_EQ(bytes(victim), "keep me");
+    EXPECT_FALSE(fs::is_symlink(holder));
+    test.program().MDIMain.Close.click();
+    EXPECT_FALSE(fs::exists(fs::symlink_status(holder)));
+    EXPECT_EQ(bytes(victim), "keep me");
+
+    // A dangling symlink: nothing is made where it points.
+    const fs::path nowhere = test.folder() / "made-through-the-link";
+    fs::create_symlink(nowhere, holder);
+    EXPECT_TRUE(open(test, path)) << lastMessage(test);
+    EXPECT_FALSE(fs::exists(nowhere));
+    test.program().MDIMain.Close.click();
+    EXPECT_FALSE(fs::exists(nowhere));
 }
 
 TEST(Durability, EveryConnectionThatWritesSyncsTheFolderToo) {
@@ -261,6 +358,26 @@ TEST(RefusedFiles, AMeetWithAStrayJournalIsExaminedOnACopyAndOpensWhenItIsOne) {
     EXPECT_TRUE(open(test, path)) << lastMessage(test);
     EXPECT_EQ(test.program().meet->registeredCount(), 0);
     EXPECT_EQ(kvt::testing::ReadField(path, "Tider", "Id"), "-");
+    EXPECT_FALSE(fs::exists(journal));
+}
+
+TEST(RefusedFiles, AMeetLeftInTheMiddleOfAWriteOpensByASymlinkToo) {
+    TestProgram test;
+    test.start();
+    const std::string path = test.makeAndOpenMeet();
+    test.program().MDIMain.Close.click();
+    // SQLite keeps the journal beside the file the symlink names, not beside the link: the
+    // file is examined as the write will be undone, not as it was left.
+    const std::string journal = path + "-journal";
+    copyInTheMiddleOfAWrite(path, "DROP TABLE \"Tider\"; UPDATE \"Oppsett\" SET \"29\" = '9'",
+                            path + ".half", journal + ".kept");
+    fs::rename(journal + ".kept", journal);
+    fs::rename(path + ".half", path);
+    const fs::path link = test.folder() / "Link.mdb";
+    fs::create_symlink(path, link);
+    EXPECT_TRUE(open(test, link.string())) << lastMessage(test);
+    EXPECT_EQ(test.program().meet->registeredCount(), 0);
+    EXPECT_EQ(test.program().meet->timeTableSize(), 300);
     EXPECT_FALSE(fs::exists(journal));
 }
 

@@ -9,10 +9,11 @@
 //   - every results table is ranked 1, 2, 3, ... over its rows.
 //   kvt_kill_test CHILD KILLS SEED
 // Now and then a second program is started on the same meet while the first races: it must be
-// refused, naming who holds the meet.
+// refused, naming who holds the meet; and so must a second program on every other name of the
+// meet's file (a symlink, a hard link, other spellings of its path).
 // Prints kills_survived, kill_times_counted, kill_times_lost, kill_finishes_counted,
-// kill_results_lost, kill_counts_wrong, kill_damaged_files and second_program_refused as
-// "name: value unit".
+// kill_results_lost, kill_counts_wrong, kill_damaged_files, second_program_refused and
+// alias_second_program_refused as "name: value unit".
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -32,6 +33,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "meetdb/sqlite.h"
 
@@ -243,9 +245,16 @@ int main(int argc, char** argv) {
     int lines = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
     signal(SIGPIPE, SIG_IGN);
 
+    // The other names of the meet's file.
+    fs::create_directories(folder / "sub");
+    fs::create_symlink(meet, folder / "Symlink.mdb");
+    const std::vector<std::string> aliases = {
+        (folder / "Symlink.mdb").string(), (folder / "Hardlink.mdb").string(),
+        (folder / "sub" / ".." / "Race.mdb").string(), (folder / "." / "Race.mdb").string()};
+
     Shown shown;
     int survived = 0, lost = 0, resultsLost = 0, countsWrong = 0, broken = 0;
-    int secondStarted = 0, secondRefused = 0;
+    int secondStarted = 0, secondRefused = 0, aliasStarted = 0, aliasRefused = 0;
     for (int life = 0; life <= kills; ++life) {
         Child running = start(child, meet, fifo);
         bool ready = false;
@@ -263,6 +272,13 @@ int main(int argc, char** argv) {
         if (life % 10 == 0) {
             ++secondStarted;
             if (secondIsRefused(child, meet, fifo)) ++secondRefused;
+            // The hard link is made once the first program has made the meet.
+            std::error_code exists;
+            if (!fs::exists(aliases[1], exists)) fs::create_hard_link(meet, aliases[1]);
+            for (const std::string& alias : aliases) {
+                ++aliasStarted;
+                if (secondIsRefused(child, alias, fifo)) ++aliasRefused;
+            }
         }
         // A busy finish line until a random moment: passages on random lines, and the
         // operator starting and finishing competitors by Enter and by "<<".
@@ -314,10 +330,13 @@ int main(int argc, char** argv) {
     std::cout << "kill_damaged_files: " << broken << " files\n";
     std::cout << "second_program_refused: " << secondRefused << " of " << secondStarted
               << " programs\n";
+    std::cout << "alias_second_program_refused: " << aliasRefused << " of " << aliasStarted
+              << " cases\n";
     close(lines);
     fs::remove_all(folder);
     return lost == 0 && resultsLost == 0 && countsWrong == 0 && broken == 0 &&
-                   secondRefused == secondStarted && !shown.times.empty()
+                   secondRefused == secondStarted && aliasRefused == aliasStarted &&
+                   !shown.times.empty()
                ? 0
                : 1;
 }

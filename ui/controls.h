@@ -97,6 +97,9 @@ public:
     // Selects this option and clears the others of its group; raises Click when it was not
     // selected before.
     void select();
+    // Leaves this option unselected (a stored value that names none of the group's options),
+    // without an event.
+    void deselect() { clear(); }
 
     Event<> Click;
 

@@ -80,6 +80,8 @@ struct Program {
     std::string listFolder;
     // The file name the shared file dialog chose last.
     std::string lastChosenFile;
+    // The meet database closed last in this run (where Reset's dialog starts).
+    std::string lastClosedMeet;
 
     // The dialogs and the event pump, which refuse to run while a transaction is open (a
     // timer tick could then register a time into it).
