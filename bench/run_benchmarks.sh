@@ -30,3 +30,6 @@ echo "startup_ms: $(( median / 1000000 )) ms"
 "$build/bench/kvt_entries_bench"
 # pdf_3000_ms, live_page_p99_ms, live_registration_delay_p99_ms: the real program, offscreen.
 "$build/bench/kvt_output_bench" 2>/dev/null
+# iof_results_3000_ms, web_pages_3000_ms, publish_registration_delay_p99_ms: the real program,
+# offscreen, publishing to an sshd of its own on 127.0.0.1.
+"$build/bench/kvt_publish_bench" 2>/dev/null

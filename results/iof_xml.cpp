@@ -39,19 +39,37 @@ std::string folded(const std::string& value) {
     return result;
 }
 
-bool isStatus(const std::string& stored, int number) {
-    const std::string status = folded(stored);
-    for (const auto& text : lang::TextCatalogue())
-        if (text.number == number)
-            return status == folded(text.text.english) || status == folded(text.text.norwegian);
-    return false;
+// The statuses of the competitor page in both languages, folded, made once.
+struct StatusWords {
+    std::string disqualified[2], canceled[2], sick[2];
+    StatusWords() {
+        for (const auto& text : lang::TextCatalogue()) {
+            std::string* words = text.number == entry::Disqualified ? disqualified
+                                 : text.number == entry::Canceled   ? canceled
+                                 : text.number == SickStatus        ? sick
+                                                                    : nullptr;
+            if (!words) continue;
+            words[0] = folded(text.text.english);
+            words[1] = folded(text.text.norwegian);
+        }
+    }
+};
+
+bool isStatus(const std::string& status, const std::string (&words)[2]) {
+    return status == words[0] || status == words[1];
 }
 
 // The status picked on the competitor page (in either language), else what the times say.
 IofStatus statusOf(const meet::Competitor& competitor) {
-    if (isStatus(competitor.status, entry::Disqualified)) return IofStatus::Disqualified;
-    if (isStatus(competitor.status, entry::Canceled)) return IofStatus::DidNotFinish;
-    if (isStatus(competitor.status, SickStatus)) return IofStatus::DidNotStart;
+    static const StatusWords words;
+    if (competitor.status.empty() || competitor.status == "-") {
+        // No status picked: the times alone.
+    } else {
+        const std::string status = folded(competitor.status);
+        if (isStatus(status, words.disqualified)) return IofStatus::Disqualified;
+        if (isStatus(status, words.canceled)) return IofStatus::DidNotFinish;
+        if (isStatus(status, words.sick)) return IofStatus::DidNotStart;
+    }
     switch (competitor.state) {
         case meet::Finished:
             return IofStatus::OK;
@@ -197,29 +215,101 @@ std::string IofSeconds(long long hundredths) {
     return std::to_string(hundredths / 100) + "." + twoDigits(static_cast<int>(hundredths % 100));
 }
 
+namespace {
+
+bool sameCompetitor(const meet::Competitor& a, const meet::Competitor& b) {
+    return a.state == b.state && a.name == b.name && a.club == b.club &&
+           a.className == b.className && a.status == b.status && a.start == b.start &&
+           a.finish == b.finish;
+}
+
+bool sameRow(const meet::ResultRow& a, const meet::ResultRow& b) {
+    return a.place == b.place && a.number == b.number && a.competitor == b.competitor &&
+           a.club == b.club && a.result == b.result && a.difference == b.difference &&
+           a.status == b.status;
+}
+
+int competitorCount(const meet::Meet& meet) {
+    return std::max(0, std::min(meet.highestNumber(), meet::MaxStartNumber));
+}
+
+// A results row may name a start number beyond the records: its competitor is kept too.
+int numbersCopied(const meet::Meet& meet) {
+    int count = competitorCount(meet);
+    for (int c = 1; c <= meet.classCount(); ++c)
+        for (const meet::ResultRow& row : meet.results(c).rows())
+            if (row.number > count && row.number <= meet::MaxStartNumber) count = row.number;
+    return count;
+}
+
+}  // namespace
+
+MeetCopy CopyMeet(const meet::Meet& meet) {
+    MeetCopy copy;
+    copy.path = meet.path();
+    copy.differences = meet.setup().yes(meet::field::Differences);
+    copy.highest = competitorCount(meet);
+    const int count = numbersCopied(meet);
+    copy.competitors.reserve(count);
+    for (int n = 1; n <= count; ++n) copy.competitors.push_back(meet.competitor(n));
+    copy.classes.resize(meet.classCount());
+    for (int c = 1; c <= meet.classCount(); ++c) {
+        auto& shown = copy.classes[c - 1];
+        shown.name = meet.className(c);
+        const auto& results = meet.results(c);
+        shown.ranked.reserve(results.ranking().size());
+        for (int index : results.ranking()) shown.ranked.push_back(results.rows()[index]);
+    }
+    return copy;
+}
+
+bool SameAsMeet(const MeetCopy& copy, const meet::Meet& meet) {
+    const int count = numbersCopied(meet);
+    if (copy.path != meet.path() || copy.highest != competitorCount(meet) ||
+        copy.differences != meet.setup().yes(meet::field::Differences) ||
+        static_cast<int>(copy.competitors.size()) != count ||
+        static_cast<int>(copy.classes.size()) != meet.classCount())
+        return false;
+    for (int n = 1; n <= count; ++n)
+        if (!sameCompetitor(copy.competitors[n - 1], meet.competitor(n))) return false;
+    for (int c = 1; c <= meet.classCount(); ++c) {
+        const auto& shown = copy.classes[c - 1];
+        const auto& results = meet.results(c);
+        if (shown.name != meet.className(c) || shown.ranked.size() != results.ranking().size())
+            return false;
+        std::size_t k = 0;
+        for (int index : results.ranking())
+            if (!sameRow(shown.ranked[k++], results.rows()[index])) return false;
+    }
+    return true;
+}
+
 IofSnapshot TakeIofSnapshot(const meet::Meet& meet, const IofDay& day) {
+    return MakeIofSnapshot(CopyMeet(meet), day);
+}
+
+IofSnapshot MakeIofSnapshot(const MeetCopy& meet, const IofDay& day) {
     IofSnapshot snapshot;
-    snapshot.eventName = std::filesystem::path(meet.path()).stem().string();
+    snapshot.eventName = std::filesystem::path(meet.path).stem().string();
     snapshot.day = day;
+    const int count = static_cast<int>(meet.competitors.size());
+    auto competitor = [&](int n) -> const meet::Competitor& { return meet.competitors[n - 1]; };
     std::map<std::string, std::vector<int>> byClass;
-    for (int n = 1; n <= meet.highestNumber() && n <= meet::MaxStartNumber; ++n) {
-        const std::string name = valueOf(meet.competitor(n).className);
+    for (int n = 1; n <= std::min(count, meet.highest); ++n) {
+        const std::string name = valueOf(competitor(n).className);
         if (!name.empty()) byClass[name].push_back(n);
     }
-    snapshot.classes.reserve(meet.classCount());
-    for (int c = 1; c <= meet.classCount(); ++c) {
+    snapshot.classes.reserve(meet.classes.size());
+    for (std::size_t c = 1; c <= meet.classes.size(); ++c) {
         IofClass shown;
-        shown.number = c;
-        shown.name = trimmed(meet.className(c));
+        shown.number = static_cast<int>(c);
+        shown.name = trimmed(meet.classes[c - 1].name);
         std::vector<bool> listed(meet::MaxStartNumber + 1, false);
-        const auto& results = meet.results(c);
         std::vector<IofEntrant> ranked, others;
-        for (int index : results.ranking()) {
-            const meet::ResultRow& row = results.rows()[index];
-            if (row.number < 1 || row.number > meet::MaxStartNumber || listed[row.number])
-                continue;
+        for (const meet::ResultRow& row : meet.classes[c - 1].ranked) {
+            if (row.number < 1 || row.number > count || listed[row.number]) continue;
             listed[row.number] = true;
-            IofEntrant entrant = entrantOf(row.number, meet.competitor(row.number));
+            IofEntrant entrant = entrantOf(row.number, competitor(row.number));
             // A row of the results is a finish, whatever the register says since.
             if (entrant.status == IofStatus::Active || entrant.status == IofStatus::Inactive)
                 entrant.status = IofStatus::OK;
@@ -246,7 +336,7 @@ IofSnapshot TakeIofSnapshot(const meet::Meet& meet, const IofDay& day) {
         const auto members = byClass.find(shown.name);
         if (!shown.name.empty() && members != byClass.end())
             for (int n : members->second)
-                if (!listed[n]) shown.entrants.push_back(entrantOf(n, meet.competitor(n)));
+                if (!listed[n]) shown.entrants.push_back(entrantOf(n, competitor(n)));
         snapshot.classes.push_back(std::move(shown));
     }
     return snapshot;

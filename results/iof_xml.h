@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace kvt::meet {
-class Meet;
-}
+#include "meet/meet.h"
 
 namespace kvt::results {
 
@@ -51,8 +49,28 @@ struct IofSnapshot {
     std::vector<IofClass> classes;  // every class in class order
 };
 
+// What the files are made of, copied from the meet as it stands (plain values, cheap to take
+// on the window's thread): the competitors by start number, and each class's results rows in
+// ranked order.
+struct MeetCopy {
+    std::string path;
+    int highest = 0;  // the competitor records (start numbers beyond have none)
+    std::vector<meet::Competitor> competitors;  // start number n at n - 1, up to 3000
+    struct Class {
+        std::string name;
+        std::vector<meet::ResultRow> ranked;
+        bool operator==(const Class&) const = default;
+    };
+    std::vector<Class> classes;  // class c at c - 1
+    bool differences = false;
+};
+MeetCopy CopyMeet(const meet::Meet& meet);
+// The copy shows what the meet holds now.
+bool SameAsMeet(const MeetCopy& copy, const meet::Meet& meet);
+
 // Every class of the meet with its competitors (by class name, as a finish finds its class)
 // and its results as the meet ranked them.
+IofSnapshot MakeIofSnapshot(const MeetCopy& meet, const IofDay& day);
 IofSnapshot TakeIofSnapshot(const meet::Meet& meet, const IofDay& day);
 
 // The documents, UTF-8.

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -327,6 +328,7 @@ Milliseconds Publisher::now() {
 }
 
 void Publisher::run() {
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
     const auto target = ParsePublishTarget(settings_.target);
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stop_) {
@@ -344,7 +346,10 @@ void Publisher::run() {
         if (!target) {
             result.output = "target: " + settings_.target;
         } else {
-            result = RunChild(UploadCommand(settings_, *target, folder_), settings_.bound, &stop_);
+            ChildCommand upload = UploadCommand(settings_, *target, folder_);
+            // The tools run below the program's threads: the timing never waits for them.
+            upload.argv.insert(upload.argv.begin(), {"nice", "-n", "10"});
+            result = RunChild(upload, settings_.bound, &stop_);
             if (result.ok && !settings_.command.empty())
                 result = RunChild({{"/bin/sh", "-c", settings_.command}, {}}, settings_.bound,
                                   &stop_);

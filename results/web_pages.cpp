@@ -1,6 +1,8 @@
 #include "results/web_pages.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -88,6 +90,33 @@ std::string startPage(const WebSnapshot& snapshot, const IofClass& c, const Page
 
 }  // namespace
 
+WebSnapshot MakeWebSnapshot(const WebSource& source) {
+    WebSnapshot snapshot;
+    ResultsSnapshot& results = snapshot.results;
+    results = source.words;
+    results.meetOpen = true;
+    results.meetPath = source.meet.path;
+    results.meetName = std::filesystem::path(source.meet.path).stem().string();
+    results.differences = source.meet.differences;
+    results.classes.reserve(source.meet.classes.size());
+    int c = 0;
+    for (const MeetCopy::Class& copied : source.meet.classes) {
+        LiveClass shown;
+        shown.number = ++c;
+        shown.name = copied.name;
+        shown.rows.reserve(copied.ranked.size());
+        for (const meet::ResultRow& row : copied.ranked)
+            shown.rows.push_back({row.place, row.number, row.competitor, row.club,
+                                  row.shownResult(), row.difference});
+        results.classes.push_back(std::move(shown));
+    }
+    snapshot.iof = MakeIofSnapshot(source.meet, source.day);
+    snapshot.startListWord = source.startListWord;
+    snapshot.resultsWord = source.resultsWord;
+    snapshot.refreshNote = source.refreshNote;
+    return snapshot;
+}
+
 WebFiles MakeWebFiles(const WebSnapshot& snapshot) {
     const PageLinks links = fileLinks(snapshot);
     WebFiles files;
@@ -123,9 +152,17 @@ WebPagesWriter::~WebPagesWriter() {
 }
 
 void WebPagesWriter::post(std::shared_ptr<const WebSnapshot> snapshot) {
+    post(Maker([snapshot] { return *snapshot; }));
+}
+
+void WebPagesWriter::post(std::shared_ptr<const WebSource> source) {
+    post(Maker([source] { return MakeWebSnapshot(*source); }));
+}
+
+void WebPagesWriter::post(Maker make) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        pending_ = std::move(snapshot);
+        pending_ = std::move(make);
     }
     wake_.notify_all();
 }
@@ -146,17 +183,19 @@ std::string WebPagesWriter::lastError() const {
 }
 
 void WebPagesWriter::run() {
+    // Below the window's thread and the line thread: the pages may wait, a registration not.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
     for (;;) {
-        std::shared_ptr<const WebSnapshot> snapshot;
+        Maker make;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [this] { return stop_ || pending_; });
             if (stop_) break;
-            snapshot = std::move(pending_);
-            pending_.reset();
+            make = std::move(pending_);
+            pending_ = nullptr;
             busy_ = true;
         }
-        write(*snapshot);
+        write(make());
         {
             std::lock_guard<std::mutex> lock(mutex_);
             busy_ = false;
@@ -165,7 +204,7 @@ void WebPagesWriter::run() {
     }
     std::lock_guard<std::mutex> lock(mutex_);
     busy_ = false;
-    pending_.reset();
+    pending_ = nullptr;
     done_.notify_all();
 }
 

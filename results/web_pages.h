@@ -25,6 +25,16 @@ struct WebSnapshot {
     std::string startListWord, resultsWord, refreshNote;
 };
 
+// What the window's thread hands the writer: a copy of the meet and the words, from which the
+// writer's thread makes the snapshot.
+struct WebSource {
+    MeetCopy meet;
+    ResultsSnapshot words;  // taken without the meet: the words, the language, the time
+    IofDay day;
+    std::string startListWord, resultsWord, refreshNote;
+};
+WebSnapshot MakeWebSnapshot(const WebSource& source);
+
 // The files by name: "index.html", "class-N.html", "start-N.html", "results.json",
 // "ResultList.xml", "StartList.xml".
 using WebFiles = std::vector<std::pair<std::string, std::string>>;
@@ -47,6 +57,7 @@ public:
 
     const std::string& folder() const { return folder_; }
     void post(std::shared_ptr<const WebSnapshot> snapshot);
+    void post(std::shared_ptr<const WebSource> source);
     // Waits until every snapshot handed over is written.
     void drain();
     // Snapshots written, and why the last write failed ("" when it did not).
@@ -55,13 +66,15 @@ public:
 
 private:
     void run();
+    using Maker = std::function<WebSnapshot()>;
+    void post(Maker make);
     void write(const WebSnapshot& snapshot);
 
     const std::string folder_;
     Written written_;
     mutable std::mutex mutex_;
     std::condition_variable wake_, done_;
-    std::shared_ptr<const WebSnapshot> pending_;
+    Maker pending_;
     bool busy_ = false, stop_ = false;
     int writes_ = 0;
     std::string lastError_;

@@ -1,6 +1,7 @@
 #include "results/web_publishing.h"
 
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -58,7 +59,8 @@ struct WebState {
     std::unique_ptr<WebPagesWriter> writer;
     std::shared_ptr<PublisherSlot> slot = std::make_shared<PublisherSlot>();
     std::optional<PublishSettings> publishing;
-    std::shared_ptr<const WebSnapshot> last;
+    // The meet as the pages last showed it.
+    std::shared_ptr<const WebSource> last;
     // The writer's last failure as told, so that it is told once.
     std::string toldFailure;
 
@@ -100,20 +102,17 @@ void saveSettings(ui::Program& program, const WebSettings& settings) {
     WriteWholeFile(WebSettingsPath(program), FormatWebSettings(settings), 0600);
 }
 
-std::shared_ptr<const WebSnapshot> takeSnapshot(ui::Program& program, const std::string& now) {
-    auto snapshot = std::make_shared<WebSnapshot>();
+std::shared_ptr<const WebSource> takeSource(ui::Program& program, const std::string& now) {
+    auto source = std::make_shared<WebSource>();
     const auto language = program.language;
-    snapshot->results =
-        TakeSnapshot(program.meet.get(), program.LanguageTexts, language, now);
-    snapshot->iof = TakeIofSnapshot(*program.meet, IofDay::Today());
-    snapshot->startListWord = lang::StartListWord().in(language);
-    snapshot->resultsWord = lang::ResultsWord().in(language);
-    snapshot->refreshNote = lang::WebRefreshNoteText().in(language);
-    return snapshot;
-}
-
-bool sameEntries(const WebSnapshot& last, const IofSnapshot& now) {
-    return last.iof.eventName == now.eventName && last.iof.classes == now.classes;
+    source->meet = CopyMeet(*program.meet);
+    // The words alone: the rest is made from the copy on the writer's thread.
+    source->words = TakeSnapshot(nullptr, program.LanguageTexts, language, now);
+    source->day = IofDay::Today();
+    source->startListWord = lang::StartListWord().in(language);
+    source->resultsWord = lang::ResultsWord().in(language);
+    source->refreshNote = lang::WebRefreshNoteText().in(language);
+    return source;
 }
 
 void showPublishState(ui::Program& program, WebState& state) {
@@ -172,7 +171,7 @@ void tick(ui::Program& program, WebState& state) {
         publishing.timedOutText = lang::PublishTimedOutText().in(language);
         wanted = publishing;
     }
-    const auto same = [](const std::optional<PublishSettings>& a,
+    const auto samePublishing = [](const std::optional<PublishSettings>& a,
                          const std::optional<PublishSettings>& b) {
         if (a.has_value() != b.has_value()) return false;
         if (!a) return true;
@@ -180,7 +179,7 @@ void tick(ui::Program& program, WebState& state) {
                a->password == b->password && a->command == b->command &&
                a->timedOutText == b->timedOutText;
     };
-    if (!same(wanted, state.publishing)) {
+    if (!samePublishing(wanted, state.publishing)) {
         state.publishing = wanted;
         std::shared_ptr<Publisher> publisher;
         if (wanted) {
@@ -192,10 +191,9 @@ void tick(ui::Program& program, WebState& state) {
 
     // A new snapshot only when the results or the entries changed.
     const std::string now = base::TimeText(program.platform.clock.now()).substr(0, 8);
-    const bool resultsSame =
-        state.last && SameResults(state.last->results, program.meet.get(), language);
-    if (!resultsSame || !sameEntries(*state.last, TakeIofSnapshot(*program.meet, {}))) {
-        state.last = takeSnapshot(program, now);
+    if (!state.last || state.last->words.language != language ||
+        !SameAsMeet(state.last->meet, *program.meet)) {
+        state.last = takeSource(program, now);
         state.writer->post(state.last);
     }
     const std::string failure = state.writer->lastError();

@@ -4,6 +4,9 @@
 // SFTP, a stopped server is told and tried again, a server that hangs is ended.
 #include "results/publisher.h"
 
+#include "support/fakes.h"
+#include "support/ssh_server.h"
+
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -21,6 +24,9 @@
 #include <thread>
 
 using namespace kvt;
+using kvt::testing::SshServer;
+using kvt::testing::has;
+using kvt::testing::within;
 using namespace std::chrono_literals;
 using results::Milliseconds;
 using results::PublishSchedule;
@@ -38,132 +44,6 @@ std::string readFile(const fs::path& path) {
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
-
-bool has(const char* program) {
-    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// A free port of the loopback address.
-int freePort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(s);
-    return ntohs(address.sin_port);
-}
-
-bool accepts(int port) {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(s);
-    return ok;
-}
-
-// Waits, a few seconds at most, until done says yes.
-template <typename Done>
-bool within(std::chrono::milliseconds bound, Done done) {
-    const auto end = std::chrono::steady_clock::now() + bound;
-    while (std::chrono::steady_clock::now() < end) {
-        if (done()) return true;
-        std::this_thread::sleep_for(50ms);
-    }
-    return done();
-}
-
-constexpr const char* ServerUser = "kvtpublish";
-
-// OpenSSH's sshd on 127.0.0.1 with a configuration of its own in a temporary folder, run as an
-// ordinary user (made once with useradd when the test runs as root), who alone may log in, by
-// the key the test made.
-class SshServer {
-public:
-    SshServer() {
-        root_ = fs::temp_directory_path() / ("kvt-sshd-" + std::to_string(::getpid()));
-        fs::remove_all(root_);
-        fs::create_directories(root_ / "client");
-        fs::create_directories(root_ / "server" / "site");
-        if (::getuid() == 0) {
-            if (!::getpwnam(ServerUser))
-                std::system((std::string("useradd --create-home --shell /bin/sh ") + ServerUser +
-                             " >/dev/null 2>&1")
-                                .c_str());
-            const passwd* user = ::getpwnam(ServerUser);
-            if (!user) return;
-            uid_ = user->pw_uid;
-            gid_ = user->pw_gid;
-            userName_ = ServerUser;
-        } else {
-            uid_ = ::getuid();
-            gid_ = ::getgid();
-            userName_ = ::getpwuid(uid_)->pw_name;
-        }
-        const std::string keygen = "ssh-keygen -q -t ed25519 -N '' -f ";
-        if (std::system((keygen + (root_ / "server" / "host_key").string()).c_str()) != 0 ||
-            std::system((keygen + (root_ / "client" / "key").string()).c_str()) != 0)
-            return;
-        fs::copy_file(root_ / "client" / "key.pub", root_ / "server" / "authorized_keys");
-        port_ = freePort();
-        std::ofstream(root_ / "server" / "sshd_config")
-            << "Port " << port_ << "\nListenAddress 127.0.0.1\n"
-            << "HostKey " << (root_ / "server" / "host_key").string() << "\n"
-            << "PidFile " << (root_ / "server" / "sshd.pid").string() << "\n"
-            << "AuthorizedKeysFile " << (root_ / "server" / "authorized_keys").string() << "\n"
-            << "StrictModes no\nUsePAM no\nPasswordAuthentication no\n"
-            << "KbdInteractiveAuthentication no\nPubkeyAuthentication yes\n"
-            << "Subsystem sftp internal-sftp\nLogLevel ERROR\n";
-        // The server's files are the user's.
-        for (const auto& entry : fs::recursive_directory_iterator(root_ / "server"))
-            if (::chown(entry.path().c_str(), uid_, gid_) != 0) return;
-        if (::chown((root_ / "server").c_str(), uid_, gid_) != 0) return;
-        ::chmod(root_.c_str(), 0755);
-        ready_ = true;
-    }
-    ~SshServer() {
-        stop();
-        fs::remove_all(root_);
-    }
-    bool ready() const { return ready_; }
-    bool start() {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            if (::setgid(gid_) != 0 || ::setuid(uid_) != 0) ::_exit(126);
-            const std::string config = (root_ / "server" / "sshd_config").string();
-            // sshd runs again from its own path: it is given whole.
-            ::execl("/usr/sbin/sshd", "/usr/sbin/sshd", "-D", "-e", "-f", config.c_str(), nullptr);
-            ::_exit(127);
-        }
-        return within(5000ms, [this] { return accepts(port_); });
-    }
-    void stop() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = 0;
-    }
-    int port() const { return port_; }
-    const std::string& user() const { return userName_; }
-    fs::path site() const { return root_ / "server" / "site"; }
-    fs::path key() const { return root_ / "client" / "key"; }
-    fs::path knownHosts() const { return root_ / "client" / "known_hosts"; }
-    fs::path pages() const { return root_ / "client" / "web"; }
-
-private:
-    fs::path root_;
-    uid_t uid_ = 0;
-    gid_t gid_ = 0;
-    std::string userName_;
-    int port_ = 0;
-    pid_t pid_ = 0;
-    bool ready_ = false;
-};
 
 #define REQUIRE_SSHD(server)                                                                   \
     if (!fs::exists("/usr/sbin/sshd") || !has("ssh-keygen") || !(server).ready())              \
@@ -361,4 +241,48 @@ TEST(PublishToSsh, AServerThatHangsIsEndedAfterTheBound) {
     }
     ::close(listener);
     fs::remove_all(pages);
+}
+
+TEST(PublishToSsh, TheSetupPageShowsTheLastPublishAndTheLastErrorWhileARaceRuns) {
+    SshServer server;
+    REQUIRE_SSHD(server);
+    if (!has("rsync")) GTEST_SKIP() << "rsync is needed";
+    kvt::testing::TestProgram test;
+    auto& p = test.start();
+    auto& main = p.Main;
+    main.SetupCheck[1].setChecked(true);
+    test.makeAndOpenMeet();
+    main.SetupWebCheck.setChecked(true);
+    main.SetupPublishTargetText.edit("ssh://127.0.0.1:" + std::to_string(server.port()) +
+                                     server.site().string());
+    main.SetupPublishUserText.edit(server.user());
+    main.SetupPublishKeyText.edit(server.key().string());
+    main.SetupPublishCheck.setChecked(true);
+    // The server is not there yet: the page tells why, and the pages wait.
+    auto shows = [&](const std::string& part) {
+        return within(30000ms, [&] {
+            main.WebTimer.tick();
+            return contains(main.SetupPublishState.caption(), part);
+        });
+    };
+    ASSERT_TRUE(shows("Siste feil: ")) << main.SetupPublishState.caption();
+    EXPECT_TRUE(contains(main.SetupPublishState.caption(), "Ikke publisert ennå"));
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(shows("Sist publisert: ")) << main.SetupPublishState.caption();
+    EXPECT_FALSE(contains(main.SetupPublishState.caption(), "Siste feil"));
+    EXPECT_TRUE(contains(readFile(server.site() / "class-1.html"), "<h1>Junior</h1>"));
+    // A finish reaches the server with the next publish.
+    main.Number[0].setText("2");
+    for (base::LocalTime time : {base::LocalTime{10, 1, 0, 0}, base::LocalTime{10, 29, 59, 990}}) {
+        test.clock.time = time;
+        main.Number[0].KeyDown.raise(ui::KeyReturn);
+        main.Number[0].KeyUp.raise(ui::KeyReturn);
+    }
+    ASSERT_TRUE(within(40000ms, [&] {
+        main.WebTimer.tick();
+        return contains(readFile(server.site() / "class-1.html"), "Lars, Vika");
+    }));
+    test.program().MDIMain.Close.click();
+    main.WebTimer.tick();
+    EXPECT_EQ(main.SetupPublishState.caption(), "");
 }
