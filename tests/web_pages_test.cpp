@@ -198,3 +198,41 @@ TEST_F(WebPages, TheTextListIsUtf8WhenChosenAndWindows1252Otherwise) {
     EXPECT_EQ(std::count(utf8.begin(), utf8.end(), '\n'),
               std::count(windows1252.begin(), windows1252.end(), '\n'));
 }
+
+// The class page as a phone shows it: headless Chromium at 390 px wide reads the file written
+// into the web folder. With KVT_WRITE_DOCS set, the picture is kept there as web-page.png.
+TEST_F(WebPages, APhoneSizedBrowserShowsAClassPageFromTheFolder) {
+    if (std::system("command -v chromium >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "chromium is needed for the picture";
+    auto& main = open().Main;
+    test.dialogs.fileAnswers.push_back((test.folder() / "Names.csv").string());
+    std::ofstream(test.folder() / "Names.csv")
+        << "Startnummer;Fornavn;Etternavn;Klubb\r\n1;Ingrid;Østbø;Tornado\r\n2;Åse;Bråten;Sprint\r\n"
+           "3;Per Olav;Hansen;Olsberg\r\n4;Kari;Nordmann;Sprint\r\n5;Ola;Lie;Tornado\r\n";
+    test.program().MDIMain.ImportCsv.click();
+    main.SetupCheck[5].setChecked(true);  // differences to the winner
+    race(2, {10, 1, 0, 0}, {10, 29, 59, 990});
+    race(1, {10, 0, 0, 0}, {10, 31, 7, 450});
+    race(4, {10, 3, 0, 0}, {10, 33, 41, 120});
+    race(3, {10, 2, 0, 0}, {10, 35, 2, 0});
+    main.SetupWebCheck.setChecked(true);
+    ASSERT_TRUE(arrives("class-1.html", "Per Olav, Hansen"));
+    const fs::path shot = test.folder() / "web-page.png";
+    const std::string command =
+        "timeout 90 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars "
+        "--disable-background-networking --disable-component-update --no-first-run "
+        "--user-data-dir='" + (test.folder() / "chromium").string() + "' --window-size=390,844 "
+        "--screenshot='" + shot.string() + "' 'file://" + (web() / "class-1.html").string() +
+        "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string png = readFile(shot);
+    ASSERT_GE(png.size(), 24u);
+    ASSERT_EQ(png.substr(1, 3), "PNG");
+    const auto width = (static_cast<unsigned char>(png[16]) << 24) |
+                       (static_cast<unsigned char>(png[17]) << 16) |
+                       (static_cast<unsigned char>(png[18]) << 8) |
+                       static_cast<unsigned char>(png[19]);
+    EXPECT_EQ(width, 390u);
+    if (const char* docs = std::getenv("KVT_WRITE_DOCS"))
+        fs::copy_file(shot, fs::path(docs) / "web-page.png", fs::copy_options::overwrite_existing);
+}
