@@ -7,7 +7,7 @@
 namespace kvt::results {
 
 XmlWriter::XmlWriter() {
-    text_.reserve(4096);
+    text_.reserve(1 << 16);
     text_ = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 }
 
@@ -23,7 +23,7 @@ void XmlWriter::startTag(const std::string& name, const Attributes& attributes) 
         text_ += ' ';
         text_ += key;
         text_ += "=\"";
-        text_ += XmlText(value);
+        appendText(value);
         text_ += '"';
     }
     text_ += '>';
@@ -40,14 +40,30 @@ void XmlWriter::close() {
     const std::string name = std::move(open_.back());
     open_.pop_back();
     indent();
-    text_ += "</" + name + ">\n";
+    endTag(name);
+}
+
+void XmlWriter::endTag(const std::string& name) {
+    text_ += "</";
+    text_ += name;
+    text_ += ">\n";
 }
 
 void XmlWriter::element(const std::string& name, const std::string& text,
                         const Attributes& attributes) {
     startTag(name, attributes);
-    text_ += XmlText(text);
-    text_ += "</" + name + ">\n";
+    appendText(text);
+    endTag(name);
+}
+
+void XmlWriter::appendText(const std::string& text) {
+    for (unsigned char ch : text)
+        if (ch >= 0x80 || ch < 0x20 || ch == '&' || ch == '<' || ch == '>' || ch == '"' ||
+            ch == '\'') {
+            text_ += XmlText(text);
+            return;
+        }
+    text_ += text;
 }
 
 std::string XmlWriter::finish() {

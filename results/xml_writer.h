@@ -25,6 +25,9 @@ public:
 private:
     void indent();
     void startTag(const std::string& name, const Attributes& attributes);
+    void endTag(const std::string& name);
+    // Text escaped where it has to be, else as it is.
+    void appendText(const std::string& text);
     std::string text_;
     std::vector<std::string> open_;
 };

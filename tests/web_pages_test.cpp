@@ -77,6 +77,8 @@ TEST_F(WebPages, TheCheckBoxWritesEveryClassesPagesAnIndexJsonAndIofXmlAsResults
     ASSERT_TRUE(arrives("index.html", "<a href=\"class-1.html\">Junior <span>0 i mål</span>"));
     race(2, {10, 1, 0, 0}, {10, 29, 59, 990});
     ASSERT_TRUE(arrives("class-1.html", "Lars, Vika"));
+    // The files of one change are written one after the other: the last of them.
+    ASSERT_TRUE(arrives("StartList.xml", "T10:01:00"));
     const std::string page = readFile(web() / "class-1.html");
     EXPECT_TRUE(contains(page, "<meta charset=\"utf-8\">"));
     EXPECT_TRUE(contains(page, "width=device-width"));
