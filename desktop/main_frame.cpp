@@ -229,14 +229,14 @@ void MainFrame::buildMenus() {
     };
     addMenu(mdi.Database,
             {&mdi.Open, &mdi.Close, &mdi.Reset, &mdi.MakeNew, &mdi.Repair, &mdi.Kompress, &mdi.Copy,
-             &mdi.ImportCsv, &mdi.ExportCsv, &mdi.Avslutt},
-            {1, 3, 6, 8});
+             &mdi.ImportCsv, &mdi.ExportCsv, &mdi.ImportIof, &mdi.Avslutt},
+            {1, 3, 6, 9});
     addMenu(mdi.Lists,
             {&mdi.MakeResultslist, &mdi.ViewResultslist, &mdi.MakeResultslistHtml,
              &mdi.ViewResultslistHtml, &mdi.PrintResultslist, &mdi.PdfResultslist,
              &mdi.MakeStartlist, &mdi.ViewStartlist, &mdi.ViewStartlistHtml, &mdi.PrintStartlist,
-             &mdi.PdfStartlist},
-            {1, 3, 5, 8});
+             &mdi.PdfStartlist, &mdi.MakeIofXml},
+            {1, 3, 5, 8, 10});
     addMenu(mdi.Help, {&mdi.General, &mdi.Search, &mdi.Adapter, &mdi.About}, {1, 2});
 }
 
@@ -287,7 +287,8 @@ void MainFrame::buildStatusBar() {
 
 void MainFrame::buildTimers() {
     auto& main = program_.Main;
-    for (ui::Timer* model : {&main.Hitime1, &main.Hitime2, &main.Hitime3, &main.LiveTimer}) {
+    for (ui::Timer* model :
+         {&main.Hitime1, &main.Hitime2, &main.Hitime3, &main.LiveTimer, &main.WebTimer}) {
         auto* timer = new QTimer(this);
         timer->setTimerType(model == &main.Hitime1 ? Qt::PreciseTimer : Qt::CoarseTimer);
         connect(timer, &QTimer::timeout, this, [model] { model->tick(); });

@@ -50,6 +50,8 @@ private:
     QWidget* buildClassPage();
     QWidget* buildSetupPage();
     QWidget* buildResultsPage();
+    // The setup page's pages for the web and their publishing.
+    QBoxLayout* webLayout();
 
     // Widgets for controls of the model.
     QLabel* label(ui::Label& control);

@@ -388,6 +388,7 @@ QWidget* MainFrame::buildSetupPage() {
     otherTab->addLayout(browser);
     otherTab->addLayout(choices);
     otherTab->addWidget(frame(main.SetupLiveFrame, live));
+    otherTab->addWidget(frame(main.SetupWebFrame, webLayout()));
     otherTab->addStretch(1);
 
     // The boxes that hold the options' indexes are not shown.
@@ -444,6 +445,28 @@ QWidget* MainFrame::buildResultsPage() {
                       1);
     layout->addWidget(frame(main.ResultsFrame, database));
     return page(layout);
+}
+
+QBoxLayout* MainFrame::webLayout() {
+    auto& main = program_.Main;
+    auto* layout = column();
+    layout->addWidget(checkBox(main.SetupWebCheck));
+    layout->addWidget(checkBox(main.SetupUtf8Check));
+    layout->addWidget(checkBox(main.SetupPublishCheck));
+    auto* grid = new QGridLayout;
+    formRow(grid, 0, 0, main.SetupPublishTargetLabel, textBox(main.SetupPublishTargetText));
+    formRow(grid, 1, 0, main.SetupPublishUserLabel, textBox(main.SetupPublishUserText));
+    formRow(grid, 2, 0, main.SetupPublishKeyLabel, textBox(main.SetupPublishKeyText));
+    QWidget* password = textBox(main.SetupPublishPasswordText);
+    if (auto* edit = qobject_cast<QLineEdit*>(password)) edit->setEchoMode(QLineEdit::Password);
+    formRow(grid, 3, 0, main.SetupPublishPasswordLabel, password);
+    formRow(grid, 4, 0, main.SetupPublishCommandLabel, textBox(main.SetupPublishCommandText));
+    layout->addLayout(grid);
+    QLabel* state = label(main.SetupPublishState);
+    state->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    state->setWordWrap(true);
+    layout->addWidget(state);
+    return layout;
 }
 
 }  // namespace kvt::desktop

@@ -8,6 +8,7 @@
 #include "lang/meet_texts.h"
 #include "results/list_file.h"
 #include "results/results_page.h"
+#include "results/whole_file.h"
 #include "ui/program.h"
 
 namespace kvt::results {
@@ -19,6 +20,29 @@ using base::Unmappable;
 namespace {
 
 constexpr const char* DownloadAddress = "https://www.example.com/kvt/";
+
+// The text list's lines in the encoding chosen on the setup page: Windows-1252, as the list
+// has always been, or UTF-8; CR LF either way, and put in place when whole.
+class TextListFile {
+public:
+    TextListFile(const std::string& path, bool utf8)
+        : path_(path), utf8_(utf8), windows1252_(path, Unmappable::QuestionMark) {}
+    void line(const std::string& text) {
+        if (!utf8_) return windows1252_.line(text);
+        content_ += text;
+        content_ += "\r\n";
+    }
+    void save() {
+        if (!utf8_) return windows1252_.save();
+        WriteWholeFile(path_, content_);
+    }
+
+private:
+    std::string path_;
+    bool utf8_;
+    ListFile windows1252_;
+    std::string content_;
+};
 
 struct ListRow {
     std::string place, number, competitor, club, result, difference;
@@ -60,8 +84,8 @@ void WriteTextList(ui::Program& program) {
         const bool differences = program.meet->setup().yes(meet::field::Differences);
         const std::size_t width = differences ? 81 : 67;
         const std::string dashes(width, '-'), equals(width, '=');
-        ListFile file(base::NativePath(program.listFolder + words[entry::TextListFile]),
-                      Unmappable::QuestionMark);
+        TextListFile file(base::NativePath(program.listFolder + words[entry::TextListFile]),
+                          program.Main.SetupUtf8Check.checked());
         file.line(dashes);
         Columns title;
         title.at(1, words[entry::ResultsHeading] + ": ").at(width, ":");

@@ -116,27 +116,39 @@ constexpr const char* Style =
     "li span{color:#5b6775;font-weight:400}"
     ".note{font-size:.8rem;color:#5b6775;padding:10px 8px 16px;margin:0}";
 
-std::string page(const ResultsSnapshot& snapshot, const std::string& title,
-                 const std::string& heading, const std::string& subline,
-                 const std::string& content) {
+}  // namespace
+
+std::string ResultsPage(const ResultsSnapshot& snapshot, const PageLinks& links,
+                        const std::string& title, const std::string& heading,
+                        const std::string& subline, const std::string& content) {
     const auto& words = snapshot.words;
     std::string html;
     html.reserve(content.size() + 2500);
     html += "<!DOCTYPE html>\n<html lang=\"" + words.languageCode + "\">\n<head>\n";
     html += "<meta charset=\"utf-8\">\n";
     html += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
-    html += "<meta http-equiv=\"refresh\" content=\"5\">\n";
+    html += "<meta http-equiv=\"refresh\" content=\"" + std::to_string(links.refreshSeconds) +
+            "\">\n";
     html += "<title>" + htmlText(title) + "</title>\n";
     html += "<style>";
     html += Style;
     html += "</style>\n</head>\n<body>\n<header>\n<h1>" + htmlText(heading) + "</h1>\n";
     html += "<p>" + subline + "</p>\n</header>\n<main>\n" + content + "</main>\n";
-    html += "<p class=\"note\">" + htmlText(words.refreshNote) + "</p>\n</body>\n</html>\n";
+    const std::string& note = links.refreshNote.empty() ? words.refreshNote : links.refreshNote;
+    html += "<p class=\"note\">" + htmlText(note) + "</p>\n</body>\n</html>\n";
     return html;
 }
 
+namespace {
+
 std::string updatedLine(const ResultsSnapshot& snapshot) {
     return htmlText(snapshot.words.updated + " " + snapshot.updated);
+}
+
+std::string page(const ResultsSnapshot& snapshot, const std::string& title,
+                 const std::string& heading, const std::string& subline,
+                 const std::string& content) {
+    return ResultsPage(snapshot, PageLinks{}, title, heading, subline, content);
 }
 
 std::string indexPage(const ResultsSnapshot& snapshot) {
@@ -155,7 +167,10 @@ std::string indexPage(const ResultsSnapshot& snapshot) {
                 htmlText(words.results) + " &middot; " + updatedLine(snapshot), list);
 }
 
-std::string classPage(const ResultsSnapshot& snapshot, const LiveClass& c) {
+}  // namespace
+
+std::string ResultsClassPage(const ResultsSnapshot& snapshot, const LiveClass& c,
+                             const PageLinks& links) {
     const auto& words = snapshot.words;
     std::string table;
     if (c.rows.empty()) {
@@ -184,15 +199,23 @@ std::string classPage(const ResultsSnapshot& snapshot, const LiveClass& c) {
         table += "</tbody>\n</table>\n";
     }
     const std::string subline = htmlText(snapshot.meetName) + " &middot; " + updatedLine(snapshot) +
-                                " &middot; <a href=\"/\">" + htmlText(words.allClasses) + "</a>";
-    return page(snapshot, c.name + " " + snapshot.meetName, c.name, subline, table);
+                                " &middot; <a href=\"" + links.home + "\">" +
+                                htmlText(words.allClasses) + "</a>";
+    return ResultsPage(snapshot, links, c.name + " " + snapshot.meetName, c.name, subline, table);
 }
 
-std::string classJson(const ResultsSnapshot& snapshot, const LiveClass& c) {
+namespace {
+
+std::string classPage(const ResultsSnapshot& snapshot, const LiveClass& c) {
+    return ResultsClassPage(snapshot, c, PageLinks{});
+}
+
+std::string classJson(const ResultsSnapshot& snapshot, const LiveClass& c,
+                      const PageLinks& links) {
     std::string json;
     json.reserve(c.rows.size() * 140 + 100);
     json += "{\"number\":" + std::to_string(c.number) + ",\"name\":" + jsonText(c.name) +
-            ",\"page\":\"/class/" + std::to_string(c.number) + "\",\"results\":[";
+            ",\"page\":\"" + links.classPage(c.number) + "\",\"results\":[";
     bool first = true;
     for (const LiveRow& row : c.rows) {
         if (!first) json += ",";
@@ -207,21 +230,30 @@ std::string classJson(const ResultsSnapshot& snapshot, const LiveClass& c) {
     return json + "]}";
 }
 
-std::string snapshotJson(const ResultsSnapshot& snapshot, const LiveClass* only) {
+}  // namespace
+
+std::string ResultsJson(const ResultsSnapshot& snapshot, const LiveClass* only,
+                        const PageLinks& links) {
     std::string json = "{\"open\":" + std::string(snapshot.meetOpen ? "true" : "false") +
                        ",\"meet\":" + jsonText(snapshot.meetName) +
                        ",\"language\":" + jsonText(snapshot.words.languageCode) +
                        ",\"updated\":" + jsonText(snapshot.updated) +
                        ",\"differences\":" + (snapshot.differences ? "true" : "false");
-    if (only) return json + ",\"class\":" + classJson(snapshot, *only) + "}\n";
+    if (only) return json + ",\"class\":" + classJson(snapshot, *only, links) + "}\n";
     json += ",\"classes\":[";
     bool first = true;
     for (const LiveClass& c : snapshot.classes) {
         if (!first) json += ",";
         first = false;
-        json += classJson(snapshot, c);
+        json += classJson(snapshot, c, links);
     }
     return json + "]}\n";
+}
+
+namespace {
+
+std::string snapshotJson(const ResultsSnapshot& snapshot, const LiveClass* only) {
+    return ResultsJson(snapshot, only, PageLinks{});
 }
 
 // The class of a path's number ("3" of "/class/3"); none for anything but plain digits of a

@@ -88,6 +88,28 @@ private:
     std::shared_ptr<const ResultsSnapshot> snapshot_;
 };
 
+// How the pages link and refresh: the live server's paths, or the files of a folder.
+struct PageLinks {
+    std::string home = "/";
+    std::string classPrefix = "/class/", classSuffix;
+    int refreshSeconds = 5;
+    std::string refreshNote;  // empty: the snapshot's words
+    std::string classPage(int number) const {
+        return classPrefix + std::to_string(number) + classSuffix;
+    }
+};
+
+// The pages and the JSON as the live server answers them, linked as links say; subline and
+// content are HTML, the others text.
+std::string ResultsPage(const ResultsSnapshot& snapshot, const PageLinks& links,
+                        const std::string& title, const std::string& heading,
+                        const std::string& subline, const std::string& content);
+std::string ResultsClassPage(const ResultsSnapshot& snapshot, const LiveClass& c,
+                             const PageLinks& links);
+// Every class, or only one.
+std::string ResultsJson(const ResultsSnapshot& snapshot, const LiveClass* only,
+                        const PageLinks& links);
+
 // The answer to one request: "/" the classes, "/class/N" the results of class N, "/results.json"
 // and "/class/N.json" the same as JSON. Nothing else is served, and only GET is answered.
 ui::WebResponse AnswerLiveRequest(const ResultsSnapshot& snapshot, const ui::WebRequest& request);

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "base/native_path.h"
+#include "results/iof_files.h"
 #include "results/lists.h"
 #include "results/start_list.h"
 #include "shell/entries_commands.h"
@@ -28,6 +29,7 @@ const std::vector<CommandInfo>& CommandTable() {
         {Command::Exit, &MDIMainWindow::Avslutt, "n", true, true},
         {Command::ImportCsv, &MDIMainWindow::ImportCsv, "", false, true},
         {Command::ExportCsv, &MDIMainWindow::ExportCsv, "", false, true},
+        {Command::ImportIof, &MDIMainWindow::ImportIof, "", false, true},
         {Command::MakeTextList, &MDIMainWindow::MakeResultslist, "h", false, true},
         {Command::ViewTextList, &MDIMainWindow::ViewResultslist, "i", false, true},
         {Command::MakeHtmlList, &MDIMainWindow::MakeResultslistHtml, "j", false, true},
@@ -39,6 +41,7 @@ const std::vector<CommandInfo>& CommandTable() {
         {Command::PdfList, &MDIMainWindow::PdfResultslist, "", false, true},
         {Command::PrintStartList, &MDIMainWindow::PrintStartlist, "", false, true},
         {Command::StartListPdf, &MDIMainWindow::PdfStartlist, "", false, true},
+        {Command::MakeIofXml, &MDIMainWindow::MakeIofXml, "", false, true},
         {Command::GeneralHelp, &MDIMainWindow::General, "l", true, true},
         {Command::HelpSearch, &MDIMainWindow::Search, "", true, true},
         {Command::AdapterHelp, &MDIMainWindow::Adapter, "m", true, true},
@@ -113,6 +116,12 @@ void runCommand(ui::Program& program, Command command) {
             break;
         case Command::ExportCsv:
             ExportEntries(program);
+            break;
+        case Command::ImportIof:
+            ImportIofEntries(program);
+            break;
+        case Command::MakeIofXml:
+            results::WriteIofFiles(program);
             break;
         case Command::MakeStartList:
             results::WriteStartList(program);

@@ -1,7 +1,5 @@
 #include "shell/entries_commands.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -12,8 +10,10 @@
 #include "capture/show.h"
 #include "entries/export.h"
 #include "entries/import.h"
+#include "entries/iof_entries.h"
 #include "lang/entry_texts.h"
 #include "lang/meet_texts.h"
+#include "lang/publish_texts.h"
 #include "shell/meet_commands.h"
 #include "ui/program.h"
 
@@ -71,21 +71,16 @@ std::optional<std::string> readFile(ui::Program& program, const std::string& pat
     return bytes.str();
 }
 
-}  // namespace
-
-void ImportEntries(ui::Program& program) {
-    if (!program.meet) return;
+// The preview, the report of what cannot go in and the import of the good rows, whatever
+// file the rows came from.
+void importRows(ui::Program& program, const std::string& chosen, std::string bytes, bool iofXml) {
     const auto language = program.language;
-    saveRegisterPages(program);
-    auto chosen = program.chooseFile(lang::ImportTitle().in(language), "", "CSV (*.csv)|*.csv");
-    if (!chosen || !program.meet) return;
-    auto bytes = readFile(program, *chosen);
-    if (!bytes) return;
     std::optional<entries::ImportSession> session;
     try {
-        session.emplace(std::move(*bytes), *program.meet, language);
+        if (iofXml) bytes = entries::IofEntriesAsCsv(bytes, language);
+        session.emplace(std::move(bytes), *program.meet, language);
     } catch (const entries::NotCsv& notCsv) {
-        program.info(std::string(notCsv.what()) + " (" + *chosen + ")");
+        program.info(std::string(notCsv.what()) + " (" + chosen + ")");
         return;
     }
     // Nothing is written before the operator has seen what cannot go in; declining the rows
@@ -128,6 +123,29 @@ void ImportEntries(ui::Program& program) {
     capture::ShowOutcome(program, outcome);
     program.info(lang::ImportedText(language, static_cast<int>(good.size()),
                                     program.meet->registerTable(target)));
+}
+
+void importFile(ui::Program& program, const char* title, const char* filter, bool iofXml) {
+    if (!program.meet) return;
+    saveRegisterPages(program);
+    auto chosen = program.chooseFile(title, "", filter);
+    if (!chosen || !program.meet) return;
+    auto bytes = readFile(program, *chosen);
+    if (!bytes) return;
+    // An XML file chosen for the CSV import is read as what it is.
+    const bool xml = iofXml || entries::LooksLikeXml(*bytes);
+    importRows(program, *chosen, std::move(*bytes), xml);
+}
+
+}  // namespace
+
+void ImportEntries(ui::Program& program) {
+    importFile(program, lang::ImportTitle().in(program.language), "CSV (*.csv)|*.csv", false);
+}
+
+void ImportIofEntries(ui::Program& program) {
+    importFile(program, lang::IofImportTitle().in(program.language), "IOF XML (*.xml)|*.xml",
+               true);
 }
 
 void ExportEntries(ui::Program& program) {

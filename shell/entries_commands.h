@@ -12,6 +12,8 @@ namespace kvt::shell {
 // that cannot be imported and, as the operator chooses, imports the good rows in one
 // transaction or nothing. The pages, the caches and the picking lists follow.
 void ImportEntries(ui::Program& program);
+// The same with an IOF XML 3.0 entry list or competitor list.
+void ImportIofEntries(ui::Program& program);
 
 // Writes the competitors, clubs and classes as CSV files into the meet folder, named by their
 // tables ("Deltakere.csv", "Competitors.csv", ...).

@@ -9,6 +9,7 @@
 #include "pages/setup_page.h"
 #include "results/live_results.h"
 #include "results/results_page.h"
+#include "results/web_publishing.h"
 #include "shell/commands.h"
 #include "ui/captions.h"
 #include "ui/program.h"
@@ -89,6 +90,7 @@ void LoadMain(ui::Program& program) {
     results::ConnectResultsPage(program);
     capture::ConnectLinesSetup(program);
     results::ConnectLiveResults(program);
+    results::ConnectWebPages(program);
 
     ui::SetNorwegianTexts(program);
     std::error_code ignored;

@@ -32,6 +32,7 @@ const std::vector<Expected> expectedStates = {
     {"Avslutt", "n", true, true},
     {"ImportCsv", "", false, true},
     {"ExportCsv", "", false, true},
+    {"ImportIof", "", false, true},
     {"MakeResultslist", "h", false, true},
     {"ViewResultslist", "i", false, true},
     {"MakeResultslistHtml", "j", false, true},
@@ -43,6 +44,7 @@ const std::vector<Expected> expectedStates = {
     {"PdfResultslist", "", false, true},
     {"PrintStartlist", "", false, true},
     {"PdfStartlist", "", false, true},
+    {"MakeIofXml", "", false, true},
     {"General", "l", true, true},
     {"Search", "", true, true},
     {"Adapter", "m", true, true},
@@ -83,7 +85,7 @@ TEST(Commands, ToolbarHasTwentyPositionsWithSeparators) {
     for (int position : {3, 6, 10, 13, 16, 19}) EXPECT_TRUE(toolbar.button(position).separator());
     EXPECT_EQ(toolbar.button(20).key, "n");
     EXPECT_EQ(toolbar.button(17).key, "l");
-    EXPECT_EQ(CommandTable().size(), 25u);
+    EXPECT_EQ(CommandTable().size(), 27u);
 }
 
 TEST(Commands, ExitFromToolbarOrMenuEndsTheProgram) {

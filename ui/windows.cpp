@@ -16,6 +16,7 @@ MDIMainWindow::MDIMainWindow() {
     r.add(Avslutt, "Avslutt");
     r.add(ImportCsv, "ImportCsv");
     r.add(ExportCsv, "ExportCsv");
+    r.add(ImportIof, "ImportIof");
     r.add(Lists, "Lists");
     r.add(MakeResultslist, "MakeResultslist");
     r.add(ViewResultslist, "ViewResultslist");
@@ -28,6 +29,7 @@ MDIMainWindow::MDIMainWindow() {
     r.add(PdfResultslist, "PdfResultslist");
     r.add(PrintStartlist, "PrintStartlist");
     r.add(PdfStartlist, "PdfStartlist");
+    r.add(MakeIofXml, "MakeIofXml");
     r.add(Help, "Help");
     r.add(General, "General");
     r.add(Search, "Search");
@@ -153,7 +155,23 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     r.add(SetupLivePortLabel, "SetupLivePortLabel");
     r.add(SetupLivePortText, "SetupLivePortText");
     r.add(SetupLiveAddress, "SetupLiveAddress");
+    r.add(SetupWebFrame, "SetupWebFrame");
+    r.add(SetupWebCheck, "SetupWebCheck");
+    r.add(SetupUtf8Check, "SetupUtf8Check");
+    r.add(SetupPublishCheck, "SetupPublishCheck");
+    r.add(SetupPublishTargetLabel, "SetupPublishTargetLabel");
+    r.add(SetupPublishTargetText, "SetupPublishTargetText");
+    r.add(SetupPublishUserLabel, "SetupPublishUserLabel");
+    r.add(SetupPublishUserText, "SetupPublishUserText");
+    r.add(SetupPublishKeyLabel, "SetupPublishKeyLabel");
+    r.add(SetupPublishKeyText, "SetupPublishKeyText");
+    r.add(SetupPublishPasswordLabel, "SetupPublishPasswordLabel");
+    r.add(SetupPublishPasswordText, "SetupPublishPasswordText");
+    r.add(SetupPublishCommandLabel, "SetupPublishCommandLabel");
+    r.add(SetupPublishCommandText, "SetupPublishCommandText");
+    r.add(SetupPublishState, "SetupPublishState");
     r.add(LiveTimer, "LiveTimer");
+    r.add(WebTimer, "WebTimer");
 
     r.add(ResultsTabStrip, "ResultsTabStrip");
     r.add(ResultsContainer, "ResultsContainer");
@@ -239,6 +257,7 @@ void MainWindow::setDesignValues() {
     Hitime2.setInterval(1000);
     Hitime3.setInterval(100);
     LiveTimer.setInterval(1000);
+    WebTimer.setInterval(1000);
     SetupLivePortText.setText("8080");
 }
 

@@ -18,11 +18,12 @@ struct MDIMainWindow {
 
     Form Frame;
     MenuItem Database, Open, Close, Reset, MakeNew, Repair, Kompress, Copy, Avslutt;
-    MenuItem ImportCsv, ExportCsv;
+    MenuItem ImportCsv, ExportCsv, ImportIof;
     MenuItem Lists, MakeResultslist, ViewResultslist, MakeResultslistHtml, ViewResultslistHtml;
     MenuItem MakeStartlist, ViewStartlist, ViewStartlistHtml;
     MenuItem PrintResultslist, PdfResultslist;
     MenuItem PrintStartlist, PdfStartlist;
+    MenuItem MakeIofXml;
     MenuItem Help, General, Search, Adapter, About;
     StatusBar Status;
     ProgressBar Progress;
@@ -171,6 +172,18 @@ struct MainWindow {
     Label SetupLiveAddress;
     // Hands the live pages the results as they change, while the server runs.
     Timer LiveTimer;
+    // Pages for the web and their publishing, and the text list's encoding: the user's
+    // settings, kept in a file of their own beside User.ini.
+    Frame SetupWebFrame;
+    CheckBox SetupWebCheck, SetupUtf8Check, SetupPublishCheck;
+    Label SetupPublishTargetLabel, SetupPublishUserLabel, SetupPublishKeyLabel;
+    Label SetupPublishPasswordLabel, SetupPublishCommandLabel;
+    TextBox SetupPublishTargetText, SetupPublishUserText, SetupPublishKeyText;
+    TextBox SetupPublishPasswordText, SetupPublishCommandText;
+    // The last publish that went through and the last error.
+    Label SetupPublishState;
+    // Hands the writer of the pages a snapshot when the results or the entries changed.
+    Timer WebTimer;
 
     // Results page
     TabStrip ResultsTabStrip{2};
