@@ -55,20 +55,21 @@ int syncFolder(const std::string& folder) {
 
 }  // namespace
 
-void WriteWholeFile(const std::string& path, std::string_view bytes) {
+void WriteWholeFile(const std::string& path, std::string_view bytes, WriteOptions options) {
     const std::string making = makingName(path);
     // O_EXCL: never through a link or over a file someone else is making.
     const int fd = ::open(making.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          0666);
+                          static_cast<mode_t>(options.mode));
     if (fd < 0) throw FileError(failure(path, errno));
     int error = 0;
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) error = errno;
+    if (!writeAll(fd, bytes) || (options.synced && ::fsync(fd) != 0)) error = errno;
     if (::close(fd) != 0 && error == 0) error = errno;
     if (error == 0 && ::rename(making.c_str(), path.c_str()) != 0) error = errno;
     if (error != 0) {
         ::unlink(making.c_str());
         throw FileError(failure(path, error));
     }
+    if (!options.synced) return;
     if (const int synced = syncFolder(folderOf(path)); synced != 0)
         throw FileError(failure(path, synced));
 }

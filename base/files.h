@@ -22,7 +22,13 @@ public:
 // folder. A symlink at path is replaced, never written through. On any failure (a full disk,
 // a short write, a failed sync or close) the new file is removed, path keeps what it held,
 // and FileError says why.
-void WriteWholeFile(const std::string& path, std::string_view bytes);
+// A file that is made again at every change (a page for the web) need not be synced: it is
+// still put in place whole. A file holding a secret is made readable by its owner alone.
+struct WriteOptions {
+    unsigned mode = 0666;  // before the umask
+    bool synced = true;
+};
+void WriteWholeFile(const std::string& path, std::string_view bytes, WriteOptions options = {});
 
 // What a settings file holds; nullopt when there is no file at path. Throws FileError when
 // the path names something that is no regular file (a folder, a FIFO, a device), when the

@@ -1,11 +1,11 @@
 #include "results/iof_files.h"
 
+#include "base/files.h"
 #include "base/native_path.h"
 #include "lang/publish_texts.h"
 #include "meet/meet.h"
 #include "results/iof_xml.h"
 #include "results/list_file.h"
-#include "results/whole_file.h"
 #include "ui/program.h"
 
 namespace kvt::results {
@@ -16,9 +16,9 @@ void WriteIofFiles(ui::Program& program) {
         program.tellIfNotStored(program.meet->rankAll());
         const IofSnapshot snapshot = TakeIofSnapshot(*program.meet, IofDay::Today());
         const std::string& folder = program.listFolder;
-        WriteWholeFile(base::NativePath(folder + IofResultFile), IofResultList(snapshot));
-        WriteWholeFile(base::NativePath(folder + IofStartFile), IofStartList(snapshot));
-        WriteWholeFile(base::NativePath(folder + IofEntryFile), IofEntryList(snapshot));
+        base::WriteWholeFile(base::NativePath(folder + IofResultFile), IofResultList(snapshot));
+        base::WriteWholeFile(base::NativePath(folder + IofStartFile), IofStartList(snapshot));
+        base::WriteWholeFile(base::NativePath(folder + IofEntryFile), IofEntryList(snapshot));
     });
     program.info(lang::IofWrittenText().in(program.language) + program.listFolder + ": " +
                  IofResultFile + ", " + IofStartFile + ", " + IofEntryFile);

@@ -3,12 +3,12 @@
 #include <array>
 #include <functional>
 
+#include "base/files.h"
 #include "base/native_path.h"
 #include "base/windows1252.h"
 #include "lang/meet_texts.h"
 #include "results/list_file.h"
 #include "results/results_page.h"
-#include "results/whole_file.h"
 #include "ui/program.h"
 
 namespace kvt::results {
@@ -34,7 +34,7 @@ public:
     }
     void save() {
         if (!utf8_) return windows1252_.save();
-        WriteWholeFile(path_, content_);
+        base::WriteWholeFile(path_, content_);
     }
 
 private:

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/files.h"
 #include "results/list_file.h"
-#include "results/whole_file.h"
 
 namespace kvt::results {
 
@@ -217,7 +217,7 @@ void WebPagesWriter::write(const WebSnapshot& snapshot) {
         for (auto& [name, bytes] : MakeWebFiles(snapshot)) {
             auto known = onDisk_.find(name);
             if (known != onDisk_.end() && known->second == bytes) continue;
-            WriteWholeFile(folder_ + "/" + name, bytes);
+            base::WriteWholeFile(folder_ + "/" + name, bytes, {.synced = false});
             onDisk_[name] = std::move(bytes);
             changed = true;
         }

@@ -6,12 +6,12 @@
 #include <map>
 #include <sstream>
 
+#include "base/files.h"
 #include "base/time_text.h"
 #include "lang/publish_texts.h"
 #include "meet/meet.h"
 #include "results/publisher.h"
 #include "results/web_pages.h"
-#include "results/whole_file.h"
 #include "ui/program.h"
 
 namespace kvt::results {
@@ -99,7 +99,7 @@ void showSettings(ui::MainWindow& main, const WebSettings& settings) {
 
 // The file is the user's alone: it may hold a password.
 void saveSettings(ui::Program& program, const WebSettings& settings) {
-    WriteWholeFile(WebSettingsPath(program), FormatWebSettings(settings), 0600);
+    base::WriteWholeFile(WebSettingsPath(program), FormatWebSettings(settings), {.mode = 0600});
 }
 
 std::shared_ptr<const WebSource> takeSource(ui::Program& program, const std::string& now) {
