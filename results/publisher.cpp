@@ -344,7 +344,7 @@ void Publisher::run() {
         lock.unlock();
         ChildResult result;
         if (!target) {
-            result.output = "target: " + settings_.target;
+            result.output = settings_.invalidTargetText + settings_.target;
         } else {
             ChildCommand upload = UploadCommand(settings_, *target, folder_);
             // The tools run below the program's threads: the timing never waits for them.

@@ -62,8 +62,10 @@ struct PublishSettings {
     Milliseconds bound{60000};
     // The waits of the schedule.
     Milliseconds firstWait = PublishSchedule::First, longestWait = PublishSchedule::Longest;
-    // The reason told when the bound ended an upload.
+    // The reason told when the bound ended an upload, and the words before a target that is
+    // none of the forms above.
     std::string timedOutText = "timed out";
+    std::string invalidTargetText = "not a target: ";
 };
 
 // A child process: its arguments (the first the program, found on PATH) and what is added to

@@ -169,6 +169,7 @@ void tick(ui::Program& program, WebState& state) {
         publishing.knownHosts = program.locations.settingsFolder + "/known_hosts";
         publishing.bound = UploadBound;
         publishing.timedOutText = lang::PublishTimedOutText().in(language);
+        publishing.invalidTargetText = lang::PublishTargetInvalidText().in(language);
         wanted = publishing;
     }
     const auto samePublishing = [](const std::optional<PublishSettings>& a,
@@ -177,7 +178,7 @@ void tick(ui::Program& program, WebState& state) {
         if (!a) return true;
         return a->target == b->target && a->user == b->user && a->keyFile == b->keyFile &&
                a->password == b->password && a->command == b->command &&
-               a->timedOutText == b->timedOutText;
+               a->timedOutText == b->timedOutText && a->invalidTargetText == b->invalidTargetText;
     };
     if (!samePublishing(wanted, state.publishing)) {
         state.publishing = wanted;

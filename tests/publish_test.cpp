@@ -141,6 +141,20 @@ TEST(PublishTarget, AddressesOfTheThreeToolsAreReadAndNoneCanPassForAnOption) {
     EXPECT_TRUE(contains(upload.argv.at(5), "BatchMode=yes"));
 }
 
+TEST(PublishTarget, ATargetThatIsNoneOfTheFormsIsToldAndNothingIsRun) {
+    results::PublishSettings settings;
+    settings.target = "example.org";
+    settings.firstWait = 10ms;
+    settings.longestWait = 20ms;
+    settings.invalidTargetText = "no target: ";
+    results::Publisher publisher(settings, "/nonexistent");
+    publisher.changed();
+    ASSERT_TRUE(within(5000ms, [&] { return publisher.status().failures >= 1; }));
+    EXPECT_TRUE(contains(publisher.status().lastError, "no target: example.org"))
+        << publisher.status().lastError;
+    EXPECT_EQ(publisher.status().uploads, 0);
+}
+
 TEST(PublishChild, AChildThatHangsIsEndedAfterItsBoundAndAFailureSaysWhy) {
     const auto begin = std::chrono::steady_clock::now();
     const auto hung = results::RunChild({{"sh", "-c", "sleep 30 & sleep 30"}, {}}, 300ms);
