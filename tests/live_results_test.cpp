@@ -338,7 +338,13 @@ TEST(LiveBoard, ReadersOnOtherThreadsAlwaysSeeAWholeSnapshotWhileNewOnesArePubli
                 ++answered;
             }
         });
-    for (int generation = 1; generation <= 300; ++generation) board.publish(snapshotOf(generation));
+    // At least 300 new snapshots, and on until the readers have answered while they came (a
+    // loaded machine may not run the readers at all during the first 300).
+    for (int generation = 1; generation <= 300 || (answered < 30 && generation <= 1000000);
+         ++generation) {
+        board.publish(snapshotOf(generation));
+        if (generation > 300) std::this_thread::yield();
+    }
     done = true;
     for (auto& reader : readers) reader.join();
     EXPECT_EQ(torn, 0);
