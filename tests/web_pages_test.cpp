@@ -185,7 +185,11 @@ TEST_F(WebPages, TheSettingsAreKeptForTheUserInAFileOnlyHeCanRead) {
 
 TEST_F(WebPages, TheTextListIsUtf8WhenChosenAndWindows1252Otherwise) {
     auto& main = open().Main;
-    test.program().meet->updateCompetitor(2, 2, "Øystein", "Åsen", "Tornado", "Junior", 1, "-");
+    ASSERT_TRUE(test.program()
+                    .meet
+                    ->editRecord(meet::Register::Competitors, 2,
+                                 {{1, "Øystein"}, {2, "Åsen"}, {3, "Tornado"}, {4, "Junior"}})
+                    .stored);
     race(2, {10, 1, 0, 0}, {10, 29, 59, 990});
     test.program().MDIMain.MakeResultslist.click();
     const fs::path list = fs::path(test.program().listFolder) / "Resultat.txt";
