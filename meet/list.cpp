@@ -80,7 +80,7 @@ void Meet::clockTick(const std::string& now) {
         if (competitor.state == Started)
             rows_[row].time = base::RaceTime(competitor.start, now);
         else if (competitor.state == Finished)
-            rows_[row].time = base::RaceTime(competitor.start, competitor.finish);
+            rows_[row].time = raceTime(competitor);
         setRowLamps(row, competitor.state);
     }
 }
@@ -112,6 +112,12 @@ void Meet::takeNextIntoList() {
         // The number beside it got its time already: this one was not typed for it.
         rows_[row].number = "-";
         rows_[row].numberGiven = false;
+        showRow(row);
+    }
+    // A number its source gave fills an empty number, for the operator to confirm with "<<".
+    if (slot.sourceNumber >= 0 && (trimmed(rows_[row].number) == "-" ||
+                                   trimmed(rows_[row].number).empty())) {
+        rows_[row].number = std::to_string(slot.sourceNumber);
         showRow(row);
     }
     rows_[row].regTime = slot.time;
