@@ -116,10 +116,8 @@ void Meet::takeNextIntoList() {
     }
     // A number its source gave fills an empty number, for the operator to confirm with "<<".
     if (slot.sourceNumber >= 0 && (trimmed(rows_[row].number) == "-" ||
-                                   trimmed(rows_[row].number).empty())) {
-        rows_[row].number = std::to_string(slot.sourceNumber);
-        showRow(row);
-    }
+                                   trimmed(rows_[row].number).empty()))
+        typeNumber(row, trimmed(base::NumberToText(slot.sourceNumber)));
     rows_[row].regTime = slot.time;
     rows_[row].regTimeIndex = slot.rowIndex;
     rows_[row].ready = true;
