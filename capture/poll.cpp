@@ -47,6 +47,8 @@ void Poll(ui::Program& program) {
             input.readings[c] = watch.take(c);
             tellLostChanges(program, c, input.readings[c].lost);
         }
+        // A timer's records come as impulses with its own time of day.
+        if (program.platform.adapter.reportsImpulses()) input.impulses = watch.takeImpulses();
     }
     for (int c = 0; c < ui::ChannelTotal; ++c) {
         switch (program.platform.adapter.activeLevel(c)) {

@@ -4,8 +4,10 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "base/clock.h"
+#include "devices/impulse.h"
 #include "devices/line_watch.h"
 
 namespace kvt::meet {
@@ -42,6 +44,8 @@ struct PollInput {
     std::array<devices::LineWatch::Reading, ChannelTotal> readings;
     base::LocalTime now;
     devices::LineWatch::Instant nowInstant;
+    // A timer's impulses since the last poll, in the order they arrived.
+    std::vector<devices::Impulse> impulses;
 };
 
 // Milliseconds from one time of day to a later one (across midnight too).

@@ -1,8 +1,11 @@
 // Storing: what waits to be stored, and the one commit of every action.
 #include "base/number_text.h"
+#include "base/precise_time.h"
+#include "base/time_text.h"
 #include "meet/meet.h"
 #include "meet/meet_internal.h"
 #include "storage/record_fields.h"
+#include "storage/schema.h"
 
 namespace kvt::meet {
 
@@ -15,7 +18,9 @@ bool Meet::allStored() const {
 }
 
 bool Meet::timesStored() const {
-    if (!unstoredRows_.empty() || !unstoredSetup_.empty() || !unstoredWork_.empty()) return false;
+    if (!unstoredRows_.empty() || !unstoredSetup_.empty() || !unstoredWork_.empty() ||
+        !unstoredJournal_.empty())
+        return false;
     for (int c = 1; c <= classCount_; ++c)
         if (!results_[c].allStored()) return false;
     return true;
@@ -77,11 +82,15 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
         // What the transaction wrote is undone: the handles read the tables' order again
         // before the next write (not now: the file may not even be readable now).
         handlesStale_ = true;
+        // The journal's table may have been made by the transaction rolled back.
+        journalTable_.reset();
+        settingsTable_.reset();
         outcome.stored = false;
         outcome.failure = failure_;
         return;
     }
     unstoredRows_.clear();
+    unstoredJournal_.clear();
     unstoredSetup_.clear();
     unstoredWork_.clear();
     for (int c = 1; c <= classCount_; ++c) results_[c].markStored();
@@ -141,6 +150,14 @@ void Meet::writeUnstored() {
         }
         workTable_->writeFields(1, named);
     }
+    if (!unstoredJournal_.empty()) {
+        if (!journalTable_) {
+            // A meet made before the journal gains its table with its first impulse.
+            engine_.addTable(path_, storage::ImpulseJournalSpec());
+            journalTable_ = engine_.openTable(path_, storage::ImpulseJournalTable);
+        }
+        for (const auto& record : unstoredJournal_) journalTable_->appendRecord(record);
+    }
     for (int c = 1; c <= classCount_; ++c) {
         const auto& results = results_[c];
         if (results.allStored()) continue;
@@ -159,6 +176,60 @@ void Meet::writeUnstored() {
         table.writeRecords({words_[entry::Place], words_[entry::Difference], words_[entry::Result]},
                            changed);
     }
+}
+
+// ---- the program's own settings ----
+
+void Meet::writeProgramSetting(const std::string& name, const std::string& value) {
+    if (!settingsTable_) {
+        engine_.addTable(path_, storage::ProgramSettingsSpec());
+        settingsTable_ = engine_.openTable(path_, storage::ProgramSettingsTable);
+    }
+    auto found = settingRows_.find(name);
+    if (found != settingRows_.end())
+        settingsTable_->writeFields(found->second, {{"Value", value}});
+    else
+        settingsTable_->appendRecord({name, value});
+}
+
+Outcome Meet::setFullPrecision(bool on) {
+    Outcome outcome;
+    storeEdits(outcome);
+    const std::string name = "FullPrecision";
+    commit(outcome, [&] { writeProgramSetting(name, on ? "1" : "0"); });
+    if (!outcome.stored) return outcome;
+    if (!settingRows_.count(name)) settingRows_[name] = settingsTable_->recordCount();
+    fullPrecision_ = on;
+    return outcome;
+}
+
+// ---- race times ----
+
+base::DayMicroseconds Meet::preciseTime(int timeRow, const std::string& time) const {
+    auto found = preciseTimes_.find(timeRow);
+    if (timeRow < 1 || found == preciseTimes_.end()) return -1;
+    // A time changed in the Time table since it was registered is taken as it stands now.
+    if (base::PreciseTimeText(found->second) != trimmed(time)) return -1;
+    return found->second;
+}
+
+long long Meet::raceHundredths(const Competitor& competitor) const {
+    if (fullPrecision_) {
+        const auto start = preciseTime(competitor.startRow, competitor.start);
+        const auto finish = preciseTime(competitor.finishRow, competitor.finish);
+        if (start >= 0 && finish >= 0) return base::PreciseRaceHundredths(start, finish);
+    }
+    return base::RaceHundredths(competitor.start, competitor.finish);
+}
+
+std::string Meet::raceTime(const Competitor& competitor) const {
+    if (fullPrecision_) {
+        const auto start = preciseTime(competitor.startRow, competitor.start);
+        const auto finish = preciseTime(competitor.finishRow, competitor.finish);
+        if (start >= 0 && finish >= 0)
+            return base::HundredthsText(base::PreciseRaceHundredths(start, finish));
+    }
+    return base::RaceTime(competitor.start, competitor.finish);
 }
 
 }  // namespace kvt::meet

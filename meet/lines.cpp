@@ -1,5 +1,6 @@
 // The capture lines: the poll, the line keys and captures still waiting for their delay.
 #include <algorithm>
+#include <chrono>
 
 #include "meet/meet.h"
 #include "meet/meet_internal.h"
@@ -24,12 +25,28 @@ std::vector<Outcome> Meet::poll(PollInput input) {
     for (int c = 0; c < ChannelTotal; ++c) input.inUse[c] = setup_.lineInUse(c);
     input.activeLow = setup_.activeLow();
     input.delay = std::clamp(setup_.count(field::Delay), 1, 100);
+    const auto source = input.fromAdapter ? devices::ImpulseSource::ContactLine
+                                          : devices::ImpulseSource::LineButton;
     PollChannels(channels_, input, [&](int c) {
         const int before = registeredCount_;
-        outcomes.push_back(registerCapture(c + 1, channels_[c].CaptureTime));
+        const auto& channel = channels_[c];
+        devices::Impulse impulse;
+        impulse.source = source;
+        impulse.channel = std::to_string(c + 1);
+        impulse.line = c;
+        impulse.hasTime = true;
+        impulse.timeOfDay = base::MicrosecondsOfDay(channel.CaptureClock);
+        impulse.decimals = 3;
+        impulse.arrival = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              channel.CaptureInstant.time_since_epoch())
+                              .count();
+        impulse.arrivalTime = channel.CaptureClock;
+        outcomes.push_back(registerLine(c + 1, channel.CaptureTime, impulse));
         if (registeredCount_ > before)
             registered_[registeredCount_].capturedAt = channels_[c].CaptureClock;
     });
+    // A timer's impulses after the lines, each in a transaction of its own.
+    for (const auto& impulse : input.impulses) outcomes.push_back(registerImpulse(impulse));
     return outcomes;
 }
 

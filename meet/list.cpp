@@ -80,7 +80,7 @@ void Meet::clockTick(const std::string& now) {
         if (competitor.state == Started)
             rows_[row].time = base::RaceTime(competitor.start, now);
         else if (competitor.state == Finished)
-            rows_[row].time = base::RaceTime(competitor.start, competitor.finish);
+            rows_[row].time = raceTime(competitor);
         setRowLamps(row, competitor.state);
     }
 }
@@ -110,10 +110,14 @@ void Meet::takeNextIntoList() {
     const auto& slot = registered_.at(k);
     if (rows_[row].numberGiven) {
         // The number beside it got its time already: this one was not typed for it.
-        rows_[row].number = "-";
+        rows_[row].number.assign(1, '-');  // "-" (GCC 12 warns falsely on the literal)
         rows_[row].numberGiven = false;
         showRow(row);
     }
+    // A number its source gave fills an empty number, for the operator to confirm with "<<".
+    if (slot.sourceNumber >= 0 && (trimmed(rows_[row].number) == "-" ||
+                                   trimmed(rows_[row].number).empty()))
+        typeNumber(row, trimmed(base::NumberToText(slot.sourceNumber)));
     rows_[row].regTime = slot.time;
     rows_[row].regTimeIndex = slot.rowIndex;
     rows_[row].ready = true;

@@ -49,7 +49,9 @@ void Meet::load(Progress& progress, std::vector<int>& warnings) {
     classCount_ = std::clamp(setup_.count(field::ClassCount), 0, MaxClassesOnPage);
 
     loadRegisters(progress, warnings);
+    loadProgramSettings();
     loadTimes(progress, warnings);
+    loadJournal();
     loadList();
     loadResults();
     // A finish whose result is in no results table (its class matched none when it was
@@ -204,10 +206,11 @@ void Meet::loadTimes(Progress& progress, std::vector<int>& warnings) {
     const std::string outAll = withoutBlanks(words_[entry::OutAll]);
     const std::string out = withoutBlanks(words_[entry::Out]);
     const std::string in = withoutBlanks(words_[entry::In]);
-    auto start = [&](int n, const std::string& time) {
+    auto start = [&](int n, const std::string& time, int k) {
         if (n < 1 || n > MaxStartNumber) return;
         auto& competitor = competitors_[n];
         competitor.start = time;
+        competitor.startRow = k;
         if (competitor.state != Finished) competitor.state = Started;
     };
     for (int k = 1; k <= count && k <= static_cast<int>(rows.size()); ++k) {
@@ -221,11 +224,12 @@ void Meet::loadTimes(Progress& progress, std::vector<int>& warnings) {
             // The start of all, as the live program gave it: those who had finished keep
             // their start.
             for (int all = 1; all <= highestNumber_; ++all)
-                if (competitors_[all].state != Finished) start(all, time);
+                if (competitors_[all].state != Finished) start(all, time, k);
         } else if (kind == out) {
-            start(n, time);
+            start(n, time, k);
         } else if (kind == in && n > 0) {
             competitors_[n].finish = time;
+            competitors_[n].finishRow = k;
             competitors_[n].state = Finished;
         }
         double index = base::TextToNumber(text(row[column::time::Index]));
@@ -281,13 +285,56 @@ void Meet::loadResults() {
                     if (competitor.state == Finished && competitor.start != "-" &&
                         competitor.finish != "-")
                         row.result = base::FormatResultTime(
-                            base::RaceTime(competitor.start, competitor.finish),
+                            raceTime(competitor),
                             setup_.timeFormat());
                 }
             }
             rows.push_back(std::move(row));
         }
         results_[c].load(std::move(rows));
+    }
+}
+
+// The journal of impulses, when the meet has one (a meet made before it gains it with its
+// first impulse): its count, and the timer's registered times so that none registers twice.
+void Meet::loadJournal() {
+    namespace column = storage::column::impulse;
+    if (!engine_.hasTable(path_, storage::ImpulseJournalTable)) return;
+    journalTable_ = engine_.openTable(path_, storage::ImpulseJournalTable);
+    const auto rows = journalTable_->readAll();
+    journalCount_ = static_cast<int>(rows.size());
+    // The last impulse that became a row is the row's (a reset empties the Time table, never
+    // the journal).
+    std::map<int, std::string> timerChannels;
+    for (const auto& row : rows) {
+        if (static_cast<int>(row.size()) < column::Count || !row[column::TimeRow] ||
+            !row[column::Microseconds])
+            continue;
+        const auto timeRow = static_cast<int>(base::TextToNumber(text(row[column::TimeRow])));
+        preciseTimes_[timeRow] = static_cast<base::DayMicroseconds>(
+            base::TextToNumber(text(row[column::Microseconds])));
+        if (text(row[column::Source]) == "timer")
+            timerChannels[timeRow] = text(row[column::Channel]);
+        else
+            timerChannels.erase(timeRow);
+    }
+    // A timer's times that are the Time table's now are not registered again.
+    for (const auto& [timeRow, channel] : timerChannels)
+        if (timeRow <= registeredCount_ && timeRow < static_cast<int>(registered_.size()) &&
+            preciseTime(timeRow, registered_[timeRow].time) >= 0)
+            timerTimes_.insert({channel, preciseTimes_[timeRow]});
+}
+
+void Meet::loadProgramSettings() {
+    if (!engine_.hasTable(path_, storage::ProgramSettingsTable)) return;
+    settingsTable_ = engine_.openTable(path_, storage::ProgramSettingsTable);
+    const auto rows = settingsTable_->readAll();
+    for (int k = 1; k <= static_cast<int>(rows.size()); ++k) {
+        const auto& row = rows[k - 1];
+        if (row.size() < 2) continue;
+        const std::string name = text(row[0]);
+        settingRows_[name] = k;
+        if (name == "FullPrecision") fullPrecision_ = text(row[1]) == "1";
     }
 }
 

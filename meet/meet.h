@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "base/precise_time.h"
+#include "devices/impulse.h"
 #include "lang/language_texts.h"
 #include "meet/channels.h"
 #include "meet/class_results.h"
@@ -49,6 +51,9 @@ struct Competitor {
     std::string start = "-";
     std::string finish = "-";
     int state = NotStarted;
+    // The Time-table rows the start and the finish came from (0: none known), whose times of
+    // day at full precision the journal keeps.
+    int startRow = 0, finishRow = 0;
 };
 
 // A registered time as the Time table holds it.
@@ -64,6 +69,9 @@ struct RegisteredTime {
     // A line's capture: the clock's reading before the cut to hundredths (not stored; the
     // Time table holds the time text).
     base::LocalTime capturedAt{};
+    // The start number its source gave (a timer's record); -1 when none. It fills the number of
+    // the list row the time enters, for the operator to confirm.
+    int sourceNumber = -1;
 };
 
 // One of the ten rows of the capture page's list.
@@ -189,6 +197,22 @@ public:
     // A capture of line n (1 to 6) at the time given: counted, into the Time table and the
     // registered times, taken into the list when a row is free.
     Outcome registerCapture(int line, const std::string& time);
+    // An impulse of a timer: journaled, and registered on its line with the timer's time of
+    // day when it is one to register (a timed impulse of a line in use, not cleared,
+    // disqualified or handed on before, and not the same channel and time of day as one
+    // registered already); all in one transaction.
+    Outcome registerImpulse(const devices::Impulse& impulse);
+    // The impulses journaled (stored or waiting for the commit).
+    int journalCount() const { return journalCount_; }
+    // Race times from the times of day at full precision, cut to hundredths only at the end;
+    // off (as a meet starts), from the times of day cut to hundredths first.
+    bool fullPrecision() const { return fullPrecision_; }
+    // The option chosen, stored in one transaction; followed only once it is stored. It
+    // applies to the finishes recorded and the results ranked from then on.
+    Outcome setFullPrecision(bool on);
+    // A competitor's race time as its results take it: hundredths, and the time text.
+    long long raceHundredths(const Competitor& competitor) const;
+    std::string raceTime(const Competitor& competitor) const;
     // Enter on row i: the time now is the competitor's start or finish; on a competitor who
     // finished, the row is to be removed. One key press acts once (until releaseEnter).
     Outcome giveTimeNow(int row, const std::string& now);
@@ -266,13 +290,24 @@ private:
     void tellNoCompetitor(int row, Outcome& outcome) const;
     void setRowLamps(int row, int state);
     int registerNow(const std::string& now, const std::string& number);
+    // The registration of a capture or a timer's time on line (1 to 6), journaled as impulse.
+    Outcome registerLine(int line, const std::string& time, const devices::Impulse& impulse);
+    // A journal row for the impulse, written with the next commit; timeRow 0: not registered.
+    void journal(const devices::Impulse& impulse, int timeRow);
+    void loadJournal();
+    void loadProgramSettings();
+    // A setting of the program's own written into the meet (inside a transaction).
+    void writeProgramSetting(const std::string& name, const std::string& value);
+    // The time of day at full precision of a Time-table row whose time text is time; -1 when
+    // the journal has none for it (or the row's time was changed since).
+    base::DayMicroseconds preciseTime(int timeRow, const std::string& time) const;
     void queueTimeRow(int row, std::map<int, std::string> fields);
     void setSetupField(int field, const std::string& value);
     void setWorkRow(int row);
     void skipGiven();
     void takeNextIntoList();
     void removeRow(int row);
-    void startAll(const std::string& startTime);
+    void startAll(const std::string& startTime, int timeRow);
     void recordResult(int n, Outcome& outcome);
     void recordWaitingResults(Outcome& outcome);
     void rank(int classNumber);
@@ -335,6 +370,20 @@ private:
     std::string failure_;
     mutable std::string recoveryFile_;
     std::vector<std::string> openingNotices_;
+
+    // The journal of impulses: its handle (none until the meet has the table), the impulses
+    // journaled, and the rows waiting for the commit.
+    std::unique_ptr<storage::Table> journalTable_;
+    int journalCount_ = 0;
+    std::vector<storage::Record> unstoredJournal_;
+    // A timer's registered times of day by channel, so that one sent again is registered once.
+    std::set<std::pair<std::string, base::DayMicroseconds>> timerTimes_;
+    // The times of day at full precision of the Time-table rows, from the journal.
+    std::map<int, base::DayMicroseconds> preciseTimes_;
+    // The program's own settings of the meet: their table, and their records by name.
+    std::unique_ptr<storage::Table> settingsTable_;
+    std::map<std::string, int> settingRows_;
+    bool fullPrecision_ = false;
 };
 
 }  // namespace kvt::meet

@@ -15,7 +15,7 @@ long long Meet::raceHundredths(const ResultRow& row) const {
     if (row.number >= 1 && row.number <= MaxStartNumber) {
         const auto& competitor = competitors_[row.number];
         if (competitor.state == Finished && competitor.start != "-" && competitor.finish != "-")
-            return base::RaceHundredths(competitor.start, competitor.finish);
+            return raceHundredths(competitor);
     }
     return base::ResultHundredths(row.result);
 }
@@ -32,7 +32,7 @@ void Meet::rank(int classNumber) {
 void Meet::recordResult(int n, Outcome& outcome) {
     const auto& competitor = competitors_[n];
     const std::string className = trimmed(competitor.className);
-    const std::string raw = base::RaceTime(competitor.start, competitor.finish);
+    const std::string raw = raceTime(competitor);
     outcome.finished = true;
     outcome.shownClass = 0;
     // "-" is the placeholder of an unnamed class: it is no class.

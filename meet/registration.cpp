@@ -1,7 +1,10 @@
 // Registering times (captures and Enter) and giving them to competitors.
 #include "base/number_text.h"
+#include "base/precise_time.h"
 #include "base/time_text.h"
 #include "lang/meet_texts.h"
+#include "lang/timer_texts.h"
+#include "storage/record_fields.h"
 #include "meet/meet.h"
 #include "meet/meet_internal.h"
 
@@ -17,11 +20,74 @@ void Meet::queueTimeRow(int row, std::map<int, std::string> fields) {
     for (auto& [entryNumber, value] : fields) queued[entryNumber] = std::move(value);
 }
 
+namespace {
+
+const char* SourceText(devices::ImpulseSource source) {
+    switch (source) {
+        case devices::ImpulseSource::ContactLine:
+            return "line";
+        case devices::ImpulseSource::FunctionKey:
+            return "key";
+        case devices::ImpulseSource::LineButton:
+            return "button";
+        case devices::ImpulseSource::EnterKey:
+            return "enter";
+        case devices::ImpulseSource::Timer:
+            break;
+    }
+    return "timer";
+}
+
+// An impulse the program made itself from a time text of the clock (hundredths).
+devices::Impulse OwnImpulse(devices::ImpulseSource source, int line, const std::string& time) {
+    devices::Impulse impulse;
+    impulse.source = source;
+    impulse.channel = std::to_string(line);
+    impulse.line = line - 1;
+    const long long hundredths = base::TimeHundredths(time);
+    impulse.hasTime = hundredths >= 0;
+    impulse.timeOfDay = impulse.hasTime ? hundredths * 10000 % base::MicrosecondsPerDay : 0;
+    impulse.decimals = 2;
+    return impulse;
+}
+
+}  // namespace
+
+void Meet::journal(const devices::Impulse& impulse, int timeRow) {
+    namespace column = storage::column::impulse;
+    storage::Record record(column::Count);
+    record[column::Impulse] = std::to_string(++journalCount_);
+    record[column::Source] = std::string(SourceText(impulse.source));
+    record[column::Channel] = impulse.channel;
+    record[column::Line] = std::to_string(impulse.line + 1);
+    if (impulse.hasTime) {
+        record[column::TimeOfDay] = base::ClockTimeText(impulse.timeOfDay, 6);
+        record[column::Microseconds] = std::to_string(impulse.timeOfDay);
+        record[column::Decimals] = std::to_string(impulse.decimals);
+    }
+    if (impulse.arrival != 0) {
+        record[column::Arrival] =
+            base::ClockTimeText(base::MicrosecondsOfDay(impulse.arrivalTime), 3);
+        record[column::ArrivalNanoseconds] = std::to_string(impulse.arrival);
+    }
+    record[column::Number] = std::to_string(impulse.number);
+    record[column::Flags] = std::to_string(impulse.flags);
+    record[column::Raw] = impulse.raw;
+    if (timeRow > 0) record[column::TimeRow] = std::to_string(timeRow);
+    unstoredJournal_.push_back(std::move(record));
+}
+
 Outcome Meet::registerCapture(int line, const std::string& time) {
+    return registerLine(line, time, OwnImpulse(devices::ImpulseSource::LineButton, line, time));
+}
+
+Outcome Meet::registerLine(int line, const std::string& time, const devices::Impulse& impulse) {
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     if (registeredCount_ >= MaxCount || channelCounts_[line] >= MaxCount) {
         outcome.notices.push_back(lang::TimeTableFullText().in(language_) + time);
+        journal(impulse, 0);
+        commit(outcome);
         return outcome;
     }
     int k = ++registeredCount_;
@@ -29,14 +95,41 @@ Outcome Meet::registerCapture(int line, const std::string& time) {
     int count = ++channelCounts_[line];
     setSetupField(field::ChannelCount(line), base::NumberToText(count));
     if (static_cast<int>(registered_.size()) <= k) registered_.resize(k + 1);
-    const auto& slot =
+    auto& slot =
         registered_[k] = {time, "-", "-", identification(line, count), base::NumberToText(k)};
+    slot.sourceNumber = impulse.number;
     queueTimeRow(k, {{entry::TimeIdField, slot.identification},
                      {entry::TimeTimeField, slot.time},
                      {entry::TimeNumberField, "-"},
                      {entry::TimeKindField, "-"}});
+    journal(impulse, k);
+    if (impulse.hasTime) preciseTimes_[k] = impulse.timeOfDay;
     takeNextIntoList();
     outcome.acted = true;
+    commit(outcome);
+    return outcome;
+}
+
+Outcome Meet::registerImpulse(const devices::Impulse& impulse) {
+    const auto key = std::make_pair(impulse.channel, impulse.timeOfDay);
+    if (impulse.registrable() && setup_.lineInUse(impulse.line) && !timerTimes_.count(key)) {
+        auto outcome =
+            registerLine(impulse.line + 1, base::PreciseTimeText(impulse.timeOfDay), impulse);
+        if (outcome.acted) timerTimes_.insert(key);
+        return outcome;
+    }
+    // Shown and journaled, never registered: a time sent again is marked as repeated.
+    devices::Impulse journaled = impulse;
+    if (impulse.registrable() && timerTimes_.count(key)) journaled.flags |= devices::Repeated;
+    Outcome outcome;
+    storeEdits(outcome);
+    journal(journaled, 0);
+    if (journaled.has(devices::Cleared))
+        outcome.notices.push_back(journaled.raw + " (" + lang::TimerClearedText().in(language_) +
+                                  ")");
+    else if (journaled.has(devices::Disqualified))
+        outcome.notices.push_back(journaled.raw + " (" +
+                                  lang::TimerDisqualifiedText().in(language_) + ")");
     commit(outcome);
     return outcome;
 }
@@ -54,10 +147,11 @@ int Meet::registerNow(const std::string& now, const std::string& number) {
     return k;
 }
 
-void Meet::startAll(const std::string& startTime) {
+void Meet::startAll(const std::string& startTime, int timeRow) {
     for (int n = 1; n <= highestNumber_ && n <= MaxStartNumber; ++n) {
         if (competitors_[n].state == Finished) continue;
         competitors_[n].start = startTime;
+        competitors_[n].startRow = timeRow;
         competitors_[n].state = Started;
     }
 }
@@ -86,11 +180,16 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
     const std::string name = rows_[row].name;
     int k = registerNow(now, number);
     auto& slot = registered_[k];
+    auto impulse = OwnImpulse(devices::ImpulseSource::EnterKey, 1, now);
+    impulse.number = n;
+    journal(impulse, k);
+    if (impulse.hasTime) preciseTimes_[k] = impulse.timeOfDay;
     outcome.acted = true;
     // The time is given at once: it stays out of the list, times still waiting keep waiting.
     slot.given = true;
     if (competitor.state == NotStarted) {
         competitor.start = now;
+        competitor.startRow = k;
         competitor.state = Started;
         setRowLamps(row, Started);
         slot.kind = words_[setup_.yes(field::StartAtSameTime) ? entry::OutAll : entry::Out];
@@ -99,9 +198,10 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
                          {entry::TimeNumberField, number},
                          {entry::TimeKindField, slot.kind},
                          {entry::TimeCompetitorField, name}});
-        if (setup_.yes(field::StartAtSameTime)) startAll(now);
+        if (setup_.yes(field::StartAtSameTime)) startAll(now, k);
     } else {
         competitor.finish = now;
+        competitor.finishRow = k;
         competitor.state = Finished;
         setRowLamps(row, Finished);
         queueTimeRow(k, {{entry::TimeIdField, slot.identification},
@@ -137,6 +237,7 @@ Outcome Meet::giveRegisteredTime(int row) {
     outcome.acted = true;
     if (competitor.state == NotStarted) {
         competitor.start = offered;
+        competitor.startRow = timeRow;
         competitor.state = Started;
         setRowLamps(row, Started);
         if (timeRow >= 1)
@@ -148,9 +249,10 @@ Outcome Meet::giveRegisteredTime(int row) {
         line.regTime = line.regTimeIndex = "-";
         setWorkRow(row);
         line.numberGiven = true;
-        if (setup_.yes(field::StartAtSameTime)) startAll(offered);
+        if (setup_.yes(field::StartAtSameTime)) startAll(offered, timeRow);
     } else if (competitor.state == Started) {
         competitor.finish = offered;
+        competitor.finishRow = timeRow;
         competitor.state = Finished;
         setRowLamps(row, Finished);
         if (timeRow >= 1)

@@ -225,6 +225,18 @@ void SqliteEngine::createDatabase(const std::string& databaseName, const storage
     }
 }
 
+bool SqliteEngine::hasTable(const std::string& databaseName, const std::string& table) {
+    auto statement = connection(databaseName)->prepare(
+        "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
+    statement.bind(1, table);
+    return statement.step();
+}
+
+void SqliteEngine::addTable(const std::string& databaseName, const storage::TableSpec& table) {
+    if (hasTable(databaseName, table.name)) return;
+    connection(databaseName)->execute(CreateTableSql(table));
+}
+
 std::unique_ptr<storage::Hold> SqliteEngine::hold(const std::string& databaseName) {
     return MeetLock::Take(databaseName);
 }

@@ -27,6 +27,8 @@ public:
     std::unique_ptr<storage::Hold> hold(const std::string& databaseName) override;
     void createDatabase(const std::string& databaseName, const storage::TableSpec& table,
                         const storage::Record& record) override;
+    bool hasTable(const std::string& databaseName, const std::string& table) override;
+    void addTable(const std::string& databaseName, const storage::TableSpec& table) override;
 
 private:
     std::map<std::string, std::weak_ptr<Connection>> connections_;

@@ -50,4 +50,16 @@ inline constexpr int Place = 0, Number = 1, Competitor = 2, Club = 3, Result = 4
 inline constexpr int Count = 6;
 }  // namespace results
 
+// A record of the journal of impulses. Source is "line", "key", "button", "enter" or "timer";
+// TimeOfDay is HH:MM:SS.ffffff and Microseconds the same time since midnight; Arrival is when
+// it reached the program on the race clock; Number -1 when the source gave none; Flags the
+// source's marks (devices::ImpulseFlag); TimeRow the Time-table row it became, empty when it
+// was not registered.
+namespace impulse {
+inline constexpr int Impulse = 0, Source = 1, Channel = 2, Line = 3, TimeOfDay = 4,
+                     Microseconds = 5, Decimals = 6, Arrival = 7, ArrivalNanoseconds = 8,
+                     Number = 9, Flags = 10, Raw = 11, TimeRow = 12;
+inline constexpr int Count = 13;
+}  // namespace impulse
+
 }  // namespace kvt::storage::column

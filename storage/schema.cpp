@@ -76,6 +76,30 @@ TableSpec UserSettingsSpec() {
     return table;
 }
 
+TableSpec ImpulseJournalSpec() {
+    return {TableKind::Control,
+            ImpulseJournalTable,
+            {{"Impulse", FieldType::Integer},
+             {"Source", FieldType::Text},
+             {"Channel", FieldType::Text},
+             {"Line", FieldType::Integer},
+             {"TimeOfDay", FieldType::Text},
+             {"Microseconds", FieldType::Integer},
+             {"Decimals", FieldType::Integer},
+             {"Arrival", FieldType::Text},
+             {"ArrivalNanoseconds", FieldType::Integer},
+             {"Number", FieldType::Integer},
+             {"Flags", FieldType::Integer},
+             {"Raw", FieldType::Text},
+             {"TimeRow", FieldType::Integer}}};
+}
+
+TableSpec ProgramSettingsSpec() {
+    return {TableKind::Control,
+            ProgramSettingsTable,
+            {{"Name", FieldType::Text}, {"Value", FieldType::Text}}};
+}
+
 std::vector<TableSpec> MeetTables(const lang::TextTable& texts, int classCount) {
     std::vector<TableSpec> tables;
     for (TableKind kind : {TableKind::Competitors, TableKind::Clubs, TableKind::Classes,

@@ -30,6 +30,16 @@ inline constexpr const char* UserSettingsFields[4] = {"ExplorerPath", "Språk", 
                                                       "EditorPath"};
 TableSpec UserSettingsSpec();
 
+// The journal of impulses: a table of the program's own in the meet, one record per impulse the
+// program took (registered or not), written with the registration and never changed after.
+// Its name and fields are the same in both languages (storage/record_fields.h: impulse).
+inline constexpr const char* ImpulseJournalTable = "Impulses";
+TableSpec ImpulseJournalSpec();
+// The program's own settings of a meet that the Setup table has no field for: one record per
+// setting, its name and its value.
+inline constexpr const char* ProgramSettingsTable = "ProgramSettings";
+TableSpec ProgramSettingsSpec();
+
 // The table of a kind under the language whose texts are given; classNumber names the results
 // table of that class (Results-1, Resultat-2, ...).
 TableSpec DescribeTable(TableKind kind, const lang::TextTable& texts, int classNumber = 0);

@@ -94,6 +94,11 @@ public:
     // (an existing one of that name is replaced only once the new one is whole).
     virtual void createDatabase(const std::string& databaseName, const TableSpec& table,
                                 const Record& record) = 0;
+    // Whether the database holds a table of that name.
+    virtual bool hasTable(const std::string& databaseName, const std::string& table) = 0;
+    // Makes the table, empty, in an existing database that lacks it (a table of that name
+    // already there is left as it is). Inside a transaction it is made with it, or not at all.
+    virtual void addTable(const std::string& databaseName, const TableSpec& table) = 0;
 };
 
 }  // namespace kvt::storage
