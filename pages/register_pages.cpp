@@ -14,18 +14,6 @@ namespace {
 
 using meet::Register;
 
-ui::DataControl& bindingOf(ui::Program& program, Register which) {
-    switch (which) {
-        case Register::Clubs:
-            return program.Main.ClubData;
-        case Register::Classes:
-            return program.Main.ClassData;
-        case Register::Competitors:
-            break;
-    }
-    return program.Main.NameData;
-}
-
 // What the operator changed in the record shown, by field position.
 std::vector<std::pair<int, std::string>> editsOf(const ui::DataControl& data) {
     std::vector<std::pair<int, std::string>> fields;
@@ -42,7 +30,7 @@ std::vector<std::pair<int, std::string>> editsOf(const ui::DataControl& data) {
 // with an earlier edit of it that still waits). False when it could not be stored: the page
 // keeps what was typed and says so, and the meet tries it again.
 bool storeShownRecord(ui::Program& program, Register which) {
-    auto& data = bindingOf(program, which);
+    auto& data = RegisterBinding(program, which);
     if (!program.meet || !data.isOpen() || data.position() < 1) return true;
     auto fields = editsOf(data);
     // A field of an edit that waits and shows its stored value again was changed back.
@@ -64,12 +52,12 @@ void moveTo(ui::Program& program, Register which, const ui::TextBox& mover, int 
     double n = base::TextToNumber(mover.text());
     if (!(n > 0 && n <= limit)) return;
     // Validate stores the record left; one that cannot be stored keeps the page on it.
-    bindingOf(program, which).moveTo(1 + static_cast<int>(std::nearbyint(n - 1)));
+    RegisterBinding(program, which).moveTo(1 + static_cast<int>(std::nearbyint(n - 1)));
 }
 
 // The fields of the record shown that wait to be stored, shown as the operator left them.
 void showUnstoredEdit(ui::Program& program, Register which) {
-    auto& data = bindingOf(program, which);
+    auto& data = RegisterBinding(program, which);
     if (!program.meet || !data.isOpen() || data.position() < 1) return;
     for (const auto& [field, value] : program.meet->unstoredEdit(which, data.position()))
         if (field < static_cast<int>(data.fieldNames().size()))
@@ -116,6 +104,18 @@ bool named(const std::string& value) {
 
 }  // namespace
 
+ui::DataControl& RegisterBinding(ui::Program& program, meet::Register which) {
+    switch (which) {
+        case meet::Register::Clubs:
+            return program.Main.ClubData;
+        case meet::Register::Classes:
+            return program.Main.ClassData;
+        case meet::Register::Competitors:
+            break;
+    }
+    return program.Main.NameData;
+}
+
 void ShowCompetitorWarning(ui::Program& program) {
     auto& main = program.Main;
     std::string warning;
@@ -150,7 +150,7 @@ void ShowStoredRecords(ui::Program& program, const meet::Outcome& outcome) {
         std::vector<int> positions;
         for (const auto& [written, position] : outcome.writtenRecords)
             if (written == which) positions.push_back(position);
-        if (!positions.empty()) bindingOf(program, which).recordsStored(positions);
+        if (!positions.empty()) RegisterBinding(program, which).recordsStored(positions);
     }
     if (!outcome.writtenRecords.empty()) ShowCompetitorWarning(program);
     ShowUnstored(program);

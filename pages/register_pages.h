@@ -7,11 +7,15 @@
 
 namespace kvt::ui {
 struct Program;
+class DataControl;
 }
 
 namespace kvt::pages {
 
 void ConnectRegisterPages(ui::Program& program);
+
+// The page binding that shows a register.
+ui::DataControl& RegisterBinding(ui::Program& program, meet::Register which);
 
 // The line under the competitor record: a start number that another record holds too, a club
 // or class that is none of the meet's (empty when there is nothing to say).

@@ -14,6 +14,7 @@
 #include "lang/entry_texts.h"
 #include "lang/meet_texts.h"
 #include "lang/publish_texts.h"
+#include "pages/register_pages.h"
 #include "shell/meet_commands.h"
 #include "ui/program.h"
 
@@ -26,18 +27,6 @@ using meet::Register;
 
 // Larger than any list of entries a meet can hold: a file chosen by mistake.
 constexpr std::uintmax_t LargestFile = 32 * 1024 * 1024;
-
-ui::DataControl& bindingOf(ui::Program& program, Register which) {
-    switch (which) {
-        case Register::Clubs:
-            return program.Main.ClubData;
-        case Register::Classes:
-            return program.Main.ClassData;
-        case Register::Competitors:
-            break;
-    }
-    return program.Main.NameData;
-}
 
 // What the operator typed on the register pages is stored first, so that the caches, the
 // checks and the files hold it.
@@ -118,7 +107,7 @@ void importRows(ui::Program& program, const std::string& chosen, std::string byt
         return;
     }
     // The page shows the records as they are now; the lists and caches follow them.
-    bindingOf(program, target).recordsWritten();
+    pages::RegisterBinding(program, target).recordsWritten();
     FillNameLists(program);
     capture::ShowOutcome(program, outcome);
     program.info(lang::ImportedText(language, static_cast<int>(good.size()),
