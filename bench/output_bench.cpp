@@ -32,6 +32,7 @@
 #include "desktop/results_printer.h"
 #include "desktop/services.h"
 #include "driven_adapter.h"
+#include "registration_watch.h"
 #include "results/live_results.h"
 #include "results/printed_list.h"
 #include "shell/commands.h"
@@ -42,46 +43,16 @@
 using namespace kvt;
 using Steady = std::chrono::steady_clock;
 namespace fs = std::filesystem;
+using bench::runFor;
+using bench::Watcher;
 
 using bench::percentile;
 
 namespace {
 
-void runFor(int milliseconds) {
-    auto end = Steady::now() + std::chrono::milliseconds(milliseconds);
-    while (Steady::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
 double since(Steady::time_point start) {
     return std::chrono::duration<double, std::milli>(Steady::now() - start).count();
 }
-
-// Passes every change on to the window and notes when each registration is shown.
-class Watcher : public ui::ControlObserver {
-public:
-    Watcher(ui::ControlObserver& window, ui::Program& program)
-        : window_(window), program_(program) {}
-    std::array<std::vector<Steady::time_point>, 6> shown;
-    void controlChanged(const ui::Control& control) override {
-        window_.controlChanged(control);
-        if (&control != &program_.Main.SetupText[ui::setup::RegisteredCountText]) return;
-        const auto now = Steady::now();
-        const auto& meet = *program_.meet;
-        for (; seen_ < meet.registeredCount(); ++seen_) {
-            const int line = meet.registered(seen_ + 1).identification[0] - '1';
-            if (line >= 0 && line < 6) shown[line].push_back(now);
-        }
-    }
-    void start() {
-        seen_ = program_.meet->registeredCount();
-        for (auto& line : shown) line.clear();
-    }
-
-private:
-    ui::ControlObserver& window_;
-    ui::Program& program_;
-    int seen_ = 0;
-};
 
 // Whether pages are asked for at an instant: in every other second from the start, so that
 // the registrations with and without pages share the same load of the machine. The seconds

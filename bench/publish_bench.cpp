@@ -20,6 +20,7 @@
 #include "desktop/main_frame.h"
 #include "desktop/services.h"
 #include "driven_adapter.h"
+#include "registration_watch.h"
 #include "results/iof_xml.h"
 #include "results/web_pages.h"
 #include "results/web_publishing.h"
@@ -32,40 +33,10 @@
 using namespace kvt;
 using Steady = std::chrono::steady_clock;
 namespace fs = std::filesystem;
+using bench::runFor;
+using bench::Watcher;
 
 namespace {
-
-void runFor(int milliseconds) {
-    auto end = Steady::now() + std::chrono::milliseconds(milliseconds);
-    while (Steady::now() < end) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-// Passes every change on to the window and notes when each registration is shown.
-class Watcher : public ui::ControlObserver {
-public:
-    Watcher(ui::ControlObserver& window, ui::Program& program)
-        : window_(window), program_(program) {}
-    std::array<std::vector<Steady::time_point>, 6> shown;
-    void controlChanged(const ui::Control& control) override {
-        window_.controlChanged(control);
-        if (&control != &program_.Main.SetupText[ui::setup::RegisteredCountText]) return;
-        const auto now = Steady::now();
-        const auto& meet = *program_.meet;
-        for (; seen_ < meet.registeredCount(); ++seen_) {
-            const int line = meet.registered(seen_ + 1).identification[0] - '1';
-            if (line >= 0 && line < 6) shown[line].push_back(now);
-        }
-    }
-    void start() {
-        seen_ = program_.meet->registeredCount();
-        for (auto& line : shown) line.clear();
-    }
-
-private:
-    ui::ControlObserver& window_;
-    ui::Program& program_;
-    int seen_ = 0;
-};
 
 // Edges on six lines at 25 a second in all, 20 ms pulses; each registration's delay from its
 // edge to its being shown.
