@@ -195,7 +195,6 @@ Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& en
     // Entries beyond the count add the records up to the highest of them. A record the table
     // holds already beyond the count is taken as it is, given its number.
     const int grown = numbers.empty() ? count : std::max(count, *numbers.rbegin());
-    std::vector<storage::Record> added;
     for (int k = count + 1; k <= grown; ++k) {
         if (k > stored) records.push_back(freshRecord(which, k));
         records[k - 1].resize(fieldCount);
@@ -220,8 +219,10 @@ Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& en
         numbers.empty() ? std::string("-")
                         : std::to_string(*numbers.begin()) + "-" + std::to_string(*numbers.rbegin());
     commit(outcome, [&] {
-        writeTrail(storage::MakeTrailEntry(storage::trail::Import, -1, layout.name, "",
-                                           std::to_string(entries.size()) + " (" + span + ")"));
+        writeTrail(storage::MakeTrailEntry(
+            storage::trail::Import, -1, layout.name, std::to_string(count),
+            std::to_string(entries.size()) + " (" + span + ")" +
+                (grown > count ? ", " + std::to_string(grown) : "")));
         for (const auto& entry : entries) {
             if (entry.number > count) continue;
             storage::NamedFields named;
@@ -357,7 +358,14 @@ Outcome Meet::addRecord(Register which, const std::vector<std::pair<int, std::st
     Outcome attempt;
     attempt.acted = true;
     recordWaitingResults(attempt);
+    // The trail names the record added and what it holds of note.
+    std::string added = layout.fields[0].name + ": " + std::to_string(number);
+    for (const auto& [field, value] : fields)
+        if (field != 0) added += "; " + layout.fields[field].name + ": " + value;
     commit(attempt, [&] {
+        writeTrail(storage::MakeTrailEntry(
+            storage::trail::Add, which == Register::Competitors ? number : -1,
+            layout.name + " " + std::to_string(position), "", added));
         if (beyond) {
             storage::NamedFields named;
             for (int f = 0; f < fieldCount; ++f) named.emplace_back(layout.fields[f].name, record[f]);

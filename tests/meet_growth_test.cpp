@@ -98,6 +98,9 @@ TEST_F(MeetGrowth, AClubAClassAndALateEntryAddedWhileRacingAreTimedRankedAndKept
     // A club more, from the club page, named there.
     EXPECT_EQ(commitsOf([&] { main().ClubNew.click(); }), 1);
     EXPECT_EQ(meet().clubCount(), 16);
+    ASSERT_FALSE(meet().trail().empty());
+    EXPECT_EQ(meet().trail().back().action, "add");
+    EXPECT_EQ(meet().trail().back().subject, "Klubber 16");
     EXPECT_EQ(main().ClubData.position(), 16);
     EXPECT_EQ(main().ClubIndex.text(), " 16");
     EXPECT_EQ(count("SELECT count(*) FROM \"Klubber\""), 16);
@@ -109,6 +112,7 @@ TEST_F(MeetGrowth, AClubAClassAndALateEntryAddedWhileRacingAreTimedRankedAndKept
     // A class more, with its results table made in the same commit.
     EXPECT_EQ(commitsOf([&] { main().ClassNew.click(); }), 1);
     EXPECT_EQ(meet().classCount(), 11);
+    EXPECT_EQ(meet().trail().back().subject, "Klasser 11");
     EXPECT_EQ(value("SELECT \"23\" FROM \"Oppsett\""), "11");
     EXPECT_EQ(columnsOf(path, "Resultat-11"), columnsOf(path, "Resultat-1"));
     EXPECT_EQ(columnsOf(path, "Klasser").size(), 4u);
@@ -122,6 +126,10 @@ TEST_F(MeetGrowth, AClubAClassAndALateEntryAddedWhileRacingAreTimedRankedAndKept
     ASSERT_TRUE(meet().row(5).noCompetitor);
     EXPECT_EQ(commitsOf([&] { main().CaptureNewCompetitor.click(); }), 1);
     EXPECT_EQ(meet().highestNumber(), 11);
+    EXPECT_EQ(meet().trail().back().action, "add");
+    EXPECT_EQ(meet().trail().back().number, 11);
+    EXPECT_EQ(meet().trail().back().after, "0: 11");
+    EXPECT_EQ(count("SELECT count(*) FROM \"Trail\" WHERE \"Action\" = 'add'"), 3);
     EXPECT_FALSE(meet().row(5).noCompetitor);
     EXPECT_EQ(value("SELECT \"0\" FROM \"Deltakere\" WHERE rowid = 11"), " 11");
     EXPECT_EQ(value("SELECT \"19\" FROM \"Deltakere\" WHERE rowid = 11"), "1");
@@ -207,6 +215,7 @@ TEST_F(MeetGrowth, AnAdditionThatCannotBeStoredLeavesTheMeetAsItWasAndIsNotKept)
     EXPECT_TRUE(meet().row(0).noCompetitor);
     EXPECT_EQ(main().ClassData.recordCount(), 10);
     EXPECT_GE(test.dialogs.notices.size(), 3u);
+    const auto trailRows = meet().trail().size();
 
     db->execute("PRAGMA query_only = OFF");
     main().Hitime2.tick();  // the retry each second: an addition not stored is not kept
@@ -214,6 +223,7 @@ TEST_F(MeetGrowth, AnAdditionThatCannotBeStoredLeavesTheMeetAsItWasAndIsNotKept)
     EXPECT_EQ(count("SELECT count(*) FROM \"Klasser\""), 10);
     EXPECT_EQ(count("SELECT count(*) FROM sqlite_master WHERE name = 'Resultat-11'"), 0);
     EXPECT_EQ(value("SELECT \"23\" FROM \"Oppsett\""), "10");
+    EXPECT_EQ(meet().trail().size(), trailRows);  // no row of what was not added
 
     // Tried again, it goes in.
     main().ClassNew.click();
@@ -248,6 +258,10 @@ TEST_F(MeetGrowth, AnImportBeyondTheCountAddsTheRecordsAndSaysSo) {
     EXPECT_EQ(main().SetupText[ui::setup::CompetitorCountText].text(), "13");
     EXPECT_EQ(main().NameData.recordCount(), 13);
     EXPECT_EQ(meet().row(1).name, "Siste, Mann");
+    ASSERT_FALSE(meet().trail().empty());
+    EXPECT_EQ(meet().trail().back().action, "import");
+    EXPECT_EQ(meet().trail().back().before, "10");
+    EXPECT_EQ(meet().trail().back().after, "3 (2-13), 13");
 
     // Classes beyond the count come with their results tables.
     const fs::path classes = test.folder() / "Classes.csv";
