@@ -364,3 +364,24 @@ TEST(MeetLimits, TimesBeyondTenThousandOnOneLineKeepTheirWholeCount) {
     EXPECT_EQ(program.meet->registered(1).identification, "1-40000");
     EXPECT_EQ(program.meet->channelCount(1), 40000);
 }
+
+TEST(MakeNewTells, TheStatusBarNamesTheMeetMadeAndTheNextOpenOffersIt) {
+    TestProgram test;
+    auto& program = test.start();
+    const std::string path = (test.folder() / "Made.mdb").string();
+    test.dialogs.fileAnswers.push_back(path);
+    program.MDIMain.MakeNew.click();
+    ASSERT_TRUE(fs::exists(path));
+    EXPECT_FALSE(program.meet);  // left closed
+    EXPECT_EQ(program.MDIMain.Status.panelText(2),
+              "Stevnet er laget (ikke åpnet): " + fs::absolute(path).string() +
+                  ". Åpne tilbyr det først.");
+    test.dialogs.fileAnswers.push_back(std::nullopt);  // the operator looks, and cancels
+    program.MDIMain.Open.click();
+    ASSERT_FALSE(test.dialogs.fileRequests.empty());
+    EXPECT_EQ(test.dialogs.fileRequests.back().fileName, fs::absolute(path).string());
+    EXPECT_EQ(test.dialogs.fileRequests.back().initialFolder, test.folder().string());
+    // Offered once: the Open after it presets the demo meet's name again.
+    program.MDIMain.Open.click();
+    EXPECT_EQ(test.dialogs.fileRequests.back().fileName, "Demorenn");
+}

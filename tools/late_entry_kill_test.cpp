@@ -2,8 +2,8 @@
 // club, a class and a late entry of that club and class, starts him, and the program is killed
 // (SIGKILL) right after the program said each was there. After every kill the file must pass
 // SQLite's integrity check and hold all of it: the club and the class named, the class's results
-// table, the competitor with his start number, name and class, his start, and the Setup
-// record's counts agreeing with the registers.
+// table, the competitor with his start number, name and class, his start, a trail row of each
+// addition, and the Setup record's counts agreeing with the registers.
 //   kvt_late_entry_kill_test CHILD LIVES
 // Prints late_entry_kills, late_entries_lost, late_counts_wrong and late_damaged_files as
 // "name: value unit".
@@ -140,6 +140,10 @@ Findings check(const std::string& meet, const std::vector<Added>& told) {
                            std::to_string(added.number) + "' AND \"Type\" = 'Ut'") != 1)
             ++found.lost;
     }
+    // Each addition left its one row in the trail, in its own commit.
+    if (number(db, "SELECT count(*) FROM \"Trail\" WHERE \"Action\" = 'add'") !=
+        static_cast<long long>(3 * told.size()))
+        ++found.lost;
     // The Setup record's counts are the registers' sizes.
     for (const auto& [field, table] : std::vector<std::pair<std::string, std::string>>{
              {"21", "Deltakere"}, {"22", "Klubber"}, {"23", "Klasser"}}) {
