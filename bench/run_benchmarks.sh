@@ -13,7 +13,8 @@ done
 median=$(printf '%s\n' "${samples[@]}" | sort -n | awk -v n="$runs" 'NR == int((n + 1) / 2)')
 echo "startup_ms: $(( median / 1000000 )) ms"
 
-# make_new_ms, make_new_floor_ratio, open_ms: a full-size meet database, headless.
+# make_new_ms, make_new_floor_ratio, open_ms: a full-size meet database, headless;
+# open_9999_ms: the largest meet opened.
 "$build/bench/kvt_meetdb_bench"
 
 # polls_per_s, capture_error_*_ms, registration_*_ms: through the Qt event loop, offscreen.

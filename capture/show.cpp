@@ -26,6 +26,7 @@ void showCounts(ui::Program& program) {
     for (int line = 1; line <= ui::ChannelTotal; ++line)
         main.SetupText[setup::ChannelCountText(line)].setText(
             base::NumberToText(meet.channelCount(line)));
+    pages::ShowRegisterCounts(program);
 }
 
 void showRows(ui::Program& program) {

@@ -5,6 +5,8 @@
 #include "base/time_text.h"
 #include "capture/lines_setup.h"
 #include "capture/show.h"
+#include "lang/meet_texts.h"
+#include "pages/register_pages.h"
 #include "ui/program.h"
 
 namespace kvt::capture {
@@ -45,6 +47,24 @@ void DeleteRow(ui::Program& program, int row) {
     ShowOutcome(program, program.meet->deleteRow(row));
 }
 
+void AddLateEntry(ui::Program& program) {
+    if (!program.meet) return;
+    std::vector<std::pair<int, std::string>> fields;
+    for (int i = 0; i < ui::CaptureRows; ++i) {
+        const auto& row = program.meet->row(i);
+        if (!row.noCompetitor) continue;
+        fields.emplace_back(0, withoutBlanks(row.number));
+        break;
+    }
+    auto outcome = program.meet->addRecord(meet::Register::Competitors, fields);
+    ShowOutcome(program, outcome);
+    if (!outcome.acted || outcome.writtenRecords.empty()) return;
+    pages::ShowAddedRecord(program, meet::Register::Competitors, outcome);
+    const int record = outcome.writtenRecords.back().second;
+    program.status(lang::CompetitorAddedText(program.language,
+                                             program.meet->recordNumber(record), record));
+}
+
 void ConnectTimeList(ui::Program& program) {
     auto& main = program.Main;
     auto& p = program;
@@ -59,6 +79,7 @@ void ConnectTimeList(ui::Program& program) {
             [&main, row] { main.Number[row].setText(std::to_string(main.UpDown[row].value())); });
         main.Delete[row].Click = p.guarded([&p, row] { DeleteRow(p, row); });
     }
+    main.CaptureNewCompetitor.Click = p.guarded([&p] { AddLateEntry(p); });
 }
 
 }  // namespace kvt::capture

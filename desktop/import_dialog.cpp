@@ -213,8 +213,9 @@ ImportReportDialog::ImportReportDialog(const entries::ImportSession& session,
     setObjectName("ImportReport");
     setWindowTitle(text(lang::ReportTitle(), language));
     resize(720, 420);
-    auto* heading = new QLabel(
-        q(lang::ReportHeading(language, report.rows - report.goodRows, report.rows)), this);
+    std::string told = lang::ReportHeading(language, report.rows - report.goodRows, report.rows);
+    if (report.added > 0) told += "\n" + lang::AddedRowsText(language, report.added, report.count);
+    auto* heading = new QLabel(q(told), this);
     heading->setObjectName("ReportHeading");
     auto* list = new QPlainTextEdit(this);
     list->setObjectName("ReportList");

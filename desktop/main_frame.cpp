@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QStackedWidget>
@@ -117,7 +118,10 @@ private:
 
 MainFrame::MainFrame(ui::Program& program) : program_(program) {
     setObjectName("MDIMain");
-    resize(1280, 800);
+    // As large as suits the pages, within the screen (a 1366 x 768 laptop shows it whole).
+    QSize size(1280, 800);
+    if (QScreen* shown = screen()) size = size.boundedTo(shown->availableGeometry().size());
+    resize(size);
     hidden_ = new QWidget(this);
     hidden_->setVisible(false);
     buildMenus();
@@ -125,9 +129,13 @@ MainFrame::MainFrame(ui::Program& program) : program_(program) {
     buildStatusBar();
 
     auto& main = program_.Main;
-    auto* pages = tabbedPages(main.MainTabStrip, main.MainConTainer,
-                              {buildCapturePage(), buildCompetitorPage(), buildClubPage(),
-                               buildClassPage(), buildSetupPage(), buildResultsPage()});
+    // Each page scrolls where the window is smaller than it, so the window needs no more
+    // room than a small laptop's screen and the status bar stays on it.
+    auto* pages = tabbedPages(
+        main.MainTabStrip, main.MainConTainer,
+        {scrolled(buildCapturePage(), 0), scrolled(buildCompetitorPage(), 1),
+         scrolled(buildClubPage(), 2), scrolled(buildClassPage(), 3),
+         scrolled(buildSetupPage(), 4), scrolled(buildResultsPage(), 5)});
     pages->setObjectName("Main");
     // The notices above the pages, in the window itself: they never take the keyboard.
     auto* central = new QWidget(this);
@@ -559,6 +567,15 @@ QWidget* MainFrame::textArea(ui::TextBox& control) {
         widget->setEnabled(control.enabled());
     });
     return widget;
+}
+
+QWidget* MainFrame::scrolled(QWidget* page, int index) {
+    auto* area = new QScrollArea;
+    area->setObjectName(QString("MainPageScroll_%1").arg(index));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(page);
+    return area;
 }
 
 QWidget* MainFrame::tabbedPages(ui::TabStrip& strip, ui::ContainerStack& stack,

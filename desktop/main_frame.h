@@ -70,6 +70,8 @@ private:
     // A box for text of several lines.
     QWidget* textArea(ui::TextBox& control);
     // A tab strip above the stack of pages it brings to the front.
+    // A page of the main tab strip in a scroll area of its own ("MainPageScroll_<index>").
+    QWidget* scrolled(QWidget* page, int index);
     QWidget* tabbedPages(ui::TabStrip& strip, ui::ContainerStack& stack,
                          const std::vector<QWidget*>& pages);
     // Label and field side by side in a form grid.

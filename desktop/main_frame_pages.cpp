@@ -99,6 +99,8 @@ QWidget* MainFrame::buildCapturePage() {
         line->addWidget(press, 1);
         lines->addLayout(line);
     }
+    lines->addSpacing(12);
+    lines->addWidget(button(main.CaptureNewCompetitor));
     lines->addStretch(1);
 
     auto* timesLayout = new QHBoxLayout;
@@ -165,6 +167,7 @@ QWidget* MainFrame::buildCompetitorPage() {
     database->addWidget(label(main.NameLabel[19]));
     database->addWidget(textBox(main.NameMover));
     database->addWidget(button(main.NameButton));
+    database->addWidget(button(main.NameNew));
     database->addWidget(dataBar(main.NameData), 1);
     textBox(main.NameText[16])->setParent(hidden_);  // the payment index, kept hidden
 
@@ -212,6 +215,7 @@ QWidget* MainFrame::buildClubPage() {
     database->addWidget(label(main.ClubLabel[1]));
     database->addWidget(textBox(main.ClubMover));
     database->addWidget(button(main.ClubButton));
+    database->addWidget(button(main.ClubNew));
     database->addWidget(dataBar(main.ClubData), 1);
 
     auto* layout = column();
@@ -235,6 +239,7 @@ QWidget* MainFrame::buildClassPage() {
     database->addWidget(label(main.ClassLabel[2]));
     database->addWidget(textBox(main.ClassMover));
     database->addWidget(button(main.ClassButton));
+    database->addWidget(button(main.ClassNew));
     database->addWidget(dataBar(main.ClassData), 1);
 
     auto* layout = column();

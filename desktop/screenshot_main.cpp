@@ -1,10 +1,12 @@
 // A developer's tool: starts the program as a user would, optionally makes a meet database
 // with sample names and opens it, shows the given main tab and saves a picture of the window.
-//   kvt_screenshot OUTPUT.png [TAB 1-6] [MEET.mdb]
+// With a size (1366x768) the window is that size, as on a small laptop's screen.
+//   kvt_screenshot OUTPUT.png [TAB 1-6] [MEET.mdb] [WIDTHxHEIGHT]
 #include <QApplication>
 #include <QPixmap>
 #include <QThread>
 #include <QTimer>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -16,12 +18,14 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::cerr << "usage: kvt_screenshot OUTPUT.png [TAB] [MEET.mdb]\n";
+        std::cerr << "usage: kvt_screenshot OUTPUT.png [TAB] [MEET.mdb] [WIDTHxHEIGHT]\n";
         return 2;
     }
     const QString output = argv[1];
     const int tab = argc > 2 ? std::atoi(argv[2]) : 1;
     const std::string meet = argc > 3 ? std::filesystem::absolute(argv[3]).string() : "";
+    int width = 0, height = 0;
+    if (argc > 4) std::sscanf(argv[4], "%dx%d", &width, &height);
     return kvt::desktop::RunProgram(1, argv, [&](kvt::desktop::MainFrame& frame) {
         if (!meet.empty()) {
             auto& program = frame.program();
@@ -52,6 +56,7 @@ int main(int argc, char** argv) {
                 QThread::msleep(230);
             }
         }
+        if (width > 0 && height > 0) frame.resize(width, height);
         frame.clickMainTab(tab);
         QTimer::singleShot(300, &frame, [&frame, output] {
             bool saved = frame.grab().save(output);

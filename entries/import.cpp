@@ -301,7 +301,7 @@ void ImportSession::examine(std::vector<int>& numbers,
     const auto numberColumn = std::find(mapping_.begin(), mapping_.end(), 0);
     if (numberColumn == mapping_.end()) return;
     const int column = static_cast<int>(numberColumn - mapping_.begin());
-    const int count = meet_.registerCount(target_);
+    const int limit = meet::RegisterLimit(target_);
     std::map<int, std::vector<int>> rowsOfNumber;
     const Spellings spellings(meet_);
     for (int i = 0; i < rows; ++i) {
@@ -316,7 +316,7 @@ void ImportSession::examine(std::vector<int>& numbers,
             problem(Problem::NotANumber, text);
         } else {
             const int n = std::stoi(text);
-            if (n < 1 || n > count)
+            if (n < 1 || n > limit)
                 problem(Problem::BeyondCount, text, n);
             else
                 rowsOfNumber[numbers[i] = n].push_back(i);
@@ -355,8 +355,10 @@ Report ImportSession::check() const {
     std::vector<std::vector<Problem>> problems;
     examine(numbers, problems);
     if (!report.numberMapped) return report;
+    report.count = meet_.registerCount(target_);
     for (std::size_t i = 0; i < problems.size(); ++i) {
         if (problems[i].empty() && numbers[i] > 0) ++report.goodRows;
+        if (problems[i].empty() && numbers[i] > report.count) ++report.added;
         report.problems.insert(report.problems.end(), problems[i].begin(), problems[i].end());
     }
     return report;
@@ -371,7 +373,7 @@ std::string ImportSession::problemText(const Problem& problem) const {
             return lang::NotANumberProblem(language, problem.line, problem.value);
         case Problem::BeyondCount:
             return lang::BeyondCountProblem(language, problem.line, problem.number,
-                                            meet_.registerCount(target_));
+                                            meet::RegisterLimit(target_));
         case Problem::Duplicate:
             return lang::DuplicateProblem(language, problem.line, problem.number,
                                           problem.otherLine);

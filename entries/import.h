@@ -45,6 +45,8 @@ struct Problem {
 struct Report {
     int rows = 0;      // data rows (empty ones not counted)
     int goodRows = 0;  // rows without a problem
+    int added = 0;     // good rows numbered beyond the register's count: records added
+    int count = 0;     // the register's count before the import
     std::vector<Problem> problems;
     bool numberMapped = false;
     bool fieldMapped = false;  // a field besides the number

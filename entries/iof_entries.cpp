@@ -25,7 +25,7 @@ struct Person {
     std::vector<std::string> cells;  // from the first name on
 };
 
-// A start number 1 to 3000 written as plain digits; 0 otherwise.
+// A start number 1 to 9999 written as plain digits; 0 otherwise.
 int startNumber(const std::string& text) {
     if (text.empty() || text.size() > 4) return 0;
     for (char ch : text)

@@ -15,7 +15,7 @@ bool LooksLikeXml(const std::string& bytes);
 
 // The persons of the list as CSV text (UTF-8, ";" between cells, a header of the field names
 // in the language given). A person's start number is the entry's Id, else the person's Id,
-// when every entry has one that is a start number (1 to 3000) and none comes twice; otherwise
+// when every entry has one that is a start number (1 to 9999) and none comes twice; otherwise
 // the persons are numbered in the order of the file. Throws NotCsv (with the reason in the
 // language given) when the bytes are no such list.
 std::string IofEntriesAsCsv(const std::string& bytes, lang::Language language);

@@ -102,12 +102,22 @@ std::string NotANumberProblem(Language language, int number, const std::string& 
     return line(language, number) + "\"" + value + "\"" +
            (english(language) ? " is no number." : " er ikke et nummer.");
 }
-std::string BeyondCountProblem(Language language, int number, int value, int count) {
+std::string BeyondCountProblem(Language language, int number, int value, int limit) {
     if (english(language))
         return line(language, number) + "number " + std::to_string(value) +
-               " is beyond the meet's " + std::to_string(count) + ".";
-    return line(language, number) + "nummer " + std::to_string(value) + " er utenfor stevnets " +
-           std::to_string(count) + ".";
+               " is beyond the " + std::to_string(limit) + " records a meet can hold.";
+    return line(language, number) + "nummer " + std::to_string(value) + " er utenfor de " +
+           std::to_string(limit) + " postene et stevne kan ha.";
+}
+std::string AddedRowsText(Language language, int added, int count) {
+    const bool one = added == 1;
+    if (english(language))
+        return std::to_string(added) + (one ? " row is" : " rows are") +
+               " numbered beyond the meet's " + std::to_string(count) + " records: " +
+               (one ? "it is added as a new record." : "they are added as new records.");
+    return std::to_string(added) + (one ? " rad" : " rader") + " har nummer utenfor stevnets " +
+           std::to_string(count) + " poster: " +
+           (one ? "den legges til som ny post." : "de legges til som nye poster.");
 }
 std::string DuplicateProblem(Language language, int number, int value, int otherLine) {
     if (english(language))
@@ -166,6 +176,17 @@ std::string ImportedText(Language language, int records, const std::string& tabl
     if (english(language))
         return "Imported: " + std::to_string(records) + " records of " + table + ".";
     return "Importert: " + std::to_string(records) + " poster i " + table + ".";
+}
+std::string ImportedText(Language language, int records, const std::string& table, int added,
+                         int count) {
+    if (added == 0) return ImportedText(language, records, table);
+    if (english(language))
+        return "Imported: " + std::to_string(records) + " records of " + table + ", " +
+               std::to_string(added) + " of them added; " + table + " holds " +
+               std::to_string(count) + " records now.";
+    return "Importert: " + std::to_string(records) + " poster i " + table + ", " +
+           std::to_string(added) + " av dem lagt til; " + table + " har " +
+           std::to_string(count) + " poster nå.";
 }
 Bilingual NothingImportedText() {
     return {"Nothing was imported.", "Ingenting ble importert."};

@@ -40,7 +40,10 @@ Bilingual ImportNothingText();
 // with the same number.
 std::string NoNumberProblem(Language language, int line);
 std::string NotANumberProblem(Language language, int line, const std::string& value);
-std::string BeyondCountProblem(Language language, int line, int number, int count);
+// A number beyond the most records the register can hold (limit).
+std::string BeyondCountProblem(Language language, int line, int number, int limit);
+// Rows numbered beyond the register's count, which add records to it.
+std::string AddedRowsText(Language language, int added, int count);
 std::string DuplicateProblem(Language language, int line, int number, int otherLine);
 std::string UnknownClubProblem(Language language, int line, const std::string& value);
 std::string UnknownClassProblem(Language language, int line, const std::string& value);
@@ -55,6 +58,9 @@ Bilingual TooLargeText();
 std::string CsvFaultText(Language language, int line, const std::string& reason);
 // The outcome of an import.
 std::string ImportedText(Language language, int records, const std::string& table);
+// The same when added of them were new records, the register holding count now.
+std::string ImportedText(Language language, int records, const std::string& table, int added,
+                         int count);
 Bilingual NothingImportedText();
 Bilingual ImportNotStoredText();
 // The export: the folder and the files follow.

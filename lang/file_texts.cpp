@@ -41,9 +41,9 @@ std::string UserLanguageWrongText(Language language, const std::string& value) {
 std::string TooManyTimeRowsText(Language language, long long rows) {
     return english(language)
                ? "the time record holds " + std::to_string(rows) +
-                     " rows, more than the 32767 times a meet can keep"
+                     " rows, more than the 99999 times a meet can keep"
                : "tidregisteret har " + std::to_string(rows) +
-                     " rader, flere enn de 32767 tidene et stevne kan holde";
+                     " rader, flere enn de 99999 tidene et stevne kan holde";
 }
 
 std::string ResetQuestion(Language language, const std::string& meet, long long times,

@@ -233,6 +233,7 @@ const std::vector<CaptionRow>& CapturePageCaptions() {
         {"TimeLabel_6", 0, {"&Competitor", "&Deltaker"}},
         {"TimeLabel_7", 0, {"&Information", "&Informasjon"}},
         {"TimeData", 0, {"         Captured times", "         Fangede tider "}},
+        {"CaptureNewCompetitor", 0, {"New competitor", "Ny deltaker"}},
     };
     return rows;
 }
@@ -269,6 +270,7 @@ const std::vector<CaptionRow>& RegisterAndSetupPageCaptions() {
         {"NameFrame_1", 0, {"&Database", "&Database"}},
         {"NameData", 0, {"             Competitors", "             Deltakere  "}},
         {"NameButton", 0, {"&Confirm this", "&Bekreft denne"}},
+        {"NameNew", 0, {"Add &new", "Legg til &ny"}},
         {"ClubTabStrip", 1, {"&Primary", "&Primær"}},
         {"ClubTabStrip", 2, {"&Secondary", "&Secundær"}},
         {"ClubLabel_0", 0, {"&Clubnumber", "&Klubbnummer"}},
@@ -291,6 +293,7 @@ const std::vector<CaptionRow>& RegisterAndSetupPageCaptions() {
         {"ClubLabel_17", 0, {"&Mobil", "&Mobil"}},
         {"ClubData", 0, {"                Clubs  ", "                Klubber "}},
         {"ClubButton", 0, {"&Confirm this", "&Bekreft denne"}},
+        {"ClubNew", 0, {"Add &new", "Legg til &ny"}},
         {"ClassTabStrip", 1, {"&List", "&Liste"}},
         {"ClassTabStrip", 2, {"&Details", "&Detaljer"}},
         {"ClassLabel_0", 0, {"&Identification", "&Identifikasjon"}},
@@ -300,6 +303,7 @@ const std::vector<CaptionRow>& RegisterAndSetupPageCaptions() {
         {"ClassLabel_4", 0, {"&Classname", "&Klassenavn"}},
         {"ClassData", 0, {"              Classes", "              Klasser"}},
         {"ClassButton", 0, {"&Confirm this", "&Bekreft denne"}},
+        {"ClassNew", 0, {"Add &new", "Legg til &ny"}},
         {"SetupTabStrip", 1, {"&Lines", "&Linjer"}},
         {"SetupTabStrip", 2, {"&Interval", "&Intervall"}},
         {"SetupTabStrip", 3, {"&Database", "&Database"}},

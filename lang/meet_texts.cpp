@@ -9,8 +9,8 @@ bool english(Language language) {
 }  // namespace
 
 Bilingual TimeTableFullText() {
-    return {"No more times can be registered in this meet (32767 is the most). Not registered: ",
-            "Det kan ikke registreres flere tider i dette stevnet (32767 er det meste). Ikke "
+    return {"No more times can be registered in this meet (99999 is the most). Not registered: ",
+            "Det kan ikke registreres flere tider i dette stevnet (99999 er det meste). Ikke "
             "registrert: "};
 }
 
@@ -116,10 +116,10 @@ Bilingual ClassCountName() {
 
 Bilingual BadCountText() {
     return {
-        "The meet's setup holds a size the program cannot use (0 to 3000 competitors, 0 to 50 "
-        "clubs, 0 to 50 classes), so it is not opened: ",
-        "Stevnets oppsett har en størrelse programmet ikke kan bruke (0 til 3000 deltakere, 0 "
-        "til 50 klubber, 0 til 50 klasser), så det åpnes ikke: "};
+        "The meet's setup holds a size the program cannot use (0 to 9999 competitors, 0 to 200 "
+        "clubs, 0 to 100 classes), so it is not opened: ",
+        "Stevnets oppsett har en størrelse programmet ikke kan bruke (0 til 9999 deltakere, 0 "
+        "til 200 klubber, 0 til 100 klasser), så det åpnes ikke: "};
 }
 
 Bilingual RegisteredCountName() {
@@ -171,6 +171,36 @@ std::string ChangesLostText(Language language, int line, long count) {
     return "Linje " + std::to_string(line) +
            " endret seg oftere enn det kunne tas vare på: " + std::to_string(count) +
            " endringer ble ikke sett.";
+}
+
+std::string RegisterFullText(Language language, const std::string& table, int count) {
+    if (english(language))
+        return table + " holds " + std::to_string(count) +
+               " records, the most a meet can hold: nothing was added.";
+    return table + " har " + std::to_string(count) +
+           " poster, det meste et stevne kan ha: ingenting ble lagt til.";
+}
+
+std::string NoStartNumberText(Language language, const std::string& typed) {
+    if (english(language))
+        return "\"" + typed + "\" is no start number (1 to 9999): no competitor was added.";
+    return "\"" + typed + "\" er ikke et startnummer (1 til 9999): ingen deltaker ble lagt til.";
+}
+
+std::string StartNumberTakenText(Language language, int number, int record) {
+    if (english(language))
+        return "Start number " + std::to_string(number) + " belongs to competitor record " +
+               std::to_string(record) + " already: no competitor was added.";
+    return "Startnummer " + std::to_string(number) + " tilhører allerede deltakerpost " +
+           std::to_string(record) + ": ingen deltaker ble lagt til.";
+}
+
+std::string CompetitorAddedText(Language language, int number, int record) {
+    if (english(language))
+        return "Competitor " + std::to_string(number) + " added (record " +
+               std::to_string(record) + "): fill in the name, club and class.";
+    return "Deltaker " + std::to_string(number) + " lagt til (post " + std::to_string(record) +
+           "): fyll inn navn, klubb og klasse.";
 }
 
 }  // namespace kvt::lang

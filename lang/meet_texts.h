@@ -49,6 +49,15 @@ Bilingual MeetHeldText();
 Bilingual MeetHeldAfterText();
 Bilingual CannotHoldText();
 
+// A register that holds the most records it can: nothing is added to it.
+std::string RegisterFullText(Language language, const std::string& table, int count);
+// A start number asked for a competitor added: none (the text typed follows), or one that a
+// record holds already.
+std::string NoStartNumberText(Language language, const std::string& typed);
+std::string StartNumberTakenText(Language language, int number, int record);
+// The competitor added (a late entry), by start number and record.
+std::string CompetitorAddedText(Language language, int number, int record);
+
 // A failure no handler expected; the reason follows.
 Bilingual UnexpectedFailureText();
 // Captures of a line that were too many to keep while the window was held up.

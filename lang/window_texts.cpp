@@ -26,4 +26,10 @@ Bilingual FolderNotWritableText() {
             "Stevnedatabasen kunne ikke lages: denne mappa kan ikke skrives: "};
 }
 
+std::string MeetMadeText(Language language, const std::string& path) {
+    if (language == Language::English)
+        return "Meet made (not opened): " + path + ". Open offers it first.";
+    return "Stevnet er laget (ikke åpnet): " + path + ". Åpne tilbyr det først.";
+}
+
 }  // namespace kvt::lang

@@ -18,5 +18,7 @@ Bilingual MakeButtonText();
 // Make new in a folder that is not there, or that cannot be written; the folder follows.
 Bilingual NoSuchFolderText();
 Bilingual FolderNotWritableText();
+// A meet made and left closed: where it is, and that Open offers it.
+std::string MeetMadeText(Language language, const std::string& path);
 
 }  // namespace kvt::lang

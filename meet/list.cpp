@@ -18,7 +18,9 @@ int Meet::wholeNumber(const std::string& value) const {
         digits.find_first_not_of("0123456789") != std::string::npos)
         return 0;
     int n = std::stoi(digits);
-    return n >= 1 && n <= highestNumber_ && n <= MaxStartNumber ? n : 0;
+    if (n < 1 || n >= static_cast<int>(competitors_.size())) return 0;
+    // One of the count, or a number a record was given beyond it (a late entry's own).
+    return n <= highestNumber_ || numberHeld(n) ? n : 0;
 }
 
 int Meet::rowNumber(int row) const {

@@ -20,9 +20,9 @@ namespace column = storage::column;
 Meet::Meet(storage::Engine& engine, std::string path, const lang::TextTable& words,
            lang::Language language)
     : engine_(engine), path_(std::move(path)), words_(words), language_(language) {
-    competitors_.resize(MaxStartNumber + 1);
-    clubNames_.assign(MaxClubOrClass + 1, "-");
-    classNames_.assign(MaxClubOrClass + 1, "-");
+    competitors_.resize(1);
+    clubNames_.assign(1, "-");
+    classNames_.assign(1, "-");
     registered_.resize(1);
 }
 
@@ -45,8 +45,13 @@ void Meet::load(Progress& progress, std::vector<int>& warnings) {
     for (int f = 0; f < field::Count && f < static_cast<int>(setup[0].size()); ++f)
         setup_.fields[f] = text(setup[0][f]);
     highestNumber_ = std::clamp(setup_.count(field::CompetitorCount), 0, MaxCompetitors);
-    clubCount_ = std::clamp(setup_.count(field::ClubCount), 0, MaxClubsOnPage);
-    classCount_ = std::clamp(setup_.count(field::ClassCount), 0, MaxClassesOnPage);
+    clubCount_ = std::clamp(setup_.count(field::ClubCount), 0, MaxClubs);
+    classCount_ = std::clamp(setup_.count(field::ClassCount), 0, MaxClasses);
+    // The tables in memory are as large as the meet (a record's number beyond the count
+    // makes its own room).
+    competitors_.resize(highestNumber_ + 1);
+    clubNames_.assign(clubCount_ + 1, "-");
+    classNames_.assign(classCount_ + 1, "-");
 
     loadRegisters(progress, warnings);
     loadProgramSettings();
@@ -109,6 +114,7 @@ void Meet::fillCompetitor(int position, const storage::Record& row) {
     }
     int n = cacheIndex(row[at::Number], MaxStartNumber);
     if (n < 0 || row.size() <= at::Payment) return;
+    if (n >= static_cast<int>(competitors_.size())) competitors_.resize(n + 1);
     auto& competitor = competitors_[n];
     competitor.name = text(row[at::FirstName]) + ", " + text(row[at::Surname]);
     competitor.club = text(row[at::Club]);
@@ -122,14 +128,17 @@ void Meet::fillCompetitor(int position, const storage::Record& row) {
 }
 
 void Meet::fillClub(const storage::Record& row) {
-    int m = cacheIndex(row[column::club::Number], MaxClubOrClass);
-    if (m >= 0 && row.size() > column::club::Name) clubNames_[m] = text(row[column::club::Name]);
+    int m = cacheIndex(row[column::club::Number], MaxClubs);
+    if (m < 0 || row.size() <= column::club::Name) return;
+    if (m >= static_cast<int>(clubNames_.size())) clubNames_.resize(m + 1, "-");
+    clubNames_[m] = text(row[column::club::Name]);
 }
 
 void Meet::fillClass(const storage::Record& row) {
-    int m = cacheIndex(row[column::classes::Number], MaxClubOrClass);
-    if (m >= 0 && row.size() > column::classes::Name)
-        classNames_[m] = text(row[column::classes::Name]);
+    int m = cacheIndex(row[column::classes::Number], MaxClasses);
+    if (m < 0 || row.size() <= column::classes::Name) return;
+    if (m >= static_cast<int>(classNames_.size())) classNames_.resize(m + 1, "-");
+    classNames_[m] = text(row[column::classes::Name]);
 }
 
 // A count of the Setup record as the number it holds; -1 when it holds no whole number the
@@ -208,7 +217,7 @@ void Meet::loadTimes(Progress& progress, std::vector<int>& warnings) {
     const std::string out = withoutBlanks(words_[entry::Out]);
     const std::string in = withoutBlanks(words_[entry::In]);
     auto start = [&](int n, const std::string& time, int k) {
-        if (n < 1 || n > MaxStartNumber) return;
+        if (n < 1 || n >= static_cast<int>(competitors_.size())) return;
         auto& competitor = competitors_[n];
         competitor.start = time;
         competitor.startRow = k;
@@ -264,36 +273,33 @@ void Meet::loadResults() {
     results_.assign(classCount_ + 1, ClassResults{});
     resultsTables_.clear();
     resultsTables_.resize(classCount_ + 1);
+    for (int c = 1; c <= classCount_; ++c) loadResultsTable(c);
+}
+
+void Meet::loadResultsTable(int c) {
     namespace results = column::results;
-    for (int c = 1; c <= classCount_; ++c) {
-        resultsTables_[c] = engine_.openTable(path_, resultsTable(c));
-        std::vector<ResultRow> rows;
-        for (auto& record : resultsTables_[c]->readAll()) {
-            record.resize(results::Count);
-            ResultRow row;
-            row.place = static_cast<int>(base::TextToNumber(text(record[results::Place])));
-            row.number = static_cast<int>(base::TextToNumber(text(record[results::Number])));
-            row.competitor = text(record[results::Competitor]);
-            row.club = text(record[results::Club]);
-            row.result = text(record[results::Result]);
-            row.difference = text(record[results::Difference]);
-            // A status stored in the place of the result: the result is the race time again.
-            if (row.result == words_[entry::Disqualified] ||
-                row.result == words_[entry::Canceled]) {
-                row.status = row.result;
-                if (row.number >= 1 && row.number <= MaxStartNumber) {
-                    const auto& competitor = competitors_[row.number];
-                    if (competitor.state == Finished && competitor.start != "-" &&
-                        competitor.finish != "-")
-                        row.result = base::FormatResultTime(
-                            raceTime(competitor),
-                            setup_.timeFormat());
-                }
-            }
-            rows.push_back(std::move(row));
+    resultsTables_[c] = engine_.openTable(path_, resultsTable(c));
+    std::vector<ResultRow> rows;
+    for (auto& record : resultsTables_[c]->readAll()) {
+        record.resize(results::Count);
+        ResultRow row;
+        row.place = static_cast<int>(base::TextToNumber(text(record[results::Place])));
+        row.number = static_cast<int>(base::TextToNumber(text(record[results::Number])));
+        row.competitor = text(record[results::Competitor]);
+        row.club = text(record[results::Club]);
+        row.result = text(record[results::Result]);
+        row.difference = text(record[results::Difference]);
+        // A status stored in the place of the result: the result is the race time again.
+        if (row.result == words_[entry::Disqualified] || row.result == words_[entry::Canceled]) {
+            row.status = row.result;
+            const auto& competitor = this->competitor(row.number);
+            if (competitor.state == Finished && competitor.start != "-" &&
+                competitor.finish != "-")
+                row.result = base::FormatResultTime(raceTime(competitor), setup_.timeFormat());
         }
-        results_[c].load(std::move(rows));
+        rows.push_back(std::move(row));
     }
+    results_[c].load(std::move(rows));
 }
 
 // The journal of impulses, when the meet has one (a meet made before it gains it with its

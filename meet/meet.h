@@ -23,13 +23,15 @@
 
 namespace kvt::meet {
 
-inline constexpr int MaxStartNumber = 3000;
-inline constexpr int MaxClubOrClass = 50;
+// The highest start number, and the most competitors, clubs and classes a meet can hold (the
+// setup page allows no more, and a register grows no further).
+inline constexpr int MaxStartNumber = storage::MaxCompetitors;
+inline constexpr int MaxCompetitors = storage::MaxCompetitors;
+inline constexpr int MaxClubs = storage::MaxClubs;
+inline constexpr int MaxClasses = storage::MaxClasses;
+// A bound for a club or class number read from a record: the larger of the two.
+inline constexpr int MaxClubOrClass = MaxClubs;
 inline constexpr int CaptureRows = 10;
-// The sizes the setup page allows; larger stored counts are read as these.
-inline constexpr int MaxCompetitors = 3000;
-inline constexpr int MaxClubsOnPage = 15;
-inline constexpr int MaxClassesOnPage = 15;
 
 enum TimingState { NotStarted = 0, Started = 1, Finished = 2 };
 
@@ -38,6 +40,9 @@ enum class Register { Competitors, Clubs, Classes };
 
 // The values of one record of a register: its number (the start, club or class number) and
 // fields by their position in the table (the number itself, position 0, is never written).
+// The most records the register can hold.
+int RegisterLimit(Register which);
+
 struct RegisterEntry {
     int number = 0;
     std::vector<std::pair<int, std::string>> fields;
@@ -146,10 +151,11 @@ public:
     int fetchedCount() const { return fetchedCount_; }
     int timeTableSize() const { return timeTableSize_; }
     int channelCount(int line) const { return channelCounts_.at(line); }  // line 1 to 6
-    // Competitor 0 to 3000; club and class 0 to 50 (names "-" where none).
-    const Competitor& competitor(int n) const { return competitors_.at(n); }
-    const std::string& clubName(int m) const { return clubNames_.at(m); }
-    const std::string& className(int m) const { return classNames_.at(m); }
+    // Competitor 0 to MaxStartNumber, club and class numbers as the records hold them; one
+    // the meet does not hold is blank ("-").
+    const Competitor& competitor(int n) const;
+    const std::string& clubName(int m) const;
+    const std::string& className(int m) const;
     // Registered time k, 1 to registeredCount.
     const RegisteredTime& registered(int k) const { return registered_.at(k); }
     const ListRow& row(int i) const { return rows_.at(i); }
@@ -246,7 +252,22 @@ public:
     // stored (the outcome says why). Throws std::invalid_argument, writing nothing, when an
     // entry's number is not one of the register's records or comes twice, or a field is
     // none of the table's.
+    // Entries numbered beyond the register's count (up to its limit) are added: the records
+    // up to the highest such number are made, the count follows, and a class added gains
+    // its results table, all in the same transaction.
     Outcome importEntries(Register which, const std::vector<RegisterEntry>& entries);
+    // A record added after the last one of a register, also while racing (a late entry, one
+    // club or class more), with the fields given (as editRecord's). It takes the next
+    // position; a competitor the start number field 0 asks for, or else nextFreeNumber(); the
+    // count in the Setup record grows by one, and a class gains its results table, all in
+    // one transaction. The register full, or the start number asked for not free: nothing is
+    // added and a notice says why. The outcome's writtenRecords name the record added.
+    Outcome addRecord(Register which, const std::vector<std::pair<int, std::string>>& fields = {});
+    // The start number a competitor added without one gets: the first above the count that
+    // no record holds (from 1 when none is left above it); 0 when every number is taken.
+    int nextFreeNumber() const;
+    // A start number 1 to MaxStartNumber that a competitor record holds.
+    bool numberHeld(int n) const;
 
     // The start number typed on row i (stored with the next commit); the row shows the
     // competitor when it is one.
@@ -284,6 +305,13 @@ private:
     void fillClub(const storage::Record& row);
     void fillClass(const storage::Record& row);
     void fillRecord(Register which, int position, const storage::Record& record);
+    // A register record as a new meet's: its number, the placeholders.
+    storage::Record freshRecord(Register which, int number) const;
+    // The count of a register set (its cache and, for classes, the results) before the commit
+    // that stores the records; Setup's count field follows.
+    void setRegisterCount(Register which, int count);
+    // Reads the rows of a class's results table into its results.
+    void loadResultsTable(int classNumber);
 
     // Parts of actions.
     int wholeNumber(const std::string& text) const;

@@ -43,13 +43,15 @@ inline int cacheIndex(const storage::FieldValue& number, int bound) {
     return value >= 0 && value <= bound ? static_cast<int>(value) : -1;
 }
 
-// "n-0012": channel and registration count of that channel in four digits.
+// "n-0012": channel and registration count of that channel in four digits at least.
 inline std::string identification(int line, int count) {
-    std::string digits = "000" + std::to_string(count);
-    return std::to_string(line) + "-" + digits.substr(digits.size() - 4);
+    std::string digits = std::to_string(count);
+    if (digits.size() < 4) digits.insert(0, 4 - digits.size(), '0');
+    return std::to_string(line) + "-" + digits;
 }
 
-constexpr int MaxCount = 32767;
+// The most times a meet registers, and the most of one line.
+constexpr int MaxCount = storage::MaxTimeRows;
 
 // A row without a place stores none (an empty place sorts after every number).
 inline storage::FieldValue placeValue(const ResultRow& row) {

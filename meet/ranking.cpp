@@ -12,8 +12,8 @@ namespace entry = lang::entry;
 // ---- results ----
 
 long long Meet::raceHundredths(const ResultRow& row) const {
-    if (row.number >= 1 && row.number <= MaxStartNumber) {
-        const auto& competitor = competitors_[row.number];
+    {
+        const auto& competitor = this->competitor(row.number);
         if (competitor.state == Finished && competitor.start != "-" && competitor.finish != "-")
             return raceHundredths(competitor);
     }
@@ -37,7 +37,7 @@ void Meet::recordResult(int n, Outcome& outcome) {
     outcome.shownClass = 0;
     // "-" is the placeholder of an unnamed class: it is no class.
     if (!className.empty() && className != "-") {
-        for (int c = 1; c <= classCount_ && c <= MaxClubOrClass; ++c) {
+        for (int c = 1; c <= classCount_; ++c) {
             if (trimmed(classNames_[c]) != className) continue;
             ResultRow row;
             row.number = n;

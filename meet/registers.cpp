@@ -9,6 +9,7 @@
 #include "lang/meet_texts.h"
 #include "meet/meet.h"
 #include "meet/meet_internal.h"
+#include "storage/record_fields.h"
 #include "storage/schema.h"
 
 namespace kvt::meet {
@@ -17,6 +18,40 @@ using namespace detail;
 namespace entry = lang::entry;
 
 // ---- what the meet holds ----
+
+int RegisterLimit(Register which) {
+    switch (which) {
+        case Register::Clubs:
+            return MaxClubs;
+        case Register::Classes:
+            return MaxClasses;
+        case Register::Competitors:
+            break;
+    }
+    return MaxCompetitors;
+}
+
+namespace {
+const Competitor noCompetitor;
+const std::string noName = "-";
+}  // namespace
+
+const Competitor& Meet::competitor(int n) const {
+    return n >= 0 && n < static_cast<int>(competitors_.size()) ? competitors_[n] : noCompetitor;
+}
+
+const std::string& Meet::clubName(int m) const {
+    return m >= 0 && m < static_cast<int>(clubNames_.size()) ? clubNames_[m] : noName;
+}
+
+const std::string& Meet::className(int m) const {
+    return m >= 0 && m < static_cast<int>(classNames_.size()) ? classNames_[m] : noName;
+}
+
+bool Meet::numberHeld(int n) const {
+    if (n < 1 || n > MaxStartNumber || recordNumbers_.size() < 2) return false;
+    return std::find(recordNumbers_.begin() + 1, recordNumbers_.end(), n) != recordNumbers_.end();
+}
 
 std::string Meet::resultsTable(int classNumber) const {
     return words_[entry::ResultsTablePrefix] + std::to_string(classNumber);
@@ -52,8 +87,7 @@ bool Meet::hasClass(const std::string& name) const {
 }
 
 std::string Meet::unrankedStatus(int n) const {
-    if (n < 1 || n > MaxStartNumber) return {};
-    const std::string& stored = competitors_[n].status;
+    const std::string& stored = competitor(n).status;
     if (stored.empty() || stored == "-") return {};
     const std::string status = folded(stored);
     // Picked under either language (an imported list may carry the other's words).
@@ -86,11 +120,13 @@ struct Meet::Copies {
     std::set<int> waitingResults;
     SetupRecord setup;
     std::set<int> unstoredSetup;
+    int highestNumber, clubCount, classCount;
 };
 
 Meet::Copies Meet::copies() const {
-    return {competitors_, recordNumbers_,  clubNames_, classNames_,
-            results_,     waitingResults_, setup_,     unstoredSetup_};
+    return {competitors_, recordNumbers_,  clubNames_,     classNames_,
+            results_,     waitingResults_, setup_,         unstoredSetup_,
+            highestNumber_, clubCount_,    classCount_};
 }
 
 void Meet::restore(Copies&& copies) {
@@ -102,6 +138,11 @@ void Meet::restore(Copies&& copies) {
     waitingResults_ = std::move(copies.waitingResults);
     setup_ = std::move(copies.setup);
     unstoredSetup_ = std::move(copies.unstoredSetup);
+    highestNumber_ = copies.highestNumber;
+    clubCount_ = copies.clubCount;
+    classCount_ = copies.classCount;
+    // Results tables made by a commit that failed are gone with it.
+    resultsTables_.resize(classCount_ + 1);
 }
 
 std::string Meet::registerTable(Register which) const {
@@ -130,10 +171,11 @@ std::vector<storage::Record> Meet::registerRecords(Register which) const {
 Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& entries) {
     const auto layout = storage::DescribeTable(kindOf(which), words_);
     const int count = registerCount(which);
+    const int limit = RegisterLimit(which);
     const int fieldCount = static_cast<int>(layout.fields.size());
     std::set<int> numbers;
     for (const auto& entry : entries) {
-        if (entry.number < 1 || entry.number > count || !numbers.insert(entry.number).second)
+        if (entry.number < 1 || entry.number > limit || !numbers.insert(entry.number).second)
             throw std::invalid_argument(layout.name + ": no record " +
                                         std::to_string(entry.number) +
                                         " to import into, or it comes twice");
@@ -146,9 +188,18 @@ Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& en
     storeEdits(earlier);
     auto table = engine_.openTable(path_, layout.name);
     auto records = table->readAll();
-    if (static_cast<int>(records.size()) < count)
+    const int stored = static_cast<int>(records.size());
+    if (stored < count)
         throw std::runtime_error(layout.name + ": " + std::to_string(records.size()) +
                                  " records, " + std::to_string(count) + " expected");
+    // Entries beyond the count add the records up to the highest of them. A record the table
+    // holds already beyond the count is taken as it is, given its number.
+    const int grown = numbers.empty() ? count : std::max(count, *numbers.rbegin());
+    for (int k = count + 1; k <= grown; ++k) {
+        if (k > stored) records.push_back(freshRecord(which, k));
+        records[k - 1].resize(fieldCount);
+        records[k - 1][0] = base::NumberToText(k);
+    }
     for (const auto& entry : entries) {
         auto& record = records[entry.number - 1];
         record.resize(fieldCount);
@@ -156,16 +207,9 @@ Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& en
     }
     // What the caches and results were, for an import that cannot be stored.
     Copies before = copies();
-    for (int k = 1; k <= count; ++k) {
-        const auto& record = records[k - 1];
-        if (record.empty()) continue;
-        if (which == Register::Competitors)
-            fillCompetitor(k, record);
-        else if (which == Register::Clubs)
-            fillClub(record);
-        else
-            fillClass(record);
-    }
+    setRegisterCount(which, grown);
+    for (int k = 1; k <= grown; ++k)
+        if (!records[k - 1].empty()) fillRecord(which, k, records[k - 1]);
     Outcome outcome;
     outcome.acted = true;
     outcome.writtenRecords = earlier.writtenRecords;
@@ -175,21 +219,183 @@ Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& en
         numbers.empty() ? std::string("-")
                         : std::to_string(*numbers.begin()) + "-" + std::to_string(*numbers.rbegin());
     commit(outcome, [&] {
-        writeTrail(storage::MakeTrailEntry(storage::trail::Import, -1, layout.name, "",
-                                           std::to_string(entries.size()) + " (" + span + ")"));
+        writeTrail(storage::MakeTrailEntry(
+            storage::trail::Import, -1, layout.name, std::to_string(count),
+            std::to_string(entries.size()) + " (" + span + ")" +
+                (grown > count ? ", " + std::to_string(grown) : "")));
         for (const auto& entry : entries) {
+            if (entry.number > count) continue;
             storage::NamedFields named;
             named.reserve(entry.fields.size());
             for (const auto& [position, value] : entry.fields)
                 named.emplace_back(layout.fields[position].name, value);
             if (!named.empty()) table->writeFields(entry.number, named);
         }
+        for (int k = count + 1; k <= grown; ++k) {
+            if (k <= stored) {
+                storage::NamedFields named;
+                for (int f = 0; f < fieldCount; ++f)
+                    named.emplace_back(layout.fields[f].name, records[k - 1][f]);
+                table->writeFields(k, named);
+            } else {
+                table->appendRecord(records[k - 1]);
+            }
+            if (which == Register::Classes) {
+                engine_.addTable(path_, storage::DescribeTable(storage::TableKind::Results,
+                                                               words_, k));
+                loadResultsTable(k);
+            }
+        }
     });
     if (!outcome.stored) {
         restore(std::move(before));
         outcome.acted = false;
         outcome.finished = false;
+        return outcome;
     }
+    for (int row = 0; row < CaptureRows; ++row) showRow(row);
+    return outcome;
+}
+
+int Meet::nextFreeNumber() const {
+    for (int n = highestNumber_ + 1; n <= MaxStartNumber; ++n)
+        if (!numberHeld(n)) return n;
+    for (int n = 1; n <= MaxStartNumber; ++n)
+        if (!numberHeld(n)) return n;
+    return 0;
+}
+
+storage::Record Meet::freshRecord(Register which, int number) const {
+    namespace column = storage::column;
+    const auto layout = storage::DescribeTable(kindOf(which), words_);
+    storage::Record record(layout.fields.size(), std::string("-"));
+    record[0] = base::NumberToText(number);
+    if (which == Register::Competitors) {
+        // As a new meet's: the payment full, the spare fields never written.
+        record[column::competitor::Payment] = "1";
+        for (int f = 23; f < column::competitor::Count; ++f) record[f] = std::nullopt;
+    }
+    return record;
+}
+
+void Meet::setRegisterCount(Register which, int count) {
+    switch (which) {
+        case Register::Competitors:
+            highestNumber_ = count;
+            recordNumbers_.resize(count + 1, -1);
+            if (static_cast<int>(competitors_.size()) <= count) competitors_.resize(count + 1);
+            setSetupField(field::CompetitorCount, std::to_string(count));
+            break;
+        case Register::Clubs:
+            clubCount_ = count;
+            if (static_cast<int>(clubNames_.size()) <= count) clubNames_.resize(count + 1, "-");
+            setSetupField(field::ClubCount, std::to_string(count));
+            break;
+        case Register::Classes:
+            classCount_ = count;
+            if (static_cast<int>(classNames_.size()) <= count) classNames_.resize(count + 1, "-");
+            results_.resize(count + 1);
+            resultsTables_.resize(count + 1);
+            setSetupField(field::ClassCount, std::to_string(count));
+            break;
+    }
+}
+
+Outcome Meet::addRecord(Register which, const std::vector<std::pair<int, std::string>>& fields) {
+    const auto layout = storage::DescribeTable(kindOf(which), words_);
+    const int fieldCount = static_cast<int>(layout.fields.size());
+    for (const auto& field : fields)
+        if (field.first < 0 || field.first >= fieldCount)
+            throw std::invalid_argument(layout.name + ": no field " + std::to_string(field.first));
+    Outcome outcome;
+    storeEdits(outcome);  // the action acts on what is stored
+    const int count = registerCount(which);
+    if (count >= RegisterLimit(which)) {
+        outcome.notices.push_back(lang::RegisterFullText(language_, layout.name, count));
+        return outcome;
+    }
+    const int position = count + 1;
+    int number = position;
+    if (which == Register::Competitors) {
+        number = nextFreeNumber();
+        for (const auto& [field, value] : fields) {
+            if (field != 0) continue;
+            const double asked = base::TextToNumber(value);
+            if (asked < 1 || asked > MaxStartNumber || asked != static_cast<int>(asked)) {
+                outcome.notices.push_back(lang::NoStartNumberText(language_, trimmed(value)));
+                return outcome;
+            }
+            number = static_cast<int>(asked);
+            if (numberHeld(number)) {
+                outcome.notices.push_back(
+                    lang::StartNumberTakenText(language_, number, recordsNumbered(number).front()));
+                return outcome;
+            }
+        }
+    }
+    std::unique_ptr<storage::Table> table;
+    bool beyond = false;
+    storage::Record record;
+    try {
+        table = engine_.openTable(path_, layout.name);
+        beyond = table->recordCount() >= position;
+        record = beyond ? table->readRecord(position) : freshRecord(which, number);
+    } catch (const storage::NestedTransaction&) {
+        throw;
+    } catch (const std::exception& error) {
+        failure_ = error.what();
+        outcome.stored = false;
+        outcome.failure = failure_;
+        return outcome;
+    }
+    record.resize(fieldCount);
+    record[0] = base::NumberToText(number);
+    for (const auto& [field, value] : fields)
+        if (field != 0) record[field] = value;
+    Copies before = copies();
+    setRegisterCount(which, position);
+    fillRecord(which, position, record);
+    Outcome attempt;
+    attempt.acted = true;
+    recordWaitingResults(attempt);
+    // The trail names the record added and what it holds of note.
+    std::string added = layout.fields[0].name + ": " + std::to_string(number);
+    for (const auto& [field, value] : fields)
+        if (field != 0) added += "; " + layout.fields[field].name + ": " + value;
+    commit(attempt, [&] {
+        writeTrail(storage::MakeTrailEntry(
+            storage::trail::Add, which == Register::Competitors ? number : -1,
+            layout.name + " " + std::to_string(position), "", added));
+        if (beyond) {
+            storage::NamedFields named;
+            for (int f = 0; f < fieldCount; ++f) named.emplace_back(layout.fields[f].name, record[f]);
+            table->writeFields(position, named);
+        } else {
+            table->appendRecord(record);
+        }
+        if (which == Register::Classes) {
+            engine_.addTable(path_,
+                             storage::DescribeTable(storage::TableKind::Results, words_, position));
+            loadResultsTable(position);
+        }
+    });
+    if (!attempt.stored) {
+        restore(std::move(before));
+        outcome.stored = false;
+        outcome.failure = attempt.failure;
+        return outcome;
+    }
+    outcome.acted = true;
+    outcome.writtenRecords.emplace_back(which, position);
+    // A number typed on a line before its competitor was added shows him now.
+    for (int row = 0; row < CaptureRows; ++row) showRow(row);
+    outcome.finished = attempt.finished;
+    outcome.shownClass = attempt.shownClass;
+    for (auto& notice : attempt.notices) outcome.notices.push_back(std::move(notice));
+    outcome.writtenTimeRows.insert(outcome.writtenTimeRows.end(), attempt.writtenTimeRows.begin(),
+                                   attempt.writtenTimeRows.end());
+    outcome.writtenClasses.insert(outcome.writtenClasses.end(), attempt.writtenClasses.begin(),
+                                  attempt.writtenClasses.end());
     return outcome;
 }
 

@@ -264,9 +264,12 @@ Examination examineDatabase(const std::string& path, const lang::TextTable& word
         // The counts that are the sizes of the registers; the counts of times are put right
         // from the Time table when the meet opens.
         for (auto refusal :
-             {examineCount(db, setup.name, "21", 3000, lang::CompetitorCountName(), language),
-              examineCount(db, setup.name, "22", 50, lang::ClubCountName(), language),
-              examineCount(db, setup.name, "23", 50, lang::ClassCountName(), language)})
+             {examineCount(db, setup.name, "21", storage::MaxCompetitors,
+                           lang::CompetitorCountName(), language),
+              examineCount(db, setup.name, "22", storage::MaxClubs, lang::ClubCountName(),
+                           language),
+              examineCount(db, setup.name, "23", storage::MaxClasses, lang::ClassCountName(),
+                           language)})
             if (refusal) return *refusal;
         const int classCount =
             static_cast<int>(base::TextToNumber(firstValue(db, setup.name, "23").value_or("")));

@@ -70,8 +70,8 @@ struct Examination {
     enum Kind { Fine, Language, NotMeet, Bounds } kind = Fine;
     std::string reason;
 };
-// The most times a meet keeps (its counts are 16-bit), and so the most rows of its Time table.
-inline constexpr int MaxTimeRows = 32767;
+// The most times a meet keeps, and so the most rows of its Time table.
+inline constexpr int MaxTimeRows = storage::MaxTimeRows;
 // What the path is, told before anything opens it: no file, a folder, a device or pipe, a
 // file or folder that cannot be written, a file that is no database. No value when it may be
 // a meet database.

@@ -81,7 +81,7 @@ void fillList(ui::ComboBox& list, ui::Program& program, bool clubs) {
     if (program.meet) {
         const auto& meet = *program.meet;
         const int count = clubs ? meet.clubCount() : meet.classCount();
-        for (int i = 1; i <= count && i <= ui::MaxClubOrClass; ++i)
+        for (int i = 1; i <= count; ++i)
             list.addItem(clubs ? meet.clubName(i) : meet.className(i));
     }
     list.setText(shown);
@@ -150,8 +150,15 @@ void ShowStoredRecords(ui::Program& program, const meet::Outcome& outcome) {
         std::vector<int> positions;
         for (const auto& [written, position] : outcome.writtenRecords)
             if (written == which) positions.push_back(position);
-        if (!positions.empty()) RegisterBinding(program, which).recordsStored(positions);
+        if (positions.empty()) continue;
+        auto& data = RegisterBinding(program, which);
+        // A record added after the last one: the binding reads the table's order again.
+        if (*std::max_element(positions.begin(), positions.end()) > data.recordCount())
+            data.recordsWritten();
+        else
+            data.recordsStored(positions);
     }
+    if (!outcome.writtenRecords.empty()) ShowRegisterCounts(program);
     if (!outcome.writtenRecords.empty()) ShowCompetitorWarning(program);
     ShowUnstored(program);
 }
@@ -167,6 +174,38 @@ void ShowUnstored(ui::Program& program) {
                                           meet.unstoredEdits())
                    : "");
 }
+
+void ShowRegisterCounts(ui::Program& program) {
+    if (!program.meet) return;
+    auto& text = program.Main.SetupText;
+    const auto& meet = *program.meet;
+    text[ui::setup::CompetitorCountText].setText(std::to_string(meet.highestNumber()));
+    text[ui::setup::ClubCountText].setText(std::to_string(meet.clubCount()));
+    text[ui::setup::ClassCountText].setText(std::to_string(meet.classCount()));
+}
+
+void ShowAddedRecord(ui::Program& program, Register which, const meet::Outcome& outcome) {
+    ShowStoredRecords(program, outcome);
+    int added = 0;
+    for (const auto& [written, position] : outcome.writtenRecords)
+        if (written == which) added = position;
+    if (outcome.acted && added > 0) RegisterBinding(program, which).moveTo(added);
+}
+
+namespace {
+
+// "Add new" on a register page: the record shown is stored first (as when it is left; one
+// that cannot be stored keeps the page on it), then one is added and shown.
+void addRecord(ui::Program& program, Register which) {
+    if (!program.meet || !storeShownRecord(program, which)) return;
+    auto outcome = program.meet->addRecord(which);
+    ShowAddedRecord(program, which, outcome);
+    const std::string& title = program.LanguageTexts[lang::entry::Info];
+    for (const auto& notice : outcome.notices) program.dialogs().notify(notice, title);
+    program.tellIfNotStored(outcome);
+}
+
+}  // namespace
 
 void ConnectRegisterPages(ui::Program& program) {
     auto& main = program.Main;
@@ -185,6 +224,9 @@ void ConnectRegisterPages(ui::Program& program) {
     main.NameButton.Click = p.guarded([&p] { p.Main.NameData.saveRecord(); });
     main.ClubButton.Click = p.guarded([&p] { p.Main.ClubData.saveRecord(); });
     main.ClassButton.Click = p.guarded([&p] { p.Main.ClassData.saveRecord(); });
+    main.NameNew.Click = p.guarded([&p] { addRecord(p, Register::Competitors); });
+    main.ClubNew.Click = p.guarded([&p] { addRecord(p, Register::Clubs); });
+    main.ClassNew.Click = p.guarded([&p] { addRecord(p, Register::Classes); });
 
     // A record confirmed or left is stored by the meet; the meet's names, clubs and classes
     // follow it once it is stored. One that cannot be stored is not left.

@@ -27,4 +27,10 @@ void ShowStoredRecords(ui::Program& program, const meet::Outcome& outcome);
 // The status bar's count of what waits to be stored (times, edits, settings).
 void ShowUnstored(ui::Program& program);
 
+// A record the meet added (the outcome's last written record of the register): its page
+// shows it, the setup page the counts.
+void ShowAddedRecord(ui::Program& program, meet::Register which, const meet::Outcome& outcome);
+// The meet's counts of competitors, clubs and classes in the setup page's size boxes.
+void ShowRegisterCounts(ui::Program& program);
+
 }  // namespace kvt::pages

@@ -73,8 +73,8 @@ bool isUserSetting(int index) {
 void setupTextChanged(ui::Program& program, int index) {
     auto& main = program.Main;
     applyLimit(main.SetupText[setup::CompetitorCountText], MaxCompetitors);
-    applyLimit(main.SetupText[setup::ClubCountText], MaxClubsOnPage);
-    applyLimit(main.SetupText[setup::ClassCountText], MaxClassesOnPage);
+    applyLimit(main.SetupText[setup::ClubCountText], MaxClubs);
+    applyLimit(main.SetupText[setup::ClassCountText], MaxClasses);
     // The size a new meet's Time table is made with; while a meet is open the box tells the
     // size its table has grown to.
     if (!program.meet) {

@@ -4,15 +4,18 @@
 
 #include <string>
 
+#include "meet/meet.h"
+
 namespace kvt::ui {
 struct Program;
 }
 
 namespace kvt::pages {
 
-inline constexpr int MaxCompetitors = 3000;
-inline constexpr int MaxClubsOnPage = 15;
-inline constexpr int MaxClassesOnPage = 15;
+// The most a new meet can be made with (a meet grows to them while it is open too).
+inline constexpr int MaxCompetitors = meet::MaxCompetitors;
+inline constexpr int MaxClubs = meet::MaxClubs;
+inline constexpr int MaxClasses = meet::MaxClasses;
 // Rows prepared in the Time table of a new meet (the table grows past them during a race).
 inline constexpr int MaxPreparedTimeRows = 3000;
 

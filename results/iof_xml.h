@@ -55,7 +55,7 @@ struct IofSnapshot {
 struct MeetCopy {
     std::string path;
     int highest = 0;  // the competitor records (start numbers beyond have none)
-    std::vector<meet::Competitor> competitors;  // start number n at n - 1, up to 3000
+    std::vector<meet::Competitor> competitors;  // start number n at n - 1, up to 9999
     struct Class {
         std::string name;
         std::vector<meet::ResultRow> ranked;

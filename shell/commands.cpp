@@ -197,6 +197,7 @@ void SetDatabaseControls(ui::Program& program, bool databaseOpen) {
     }
     for (ui::Control* control : std::initializer_list<ui::Control*>{
              &main.NameButton, &main.ResultsCombo, &main.ClubButton, &main.ClassButton,
+             &main.NameNew, &main.ClubNew, &main.ClassNew, &main.CaptureNewCompetitor,
              &main.automaticCaptureCheck(), &main.NameMover, &main.ClassMover, &main.ClubMover})
         control->setEnabled(databaseOpen);
     main.SetupLanguageOption[static_cast<int>(lang::Language::Norwegian)].setEnabled(!databaseOpen);

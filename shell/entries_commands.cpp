@@ -100,6 +100,7 @@ void importRows(ui::Program& program, const std::string& chosen, std::string byt
         return;
     }
     const Register target = session->target();
+    const int countBefore = program.meet->registerCount(target);
     auto outcome = program.meet->importEntries(target, good);
     if (!outcome.stored) {
         capture::ShowMeet(program);
@@ -109,9 +110,13 @@ void importRows(ui::Program& program, const std::string& chosen, std::string byt
     // The page shows the records as they are now; the lists and caches follow them.
     pages::RegisterBinding(program, target).recordsWritten();
     FillNameLists(program);
+    pages::ShowRegisterCounts(program);
     capture::ShowOutcome(program, outcome);
+    const int countNow = program.meet->registerCount(target);
+    int added = 0;
+    for (const auto& entry : good) added += entry.number > countBefore ? 1 : 0;
     program.info(lang::ImportedText(language, static_cast<int>(good.size()),
-                                    program.meet->registerTable(target)));
+                                    program.meet->registerTable(target), added, countNow));
 }
 
 void importFile(ui::Program& program, const char* title, const char* filter, bool iofXml) {

@@ -72,9 +72,9 @@ ResetSizes readSizes(ui::Program& program, meetdb::MeetFile& file) {
     ResetSizes sizes;
     // The database's own sizes: every results table it has, and its Time table.
     sizes.classCount =
-        boundedCount(file.firstValue(words[entry::SetupTable], "23"), meet::MaxClubOrClass);
+        boundedCount(file.firstValue(words[entry::SetupTable], "23"), meet::MaxClasses);
     sizes.timeRows =
-        boundedCount(file.firstValue(words[entry::SetupTable], "31"), meet::MaxStartNumber);
+        boundedCount(file.firstValue(words[entry::SetupTable], "31"), storage::MaxTimeRows);
     if (file.hasTable(words[entry::TimeTable]))
         sizes.times = file.filledCount(words[entry::TimeTable], "Id");
     for (int c = 1; c <= sizes.classCount; ++c) {

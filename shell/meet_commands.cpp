@@ -263,9 +263,9 @@ bool MakeNewDatabaseFile(ui::Program& program, const std::string& path) {
     try {
         const MakeCounts counts{
             countFromPage(program, setup::CompetitorCountText, meet::MaxCompetitors),
-            countFromPage(program, setup::ClubCountText, meet::MaxClubOrClass),
-            countFromPage(program, setup::ClassCountText, meet::MaxClubOrClass),
-            countFromPage(program, setup::TimeTableSizeText, meet::MaxStartNumber)};
+            countFromPage(program, setup::ClubCountText, meet::MaxClubs),
+            countFromPage(program, setup::ClassCountText, meet::MaxClasses),
+            countFromPage(program, setup::TimeTableSizeText, pages::MaxPreparedTimeRows)};
         {
             const bool format32 = program.Main.SetupOption[setup::Format32BitOption].selected();
             meetdb::MeetFile file(making, format32 ? meetdb::Format32Bit : meetdb::Format16Bit);
@@ -281,6 +281,11 @@ bool MakeNewDatabaseFile(ui::Program& program, const std::string& path) {
         PrepareMeetFolder(program, path);
         program.platform.engine.release(path);
         fs::rename(making, path);
+        // Left closed, as a meet made always is; the operator is told where it is, and the
+        // next Open starts on it.
+        program.madeMeet = fs::absolute(fs::path(path), error).string();
+        program.lastChosenFile = program.madeMeet;
+        program.status(lang::MeetMadeText(program.language, program.madeMeet));
         return true;
     } catch (const std::exception& failure) {
         program.endProgress();
@@ -433,7 +438,13 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
 
 void OpenDatabase(ui::Program& program) {
     const auto& words = program.LanguageTexts;
-    if (auto chosen = program.chooseFile(words[entry::OpenTitle], words[entry::DemoMeet]))
+    // The meet made last is offered first, once.
+    std::error_code error;
+    std::string preset = words[entry::DemoMeet];
+    if (!program.madeMeet.empty() && fs::is_regular_file(program.madeMeet, error))
+        preset = program.madeMeet;
+    program.madeMeet.clear();
+    if (auto chosen = program.chooseFile(words[entry::OpenTitle], preset))
         OpenDatabaseFile(program, *chosen);
 }
 

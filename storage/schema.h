@@ -16,6 +16,12 @@ struct FieldSpec {
     FieldType type;
 };
 
+// The most records a meet's registers hold (a competitor's start number is 1 to
+// MaxCompetitors too), and the most rows its Time table keeps (the most times a meet holds:
+// two runs of the most competitors, started and finished, with room to spare).
+inline constexpr int MaxCompetitors = 9999, MaxClubs = 200, MaxClasses = 100;
+inline constexpr int MaxTimeRows = 99999;
+
 enum class TableKind { Competitors, Clubs, Classes, Setup, Time, Work, Results, Control };
 
 struct TableSpec {

@@ -23,6 +23,7 @@ inline constexpr const char* StartAll = "start-all";   // everyone not finished 
 inline constexpr const char* Edit = "edit";            // a register record edited
 inline constexpr const char* Setting = "setting";      // a setting of the meet changed
 inline constexpr const char* Import = "import";        // entries imported into a register
+inline constexpr const char* Add = "add";              // a register record added to the meet
 inline constexpr const char* Reset = "reset";          // the meet's times and results emptied
 }  // namespace trail
 

@@ -211,7 +211,7 @@ TEST_F(Import, TheReportListsBadRowsAndNothingIsWrittenWhenTheOperatorDeclines) 
         "Startnummer;Fornavn;Klubb;Klasse\r\n"
         "1;Ny;Tornado;Junior\r\n"      // line 2: good
         "2;Dobbel;Tornado;Junior\r\n"  // line 3: 2 twice
-        "11;Utenfor;Tornado;Junior\r\n"
+        "10000;Utenfor;Tornado;Junior\r\n"
         ";Uten nummer;Tornado;Junior\r\n"
         "2;Igjen;Tornado;Junior\r\n"
         "x7;Feil;Tornado;Junior\r\n"
@@ -220,7 +220,8 @@ TEST_F(Import, TheReportListsBadRowsAndNothingIsWrittenWhenTheOperatorDeclines) 
     ASSERT_EQ(test.imports.reports, 1);
     EXPECT_EQ(test.imports.reported, (std::vector<std::string>{
                                          "Linje 3: nummer 2 står også på linje 6.",
-                                         "Linje 4: nummer 11 er utenfor stevnets 10.",
+                                         "Linje 4: nummer 10000 er utenfor de 9999 postene et "
+                                         "stevne kan ha.",
                                          "Linje 5: mangler nummer.",
                                          "Linje 6: nummer 2 står også på linje 3.",
                                          "Linje 7: \"x7\" er ikke et nummer.",

@@ -398,12 +398,12 @@ TEST(OpenDatabase, ATimeTableBeyondWhatTheCountsReachIsRefusedNotRepairedToItsel
     ASSERT_EQ(test.dialogs.messages.size(), 1u);
     EXPECT_EQ(test.dialogs.messages[0].text,
               "Filen kan ikke åpnes som stevnedatabase: tidregisteret har 100000 rader, flere "
-              "enn de 32767 tidene et stevne kan holde");
+              "enn de 99999 tidene et stevne kan holde");
     EXPECT_EQ(fileBytes(path), before);
     // At the bound it opens.
-    execute(path, "DELETE FROM \"Tider\" WHERE rowid > 32767");
+    execute(path, "DELETE FROM \"Tider\" WHERE rowid > 99999");
     EXPECT_TRUE(openMeet(test, path)) << test.dialogs.messages.back().text;
-    EXPECT_EQ(test.program().meet->timeTableSize(), 32767);
+    EXPECT_EQ(test.program().meet->timeTableSize(), 99999);
 }
 
 TEST(OpenDatabase, FilesThatAreNoMeetDatabaseLeaveNothingOpen) {
@@ -456,11 +456,13 @@ TEST(OpenDatabase, CountsBeyondTheTablesAreRefused) {
     TestProgram test;
     test.start();
     const auto path = sampleMeet(test);
-    execute(path, "UPDATE \"Oppsett\" SET \"21\" = '5000'");
+    execute(path, "UPDATE \"Oppsett\" SET \"21\" = '10000'");
     EXPECT_FALSE(openMeet(test, path));
-    EXPECT_NE(test.dialogs.messages.back().text.find("3000"), std::string::npos);
+    EXPECT_NE(test.dialogs.messages.back().text.find("9999"), std::string::npos);
     expectNothingOpen(test);
-    execute(path, "UPDATE \"Oppsett\" SET \"21\" = '10', \"23\" = '51'");
+    execute(path, "UPDATE \"Oppsett\" SET \"21\" = '10', \"22\" = '201'");
+    EXPECT_FALSE(openMeet(test, path));
+    execute(path, "UPDATE \"Oppsett\" SET \"22\" = '15', \"23\" = '101'");
     EXPECT_FALSE(openMeet(test, path));
     execute(path, "UPDATE \"Oppsett\" SET \"23\" = '99999999'");
     EXPECT_FALSE(openMeet(test, path));

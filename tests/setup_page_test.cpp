@@ -9,16 +9,18 @@ using kvt::testing::TestProgram;
 TEST(SetupPage, SizeBoxesAreHeldToTheirLimits) {
     TestProgram test;
     auto& main = test.start().Main;
-    main.SetupText[0].setText("4000");
-    EXPECT_EQ(main.SetupText[0].text(), "3000");
-    main.SetupText[1].setText("16");
-    EXPECT_EQ(main.SetupText[1].text(), "15");
-    main.SetupText[2].setText("99 classes");
-    EXPECT_EQ(main.SetupText[2].text(), "15");
-    main.SetupText[2].setText("15");
-    EXPECT_EQ(main.SetupText[2].text(), "15");
-    main.SetupText[0].setText("3000");
-    EXPECT_EQ(main.SetupText[0].text(), "3000");
+    main.SetupText[0].setText("10000");
+    EXPECT_EQ(main.SetupText[0].text(), "9999");
+    main.SetupText[1].setText("201");
+    EXPECT_EQ(main.SetupText[1].text(), "200");
+    main.SetupText[2].setText("199 classes");
+    EXPECT_EQ(main.SetupText[2].text(), "100");
+    main.SetupText[2].setText("100");
+    EXPECT_EQ(main.SetupText[2].text(), "100");
+    main.SetupText[1].setText("200");
+    EXPECT_EQ(main.SetupText[1].text(), "200");
+    main.SetupText[0].setText("9999");
+    EXPECT_EQ(main.SetupText[0].text(), "9999");
     main.SetupText[1].setText("abc");
     EXPECT_EQ(main.SetupText[1].text(), "abc");
 }

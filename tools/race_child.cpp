@@ -15,6 +15,13 @@
 //   OPTION n on|off   a check box of the setup page (SetupCheck n)
 //   COUNT             prints "COUNT n": the times registered so far
 //   LISTS             writes both results lists
+//   CLUB name         a club added on the club page and named there; answers
+//                     "ADDED club position name" once it is stored
+//   CLASS name        a class added on the class page and named there; "ADDED class ..."
+//   LATE number first class
+//                     a late entry: the number typed on line 8, the capture page's "New
+//                     competitor", his first name and class on the competitor page;
+//                     "ADDED competitor position number" once stored
 //   QUIT              ends the program
 //   kvt_race_child MEET.mdb FIFO [COMPETITORS]
 #include <unistd.h>
@@ -151,7 +158,8 @@ int main(int argc, char** argv) {
         pending.append(chunk, got);
         std::size_t end;
         while ((end = pending.find('\n')) != std::string::npos) {
-            std::istringstream line(pending.substr(0, end));
+            const std::string command = pending.substr(0, end);
+            std::istringstream line(command);
             pending.erase(0, end + 1);
             std::string word, text;
             int index = 0;
@@ -190,6 +198,43 @@ int main(int argc, char** argv) {
                 main.SetupCheck[index].setChecked(text == "on");
             } else if (word == "COUNT") {
                 std::cout << "COUNT " << shownCount() << std::endl;
+            } else if (word == "CLUB" || word == "CLASS" || word == "LATE") {
+                // "CLUB name", "CLASS name", "LATE number first class", read again whole.
+                std::istringstream words(command);
+                std::string first, className;
+                words >> word;
+                if (word == "LATE") words >> index;
+                words >> first >> className;
+                const bool club = word == "CLUB";
+                const auto which = word == "LATE" ? meet::Register::Competitors
+                                   : club         ? meet::Register::Clubs
+                                                  : meet::Register::Classes;
+                if (word == "LATE") {
+                    main.Number[8].setText(std::to_string(index));
+                    main.CaptureNewCompetitor.click();
+                    main.NameText[0].setText(first);
+                    main.NameCombo[1].setText(className);
+                    main.NameButton.click();
+                } else {
+                    (club ? main.ClubNew : main.ClassNew).click();
+                    const std::string& name = first;
+                    if (club) {
+                        main.ClubText[0].setText(name);
+                        main.ClubButton.click();
+                    } else {
+                        main.ClassText[1].setText(name);
+                        main.ClassButton.click();
+                    }
+                }
+                if (program.meet && program.meet->allStored()) {
+                    const int position = program.meet->registerCount(which);
+                    std::cout << "ADDED " << (word == "LATE" ? "competitor" : club ? "club" : "class")
+                              << " " << position << " "
+                              << (word == "LATE" ? std::to_string(program.meet->recordNumber(position))
+                                                 : first)
+                              << std::endl;
+                }
+                continue;
             } else if (word == "LISTS") {
                 shell::RunCommand(program, shell::Command::MakeTextList);
                 shell::RunCommand(program, shell::Command::MakeHtmlList);

@@ -82,6 +82,8 @@ struct Program {
     std::string lastChosenFile;
     // The meet database closed last in this run (where Reset's dialog starts).
     std::string lastClosedMeet;
+    // The meet Make new made last, until the next Open offers it.
+    std::string madeMeet;
 
     // The dialogs and the event pump, which refuse to run while a transaction is open (a
     // timer tick could then register a time into it).

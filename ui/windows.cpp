@@ -1,5 +1,7 @@
 #include "ui/windows.h"
 
+#include "meet/meet.h"
+
 namespace kvt::ui {
 
 MDIMainWindow::MDIMainWindow() {
@@ -80,6 +82,7 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     r.addArray(RegTimeIndex, "RegTimeIndex");
     r.addArray(Regtimeled, "Regtimeled");
     r.add(SetTimeData, "SetTimeData");
+    r.add(CaptureNewCompetitor, "CaptureNewCompetitor");
 
     r.add(NameTabStrip, "NameTabStrip");
     r.add(NameContainer, "NameContainer");
@@ -91,6 +94,7 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     r.add(NameIndex, "NameIndex");
     r.add(NameMover, "NameMover");
     r.add(NameButton, "NameButton");
+    r.add(NameNew, "NameNew");
     r.add(NameData, "NameData");
     r.add(NameWarning, "NameWarning");
 
@@ -101,6 +105,7 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     r.add(ClubIndex, "ClubIndex");
     r.add(ClubMover, "ClubMover");
     r.add(ClubButton, "ClubButton");
+    r.add(ClubNew, "ClubNew");
     r.add(ClubData, "ClubData");
 
     r.add(ClassTabStrip, "ClassTabStrip");
@@ -110,6 +115,7 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     r.add(ClassIndex, "ClassIndex");
     r.add(ClassMover, "ClassMover");
     r.add(ClassButton, "ClassButton");
+    r.add(ClassNew, "ClassNew");
     r.add(ClassData, "ClassData");
     r.add(ClassDBGrid, "ClassDBGrid");
 
@@ -250,7 +256,7 @@ void MainWindow::setDesignValues() {
     for (int i = 0; i < CaptureRows; ++i) {
         Set[i].setCaption("<<");
         Delete[i].setCaption("C");
-        UpDown[i].setRange(0, 3000);
+        UpDown[i].setRange(0, meet::MaxStartNumber);
         Regtimeled[i].setText("0");
     }
     Hitime1.setInterval(1);

@@ -90,6 +90,8 @@ struct MainWindow {
     std::array<CommandButton, CaptureRows> Set, Delete;
     std::array<TextBox, CaptureRows> RegTime, RegTimeIndex, Regtimeled;
     DataControl SetTimeData;
+    // A late entry added while racing, with the number typed on a line when it is no one's.
+    CommandButton CaptureNewCompetitor;
 
     // Competitors page
     TabStrip NameTabStrip{2};
@@ -102,6 +104,8 @@ struct MainWindow {
     TextBox NameIndex;
     TextBox NameMover;
     CommandButton NameButton;
+    // A record added after the last one (the same on the club and class pages).
+    CommandButton NameNew;
     DataControl NameData;
     // Under the record: a start number that another record holds too, a club or class that
     // matches none of the meet's.
@@ -115,6 +119,7 @@ struct MainWindow {
     TextBox ClubIndex;
     TextBox ClubMover;
     CommandButton ClubButton;
+    CommandButton ClubNew;
     DataControl ClubData;
 
     // Classes page
@@ -125,6 +130,7 @@ struct MainWindow {
     TextBox ClassIndex;
     TextBox ClassMover;
     CommandButton ClassButton;
+    CommandButton ClassNew;
     DataControl ClassData;
     DataGrid ClassDBGrid{ClassData};
 

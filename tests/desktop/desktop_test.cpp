@@ -139,9 +139,9 @@ TEST_F(DesktopWindow, TypingInABoxChangesTheModel) {
     auto* classes = frame.findChild<QLineEdit*>("SetupText_2");
     ASSERT_NE(classes, nullptr);
     classes->selectAll();
-    QTest::keyClicks(classes, "40");
-    EXPECT_EQ(test.program().Main.SetupText[2].text(), "15");
-    EXPECT_EQ(classes->text(), "15");
+    QTest::keyClicks(classes, "400");
+    EXPECT_EQ(test.program().Main.SetupText[2].text(), "100");
+    EXPECT_EQ(classes->text(), "100");
 }
 
 TEST(DesktopHelp, ShowsTheTopicsOfTheHelpFileAndSearchesThem) {

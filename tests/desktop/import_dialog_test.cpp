@@ -66,31 +66,35 @@ TEST_F(ImportDialog, ThePreviewShowsTheGuessesAndTheOperatorsChoicesReachTheSess
 }
 
 TEST_F(ImportDialog, TheReportListsEveryProblemAndOffersTheGoodRowsOrNothing) {
-    entries::ImportSession session("Startnummer;Fornavn\r\n1;Kari\r\n1;Per\r\n40;Ola\r\n3;Åse\r\n",
-                                   *test.program().meet, lang::Language::Norwegian);
+    entries::ImportSession session(
+        "Startnummer;Fornavn\r\n1;Kari\r\n1;Per\r\n10000;Ola\r\n3;Åse\r\n40;Kåre\r\n",
+        *test.program().meet, lang::Language::Norwegian);
     const auto report = session.check();
     desktop::ImportReportDialog dialog(session, report, nullptr);
+    // A row numbered beyond the meet's count goes in as a record added; one beyond what a
+    // meet can hold does not.
     EXPECT_EQ(dialog.findChild<QLabel*>("ReportHeading")->text(),
-              "3 av 4 rader kan ikke importeres. Ingenting er skrevet ennå.");
+              "3 av 5 rader kan ikke importeres. Ingenting er skrevet ennå.\n"
+              "1 rad har nummer utenfor stevnets 10 poster: den legges til som ny post.");
     EXPECT_EQ(dialog.findChild<QPlainTextEdit*>("ReportList")->toPlainText(),
               "Linje 2: nummer 1 står også på linje 3.\n"
               "Linje 3: nummer 1 står også på linje 2.\n"
-              "Linje 4: nummer 40 er utenfor stevnets 10.\n");
-    EXPECT_EQ(dialog.findChild<QPushButton*>("ImportGoodRows")->text(), "Importer de 1 gode radene");
+              "Linje 4: nummer 10000 er utenfor de 9999 postene et stevne kan ha.\n");
+    EXPECT_EQ(dialog.findChild<QPushButton*>("ImportGoodRows")->text(), "Importer de 2 gode radene");
     EXPECT_TRUE(dialog.findChild<QPushButton*>("ImportNothing")->isDefault());
 }
 
 // "0 of 150 can be imported" said nothing of why until Import was pressed.
 TEST_F(ImportDialog, ThePreviewGivesTheReasonsRowsCannotGoInBeforeImport) {
     entries::ImportSession session(
-        "Startnummer;Fornavn;Klubb\r\n1;Kari;Ingensteds IL\r\n2;Per;Tornado\r\n40;Ola;Tornado\r\n"
+        "Startnummer;Fornavn;Klubb\r\n1;Kari;Ingensteds IL\r\n2;Per;Tornado\r\n10000;Ola;Tornado\r\n"
         "x;Åse;Tornado\r\n5;Kåre;Nowhere\r\n",
         *test.program().meet, lang::Language::Norwegian);
     desktop::ImportPreviewDialog dialog(session, nullptr);
     EXPECT_EQ(dialog.findChild<QLabel*>("ImportSummary")->text(),
               "5 rader, 1 av dem kan importeres.\n"
               "Linje 2: klubben \"Ingensteds IL\" er ingen av stevnets.\n"
-              "Linje 4: nummer 40 er utenfor stevnets 10.\n"
+              "Linje 4: nummer 10000 er utenfor de 9999 postene et stevne kan ha.\n"
               "Linje 5: \"x\" er ikke et nummer.\n"
               "... og 1 til (listes ved Importer).");
     EXPECT_TRUE(dialog.findChild<QPushButton*>("ImportButton")->isEnabled());
