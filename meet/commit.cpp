@@ -19,7 +19,7 @@ bool Meet::allStored() const {
 
 bool Meet::timesStored() const {
     if (!unstoredRows_.empty() || !unstoredSetup_.empty() || !unstoredWork_.empty() ||
-        !unstoredJournal_.empty())
+        !unstoredJournal_.empty() || offeredAgainUnstored_)
         return false;
     for (int c = 1; c <= classCount_; ++c)
         if (!results_[c].allStored()) return false;
@@ -93,6 +93,9 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
     unstoredJournal_.clear();
     unstoredSetup_.clear();
     unstoredWork_.clear();
+    if (offeredAgainUnstored_ && !settingRows_.count("OfferedAgain"))
+        settingRows_["OfferedAgain"] = settingsTable_->recordCount();
+    offeredAgainUnstored_ = false;
     for (int c = 1; c <= classCount_; ++c) results_[c].markStored();
     failure_.clear();
     outcome.stored = true;
@@ -150,6 +153,11 @@ void Meet::writeUnstored() {
         }
         workTable_->writeFields(1, named);
     }
+    if (offeredAgainUnstored_) {
+        std::string rows;
+        for (int k : offeredAgain_) rows += (rows.empty() ? "" : ",") + std::to_string(k);
+        writeProgramSetting("OfferedAgain", rows);
+    }
     if (!unstoredJournal_.empty()) {
         if (!journalTable_) {
             // A meet made before the journal gains its table with its first impulse.
@@ -163,7 +171,23 @@ void Meet::writeUnstored() {
         if (results.allStored()) continue;
         auto& table = *resultsTables_[c];
         const auto& rows = results.rows();
-        for (int i = results.storedCount(); i < static_cast<int>(rows.size()); ++i) {
+        const int count = static_cast<int>(rows.size());
+        if (!results.rewrittenRows().empty()) {
+            std::vector<std::pair<int, storage::Record>> rewritten;
+            rewritten.reserve(results.rewrittenRows().size());
+            for (int i : results.rewrittenRows()) {
+                const auto& row = rows[i];
+                rewritten.push_back({i + 1,
+                                     {placeValue(row), std::to_string(row.number), row.competitor,
+                                      row.club, row.shownResult(), row.difference}});
+            }
+            table.writeRecords({words_[entry::Place], words_[entry::Number],
+                                words_[entry::Competitor], words_[entry::Club],
+                                words_[entry::Result], words_[entry::Difference]},
+                               rewritten);
+        }
+        if (results.storedCount() > count) table.removeRecordsFrom(count + 1);
+        for (int i = results.storedCount(); i < count; ++i) {
             const auto& row = rows[i];
             table.appendRecord({placeValue(row), std::to_string(row.number), row.competitor,
                                 row.club, row.shownResult(), row.difference});
