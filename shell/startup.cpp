@@ -1,6 +1,7 @@
 #include <filesystem>
 
 #include "base/number_text.h"
+#include "capture/corrections.h"
 #include "capture/lines_setup.h"
 #include "capture/poll.h"
 #include "capture/time_list.h"
@@ -86,6 +87,7 @@ void LoadMain(ui::Program& program) {
     pages::ConnectRegisterPages(program);
     capture::ConnectCapture(program);
     capture::ConnectTimeList(program);
+    capture::ConnectCorrections(program);
     capture::ConnectTiming(program);
     results::ConnectResultsPage(program);
     capture::ConnectLinesSetup(program);
