@@ -56,6 +56,7 @@ void Meet::load(Progress& progress, std::vector<int>& warnings) {
         if (record.size() >= 2) loadOfferedAgain(text(record[1]));
     }
     loadJournal();
+    loadTrail();
     loadList();
     loadResults();
     // A finish whose result is in no results table (its class matched none when it was
