@@ -88,6 +88,7 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
         // The journal's table may have been made by the transaction rolled back.
         journalTable_.reset();
         settingsTable_.reset();
+        newSettingRows_.clear();
         trailTable_.reset();
         writtenTrail_.clear();
         outcome.stored = false;
@@ -101,8 +102,8 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
     writtenTrail_.clear();
     unstoredSetup_.clear();
     unstoredWork_.clear();
-    if (offeredAgainUnstored_ && !settingRows_.count("OfferedAgain"))
-        settingRows_["OfferedAgain"] = settingsTable_->recordCount();
+    settingRows_.insert(newSettingRows_.begin(), newSettingRows_.end());
+    newSettingRows_.clear();
     offeredAgainUnstored_ = false;
     for (int c = 1; c <= classCount_; ++c) results_[c].markStored();
     failure_.clear();
@@ -217,11 +218,15 @@ void Meet::writeProgramSetting(const std::string& name, const std::string& value
         engine_.addTable(path_, storage::ProgramSettingsSpec());
         settingsTable_ = engine_.openTable(path_, storage::ProgramSettingsTable);
     }
-    auto found = settingRows_.find(name);
-    if (found != settingRows_.end())
-        settingsTable_->writeFields(found->second, {{"Value", value}});
-    else
-        settingsTable_->appendRecord({name, value});
+    int row = 0;
+    if (auto found = settingRows_.find(name); found != settingRows_.end())
+        row = found->second;
+    else if (auto added = newSettingRows_.find(name); added != newSettingRows_.end())
+        row = added->second;
+    if (row > 0)
+        settingsTable_->writeFields(row, {{"Value", value}});
+    else  // its record is the meet's once the commit returned
+        newSettingRows_[name] = settingsTable_->appendRecord({name, value});
 }
 
 Outcome Meet::setFullPrecision(bool on) {
@@ -235,7 +240,6 @@ Outcome Meet::setFullPrecision(bool on) {
                                                fullPrecision_ ? "1" : "0", on ? "1" : "0"));
     });
     if (!outcome.stored) return outcome;
-    if (!settingRows_.count(name)) settingRows_[name] = settingsTable_->recordCount();
     fullPrecision_ = on;
     return outcome;
 }

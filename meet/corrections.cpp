@@ -18,8 +18,112 @@ namespace entry = lang::entry;
 namespace {
 
 const std::string None = "-";
+const std::string Offered = "offered";
+
+// One side of a correction as the trail keeps it: "12: 7 Inn; 15: -; 16: offered".
+std::string sideText(const std::vector<TimeChange>& changes, bool after) {
+    std::string text;
+    for (const auto& change : changes) {
+        const std::string number = trimmed(after ? change.numberAfter : change.numberBefore);
+        const std::string kind = trimmed(after ? change.kindAfter : change.kindBefore);
+        const bool offer = after ? change.offerAfter : change.offerBefore;
+        std::string one = std::to_string(change.row) + ": ";
+        if (number.empty() || number == None)
+            one += offer ? Offered : None;
+        else
+            one += number + " " + kind;
+        text += (text.empty() ? "" : "; ") + one;
+    }
+    return text;
+}
+
+// The rows of one side read back; false when the text is not one sideText wrote.
+bool readSide(const std::string& text, bool after, std::vector<TimeChange>& changes) {
+    std::vector<TimeChange> read;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find("; ", at);
+        if (end == std::string::npos) end = text.size();
+        const std::string one = text.substr(at, end - at);
+        at = end + 2;
+        const std::size_t colon = one.find(": ");
+        if (colon == std::string::npos || colon == 0 ||
+            one.find_first_not_of("0123456789") != colon)
+            return false;
+        TimeChange change;
+        change.row = std::stoi(one.substr(0, colon));
+        const std::string rest = one.substr(colon + 2);
+        std::string number = None, kind = None;
+        bool offer = false;
+        if (rest == Offered) {
+            offer = true;
+        } else if (rest != None) {
+            const std::size_t space = rest.find(' ');
+            if (space == std::string::npos) return false;
+            number = rest.substr(0, space);
+            kind = rest.substr(space + 1);
+        }
+        (after ? change.numberAfter : change.numberBefore) = number;
+        (after ? change.kindAfter : change.kindBefore) = kind;
+        (after ? change.offerAfter : change.offerBefore) = offer;
+        read.push_back(change);
+    }
+    if (changes.empty()) changes.resize(read.size());
+    if (read.size() != changes.size() || read.empty()) return false;
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        if (changes[i].row != 0 && changes[i].row != read[i].row) return false;
+        changes[i].row = read[i].row;
+        if (after) {
+            changes[i].numberAfter = read[i].numberAfter;
+            changes[i].kindAfter = read[i].kindAfter;
+            changes[i].offerAfter = read[i].offerAfter;
+        } else {
+            changes[i].numberBefore = read[i].numberBefore;
+            changes[i].kindBefore = read[i].kindBefore;
+            changes[i].offerBefore = read[i].offerBefore;
+        }
+    }
+    return true;
+}
+
+// The trail row of a correction, of its undo (the sides swapped) or of its redo.
+storage::TrailEntry trailEntry(const Correction& correction, const std::string& action,
+                               bool undo) {
+    return storage::MakeTrailEntry(action, correction.number, correction.what,
+                                   sideText(correction.changes, undo),
+                                   sideText(correction.changes, !undo), correction.reason);
+}
 
 }  // namespace
+
+void Meet::loadCorrections() {
+    done_.clear();
+    undone_.clear();
+    for (const auto& entry : trail_) {
+        if (entry.action == storage::trail::Undo) {
+            if (done_.empty()) continue;
+            undone_.push_back(std::move(done_.back()));
+            done_.pop_back();
+        } else if (entry.action == storage::trail::Redo) {
+            if (undone_.empty()) continue;
+            done_.push_back(std::move(undone_.back()));
+            undone_.pop_back();
+        } else if (entry.action == storage::trail::Reassign ||
+                   entry.action == storage::trail::TakeBack ||
+                   entry.action == storage::trail::HandTime) {
+            Correction correction;
+            correction.action = entry.action;
+            correction.number = entry.number;
+            correction.what = entry.subject;
+            correction.reason = entry.reason;
+            if (!readSide(entry.before, false, correction.changes) ||
+                !readSide(entry.after, true, correction.changes))
+                continue;
+            done_.push_back(std::move(correction));
+            undone_.clear();
+        }
+    }
+}
 
 // ---- what a competitor holds ----
 
@@ -215,6 +319,7 @@ void Meet::applyChanges(const std::vector<TimeChange>& changes, bool forward, Ou
 Outcome Meet::correct(Correction correction) {
     Outcome outcome;
     applyChanges(correction.changes, true, outcome);
+    queueTrail(trailEntry(correction, correction.action, false));
     done_.push_back(std::move(correction));
     undone_.clear();
     commit(outcome);
@@ -264,6 +369,8 @@ Outcome Meet::reassignTime(int timeRow, int number) {
     change.numberAfter = std::to_string(n);
     change.kindAfter = words_[competitors_[n].state == NotStarted ? entry::Out : entry::In];
     Correction correction;
+    correction.action = storage::trail::Reassign;
+    correction.number = n;
     correction.what = lang::ReassignedText(language_, timeRow, holder, n);
     correction.changes.push_back(change);
     return correct(std::move(correction));
@@ -300,6 +407,8 @@ Outcome Meet::takeBack(int number, TimeUse which) {
     change.kindBefore = slot.kind;
     change.offerAfter = true;
     Correction correction;
+    correction.action = storage::trail::TakeBack;
+    correction.number = n;
     correction.what = lang::TakenBackText(language_, n, finish);
     correction.changes.push_back(change);
     return correct(std::move(correction));
@@ -380,6 +489,8 @@ Outcome Meet::setHandTime(int number, TimeUse which, const std::string& time,
                      {entry::TimeInfoField, why}});
     skipGiven();
     Correction correction;
+    correction.action = storage::trail::HandTime;
+    correction.number = n;
     correction.what = lang::HandTimeText(language_, n, finish, text);
     correction.reason = why;
     const int replaced = finish ? competitor.finishRow : competitor.startRow;
@@ -413,6 +524,7 @@ Outcome Meet::undo() {
         return outcome;
     }
     applyChanges(last.changes, false, outcome);
+    queueTrail(trailEntry(last, storage::trail::Undo, true));
     undone_.push_back(std::move(last));
     done_.pop_back();
     commit(outcome);
@@ -432,6 +544,7 @@ Outcome Meet::redo() {
         return outcome;
     }
     applyChanges(last.changes, true, outcome);
+    queueTrail(trailEntry(last, storage::trail::Redo, false));
     done_.push_back(std::move(last));
     undone_.pop_back();
     commit(outcome);

@@ -57,6 +57,7 @@ void Meet::load(Progress& progress, std::vector<int>& warnings) {
     }
     loadJournal();
     loadTrail();
+    loadCorrections();
     loadList();
     loadResults();
     // A finish whose result is in no results table (its class matched none when it was

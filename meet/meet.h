@@ -107,7 +107,9 @@ struct TimeChange {
 
 // One correction as undo and redo need it: what it said, and the rows it changed.
 struct Correction {
-    std::string what;  // in the language of the meet
+    std::string action;  // the trail's word for it
+    int number = -1;     // the competitor it is made for
+    std::string what;    // in the language of the meet
     std::string reason;
     std::vector<TimeChange> changes;
 };
@@ -393,6 +395,8 @@ private:
     void offerAgain(int timeRow);
     Outcome correct(Correction correction);
     void loadOfferedAgain(const std::string& value);
+    // Undo and redo as the trail left them (after the trail is read).
+    void loadCorrections();
 
     storage::Engine& engine_;
     // Let go last, when every handle on the meet has gone.
@@ -454,7 +458,7 @@ private:
     std::vector<storage::TrailEntry> trail_, unstoredTrail_, writtenTrail_;
     // The program's own settings of the meet: their table, and their records by name.
     std::unique_ptr<storage::Table> settingsTable_;
-    std::map<std::string, int> settingRows_;
+    std::map<std::string, int> settingRows_, newSettingRows_;
     bool fullPrecision_ = false;
     // Corrections that undo and redo act on, the last one last.
     std::vector<Correction> done_, undone_;
