@@ -4,6 +4,7 @@
 #include "capture/show.h"
 #include "lang/correction_texts.h"
 #include "results/results_page.h"
+#include "results/trail_view.h"
 #include "ui/program.h"
 
 namespace kvt::capture {
@@ -132,6 +133,8 @@ void ShowCorrections(ui::Program& program) {
         bar->Undo.setEnabled(meet && meet->canUndo());
         bar->Redo.setEnabled(meet && meet->canRedo());
     }
+    // The trail follows while the results page has it in front.
+    if (program.Main.ResultsTabStrip.selectedTab() == 3) results::ShowTrail(program);
 }
 
 void ConnectCorrections(ui::Program& program) {

@@ -110,20 +110,74 @@ std::string HandTimeText(Language language, int n, bool finish, const std::strin
            " satt for hånd til " + time;
 }
 
-std::string UndoneText(Language language, const std::string& what) {
-    return (english(language) ? "Undone: " : "Angret: ") + what;
-}
-
-std::string RedoneText(Language language, const std::string& what) {
-    return (english(language) ? "Redone: " : "Gjort om igjen: ") + what;
-}
-
 std::string UndoTitleText(Language language) {
     return english(language) ? "Undo: " : "Angre: ";
 }
 
 std::string RedoTitleText(Language language) {
     return english(language) ? "Redo: " : "Gjør om: ";
+}
+
+std::string TrailActionText(Language language, const std::string& action) {
+    static const struct {
+        const char* action;
+        Bilingual text;
+    } names[] = {
+        {"start", {"Start", "Start"}},
+        {"finish", {"Finish", "Målgang"}},
+        {"start-all", {"Start of all", "Start for alle"}},
+        {"edit", {"Register edited", "Register endret"}},
+        {"setting", {"Setting", "Innstilling"}},
+        {"import", {"Import", "Import"}},
+        {"reset", {"Reset", "Nullstilling"}},
+        {"reassign", {"Time given to another", "Tid gitt til en annen"}},
+        {"take-back", {"Taken back", "Tatt tilbake"}},
+        {"hand-time", {"Time by hand", "Tid for hånd"}},
+        {"undo", {"Undone", "Angret"}},
+        {"redo", {"Redone", "Gjort om"}},
+    };
+    for (const auto& name : names)
+        if (action == name.action) return name.text.in(language);
+    return action;
+}
+
+std::string TimingReportTitle(Language language) {
+    return english(language) ? "Timing report" : "Tidtakerrapport";
+}
+
+std::string TimingReportFile(Language language) {
+    return english(language) ? "Timing report.pdf" : "Tidtakerrapport.pdf";
+}
+
+std::vector<std::string> TimingReportColumns(Language language) {
+    if (english(language))
+        return {"No.", "When", "Station, user", "Action", "Start no.", "What", "Before", "After",
+                "Reason"};
+    return {"Nr.", "Når", "Maskin, bruker", "Handling", "Startnr.", "Hva", "Før", "Etter",
+            "Grunn"};
+}
+
+std::string TimingReportEmpty(Language language) {
+    return english(language) ? "No changes are recorded." : "Ingen endringer er registrert.";
+}
+
+std::string TimingReportOf(Language language, int n) {
+    if (n > 0)
+        return (english(language) ? "Changes for start number " : "Endringer for startnummer ") +
+               number(n);
+    return english(language) ? "Every change, newest first" : "Alle endringer, nyeste først";
+}
+
+std::string TrailNewestText(Language language, int shown, int all) {
+    return english(language) ? "The newest " + number(shown) + " of " + number(all) +
+                                   " changes are shown; the timing report holds them all."
+                             : "De nyeste " + number(shown) + " av " + number(all) +
+                                   " endringer vises; tidtakerrapporten har alle.";
+}
+
+std::string RefereeSignatureText(Language language) {
+    return english(language) ? "Checked by the referee (date, name, signature):"
+                             : "Kontrollert av dommer (dato, navn, underskrift):";
 }
 
 const std::vector<CaptionRow>& CorrectionCaptions() {
@@ -148,6 +202,11 @@ const std::vector<CaptionRow>& CorrectionCaptions() {
         {"ResultsCorrectionHandFinish", 0, {"Finish by hand", "Målgang for hånd"}},
         {"ResultsCorrectionUndo", 0, {"Undo", "Angre"}},
         {"ResultsCorrectionRedo", 0, {"Redo", "Gjør om"}},
+        {"ResultsTabStrip", 3, {"&Trail of changes", "&Endringslogg"}},
+        {"TrailFilterLabel", 0,
+         {"Start number (empty: every change)", "Startnummer (tomt: alle endringer)"}},
+        {"TrailPrint", 0, {"Print timing report...", "Skriv ut tidtakerrapport..."}},
+        {"TrailPdf", 0, {"Timing report as PDF...", "Tidtakerrapport som PDF..."}},
     };
     return rows;
 }

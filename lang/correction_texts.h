@@ -27,11 +27,20 @@ std::string NoCompetitorNumberText(Language language, const std::string& typed);
 std::string ReassignedText(Language language, int row, int from, int to);
 std::string TakenBackText(Language language, int number, bool finish);
 std::string HandTimeText(Language language, int number, bool finish, const std::string& time);
-std::string UndoneText(Language language, const std::string& what);
-std::string RedoneText(Language language, const std::string& what);
 // "Undo: " and "Redo: " before what they would act on.
 std::string UndoTitleText(Language language);
 std::string RedoTitleText(Language language);
+
+// The trail's view and the timing report: an action's name, the report's title and columns,
+// the line under the view when it shows only the newest rows, and the referee's signature.
+std::string TrailActionText(Language language, const std::string& action);
+std::string TimingReportTitle(Language language);
+std::string TimingReportFile(Language language);
+std::vector<std::string> TimingReportColumns(Language language);
+std::string TimingReportEmpty(Language language);
+std::string TimingReportOf(Language language, int number);
+std::string TrailNewestText(Language language, int shown, int all);
+std::string RefereeSignatureText(Language language);
 
 // The captions of the correction bars of the capture and results pages.
 const std::vector<CaptionRow>& CorrectionCaptions();

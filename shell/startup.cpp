@@ -10,6 +10,7 @@
 #include "pages/setup_page.h"
 #include "results/live_results.h"
 #include "results/results_page.h"
+#include "results/trail_view.h"
 #include "results/web_publishing.h"
 #include "shell/commands.h"
 #include "ui/captions.h"
@@ -90,6 +91,7 @@ void LoadMain(ui::Program& program) {
     capture::ConnectCorrections(program);
     capture::ConnectTiming(program);
     results::ConnectResultsPage(program);
+    results::ConnectTrail(program);
     capture::ConnectLinesSetup(program);
     results::ConnectLiveResults(program);
     results::ConnectWebPages(program);

@@ -117,6 +117,20 @@ protected:
         EXPECT_GE(index, 0) << n;
         return meet().results(c).rows().at(std::max(index, 0));
     }
+    // The trail's rows of one action, and how many there are of every action.
+    int trailRows(const std::string& action) {
+        int rows = 0;
+        for (const auto& entry : meet().trail()) rows += entry.action == action ? 1 : 0;
+        return rows;
+    }
+    // The last trail row, which must be of the action given, for start number n.
+    const storage::TrailEntry& lastTrail(const std::string& action, int n) {
+        EXPECT_FALSE(meet().trail().empty());
+        const auto& last = meet().trail().back();
+        EXPECT_EQ(last.action, action);
+        EXPECT_EQ(last.number, n);
+        return last;
+    }
     // The Time-table row chosen in the capture page's time log.
     void chooseTime(int k) { main().TimeData.moveTo(k); }
 
@@ -156,6 +170,10 @@ protected:
         for (int i = 0; i < ui::CaptureRows; ++i)
             EXPECT_EQ(again->row(i).regTimeIndex, meet().row(i).regTimeIndex) << i;
         EXPECT_EQ(again->offeredAgain(), meet().offeredAgain());
+        // The trail as stored, and undo and redo as it leaves them.
+        EXPECT_EQ(again->trail().size(), meet().trail().size());
+        EXPECT_EQ(again->undoText(), meet().undoText());
+        EXPECT_EQ(again->redoText(), meet().redoText());
         again.reset();
         // The live snapshot: every class's rows in the order of the ranking.
         const auto snapshot = results::TakeSnapshot(program().meet.get(), program().LanguageTexts,
@@ -232,6 +250,11 @@ TEST_F(Corrections, AWrongFinishGoesToTheRightCompetitorAndBackByUndoAndRedo) {
     EXPECT_EQ(storedResults(1).size(), 2u);
     EXPECT_TRUE(test.dialogs.notices.empty());
     EXPECT_TRUE(main().TimeCorrection.Undo.enabled());
+    const std::size_t trail = meet().trail().size();
+    const auto& reassigned = lastTrail(storage::trail::Reassign, 2);
+    EXPECT_EQ(reassigned.before, std::to_string(wrong) + ": 1 Inn");
+    EXPECT_EQ(reassigned.after, std::to_string(wrong) + ": 2 Inn");
+    EXPECT_EQ(trailRows(storage::trail::Reassign), 1);
     expectAgreement();
 
     main().ResultsCorrection.Undo.click();
@@ -240,6 +263,8 @@ TEST_F(Corrections, AWrongFinishGoesToTheRightCompetitorAndBackByUndoAndRedo) {
     EXPECT_EQ(timeField("Nr", wrong), "1");
     EXPECT_EQ(ranked(1), (std::vector<int>{3, 1}));
     EXPECT_TRUE(main().ResultsCorrection.Redo.enabled());
+    EXPECT_EQ(meet().trail().size(), trail + 1);
+    EXPECT_EQ(lastTrail(storage::trail::Undo, 2).after, std::to_string(wrong) + ": 1 Inn");
     expectAgreement();
 
     main().TimeCorrection.Redo.click();
@@ -247,9 +272,43 @@ TEST_F(Corrections, AWrongFinishGoesToTheRightCompetitorAndBackByUndoAndRedo) {
     EXPECT_EQ(meet().competitor(1).state, meet::Started);
     EXPECT_EQ(ranked(1), (std::vector<int>{3, 2}));
     EXPECT_FALSE(main().TimeCorrection.Redo.enabled());
+    EXPECT_EQ(meet().trail().size(), trail + 2);
+    lastTrail(storage::trail::Redo, 2);
     expectAgreement();
     // Nothing registered went: two captures and the three starts.
     EXPECT_EQ(meet().registeredCount(), 5);
+}
+
+TEST_F(Corrections, UndoAndRedoGoOnAfterTheMeetIsClosedAndOpenedAgain) {
+    enterFor(1);
+    enterFor(2);
+    at(10, 20, 0, 0);
+    enterFor(1);
+    main().ResultsCorrection.Number.setText("1");
+    main().ResultsCorrection.GiveTo.setText("2");
+    main().ResultsCorrection.Reassign.click();
+    main().ResultsCorrection.Number.setText("2");
+    main().ResultsCorrection.TakeBackFinish.click();
+    main().ResultsCorrection.Undo.click();  // 2 has the finish again
+    ASSERT_EQ(meet().competitor(2).state, meet::Finished);
+    program().MDIMain.Close.click();
+    test.dialogs.fileAnswers.push_back(path);
+    program().MDIMain.Open.click();
+    ASSERT_TRUE(program().meet);
+    EXPECT_TRUE(main().ResultsCorrection.Undo.enabled());
+    EXPECT_TRUE(main().ResultsCorrection.Redo.enabled());
+    main().ResultsCorrection.Redo.click();  // the take-back again
+    EXPECT_EQ(meet().competitor(2).state, meet::Started);
+    main().ResultsCorrection.Undo.click();
+    main().ResultsCorrection.Undo.click();  // and the reassignment: 1 has his finish
+    EXPECT_EQ(meet().competitor(1).state, meet::Finished);
+    EXPECT_EQ(meet().competitor(2).state, meet::Started);
+    EXPECT_FALSE(main().ResultsCorrection.Undo.enabled());
+    // One trail row for each: three corrections, three undos, one redo.
+    EXPECT_EQ(trailRows(storage::trail::Reassign) + trailRows(storage::trail::TakeBack), 2);
+    EXPECT_EQ(trailRows(storage::trail::Undo), 3);
+    EXPECT_EQ(trailRows(storage::trail::Redo), 1);
+    expectAgreement();
 }
 
 TEST_F(Corrections, AFinishGivenToACompetitorOfAnotherClassLeavesOneClassForTheOther) {
@@ -366,6 +425,10 @@ TEST_F(Corrections, AHandTimeKeepsItsReasonAndReplacesTheFinishItCorrects) {
     EXPECT_EQ(resultOf(1, 2).result, "00.15.00");
     EXPECT_EQ(resultOf(1, 1).difference, "00.04.59");
     EXPECT_EQ(bar.Reason.text(), "");
+    const auto& entry = lastTrail(storage::trail::HandTime, 2);
+    EXPECT_EQ(entry.reason, "Timer tape");
+    EXPECT_EQ(entry.before, std::to_string(old) + ": 2 Inn; " + std::to_string(hand) + ": -");
+    EXPECT_EQ(entry.after, std::to_string(old) + ": -; " + std::to_string(hand) + ": 2 Inn");
     // The displaced finish is not offered again: the hand time took its place.
     EXPECT_EQ(listRowOf(old), -1);
     expectAgreement();
@@ -456,4 +519,58 @@ TEST_F(Corrections, TimesTakenBackWhileTheListIsFullWaitForAFreeRowAcrossAReopen
     EXPECT_GE(listRowOf(first), 0);
     EXPECT_EQ(meet().offeredAgain(), (std::vector<int>{second}));
     expectAgreement();
+}
+
+TEST_F(Corrections, TheTrailShowsEveryChangeNewestFirstByStartNumberAndMakesTheTimingReport) {
+    const std::size_t before = meet().trail().size();  // the setting up of the meet
+    enterFor(1);
+    enterFor(2);
+    at(10, 20, 0, 0);
+    enterFor(1);  // the finish was 2's
+    auto& bar = main().ResultsCorrection;
+    bar.Number.setText("1");
+    bar.GiveTo.setText("2");
+    bar.Reassign.click();
+    bar.Number.setText("1");
+    bar.Time.setText("10.25.00.00");
+    bar.Reason.setText("Backup watch");
+    bar.HandFinish.click();
+    main().ResultsTabStrip.clickTab(3);
+    const std::string all = main().TrailText.text();
+    // Newest first: the time by hand, the reassignment, the finish, the two starts.
+    std::vector<std::string> lines;
+    std::istringstream read(all);
+    for (std::string line; std::getline(read, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), before + 5);
+    EXPECT_NE(lines[0].find("Tid for hånd 1"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("(Backup watch)"), std::string::npos);
+    EXPECT_NE(lines[1].find("Tid gitt til en annen 2"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[2].find("Målgang 1"), std::string::npos) << lines[2];
+    EXPECT_NE(lines[4].find("Start 1"), std::string::npos) << lines[4];
+    // Start number 2: his start and the finish he was given; 1 lost it, so it is his too.
+    main().TrailFilter.setText("2");
+    EXPECT_EQ(std::count(main().TrailText.text().begin(), main().TrailText.text().end(), '\n'), 1);
+    main().TrailFilter.setText("1");
+    EXPECT_EQ(std::count(main().TrailText.text().begin(), main().TrailText.text().end(), '\n'), 3);
+    // A correction while the trail is in front shows at once.
+    main().TrailFilter.setText("");
+    bar.Undo.click();
+    EXPECT_LT(main().TrailText.text().find("Angret 1"), main().TrailText.text().find('\n'));
+
+    // The timing report, printed and as a PDF, of every change and of one start number.
+    main().TrailPrint.click();
+    ASSERT_EQ(test.printer.printed.size(), 1u);
+    const auto& report = test.printer.printed[0];
+    EXPECT_EQ(report.title, "Tidtakerrapport");
+    ASSERT_EQ(report.sections.size(), 2u);
+    ASSERT_EQ(report.sections[0].rows.size(), before + 6);
+    EXPECT_EQ(report.sections[0].rows[0][3], "Angret");
+    EXPECT_EQ(report.sections[0].rows[1][8], "Backup watch");
+    EXPECT_EQ(report.sections[0].rows.back()[0], "1");  // the oldest change last
+    EXPECT_NE(report.sections[1].heading.find("dommer"), std::string::npos);
+    main().TrailFilter.setText("2");
+    main().TrailPdf.click();
+    ASSERT_EQ(test.printer.pdfs.size(), 1u);
+    EXPECT_NE(test.printer.pdfs[0].first.find("Tidtakerrapport.pdf"), std::string::npos);
+    EXPECT_EQ(test.printer.pdfs[0].second.sections[0].rows.size(), 2u);
 }

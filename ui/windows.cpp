@@ -184,6 +184,12 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     r.add(ResultsData, "ResultsData");
     r.add(ResultsDBGrid, "ResultsDBGrid");
     TimeCorrection.registerIn(r, "TimeCorrection");
+    r.add(TrailFilterLabel, "TrailFilterLabel");
+    r.add(TrailNote, "TrailNote");
+    r.add(TrailFilter, "TrailFilter");
+    r.add(TrailText, "TrailText");
+    r.add(TrailPrint, "TrailPrint");
+    r.add(TrailPdf, "TrailPdf");
     ResultsCorrection.registerIn(r, "ResultsCorrection");
 
     OptionButton::makeGroup(NameOption);

@@ -200,8 +200,8 @@ struct MainWindow {
     Timer WebTimer;
 
     // Results page
-    TabStrip ResultsTabStrip{2};
-    ContainerStack ResultsContainer{2};
+    TabStrip ResultsTabStrip{3};
+    ContainerStack ResultsContainer{3};
     std::array<Label, 9> ResultsLabel;
     Frame ResultsFrame;
     ComboBox ResultsCombo;
@@ -213,6 +213,11 @@ struct MainWindow {
 
     // Corrections: of the time chosen on the capture page, of a competitor on the results page.
     CorrectionBar TimeCorrection, ResultsCorrection;
+    // The trail of changes (the results page's third tab): newest first, of every start number
+    // or of the one typed, and the timing report printed or as a PDF.
+    Label TrailFilterLabel, TrailNote;
+    TextBox TrailFilter, TrailText;
+    CommandButton TrailPrint, TrailPdf;
 
     ControlRegistry registry;
 
