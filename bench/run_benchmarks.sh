@@ -28,6 +28,9 @@ echo "startup_ms: $(( median / 1000000 )) ms"
 # headless.
 "$build/bench/kvt_results_bench"
 
+# correction_ms, take_back_ms, commits_per_correction: headless.
+"$build/bench/kvt_correction_bench"
+
 # import_3000_ms, start_list_ms: headless.
 "$build/bench/kvt_entries_bench"
 # pdf_3000_ms, live_page_p99_ms, live_registration_delay_p99_ms: the real program, offscreen.

@@ -1,6 +1,7 @@
 #include "capture/show.h"
 
 #include "base/number_text.h"
+#include "capture/corrections.h"
 #include "lang/meet_texts.h"
 #include "lang/window_texts.h"
 #include "pages/register_pages.h"
@@ -75,6 +76,7 @@ void ShowMeet(ui::Program& program) {
     showRows(program);
     ShowLineLamps(program);
     showStoredState(program);
+    ShowCorrections(program);
 }
 
 void ShowOutcome(ui::Program& program, const meet::Outcome& outcome) {

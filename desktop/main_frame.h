@@ -66,6 +66,8 @@ private:
     QWidget* progressBar(ui::ProgressBar& control);
     QWidget* frame(ui::Frame& control, QBoxLayout* contents);
     QWidget* dataBar(ui::DataControl& control);
+    QWidget* correctionBar(ui::CorrectionBar& bar, bool competitor);
+    void undoKeys(QWidget* page, ui::CorrectionBar& bar);
     QWidget* grid(ui::DataGrid& control);
     // A box for text of several lines.
     QWidget* textArea(ui::TextBox& control);

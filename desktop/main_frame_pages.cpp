@@ -5,7 +5,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -119,11 +121,78 @@ QWidget* MainFrame::buildCapturePage() {
                                       {grid(main.TimeDBGrid), page(details)}),
                           1);
     listLayout->addWidget(dataBar(main.TimeData));
+    listLayout->addWidget(correctionBar(main.TimeCorrection, false));
 
     auto* layout = column();
     layout->addWidget(
         tabbedPages(main.TimeTabStrip, main.TimeContainer, {page(timesLayout), page(listLayout)}));
-    return page(layout);
+    QWidget* capture = page(layout);
+    undoKeys(capture, main.TimeCorrection);
+    return capture;
+}
+
+// The corrections of a page: on the capture page of the time chosen in the time log, on the
+// results page of a competitor (with a time set by hand and its reason).
+QWidget* MainFrame::correctionBar(ui::CorrectionBar& bar, bool competitor) {
+    auto* layout = column();
+    auto* acts = new QHBoxLayout;
+    if (competitor) {
+        acts->addWidget(label(bar.NumberLabel));
+        QWidget* number = textBox(bar.Number);
+        number->setFixedWidth(70);
+        acts->addWidget(number);
+        acts->addSpacing(20);
+    }
+    acts->addWidget(label(bar.GiveToLabel));
+    QWidget* to = textBox(bar.GiveTo);
+    to->setFixedWidth(70);
+    acts->addWidget(to);
+    acts->addWidget(button(bar.Reassign));
+    acts->addSpacing(20);
+    if (competitor) {
+        acts->addWidget(button(bar.TakeBackStart));
+        acts->addWidget(button(bar.TakeBackFinish));
+    } else {
+        acts->addWidget(button(bar.TakeBack));
+    }
+    acts->addStretch(1);
+    layout->addLayout(acts);
+    if (competitor) {
+        auto* hand = new QHBoxLayout;
+        hand->addWidget(label(bar.TimeLabel));
+        QWidget* time = textBox(bar.Time);
+        time->setFont(fixedFont());
+        time->setFixedWidth(120);
+        hand->addWidget(time);
+        hand->addWidget(label(bar.ReasonLabel));
+        hand->addWidget(textBox(bar.Reason), 1);
+        hand->addWidget(button(bar.HandStart));
+        hand->addWidget(button(bar.HandFinish));
+        layout->addLayout(hand);
+    }
+    auto* undo = new QHBoxLayout;
+    undo->addWidget(button(bar.Undo));
+    undo->addWidget(button(bar.Redo));
+    QLabel* last = label(bar.Last);
+    last->setWordWrap(true);
+    undo->addWidget(last, 1);
+    layout->addLayout(undo);
+    return frame(bar.Box, layout);
+}
+
+// Ctrl+Alt+Z undoes and Ctrl+Alt+Y redoes a correction while the page has the focus: keys that
+// capture never uses, and that no text box takes for itself.
+void MainFrame::undoKeys(QWidget* page, ui::CorrectionBar& bar) {
+    auto* undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Z), page);
+    undo->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(undo, &QShortcut::activated, this, [&bar] {
+        if (bar.Undo.enabled()) bar.Undo.click();
+    });
+    auto* redo = new QShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Y), page);
+    redo->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(redo, &QShortcut::activated, this, [&bar] {
+        if (bar.Redo.enabled()) bar.Redo.click();
+    });
 }
 
 QWidget* MainFrame::buildCompetitorPage() {
@@ -445,11 +514,32 @@ QWidget* MainFrame::buildResultsPage() {
 
     auto* layout = column();
     layout->addLayout(choose);
+    // The trail of changes and the timing report.
+    auto* trail = column();
+    auto* filter = new QHBoxLayout;
+    filter->addWidget(label(main.TrailFilterLabel));
+    QWidget* number = textBox(main.TrailFilter);
+    number->setFixedWidth(70);
+    filter->addWidget(number);
+    filter->addStretch(1);
+    filter->addWidget(button(main.TrailPrint));
+    filter->addWidget(button(main.TrailPdf));
+    trail->addLayout(filter);
+    QWidget* changes = textArea(main.TrailText);
+    changes->setMaximumHeight(QWIDGETSIZE_MAX);
+    changes->setFont(fixedFont());
+    static_cast<QPlainTextEdit*>(changes)->setLineWrapMode(QPlainTextEdit::NoWrap);
+    trail->addWidget(changes, 1);
+    trail->addWidget(label(main.TrailNote));
+
     layout->addWidget(tabbedPages(main.ResultsTabStrip, main.ResultsContainer,
-                                  {grid(main.ResultsDBGrid), page(details)}),
+                                  {grid(main.ResultsDBGrid), page(details), page(trail)}),
                       1);
+    layout->addWidget(correctionBar(main.ResultsCorrection, true));
     layout->addWidget(frame(main.ResultsFrame, database));
-    return page(layout);
+    QWidget* results = page(layout);
+    undoKeys(results, main.ResultsCorrection);
+    return results;
 }
 
 QBoxLayout* MainFrame::webLayout() {

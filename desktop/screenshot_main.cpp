@@ -1,7 +1,9 @@
 // A developer's tool: starts the program as a user would, optionally makes a meet database
 // with sample names and opens it, shows the given main tab and saves a picture of the window.
-// With a size (1366x768) the window is that size, as on a small laptop's screen.
-//   kvt_screenshot OUTPUT.png [TAB 1-6] [MEET.mdb] [WIDTHxHEIGHT]
+// With a size (1366x768) the window is that size, as on a small laptop's screen. With
+// "correction", the finish of 5 is taken back and that of 3 set by hand first, and the next
+// correction (the finish of 2 given to 5) is shown typed.
+//   kvt_screenshot OUTPUT.png [TAB 1-6] [MEET.mdb] [WIDTHxHEIGHT | correction]
 #include <QApplication>
 #include <QPixmap>
 #include <QThread>
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "base/time_text.h"
 #include "capture/poll.h"
 #include "desktop/app.h"
 #include "desktop/main_frame.h"
@@ -25,7 +28,8 @@ int main(int argc, char** argv) {
     const int tab = argc > 2 ? std::atoi(argv[2]) : 1;
     const std::string meet = argc > 3 ? std::filesystem::absolute(argv[3]).string() : "";
     int width = 0, height = 0;
-    if (argc > 4) std::sscanf(argv[4], "%dx%d", &width, &height);
+    const bool correction = argc > 4 && std::string(argv[4]) == "correction";
+    if (argc > 4 && !correction) std::sscanf(argv[4], "%dx%d", &width, &height);
     return kvt::desktop::RunProgram(1, argv, [&](kvt::desktop::MainFrame& frame) {
         if (!meet.empty()) {
             auto& program = frame.program();
@@ -54,6 +58,21 @@ int main(int argc, char** argv) {
                 kvt::capture::PressLineKey(program, press % 2);
                 for (int tick = 0; tick < 300; ++tick) QCoreApplication::processEvents();
                 QThread::msleep(230);
+            }
+            if (correction) {
+                auto& bar = main.ResultsCorrection;
+                bar.Number.setText("5");
+                bar.TakeBackFinish.click();
+                bar.Number.setText("3");
+                // A second after his start, by the backup watch.
+                const long long start = kvt::base::TimeHundredths(program.meet->competitor(3).start);
+                bar.Time.setText(kvt::base::HundredthsText(start + 100));
+                bar.Reason.setText("Backup watch");
+                bar.HandFinish.click();
+                bar.Number.setText("2");
+                bar.GiveTo.setText("5");
+                bar.Time.setText("");
+                bar.Reason.setText("");
             }
         }
         if (width > 0 && height > 0) frame.resize(width, height);

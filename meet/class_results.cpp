@@ -22,6 +22,39 @@ void ClassResults::append(ResultRow row) {
     ranking_.push_back(static_cast<int>(rows_.size()) - 1);
 }
 
+void ClassResults::remove(int index) {
+    rows_.erase(rows_.begin() + index);
+    if (index < static_cast<int>(times_.size())) times_.erase(times_.begin() + index);
+    if (index < static_cast<int>(differenceWinner_.size()))
+        differenceWinner_.erase(differenceWinner_.begin() + index);
+    // Every stored record from the removed one on holds the row below it now.
+    const int count = static_cast<int>(rows_.size());
+    for (int i = index; i < std::min(storedCount_, count); ++i) rewritten_.insert(i);
+    std::set<int> changed;
+    for (int i : changed_)
+        if (i < index) changed.insert(i);
+    changed_ = std::move(changed);
+    std::set<int> rewritten;
+    for (int i : rewritten_)
+        if (i < count && i < storedCount_) rewritten.insert(i);
+    rewritten_ = std::move(rewritten);
+    ranking_.resize(count);
+    std::iota(ranking_.begin(), ranking_.end(), 0);
+}
+
+void ClassResults::replace(int index, ResultRow row) {
+    rows_.at(index) = std::move(row);
+    if (index < static_cast<int>(times_.size())) times_[index] = NotComputed;
+    if (index < static_cast<int>(differenceWinner_.size())) differenceWinner_[index] = NotComputed;
+    if (index < storedCount_) rewritten_.insert(index);
+}
+
+int ClassResults::indexOf(int number) const {
+    for (int i = 0; i < static_cast<int>(rows_.size()); ++i)
+        if (rows_[i].number == number) return i;
+    return -1;
+}
+
 void ClassResults::rank(const RaceHundredths& raceTime, bool differences, int timeFormat,
                         const Unranked& unranked) {
     const int count = static_cast<int>(rows_.size());
@@ -86,6 +119,7 @@ void ClassResults::rank(const RaceHundredths& raceTime, bool differences, int ti
 void ClassResults::markStored() {
     storedCount_ = static_cast<int>(rows_.size());
     changed_.clear();
+    rewritten_.clear();
 }
 
 }  // namespace kvt::meet

@@ -38,6 +38,13 @@ public:
     // The rows as read from the table (all stored).
     void load(std::vector<ResultRow> rows);
     void append(ResultRow row);
+    // Row index taken out (a finish taken back or given to another): the rows after it move
+    // up one record, and the table loses its last record when stored.
+    void remove(int index);
+    // Row index holds another competitor or another time in its place (recorded order kept).
+    void replace(int index, ResultRow row);
+    // The row of start number n, -1 when the class has none.
+    int indexOf(int number) const;
     // Places from the fastest race time, equal times in the order they were recorded; with
     // differences, each row's race time minus the winner's in the time format given. The rows
     // whose place or difference changed are remembered until stored. Rows that unranked
@@ -47,11 +54,15 @@ public:
     void rank(const RaceHundredths& raceTime, bool differences, int timeFormat,
               const Unranked& unranked = {});
 
-    // Rows added since the last store, and stored rows whose place or difference changed.
+    // The records the table holds: rows from storedCount() on are added when stored, and
+    // records beyond the rows are taken away. Stored rows whose place or difference changed,
+    // and those whose every field changed (rewrittenRows, a row removed or replaced).
     int storedCount() const { return storedCount_; }
     const std::set<int>& changedRows() const { return changed_; }
+    const std::set<int>& rewrittenRows() const { return rewritten_; }
     bool allStored() const {
-        return storedCount_ == static_cast<int>(rows_.size()) && changed_.empty();
+        return storedCount_ == static_cast<int>(rows_.size()) && changed_.empty() &&
+               rewritten_.empty();
     }
     void markStored();
 
@@ -65,7 +76,8 @@ private:
     std::vector<long long> differenceWinner_;
     int differenceFormat_ = -100;
     int storedCount_ = 0;
-    std::set<int> changed_;  // indexes of stored rows
+    std::set<int> changed_;    // indexes of stored rows
+    std::set<int> rewritten_;  // indexes of stored rows, every field
 };
 
 }  // namespace kvt::meet

@@ -19,7 +19,7 @@ bool Meet::allStored() const {
 
 bool Meet::timesStored() const {
     if (!unstoredRows_.empty() || !unstoredSetup_.empty() || !unstoredWork_.empty() ||
-        !unstoredJournal_.empty() || !unstoredTrail_.empty())
+        !unstoredJournal_.empty() || !unstoredTrail_.empty() || offeredAgainUnstored_)
         return false;
     for (int c = 1; c <= classCount_; ++c)
         if (!results_[c].allStored()) return false;
@@ -88,6 +88,7 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
         // The journal's table may have been made by the transaction rolled back.
         journalTable_.reset();
         settingsTable_.reset();
+        newSettingRows_.clear();
         trailTable_.reset();
         writtenTrail_.clear();
         outcome.stored = false;
@@ -101,6 +102,9 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
     writtenTrail_.clear();
     unstoredSetup_.clear();
     unstoredWork_.clear();
+    settingRows_.insert(newSettingRows_.begin(), newSettingRows_.end());
+    newSettingRows_.clear();
+    offeredAgainUnstored_ = false;
     for (int c = 1; c <= classCount_; ++c) results_[c].markStored();
     failure_.clear();
     outcome.stored = true;
@@ -158,6 +162,11 @@ void Meet::writeUnstored() {
         }
         workTable_->writeFields(1, named);
     }
+    if (offeredAgainUnstored_) {
+        std::string rows;
+        for (int k : offeredAgain_) rows += (rows.empty() ? "" : ",") + std::to_string(k);
+        writeProgramSetting("OfferedAgain", rows);
+    }
     if (!unstoredJournal_.empty()) {
         if (!journalTable_) {
             // A meet made before the journal gains its table with its first impulse.
@@ -171,7 +180,23 @@ void Meet::writeUnstored() {
         if (results.allStored()) continue;
         auto& table = *resultsTables_[c];
         const auto& rows = results.rows();
-        for (int i = results.storedCount(); i < static_cast<int>(rows.size()); ++i) {
+        const int count = static_cast<int>(rows.size());
+        if (!results.rewrittenRows().empty()) {
+            std::vector<std::pair<int, storage::Record>> rewritten;
+            rewritten.reserve(results.rewrittenRows().size());
+            for (int i : results.rewrittenRows()) {
+                const auto& row = rows[i];
+                rewritten.push_back({i + 1,
+                                     {placeValue(row), std::to_string(row.number), row.competitor,
+                                      row.club, row.shownResult(), row.difference}});
+            }
+            table.writeRecords({words_[entry::Place], words_[entry::Number],
+                                words_[entry::Competitor], words_[entry::Club],
+                                words_[entry::Result], words_[entry::Difference]},
+                               rewritten);
+        }
+        if (results.storedCount() > count) table.removeRecordsFrom(count + 1);
+        for (int i = results.storedCount(); i < count; ++i) {
             const auto& row = rows[i];
             table.appendRecord({placeValue(row), std::to_string(row.number), row.competitor,
                                 row.club, row.shownResult(), row.difference});
@@ -193,11 +218,15 @@ void Meet::writeProgramSetting(const std::string& name, const std::string& value
         engine_.addTable(path_, storage::ProgramSettingsSpec());
         settingsTable_ = engine_.openTable(path_, storage::ProgramSettingsTable);
     }
-    auto found = settingRows_.find(name);
-    if (found != settingRows_.end())
-        settingsTable_->writeFields(found->second, {{"Value", value}});
-    else
-        settingsTable_->appendRecord({name, value});
+    int row = 0;
+    if (auto found = settingRows_.find(name); found != settingRows_.end())
+        row = found->second;
+    else if (auto added = newSettingRows_.find(name); added != newSettingRows_.end())
+        row = added->second;
+    if (row > 0)
+        settingsTable_->writeFields(row, {{"Value", value}});
+    else  // its record is the meet's once the commit returned
+        newSettingRows_[name] = settingsTable_->appendRecord({name, value});
 }
 
 Outcome Meet::setFullPrecision(bool on) {
@@ -211,7 +240,6 @@ Outcome Meet::setFullPrecision(bool on) {
                                                fullPrecision_ ? "1" : "0", on ? "1" : "0"));
     });
     if (!outcome.stored) return outcome;
-    if (!settingRows_.count(name)) settingRows_[name] = settingsTable_->recordCount();
     fullPrecision_ = on;
     return outcome;
 }

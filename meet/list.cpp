@@ -102,6 +102,17 @@ void Meet::skipGiven() {
 }
 
 void Meet::takeNextIntoList() {
+    // A time taken back waits for the first free row before the times not offered yet.
+    if (!offeredAgain_.empty()) {
+        int row = 0;
+        while (row < CaptureRows && rows_[row].ready) ++row;
+        if (row == CaptureRows) return;
+        const int k = offeredAgain_.front();
+        offeredAgain_.erase(offeredAgain_.begin());
+        offeredAgainUnstored_ = true;
+        offerAgain(k);
+        return;
+    }
     skipGiven();
     if (fetchedCount_ >= registeredCount_) return;
     int row = 0;
@@ -131,7 +142,7 @@ void Meet::removeRow(int row) {
     for (int j = row; j < CaptureRows - 1; ++j) rows_[j] = rows_[j + 1];
     rows_[CaptureRows - 1] = ListRow{};
     for (int j = row; j < CaptureRows; ++j) setWorkRow(j);
-    if (fetchedCount_ < registeredCount_) takeNextIntoList();
+    if (fetchedCount_ < registeredCount_ || !offeredAgain_.empty()) takeNextIntoList();
 }
 
 Outcome Meet::deleteRow(int row) {

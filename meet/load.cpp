@@ -56,8 +56,13 @@ void Meet::load(Progress& progress, std::vector<int>& warnings) {
     loadRegisters(progress, warnings);
     loadProgramSettings();
     loadTimes(progress, warnings);
+    if (auto found = settingRows_.find("OfferedAgain"); found != settingRows_.end()) {
+        auto record = settingsTable_->readRecord(found->second);
+        if (record.size() >= 2) loadOfferedAgain(text(record[1]));
+    }
     loadJournal();
     loadTrail();
+    loadCorrections();
     loadList();
     loadResults();
     // A finish whose result is in no results table (its class matched none when it was
@@ -246,7 +251,10 @@ void Meet::loadTimes(Progress& progress, std::vector<int>& warnings) {
         auto& slot = registered_[k];
         slot = {time, text(row[column::time::Number]), text(row[column::time::Kind]),
                 text(row[column::time::Id]), std::to_string(static_cast<long long>(index))};
-        slot.given = kind == outAll || kind == out || kind == in;
+        // A time given once and given to no one now (taken back, or set by hand and undone)
+        // keeps its information: it does not wait to enter the list.
+        const std::string info = trimmed(text(row[column::time::Info]));
+        slot.given = kind == outAll || kind == out || kind == in || (!info.empty() && info != "-");
         if (index != k) error = true;
     }
     progress.end();

@@ -97,6 +97,28 @@ struct ListRow {
     bool numberGiven = false;
 };
 
+// A start or a finish, as a correction names it.
+enum class TimeUse { Start, Finish };
+
+// What one Time-table row is given to before and after a correction (start number and kind
+// as the Time table holds them, "-" for none), and whether it is offered in the capture list
+// when it is given to no one.
+struct TimeChange {
+    int row = 0;
+    std::string numberBefore = "-", kindBefore = "-";
+    std::string numberAfter = "-", kindAfter = "-";
+    bool offerBefore = false, offerAfter = false;
+};
+
+// One correction as undo and redo need it: what it said, and the rows it changed.
+struct Correction {
+    std::string action;  // the trail's word for it
+    int number = -1;     // the competitor it is made for
+    std::string what;    // in the language of the meet
+    std::string reason;
+    std::vector<TimeChange> changes;
+};
+
 // Reports the steps of a long read: a text, then values up to a maximum.
 class Progress {
 public:
@@ -269,6 +291,33 @@ public:
     // A start number 1 to MaxStartNumber that a competitor record holds.
     bool numberHeld(int n) const;
 
+    // Corrections, each one action and one transaction, with the competitors' classes ranked
+    // again. Nothing registered is deleted: a correction changes what Time-table rows are
+    // given to. A notice says why one is refused (nothing changed then).
+    // Time-table row k given to start number n: its holder loses it; n gets it as his start
+    // when he has none, else as his finish.
+    Outcome reassignTime(int timeRow, int number);
+    // The start or finish of n taken back: he is not started or on the course again, and the
+    // time is offered in the capture list again.
+    Outcome takeBack(int number, TimeUse which);
+    // The same for the competitor Time-table row k is given to, as the start or finish it is.
+    Outcome takeBackTime(int timeRow);
+    // A start or finish of n set by hand (a backup watch, the timer's tape): a time of its own
+    // in the Time table, its reason kept in the row's information; the time it replaces is
+    // given to no one.
+    Outcome setHandTime(int number, TimeUse which, const std::string& time,
+                        const std::string& reason);
+    // The last correction undone, and the last one undone made again.
+    Outcome undo();
+    Outcome redo();
+    bool canUndo() const { return !done_.empty(); }
+    bool canRedo() const { return !undone_.empty(); }
+    // What the next undo and redo act on ("" when none).
+    std::string undoText() const { return done_.empty() ? "" : done_.back().what; }
+    std::string redoText() const { return undone_.empty() ? "" : undone_.back().what; }
+    // Times taken back and waiting for a free row of the list (Time-table rows).
+    const std::vector<int>& offeredAgain() const { return offeredAgain_; }
+
     // The start number typed on row i (stored with the next commit); the row shows the
     // competitor when it is one.
     void typeNumber(int row, const std::string& text);
@@ -364,6 +413,18 @@ private:
     // The one commit of an action: everything not stored yet, together.
     void commit(Outcome& outcome, const std::function<void()>& alsoWrite = {});
     void writeUnstored();
+    // Corrections: the changes made (forward) or put back, with what follows from them.
+    bool changesHold(const std::vector<TimeChange>& changes, bool forward) const;
+    void applyChanges(const std::vector<TimeChange>& changes, bool forward, Outcome& outcome);
+    void retime(int n);
+    ResultRow resultRow(int n) const;
+    int classOf(int n) const;
+    void takeOutOfList(int timeRow);
+    void offerAgain(int timeRow);
+    Outcome correct(Correction correction);
+    void loadOfferedAgain(const std::string& value);
+    // Undo and redo as the trail left them (after the trail is read).
+    void loadCorrections();
 
     storage::Engine& engine_;
     // Let go last, when every handle on the meet has gone.
@@ -425,8 +486,14 @@ private:
     std::vector<storage::TrailEntry> trail_, unstoredTrail_, writtenTrail_;
     // The program's own settings of the meet: their table, and their records by name.
     std::unique_ptr<storage::Table> settingsTable_;
-    std::map<std::string, int> settingRows_;
+    std::map<std::string, int> settingRows_, newSettingRows_;
     bool fullPrecision_ = false;
+    // Corrections that undo and redo act on, the last one last.
+    std::vector<Correction> done_, undone_;
+    // Time-table rows taken back that wait for a free row of the list, and whether that
+    // changed since it was stored.
+    std::vector<int> offeredAgain_;
+    bool offeredAgainUnstored_ = false;
 };
 
 }  // namespace kvt::meet

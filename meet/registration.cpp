@@ -17,7 +17,13 @@ namespace entry = lang::entry;
 
 void Meet::queueTimeRow(int row, std::map<int, std::string> fields) {
     auto& queued = unstoredRows_[row];
-    for (auto& [entryNumber, value] : fields) queued[entryNumber] = std::move(value);
+    // The registered times hold what their rows are given to, as the Time table does.
+    RegisteredTime* slot = row < static_cast<int>(registered_.size()) ? &registered_[row] : nullptr;
+    for (auto& [entryNumber, value] : fields) {
+        if (slot && entryNumber == entry::TimeNumberField) slot->number = value;
+        if (slot && entryNumber == entry::TimeKindField) slot->kind = value;
+        queued[entryNumber] = std::move(value);
+    }
 }
 
 namespace {

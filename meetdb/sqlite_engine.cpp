@@ -145,6 +145,18 @@ public:
         return static_cast<int>(rowids_.size());
     }
 
+    void removeRecordsFrom(int position) override {
+        if (order_ != "rowid" || arranged_)
+            throw SqliteError("records of " + table_ + " are taken away in stored order only");
+        const int count = static_cast<int>(rowids_.size());
+        if (position > count) return;
+        auto remove = connection_->prepare("DELETE FROM " + QuoteIdentifier(table_) +
+                                           " WHERE rowid >= ?1");
+        remove.bind(1, rowid(position));
+        remove.run();
+        rowids_.resize(position - 1);
+    }
+
 private:
     long long rowid(int position) const {
         if (position < 1 || position > static_cast<int>(rowids_.size()))

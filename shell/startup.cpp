@@ -1,6 +1,7 @@
 #include <filesystem>
 
 #include "base/number_text.h"
+#include "capture/corrections.h"
 #include "capture/lines_setup.h"
 #include "capture/poll.h"
 #include "capture/time_list.h"
@@ -9,6 +10,7 @@
 #include "pages/setup_page.h"
 #include "results/live_results.h"
 #include "results/results_page.h"
+#include "results/trail_view.h"
 #include "results/web_publishing.h"
 #include "shell/commands.h"
 #include "ui/captions.h"
@@ -86,8 +88,10 @@ void LoadMain(ui::Program& program) {
     pages::ConnectRegisterPages(program);
     capture::ConnectCapture(program);
     capture::ConnectTimeList(program);
+    capture::ConnectCorrections(program);
     capture::ConnectTiming(program);
     results::ConnectResultsPage(program);
+    results::ConnectTrail(program);
     capture::ConnectLinesSetup(program);
     results::ConnectLiveResults(program);
     results::ConnectWebPages(program);

@@ -59,6 +59,8 @@ public:
                               const std::vector<std::pair<int, Record>>& records) = 0;
     // Adds a record after the last one, its fields in order; returns the new record count.
     virtual int appendRecord(const Record& fields) = 0;
+    // Takes away the records from position on to the last (a handle in stored order).
+    virtual void removeRecordsFrom(int position) = 0;
     // Reads the order of the records again: after another handle added records, or after a
     // transaction that added some was rolled back.
     virtual void reread() = 0;

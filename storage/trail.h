@@ -25,6 +25,14 @@ inline constexpr const char* Setting = "setting";      // a setting of the meet 
 inline constexpr const char* Import = "import";        // entries imported into a register
 inline constexpr const char* Add = "add";              // a register record added to the meet
 inline constexpr const char* Reset = "reset";          // the meet's times and results emptied
+// Corrections of times given: before and after name each Time-table row changed, as
+// "12: 7 In" (given to 7 as his finish), "12: -" (given to no one) or "12: offered" (given to
+// no one and offered in the capture list again), joined by "; ".
+inline constexpr const char* Reassign = "reassign";    // a time given to another start number
+inline constexpr const char* TakeBack = "take-back";   // a start or finish taken back
+inline constexpr const char* HandTime = "hand-time";   // a start or finish set by hand
+inline constexpr const char* Undo = "undo";            // the last correction put back
+inline constexpr const char* Redo = "redo";            // the last correction undone made again
 }  // namespace trail
 
 struct TrailEntry {

@@ -8,6 +8,7 @@
 
 #include "meetdb/sqlite.h"
 #include "support/fakes.h"
+#include "support/full_disk.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -380,3 +381,63 @@ INSTANTIATE_TEST_SUITE_P(Fault, RefusedClassChange,
                          ::testing::Values(Case{Failure::FullDisk, Then::Finish},
                                            Case{Failure::ReadOnly, Then::Finish}),
                          caseName);
+
+// A correction made while the disk is full: the meet goes on with it, the operator is told it
+// is not stored, the file keeps the times as they were (not half corrected), and the retry
+// each second stores the whole of it once there is room.
+TEST(FaultCorrection, ACorrectionOnAFullDiskIsKeptAndStoredWholeLater) {
+    TestProgram test;
+    auto& program = test.start();
+    program.Main.SetupCheck[1].setChecked(true);
+    const std::string path = test.makeAndOpenMeet();
+    auto& main = program.Main;
+    auto enter = [&](int n) {
+        main.Number[9].setText(std::to_string(n));
+        main.Number[9].KeyDown.raise(ui::KeyReturn);
+        main.Number[9].KeyUp.raise(ui::KeyReturn);
+    };
+    test.clock.time = {12, 0, 0, 0};
+    enter(1);
+    enter(2);
+    test.clock.time = {12, 20, 0, 0};
+    enter(1);
+    const int finish = program.meet->competitor(1).finishRow;
+    auto stored = [&](const std::string& sql) {
+        meetdb::Connection reader(path, meetdb::Connection::Mode::ReadOnly);
+        auto q = reader.prepare(sql);
+        return q.step() ? q.text(0).value_or("<null>") : std::string("<none>");
+    };
+    const std::string finishNumber =
+        "SELECT \"Nr\" FROM \"Tider\" WHERE rowid = " + std::to_string(finish);
+    const std::string resultNumbers = "SELECT group_concat(\"Nummer\") FROM \"Resultat-1\"";
+    test.dialogs.notices.clear();
+    {
+        kvt::testing::FullDisk full(16);
+        main.ResultsCorrection.Number.setText("1");
+        main.ResultsCorrection.GiveTo.setText("2");
+        main.ResultsCorrection.Reassign.click();
+        EXPECT_EQ(program.meet->competitor(2).state, meet::Finished);
+        EXPECT_EQ(program.meet->competitor(1).state, meet::Started);
+        EXPECT_FALSE(program.meet->allStored());
+        main.Hitime2.tick();  // the retry finds the disk still full
+    }
+    ASSERT_FALSE(test.dialogs.notices.empty());
+    EXPECT_NE(test.dialogs.notices.front().find("12.20.00.00"), std::string::npos);
+    EXPECT_EQ(stored(finishNumber), "1");
+    EXPECT_EQ(stored(resultNumbers), "1");
+    main.Hitime2.tick();  // room again
+    EXPECT_TRUE(program.meet->allStored());
+    EXPECT_EQ(stored(finishNumber), "2");
+    EXPECT_EQ(stored(resultNumbers), "2");
+    // Undone while the disk is full again, and stored later too.
+    {
+        kvt::testing::FullDisk full(16);
+        main.ResultsCorrection.Undo.click();
+        EXPECT_EQ(program.meet->competitor(1).state, meet::Finished);
+    }
+    EXPECT_EQ(stored(finishNumber), "2");
+    main.Hitime2.tick();
+    EXPECT_TRUE(program.meet->allStored());
+    EXPECT_EQ(stored(finishNumber), "1");
+    EXPECT_EQ(stored(resultNumbers), "1");
+}

@@ -6,7 +6,11 @@
 //   - every time shown as registered is in its Time-table row;
 //   - the Setup counts agree with the Time table's rows;
 //   - every competitor shown as in has an "In" row and exactly one results row, in his class;
-//   - every results table is ranked 1, 2, 3, ... over its rows.
+//   - every results table is ranked 1, 2, 3, ... over its rows;
+//   - corrections (a finish given to another, a start or finish taken back, a time by hand,
+//     undo, redo) made now and then, and right before a kill: every competitor has at most one
+//     start and one finish in the Time table and exactly as many results rows as finishes (no
+//     half correction), and one shown as no longer in after a correction has neither.
 //   kvt_kill_test CHILD KILLS SEED
 // Now and then a second program is started on the same meet while the first races: it must be
 // refused, naming who holds the meet; and so must a second program on every other name of the
@@ -55,6 +59,10 @@ struct Counted {
 struct Shown {
     std::map<int, Counted> times;  // by Time-table row
     std::set<int> out, in;         // competitors shown as out and as in
+    std::set<int> notIn;           // shown as no longer in after a correction
+    // Competitors a correction in flight may change (its answer not read yet).
+    std::set<int> pending;
+    int inFlight = 0;
 };
 
 struct Child {
@@ -92,7 +100,7 @@ Child start(const std::string& program, const std::string& meet, const std::stri
 
 // Reads what the child printed so far: times shown as counted, and the lamps of the line an
 // operator's action was done on.
-void drain(Child& child, Shown& shown, bool& ready) {
+void drain(Child& child, Shown& shown, bool& ready, bool* corrected = nullptr) {
     char chunk[4096];
     ssize_t got;
     while ((got = read(child.out, chunk, sizeof chunk)) > 0) child.buffer.append(chunk, got);
@@ -103,6 +111,22 @@ void drain(Child& child, Shown& shown, bool& ready) {
         std::string word, action;
         line >> word;
         if (word == "READY") ready = true;
+        if (word == "STATES") {
+            int state = 0;
+            for (int n = 1; n <= Competitors && line >> state; ++n) {
+                if (state == 2) {
+                    shown.in.insert(n);
+                    shown.notIn.erase(n);
+                } else if (shown.in.erase(n)) {
+                    shown.notIn.insert(n);
+                }
+            }
+            if (--shown.inFlight <= 0) {
+                shown.inFlight = 0;
+                shown.pending.clear();
+            }
+            if (corrected) *corrected = true;
+        }
         if (word == "REG") {
             int k;
             Counted time;
@@ -116,7 +140,10 @@ void drain(Child& child, Shown& shown, bool& ready) {
             const int n = std::atoi(number.c_str());
             if (row < 0 || n < 1 || n > Competitors) continue;
             if (out) shown.out.insert(n);
-            if (in) shown.in.insert(n);
+            if (in) {
+                shown.in.insert(n);
+                shown.notIn.erase(n);
+            }
         }
     }
 }
@@ -160,6 +187,7 @@ struct Findings {
     int timesLost = 0;
     int resultsLost = 0;
     int countsWrong = 0;
+    int halfCorrections = 0;
 };
 
 std::optional<std::string> value(Connection& db, const std::string& sql) {
@@ -207,6 +235,7 @@ Findings check(const std::string& meet, const Shown& shown) {
     }
     // Every finish shown has its row and its one result, and each class is ranked whole.
     for (int n : shown.in) {
+        if (shown.pending.count(n)) continue;
         const std::string nr = std::to_string(n);
         if (number(db, "SELECT count(*) FROM \"Tider\" WHERE trim(\"Nr\") = '" + nr +
                            "' AND \"Type\" = 'Inn'") < 1)
@@ -215,6 +244,19 @@ Findings check(const std::string& meet, const Shown& shown) {
         if (number(db, "SELECT count(*) FROM \"Resultat-" + std::to_string(classNumber) +
                            "\" WHERE \"Nummer\" = " + nr) != 1)
             ++found.resultsLost;
+    }
+    // Every competitor: at most one start and one finish given, and one result per finish.
+    for (int n = 1; n <= Competitors; ++n) {
+        const std::string nr = std::to_string(n);
+        const long long starts = number(db, "SELECT count(*) FROM \"Tider\" WHERE trim(\"Nr\") = '" +
+                                                nr + "' AND \"Type\" = 'Ut'");
+        const long long finishes = number(
+            db, "SELECT count(*) FROM \"Tider\" WHERE trim(\"Nr\") = '" + nr + "' AND \"Type\" = 'Inn'");
+        const long long results =
+            number(db, "SELECT count(*) FROM \"Resultat-" + std::to_string(1 + (n - 1) % 15) +
+                           "\" WHERE \"Nummer\" = " + nr);
+        if (starts > 1 || finishes > 1 || results != finishes) ++found.halfCorrections;
+        if (shown.notIn.count(n) && !shown.pending.count(n) && finishes != 0) ++found.resultsLost;
     }
     for (int c = 1; c <= 15; ++c) {
         const std::string table = "\"Resultat-" + std::to_string(c) + "\"";
@@ -254,6 +296,36 @@ int main(int argc, char** argv) {
 
     Shown shown;
     int survived = 0, lost = 0, resultsLost = 0, countsWrong = 0, broken = 0;
+    int corrections = 0, halfCorrections = 0;
+    static const char* const kinds[] = {"REASSIGN", "TAKESTART", "TAKEFINISH", "HANDSTART",
+                                        "HANDFINISH", "UNDO", "REDO"};
+    // A correction of a kind on random competitors; the competitors it may change are pending
+    // until its answer is read.
+    auto pick = [&](const std::set<int>& from) {
+        if (from.empty()) return 1 + static_cast<int>(random() % Competitors);
+        auto at = from.begin();
+        std::advance(at, random() % from.size());
+        return *at;
+    };
+    auto correct = [&](Child& running, int kind) {
+        // Mostly on competitors it can act on: a finisher's finish given to one out or taken
+        // back, the start of one out taken back, a time by hand for one out.
+        std::set<int> outOnly;
+        for (int n : shown.out)
+            if (!shown.in.count(n)) outOnly.insert(n);
+        const bool onFinisher = kind == 0 || kind == 2;
+        const int n = pick(onFinisher ? shown.in : kind == 1 || kind == 4 ? outOnly
+                                                                           : std::set<int>{});
+        const int m = pick(outOnly);
+        say(running, std::string("CORRECT ") + kinds[kind] + " " + std::to_string(n) + " " +
+                         std::to_string(m));
+        ++corrections;
+        ++shown.inFlight;
+        if (kind >= 5)
+            for (int all = 1; all <= Competitors; ++all) shown.pending.insert(all);
+        shown.pending.insert(n);
+        shown.pending.insert(m);
+    };
     int secondStarted = 0, secondRefused = 0, aliasStarted = 0, aliasRefused = 0;
     for (int life = 0; life <= kills; ++life) {
         Child running = start(child, meet, fifo);
@@ -285,7 +357,10 @@ int main(int argc, char** argv) {
         auto killAt = Clock::now() + std::chrono::milliseconds(200 + random() % 900);
         while (Clock::now() < killAt) {
             const int n = 1 + static_cast<int>(random() % Competitors);
-            switch (random() % 4) {
+            switch (random() % 5) {
+                case 4:
+                    correct(running, static_cast<int>(random() % 7));
+                    break;
                 case 0:
                     say(running, "TYPE 9 " + std::to_string(n));
                     say(running, "ENTER 9");
@@ -305,6 +380,19 @@ int main(int argc, char** argv) {
             std::this_thread::sleep_for(std::chrono::milliseconds(random() % 25));
             drain(running, shown, ready);
         }
+        // Every other life ends with a correction of each kind in turn, killed right after
+        // its answer (or, now and then, before it).
+        if (life % 2 == 1 && life != kills) {
+            correct(running, (life / 2) % 7);
+            if (life % 4 == 1) {
+                bool corrected = false;
+                const auto answered = Clock::now() + std::chrono::seconds(5);
+                while (!corrected && Clock::now() < answered) {
+                    drain(running, shown, ready, &corrected);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+            }
+        }
         if (life == kills) {  // the last life ends in order
             kill(running.pid, SIGTERM);
         } else {
@@ -320,6 +408,25 @@ int main(int argc, char** argv) {
         lost = std::max(lost, found.timesLost);
         resultsLost = std::max(resultsLost, found.resultsLost);
         countsWrong += found.countsWrong;
+        halfCorrections += found.halfCorrections;
+        // A correction whose answer was not read may have been stored or not: either is whole,
+        // and the next life goes on from what the file holds.
+        if (!shown.pending.empty()) {
+            Connection db(meet, Connection::Mode::ReadOnly);
+            for (int n : shown.pending) {
+                const long long finishes =
+                    number(db, "SELECT count(*) FROM \"Tider\" WHERE trim(\"Nr\") = '" +
+                                   std::to_string(n) + "' AND \"Type\" = 'Inn'");
+                if (finishes > 0) {
+                    shown.in.insert(n);
+                    shown.notIn.erase(n);
+                } else if (shown.in.erase(n)) {
+                    shown.notIn.insert(n);
+                }
+            }
+            shown.pending.clear();
+        }
+        shown.inFlight = 0;
     }
     std::cout << "kills_survived: " << survived << " kills\n";
     std::cout << "kill_times_counted: " << shown.times.size() << " times\n";
@@ -328,6 +435,8 @@ int main(int argc, char** argv) {
     std::cout << "kill_results_lost: " << resultsLost << " results\n";
     std::cout << "kill_counts_wrong: " << countsWrong << " counts\n";
     std::cout << "kill_damaged_files: " << broken << " files\n";
+    std::cout << "kill_corrections_made: " << corrections << " corrections\n";
+    std::cout << "kill_half_corrections: " << halfCorrections << " competitors\n";
     std::cout << "second_program_refused: " << secondRefused << " of " << secondStarted
               << " programs\n";
     std::cout << "alias_second_program_refused: " << aliasRefused << " of " << aliasStarted
@@ -335,6 +444,7 @@ int main(int argc, char** argv) {
     close(lines);
     fs::remove_all(folder);
     return lost == 0 && resultsLost == 0 && countsWrong == 0 && broken == 0 &&
+                   halfCorrections == 0 &&
                    secondRefused == secondStarted && aliasRefused == aliasStarted &&
                    !shown.times.empty()
                ? 0

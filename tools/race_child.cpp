@@ -11,6 +11,10 @@
 //   GIVE number       the number typed on the first line offering a time, then its "<<"
 // ENTER, SET and GIVE answer "DONE word line number out in": the line and its number, and its
 // out and in lamps (1 lit) after the action, as the operator sees them.
+//   CORRECT what n [m] a correction on the results page for start number n: REASSIGN n m (his
+//                     finish given to m), TAKESTART n, TAKEFINISH n, HANDSTART n, HANDFINISH n
+//                     (the time now, with a reason), UNDO, REDO; answers "STATES s1 s2 ..."
+//                     (every competitor's state after it, 0 not started, 1 out, 2 in)
 //   KEY c             the function key of line c (1 to 6)
 //   OPTION n on|off   a check box of the setup page (SetupCheck n)
 //   COUNT             prints "COUNT n": the times registered so far
@@ -191,6 +195,34 @@ int main(int argc, char** argv) {
                     std::cout << "DONE " << word << " none" << std::endl;
                 }
                 continue;
+            } else if (word == "CORRECT") {
+                auto& bar = main.ResultsCorrection;
+                std::string what;
+                int number = 0, to = 0;
+                std::istringstream command(line.str());  // the whole line again
+                command >> word >> what >> number >> to;
+                bar.Number.setText(std::to_string(number));
+                if (what == "REASSIGN") {
+                    bar.GiveTo.setText(std::to_string(to));
+                    bar.Reassign.click();
+                } else if (what == "TAKESTART") {
+                    bar.TakeBackStart.click();
+                } else if (what == "TAKEFINISH") {
+                    bar.TakeBackFinish.click();
+                } else if (what == "HANDSTART" || what == "HANDFINISH") {
+                    bar.Time.setText(main.ExactTime.text());
+                    bar.Reason.setText("Backup watch");
+                    (what == "HANDSTART" ? bar.HandStart : bar.HandFinish).click();
+                } else if (what == "UNDO") {
+                    bar.Undo.click();
+                } else if (what == "REDO") {
+                    bar.Redo.click();
+                }
+                reportStored();
+                std::cout << "STATES";
+                for (int n = 1; program.meet && n <= program.meet->highestNumber(); ++n)
+                    std::cout << " " << program.meet->competitor(n).state;
+                std::cout << std::endl;
             } else if (word == "KEY") {
                 main.Window.pressKey(ui::KeyF2 + index - 1);
             } else if (word == "OPTION") {

@@ -189,6 +189,14 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     r.addArray(ResultsText, "ResultsText");
     r.add(ResultsData, "ResultsData");
     r.add(ResultsDBGrid, "ResultsDBGrid");
+    TimeCorrection.registerIn(r, "TimeCorrection");
+    r.add(TrailFilterLabel, "TrailFilterLabel");
+    r.add(TrailNote, "TrailNote");
+    r.add(TrailFilter, "TrailFilter");
+    r.add(TrailText, "TrailText");
+    r.add(TrailPrint, "TrailPrint");
+    r.add(TrailPdf, "TrailPdf");
+    ResultsCorrection.registerIn(r, "ResultsCorrection");
 
     OptionButton::makeGroup(NameOption);
     OptionButton::makeGroup(SetupTimeOption);
@@ -198,6 +206,27 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     OptionButton::makeGroup(SetupEditorOption);
     setDesignValues();
     bindPages();
+}
+
+void CorrectionBar::registerIn(ControlRegistry& r, const std::string& prefix) {
+    r.add(Box, prefix + "Box");
+    r.add(NumberLabel, prefix + "NumberLabel");
+    r.add(GiveToLabel, prefix + "GiveToLabel");
+    r.add(TimeLabel, prefix + "TimeLabel");
+    r.add(ReasonLabel, prefix + "ReasonLabel");
+    r.add(Last, prefix + "Last");
+    r.add(Number, prefix + "Number");
+    r.add(GiveTo, prefix + "GiveTo");
+    r.add(Time, prefix + "Time");
+    r.add(Reason, prefix + "Reason");
+    r.add(Reassign, prefix + "Reassign");
+    r.add(TakeBack, prefix + "TakeBack");
+    r.add(TakeBackStart, prefix + "TakeBackStart");
+    r.add(TakeBackFinish, prefix + "TakeBackFinish");
+    r.add(HandStart, prefix + "HandStart");
+    r.add(HandFinish, prefix + "HandFinish");
+    r.add(Undo, prefix + "Undo");
+    r.add(Redo, prefix + "Redo");
 }
 
 // What the window shows before any record is loaded.

@@ -58,6 +58,20 @@ inline constexpr int SignalGoesLowOption = 1;
 inline constexpr int Format16BitOption = 0, Format32BitOption = 1;
 }  // namespace setup
 
+// The corrections a page offers: a start number (the competitor acted on), the start number a
+// time is given to, a time typed by hand and its reason, the buttons, and what undo and redo
+// would act on. The capture page acts on the time chosen in its time log.
+struct CorrectionBar {
+    Frame Box;
+    Label NumberLabel, GiveToLabel, TimeLabel, ReasonLabel, Last;
+    TextBox Number, GiveTo, Time, Reason;
+    CommandButton Reassign, TakeBack, TakeBackStart, TakeBackFinish, HandStart, HandFinish;
+    CommandButton Undo, Redo;
+
+    // Registers every control under prefix + its name ("TimeCorrectionUndo").
+    void registerIn(ControlRegistry& registry, const std::string& prefix);
+};
+
 // The main child window: toolbar, the six tab pages, data controls and timers.
 struct MainWindow {
     MainWindow();
@@ -192,8 +206,8 @@ struct MainWindow {
     Timer WebTimer;
 
     // Results page
-    TabStrip ResultsTabStrip{2};
-    ContainerStack ResultsContainer{2};
+    TabStrip ResultsTabStrip{3};
+    ContainerStack ResultsContainer{3};
     std::array<Label, 9> ResultsLabel;
     Frame ResultsFrame;
     ComboBox ResultsCombo;
@@ -202,6 +216,14 @@ struct MainWindow {
     std::array<TextBox, 6> ResultsText;
     DataControl ResultsData;
     DataGrid ResultsDBGrid{ResultsData};
+
+    // Corrections: of the time chosen on the capture page, of a competitor on the results page.
+    CorrectionBar TimeCorrection, ResultsCorrection;
+    // The trail of changes (the results page's third tab): newest first, of every start number
+    // or of the one typed, and the timing report printed or as a PDF.
+    Label TrailFilterLabel, TrailNote;
+    TextBox TrailFilter, TrailText;
+    CommandButton TrailPrint, TrailPdf;
 
     ControlRegistry registry;
 
