@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "lang/meet_texts.h"
 #include "lang/window_texts.h"
+#include "pages/course_view.h"
 #include "pages/register_pages.h"
 #include "results/results_page.h"
 #include "ui/program.h"
@@ -74,6 +75,7 @@ void ShowMeet(ui::Program& program) {
     showRows(program);
     ShowLineLamps(program);
     showStoredState(program);
+    pages::ShowRace(program);
 }
 
 void ShowOutcome(ui::Program& program, const meet::Outcome& outcome) {

@@ -5,6 +5,7 @@
 #include "base/time_text.h"
 #include "capture/lines_setup.h"
 #include "capture/show.h"
+#include "pages/course_view.h"
 #include "ui/program.h"
 
 namespace kvt::capture {
@@ -22,6 +23,8 @@ void ClockTick(ui::Program& program) {
     ShowLinesAndClock(program);
     const std::string now = base::TimeText(program.platform.clock.now());
     program.Main.ExactTime.setText(now);
+    // Those on the course and their running times, the times that wait.
+    pages::ShowRace(program);
     if (!program.meet) return;
     program.meet->clockTick(now);
     auto& main = program.Main;

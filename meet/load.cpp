@@ -50,6 +50,7 @@ void Meet::load(Progress& progress, std::vector<int>& warnings) {
 
     loadRegisters(progress, warnings);
     loadProgramSettings();
+    loadRaceStatuses();
     loadTimes(progress, warnings);
     loadJournal();
     loadList();
@@ -278,7 +279,8 @@ void Meet::loadResults() {
             row.difference = text(record[results::Difference]);
             // A status stored in the place of the result: the result is the race time again.
             if (row.result == words_[entry::Disqualified] ||
-                row.result == words_[entry::Canceled]) {
+                row.result == words_[entry::Canceled] ||
+                row.result == raceStatusWord(RaceStatus::NotStarted)) {
                 row.status = row.result;
                 if (row.number >= 1 && row.number <= MaxStartNumber) {
                     const auto& competitor = competitors_[row.number];

@@ -53,6 +53,9 @@ bool Meet::hasClass(const std::string& name) const {
 
 std::string Meet::unrankedStatus(int n) const {
     if (n < 1 || n > MaxStartNumber) return {};
+    // A status set during the race counts whether or not the option is on.
+    if (raceStatus(n) != RaceStatus::None) return raceStatuses_.at(n).word;
+    if (!setup_.yes(field::StatusesInResults)) return {};
     const std::string& stored = competitors_[n].status;
     if (stored.empty() || stored == "-") return {};
     const std::string status = folded(stored);
@@ -86,11 +89,12 @@ struct Meet::Copies {
     std::set<int> waitingResults;
     SetupRecord setup;
     std::set<int> unstoredSetup;
+    std::map<int, RaceStatusRecord> raceStatuses;
 };
 
 Meet::Copies Meet::copies() const {
-    return {competitors_, recordNumbers_,  clubNames_, classNames_,
-            results_,     waitingResults_, setup_,     unstoredSetup_};
+    return {competitors_,    recordNumbers_, clubNames_,     classNames_,  results_,
+            waitingResults_, setup_,         unstoredSetup_, raceStatuses_};
 }
 
 void Meet::restore(Copies&& copies) {
@@ -102,6 +106,7 @@ void Meet::restore(Copies&& copies) {
     waitingResults_ = std::move(copies.waitingResults);
     setup_ = std::move(copies.setup);
     unstoredSetup_ = std::move(copies.unstoredSetup);
+    raceStatuses_ = std::move(copies.raceStatuses);
 }
 
 std::string Meet::registerTable(Register which) const {
@@ -255,6 +260,7 @@ void Meet::storeEdits(Outcome& outcome) {
     for (std::size_t i = 0; i < edited.size(); ++i)
         fillRecord(unstoredEdits_[i].which, unstoredEdits_[i].position, edited[i]);
     for (const auto& [field, value] : unstoredSettings_) setSetupField(field, value);
+    followStatusChanges();
     Outcome attempt;
     recordWaitingResults(attempt);
     commit(attempt, [&] {
@@ -266,6 +272,7 @@ void Meet::storeEdits(Outcome& outcome) {
             if (!named.empty())
                 tables.at(static_cast<int>(edit.which))->writeFields(edit.position, named);
         }
+        writeStatusChanges();
     });
     if (!attempt.stored) {
         restore(std::move(before));
@@ -276,6 +283,7 @@ void Meet::storeEdits(Outcome& outcome) {
         outcome.writtenRecords.emplace_back(edit.which, edit.position);
     unstoredEdits_.clear();
     unstoredSettings_.clear();
+    unstoredStatuses_.clear();
     editsFailure_.clear();
     outcome.finished = outcome.finished || attempt.finished;
     if (attempt.finished) outcome.shownClass = attempt.shownClass;

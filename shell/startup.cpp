@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "capture/lines_setup.h"
 #include "capture/poll.h"
+#include "capture/race_status.h"
 #include "capture/time_list.h"
 #include "capture/timing.h"
 #include "pages/register_pages.h"
@@ -87,6 +88,7 @@ void LoadMain(ui::Program& program) {
     capture::ConnectCapture(program);
     capture::ConnectTimeList(program);
     capture::ConnectTiming(program);
+    capture::ConnectRaceStatuses(program);
     results::ConnectResultsPage(program);
     capture::ConnectLinesSetup(program);
     results::ConnectLiveResults(program);
