@@ -101,9 +101,14 @@ QWidget* MainFrame::buildCapturePage() {
     }
     lines->addStretch(1);
 
-    auto* timesLayout = new QHBoxLayout;
-    timesLayout->addLayout(rows, 1);
-    timesLayout->addLayout(lines);
+    auto* listAndLines = new QHBoxLayout;
+    listAndLines->addLayout(rows, 1);
+    listAndLines->addLayout(lines);
+    // Below the list: who is on the course, the times that wait, and the statuses.
+    auto* timesLayout = column();
+    timesLayout->addLayout(listAndLines, 1);
+    timesLayout->addWidget(raceBar());
+    timesLayout->addWidget(statusBox(program_.Race.CaptureStatus));
 
     // The Time table: the grid and the details of the current row.
     auto* details = formGrid();
@@ -443,6 +448,7 @@ QWidget* MainFrame::buildResultsPage() {
     layout->addWidget(tabbedPages(main.ResultsTabStrip, main.ResultsContainer,
                                   {grid(main.ResultsDBGrid), page(details)}),
                       1);
+    layout->addWidget(statusBox(program_.Race.ResultsStatus));
     layout->addWidget(frame(main.ResultsFrame, database));
     return page(layout);
 }
