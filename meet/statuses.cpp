@@ -161,6 +161,16 @@ void Meet::followStatusChanges() {
     }
 }
 
+bool Meet::waitsAsRaceStatus(int n, const std::string& value) const {
+    for (const auto& change : unstoredStatuses_) {
+        const auto& record = change.record;
+        if (change.number == n &&
+            (record.status == RaceStatus::None ? record.before : record.word) == value)
+            return true;
+    }
+    return false;
+}
+
 void Meet::writeStatusChanges() {
     if (unstoredStatuses_.empty()) return;
     if (!engine_.hasTable(path_, storage::RaceStatusesTable))
@@ -171,6 +181,12 @@ void Meet::writeStatusChanges() {
         const storage::Record fields{std::to_string(change.number),
                                      std::string(statusCode(record.status)), record.reason,
                                      record.before};
+        // One trail row for each status set or cleared: the status field before and after.
+        const auto& changed = change.record;
+        writeTrail(storage::MakeTrailEntry(
+            storage::trail::Status, change.number,
+            changed.status == RaceStatus::None ? "clear" : statusCode(changed.status), change.from,
+            changed.status == RaceStatus::None ? changed.before : changed.word, changed.reason));
         if (record.position > 0)
             table->writeFields(
                 record.position,

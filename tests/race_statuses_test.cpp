@@ -7,6 +7,7 @@
 
 #include "lang/race_texts.h"
 #include "meetdb/sqlite.h"
+#include "storage/trail.h"
 #include "support/fakes.h"
 
 using namespace kvt;
@@ -112,7 +113,18 @@ protected:
 }  // namespace
 
 TEST_F(RaceStatuses, ADisqualificationFromTheCapturePageIsOneCommitWithHisClassRankedAgain) {
+    const std::size_t trail = meet().trail().size();
     EXPECT_EQ(onCapturePage(2, &ui::StatusControls::Dsq, "Skated in the classic part"), 1);
+    // One trail row, in the same commit, with the reason.
+    ASSERT_EQ(meet().trail().size(), trail + 1);
+    const auto& row = meet().trail().back();
+    EXPECT_EQ(row.action, storage::trail::Status);
+    EXPECT_EQ(row.number, 2);
+    EXPECT_EQ(row.subject, "DSQ");
+    EXPECT_EQ(row.before, "-");
+    EXPECT_EQ(row.after, "Disket");
+    EXPECT_EQ(row.reason, "Skated in the classic part");
+    EXPECT_EQ(query("SELECT count(*) FROM \"Trail\"").at(0), std::to_string(trail + 1));
     EXPECT_EQ(storedStatus(2), "Disket");
     EXPECT_EQ(meet().raceStatus(2), meet::RaceStatus::Disqualified);
     EXPECT_EQ(meet().raceStatusReason(2), "Skated in the classic part");
@@ -146,13 +158,19 @@ TEST_F(RaceStatuses, ClearingPutsBackTheStatusHeHadAndHisPlace) {
     // A second status replaces the first and keeps what was there before both.
     onCapturePage(2, &ui::StatusControls::Dsq, "Wrong course");
     EXPECT_EQ(storedStatus(2), "Disket");
+    const std::size_t trail = meet().trail().size();
     EXPECT_EQ(onCapturePage(2, &ui::StatusControls::Clear), 1);
     EXPECT_EQ(storedStatus(2), "Sjuk");
+    ASSERT_EQ(meet().trail().size(), trail + 1);
+    EXPECT_EQ(meet().trail().back().subject, "clear");
+    EXPECT_EQ(meet().trail().back().before, "Disket");
+    EXPECT_EQ(meet().trail().back().after, "Sjuk");
     EXPECT_EQ(meet().raceStatus(2), meet::RaceStatus::None);
     EXPECT_EQ(stored()[1], "1 2 00.28.59,99 00.00.00,00");
     EXPECT_EQ(stored()[0], "2 1 00.31.07,45 00.02.07,46");
     // Clearing again does nothing and writes nothing.
     EXPECT_EQ(onCapturePage(2, &ui::StatusControls::Clear), 0);
+    EXPECT_EQ(meet().trail().size(), trail + 1);
     EXPECT_EQ(storedStatus(2), "Sjuk");
 }
 
@@ -268,7 +286,9 @@ TEST_F(RaceStatuses, AStatusOnAFullDiskIsKeptAndStoredWithTheNextAction) {
     auto pages = db->prepare("PRAGMA page_count");
     pages.step();
     db->execute("PRAGMA max_page_count = " + std::to_string(pages.integer(0)));
+    const std::size_t trail = meet().trail().size();
     onCapturePage(3, &ui::StatusControls::Dsq, "Obstruction");
+    EXPECT_EQ(meet().trail().size(), trail);
     EXPECT_FALSE(meet().allStored());
     EXPECT_EQ(storedStatus(3), "-");
     // Nothing shown as stored: the meet follows it only once it is.
@@ -283,6 +303,11 @@ TEST_F(RaceStatuses, AStatusOnAFullDiskIsKeptAndStoredWithTheNextAction) {
     EXPECT_EQ(meet().raceStatus(3), meet::RaceStatus::Disqualified);
     EXPECT_EQ(stored()[2], "none 3 Disket -");
     EXPECT_EQ(query("SELECT \"Reason\" FROM \"RaceStatuses\""),
+              (std::vector<std::string>{"Obstruction"}));
+    // Its trail row came with it, and only one.
+    ASSERT_EQ(meet().trail().size(), trail + 1);
+    EXPECT_EQ(meet().trail().back().reason, "Obstruction");
+    EXPECT_EQ(query("SELECT \"Reason\" FROM \"Trail\" WHERE \"Action\" = 'status'"),
               (std::vector<std::string>{"Obstruction"}));
 }
 
