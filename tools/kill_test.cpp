@@ -6,14 +6,16 @@
 //   - every time shown as registered is in its Time-table row;
 //   - the Setup counts agree with the Time table's rows;
 //   - every competitor shown as in has an "In" row and exactly one results row, in his class;
-//   - every results table is ranked 1, 2, 3, ... over its rows.
+//   - every results table is ranked 1, 2, 3, ... over its rows that have a place;
+//   - every status set during the race and shown as stored is the competitor's status.
 //   kvt_kill_test CHILD KILLS SEED
 // Now and then a second program is started on the same meet while the first races: it must be
 // refused, naming who holds the meet; and so must a second program on every other name of the
 // meet's file (a symlink, a hard link, other spellings of its path).
 // Prints kills_survived, kill_times_counted, kill_times_lost, kill_finishes_counted,
-// kill_results_lost, kill_counts_wrong, kill_damaged_files, second_program_refused and
-// alias_second_program_refused as "name: value unit".
+// kill_results_lost, kill_counts_wrong, kill_statuses_counted, kill_statuses_lost,
+// kill_damaged_files, second_program_refused and alias_second_program_refused as
+// "name: value unit".
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -55,6 +57,8 @@ struct Counted {
 struct Shown {
     std::map<int, Counted> times;  // by Time-table row
     std::set<int> out, in;         // competitors shown as out and as in
+    // The status of each competitor given one during the race, as shown once stored.
+    std::map<int, std::string> statuses;
 };
 
 struct Child {
@@ -103,6 +107,13 @@ void drain(Child& child, Shown& shown, bool& ready) {
         std::string word, action;
         line >> word;
         if (word == "READY") ready = true;
+        if (word == "STATUS") {
+            int n = 0, stored = 0;
+            std::string status;
+            line >> n >> stored;
+            std::getline(line >> std::ws, status);
+            if (stored) shown.statuses[n] = status;
+        }
         if (word == "REG") {
             int k;
             Counted time;
@@ -160,6 +171,7 @@ struct Findings {
     int timesLost = 0;
     int resultsLost = 0;
     int countsWrong = 0;
+    int statusesLost = 0;
 };
 
 std::optional<std::string> value(Connection& db, const std::string& sql) {
@@ -216,9 +228,15 @@ Findings check(const std::string& meet, const Shown& shown) {
                            "\" WHERE \"Nummer\" = " + nr) != 1)
             ++found.resultsLost;
     }
+    for (const auto& [n, status] : shown.statuses)
+        if (value(db, "SELECT \"12\" FROM \"Deltakere\" WHERE rowid = " + std::to_string(n)) !=
+            status)
+            ++found.statusesLost;
     for (int c = 1; c <= 15; ++c) {
         const std::string table = "\"Resultat-" + std::to_string(c) + "\"";
-        const long long count = number(db, "SELECT count(*) FROM " + table);
+        // A competitor with a status has no place.
+        const long long count =
+            number(db, "SELECT count(*) FROM " + table + " WHERE \"Plass\" IS NOT NULL");
         const long long places =
             number(db, "SELECT count(DISTINCT \"Plass\") FROM " + table +
                            " WHERE \"Plass\" BETWEEN 1 AND " + std::to_string(count));
@@ -253,7 +271,7 @@ int main(int argc, char** argv) {
         (folder / "sub" / ".." / "Race.mdb").string(), (folder / "." / "Race.mdb").string()};
 
     Shown shown;
-    int survived = 0, lost = 0, resultsLost = 0, countsWrong = 0, broken = 0;
+    int survived = 0, lost = 0, resultsLost = 0, countsWrong = 0, broken = 0, statusesLost = 0;
     int secondStarted = 0, secondRefused = 0, aliasStarted = 0, aliasRefused = 0;
     for (int life = 0; life <= kills; ++life) {
         Child running = start(child, meet, fifo);
@@ -285,6 +303,14 @@ int main(int argc, char** argv) {
         auto killAt = Clock::now() + std::chrono::milliseconds(200 + random() % 900);
         while (Clock::now() < killAt) {
             const int n = 1 + static_cast<int>(random() % Competitors);
+            if (random() % 16 == 0) {
+                // A status set, changed or cleared during the race.
+                static const char* statuses[] = {"DNS", "DNF", "DSQ", "CLEAR"};
+                say(running, "STATUS " + std::to_string(n) + " " + statuses[random() % 4]);
+                std::this_thread::sleep_for(std::chrono::milliseconds(random() % 25));
+                drain(running, shown, ready);
+                continue;
+            }
             switch (random() % 4) {
                 case 0:
                     say(running, "TYPE 9 " + std::to_string(n));
@@ -320,6 +346,7 @@ int main(int argc, char** argv) {
         lost = std::max(lost, found.timesLost);
         resultsLost = std::max(resultsLost, found.resultsLost);
         countsWrong += found.countsWrong;
+        statusesLost = std::max(statusesLost, found.statusesLost);
     }
     std::cout << "kills_survived: " << survived << " kills\n";
     std::cout << "kill_times_counted: " << shown.times.size() << " times\n";
@@ -327,6 +354,8 @@ int main(int argc, char** argv) {
     std::cout << "kill_finishes_counted: " << shown.in.size() << " finishes\n";
     std::cout << "kill_results_lost: " << resultsLost << " results\n";
     std::cout << "kill_counts_wrong: " << countsWrong << " counts\n";
+    std::cout << "kill_statuses_counted: " << shown.statuses.size() << " statuses\n";
+    std::cout << "kill_statuses_lost: " << statusesLost << " statuses\n";
     std::cout << "kill_damaged_files: " << broken << " files\n";
     std::cout << "second_program_refused: " << secondRefused << " of " << secondStarted
               << " programs\n";
@@ -334,7 +363,7 @@ int main(int argc, char** argv) {
               << " cases\n";
     close(lines);
     fs::remove_all(folder);
-    return lost == 0 && resultsLost == 0 && countsWrong == 0 && broken == 0 &&
+    return lost == 0 && resultsLost == 0 && countsWrong == 0 && broken == 0 && statusesLost == 0 &&
                    secondRefused == secondStarted && aliasRefused == aliasStarted &&
                    !shown.times.empty()
                ? 0
