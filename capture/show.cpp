@@ -4,6 +4,7 @@
 #include "capture/corrections.h"
 #include "lang/meet_texts.h"
 #include "lang/window_texts.h"
+#include "pages/course_view.h"
 #include "pages/register_pages.h"
 #include "results/results_page.h"
 #include "ui/program.h"
@@ -77,6 +78,7 @@ void ShowMeet(ui::Program& program) {
     ShowLineLamps(program);
     showStoredState(program);
     ShowCorrections(program);
+    pages::ShowRace(program);
 }
 
 void ShowOutcome(ui::Program& program, const meet::Outcome& outcome) {

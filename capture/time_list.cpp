@@ -7,6 +7,7 @@
 #include "capture/show.h"
 #include "lang/meet_texts.h"
 #include "pages/register_pages.h"
+#include "pages/course_view.h"
 #include "ui/program.h"
 
 namespace kvt::capture {
@@ -24,6 +25,8 @@ void ClockTick(ui::Program& program) {
     ShowLinesAndClock(program);
     const std::string now = base::TimeText(program.platform.clock.now());
     program.Main.ExactTime.setText(now);
+    // Those on the course and their running times, the times that wait.
+    pages::ShowRace(program);
     if (!program.meet) return;
     program.meet->clockTick(now);
     auto& main = program.Main;

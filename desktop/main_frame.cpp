@@ -146,6 +146,7 @@ MainFrame::MainFrame(ui::Program& program) : program_(program) {
     layout->addWidget(new NoticeStrip(central));
     layout->addWidget(pages, 1);
     setCentralWidget(central);
+    buildCourseWindow();
     buildTimers();
 
     // A language routine always sets the title; Qt's own texts follow the language with it.
@@ -183,7 +184,9 @@ void MainFrame::refreshAll() {
 bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() >= Qt::Key_F2 && key->key() <= Qt::Key_F7 && isActiveWindow()) {
+        // The course view's window is the capture page's too: the keys stay capture's.
+        const bool ours = isActiveWindow() || (course_ && course_->isActiveWindow());
+        if (key->key() >= Qt::Key_F2 && key->key() <= Qt::Key_F7 && ours) {
             if (!key->isAutoRepeat())
                 program_.Main.Window.pressKey(ui::KeyF2 + (key->key() - Qt::Key_F2));
             return true;

@@ -50,6 +50,11 @@ private:
     QWidget* buildClassPage();
     QWidget* buildSetupPage();
     QWidget* buildResultsPage();
+    // The race as it runs: a status box (capture and results pages), the capture page's count
+    // of those on the course and line of waiting times, and the course view's own window.
+    QWidget* statusBox(ui::StatusControls& controls);
+    QWidget* raceBar();
+    void buildCourseWindow();
     // The setup page's pages for the web and their publishing.
     QBoxLayout* webLayout();
 
@@ -87,6 +92,8 @@ private:
     // Holds the widgets of controls that are never shown (boxes that keep an index or a state).
     QWidget* hidden_;
     bool exiting_ = false;
+    // The course view: a window of its own beside the main one.
+    QWidget* course_ = nullptr;
 };
 
 }  // namespace kvt::desktop

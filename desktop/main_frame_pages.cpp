@@ -105,9 +105,14 @@ QWidget* MainFrame::buildCapturePage() {
     lines->addWidget(button(main.CaptureNewCompetitor));
     lines->addStretch(1);
 
-    auto* timesLayout = new QHBoxLayout;
-    timesLayout->addLayout(rows, 1);
-    timesLayout->addLayout(lines);
+    auto* listAndLines = new QHBoxLayout;
+    listAndLines->addLayout(rows, 1);
+    listAndLines->addLayout(lines);
+    // Below the list: who is on the course, the times that wait, and the statuses.
+    auto* timesLayout = column();
+    timesLayout->addLayout(listAndLines, 1);
+    timesLayout->addWidget(raceBar());
+    timesLayout->addWidget(statusBox(program_.Race.CaptureStatus));
 
     // The Time table: the grid and the details of the current row.
     auto* details = formGrid();
@@ -536,6 +541,7 @@ QWidget* MainFrame::buildResultsPage() {
                                   {grid(main.ResultsDBGrid), page(details), page(trail)}),
                       1);
     layout->addWidget(correctionBar(main.ResultsCorrection, true));
+    layout->addWidget(statusBox(program_.Race.ResultsStatus));
     layout->addWidget(frame(main.ResultsFrame, database));
     QWidget* results = page(layout);
     undoKeys(results, main.ResultsCorrection);

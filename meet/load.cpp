@@ -55,6 +55,7 @@ void Meet::load(Progress& progress, std::vector<int>& warnings) {
 
     loadRegisters(progress, warnings);
     loadProgramSettings();
+    loadRaceStatuses();
     loadTimes(progress, warnings);
     if (auto found = settingRows_.find("OfferedAgain"); found != settingRows_.end()) {
         auto record = settingsTable_->readRecord(found->second);
@@ -298,7 +299,8 @@ void Meet::loadResultsTable(int c) {
         row.result = text(record[results::Result]);
         row.difference = text(record[results::Difference]);
         // A status stored in the place of the result: the result is the race time again.
-        if (row.result == words_[entry::Disqualified] || row.result == words_[entry::Canceled]) {
+        if (row.result == words_[entry::Disqualified] || row.result == words_[entry::Canceled] ||
+            row.result == raceStatusWord(RaceStatus::NotStarted)) {
             row.status = row.result;
             const auto& competitor = this->competitor(row.number);
             if (competitor.state == Finished && competitor.start != "-" &&

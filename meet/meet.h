@@ -62,6 +62,16 @@ struct Competitor {
     int startRow = 0, finishRow = 0;
 };
 
+// A status an official sets during the race. It becomes the competitor's status (the field
+// of the competitor page), and the competitor has no place while it stands.
+enum class RaceStatus { None, NotStarted, NotFinished, Disqualified };
+
+// A competitor who started and has no finish and no status yet.
+struct OnCourse {
+    int number = 0;
+    std::string name, className, start;
+};
+
 // A registered time as the Time table holds it.
 struct RegisteredTime {
     std::string time = "-";
@@ -197,6 +207,28 @@ public:
     // The status text in the place of the competitor's result while the results leave him
     // without a place ("Disqualified", "Canceled" of the meet's language); empty otherwise.
     std::string unrankedStatus(int n) const;
+
+    // The status set during the race that stands for competitor n (None when none was set,
+    // or it was cleared, or the competitor page has changed his status since), its reason,
+    // and its word in the meet's language ("Disqualified", "Canceled", "Not started").
+    RaceStatus raceStatus(int n) const;
+    std::string raceStatusReason(int n) const;
+    std::string raceStatusWord(RaceStatus status) const;
+    // Sets a status on competitor n (None clears the one set during the race and puts back
+    // the status he had before it), in one transaction with its class ranked again. A status
+    // that cannot be stored waits, as register edits do, and is stored with the next action.
+    // Throws std::invalid_argument, keeping nothing, when n is no competitor of the meet or a
+    // disqualification comes without a reason.
+    Outcome setRaceStatus(int n, RaceStatus status, const std::string& reason = "");
+    // Competitors who started and have neither a finish nor a status set, by start time.
+    std::vector<OnCourse> onCourse() const;
+    // Registered times waiting beyond the ten rows of the list, and the oldest of them
+    // ("-" when none waits).
+    int waitingTimes() const;
+    std::string oldestWaitingTime() const;
+    // Competitors of a class (by its name) with a status set during the race and no result in
+    // it, by start number: they follow the results in the lists.
+    std::vector<ResultRow> statusedWithoutResult(int classNumber) const;
 
     // A register's table, the number of its records and the records as stored.
     std::string registerTable(Register which) const;
@@ -384,6 +416,14 @@ private:
     void writeTrail(storage::TrailEntry entry);
     void writeQueuedTrail();
     void loadProgramSettings();
+    void loadRaceStatuses();
+    // The race statuses that wait with the register edits: followed by the meet (and their
+    // classes ranked again) before the commit, written in it.
+    void followStatusChanges();
+    void writeStatusChanges();
+    // The status field value of competitor n comes from a status set during the race that
+    // waits to be stored (its trail row is the status's own).
+    bool waitsAsRaceStatus(int n, const std::string& value) const;
     // A setting of the program's own written into the meet (inside a transaction).
     void writeProgramSetting(const std::string& name, const std::string& value);
     // The time of day at full precision of a Time-table row whose time text is time; -1 when
@@ -494,6 +534,22 @@ private:
     // changed since it was stored.
     std::vector<int> offeredAgain_;
     bool offeredAgainUnstored_ = false;
+    // The statuses set during the race, by start number (stored), and those waiting with the
+    // register edits to be stored.
+    struct RaceStatusRecord {
+        RaceStatus status = RaceStatus::None;
+        std::string word;  // the status field it wrote
+        std::string reason;
+        std::string before;  // the status field before the first one set
+        int position = 0;    // its record in the table (0: none yet)
+    };
+    std::map<int, RaceStatusRecord> raceStatuses_;
+    struct StatusChange {
+        int number = 0;
+        RaceStatusRecord record;
+        std::string from;  // the status field before this change
+    };
+    std::vector<StatusChange> unstoredStatuses_;
 };
 
 }  // namespace kvt::meet

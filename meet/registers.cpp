@@ -16,6 +16,7 @@ namespace kvt::meet {
 
 using namespace detail;
 namespace entry = lang::entry;
+namespace column = storage::column;
 
 // ---- what the meet holds ----
 
@@ -87,6 +88,9 @@ bool Meet::hasClass(const std::string& name) const {
 }
 
 std::string Meet::unrankedStatus(int n) const {
+    // A status set during the race counts whether or not the option is on.
+    if (raceStatus(n) != RaceStatus::None) return raceStatuses_.at(n).word;
+    if (!setup_.yes(field::StatusesInResults)) return {};
     const std::string& stored = competitor(n).status;
     if (stored.empty() || stored == "-") return {};
     const std::string status = folded(stored);
@@ -121,12 +125,13 @@ struct Meet::Copies {
     SetupRecord setup;
     std::set<int> unstoredSetup;
     int highestNumber, clubCount, classCount;
+    std::map<int, RaceStatusRecord> raceStatuses;
 };
 
 Meet::Copies Meet::copies() const {
-    return {competitors_, recordNumbers_,  clubNames_,     classNames_,
-            results_,     waitingResults_, setup_,         unstoredSetup_,
-            highestNumber_, clubCount_,    classCount_};
+    return {competitors_,    recordNumbers_, clubNames_,     classNames_,  results_,
+            waitingResults_, setup_,         unstoredSetup_, highestNumber_, clubCount_,
+            classCount_,     raceStatuses_};
 }
 
 void Meet::restore(Copies&& copies) {
@@ -143,6 +148,7 @@ void Meet::restore(Copies&& copies) {
     classCount_ = copies.classCount;
     // Results tables made by a commit that failed are gone with it.
     resultsTables_.resize(classCount_ + 1);
+    raceStatuses_ = std::move(copies.raceStatuses);
 }
 
 std::string Meet::registerTable(Register which) const {
@@ -458,7 +464,11 @@ void Meet::storeEdits(Outcome& outcome) {
             std::string before, after;
             for (const auto& [field, value] : edit.fields) {
                 const std::string old = text(record[field]);
-                if (!record[field] || old != value) {
+                // A status set during the race has a trail row of its own, with its reason.
+                const bool ofStatus = edit.which == Register::Competitors &&
+                                      field == column::competitor::Status &&
+                                      waitsAsRaceStatus(recordNumber(edit.position), value);
+                if (!ofStatus && (!record[field] || old != value)) {
                     const std::string separator = before.empty() && after.empty() ? "" : "; ";
                     before += separator + layout.fields[field].name + ": " + old;
                     after += separator + layout.fields[field].name + ": " + value;
@@ -489,6 +499,7 @@ void Meet::storeEdits(Outcome& outcome) {
     for (std::size_t i = 0; i < edited.size(); ++i)
         fillRecord(unstoredEdits_[i].which, unstoredEdits_[i].position, edited[i]);
     for (const auto& [field, value] : unstoredSettings_) setSetupField(field, value);
+    followStatusChanges();
     Outcome attempt;
     recordWaitingResults(attempt);
     commit(attempt, [&] {
@@ -501,6 +512,7 @@ void Meet::storeEdits(Outcome& outcome) {
                 tables.at(static_cast<int>(edit.which))->writeFields(edit.position, named);
         }
         for (const auto& change : changes) writeTrail(change);
+        writeStatusChanges();
     });
     if (!attempt.stored) {
         restore(std::move(before));
@@ -511,6 +523,7 @@ void Meet::storeEdits(Outcome& outcome) {
         outcome.writtenRecords.emplace_back(edit.which, edit.position);
     unstoredEdits_.clear();
     unstoredSettings_.clear();
+    unstoredStatuses_.clear();
     editsFailure_.clear();
     outcome.finished = outcome.finished || attempt.finished;
     if (attempt.finished) outcome.shownClass = attempt.shownClass;

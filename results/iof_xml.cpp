@@ -9,6 +9,7 @@
 
 #include "base/time_text.h"
 #include "lang/language_texts.h"
+#include "lang/race_texts.h"
 #include "meet/meet.h"
 #include "results/xml_writer.h"
 
@@ -41,8 +42,10 @@ std::string folded(const std::string& value) {
 
 // The statuses of the competitor page in both languages, folded, made once.
 struct StatusWords {
-    std::string disqualified[2], canceled[2], sick[2];
+    std::string disqualified[2], canceled[2], sick[2], notStarted[2];
     StatusWords() {
+        notStarted[0] = folded(lang::NotStartedStatusText().english);
+        notStarted[1] = folded(lang::NotStartedStatusText().norwegian);
         for (const auto& text : lang::TextCatalogue()) {
             std::string* words = text.number == entry::Disqualified ? disqualified
                                  : text.number == entry::Canceled   ? canceled
@@ -68,7 +71,8 @@ IofStatus statusOf(const meet::Competitor& competitor) {
         const std::string status = folded(competitor.status);
         if (isStatus(status, words.disqualified)) return IofStatus::Disqualified;
         if (isStatus(status, words.canceled)) return IofStatus::DidNotFinish;
-        if (isStatus(status, words.sick)) return IofStatus::DidNotStart;
+        if (isStatus(status, words.sick) || isStatus(status, words.notStarted))
+            return IofStatus::DidNotStart;
     }
     switch (competitor.state) {
         case meet::Finished:

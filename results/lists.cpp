@@ -57,19 +57,24 @@ void walkClasses(ui::Program& program,
     program.tellIfNotStored(meet.rankAll());
     for (int c = 1; c <= meet.classCount(); ++c) {
         const auto& results = meet.results(c);
-        if (results.rows().empty()) continue;
+        // Those given a status during the race without a result follow the results.
+        const auto statused = meet.statusedWithoutResult(c);
+        if (results.rows().empty() && statused.empty()) continue;
         program.MDIMain.Progress.setMaximum(static_cast<int>(results.rows().size()));
         std::vector<ListRow> rows;
-        rows.reserve(results.rows().size());
+        rows.reserve(results.rows().size() + statused.size());
         int k = 0;
-        for (int index : results.ranking()) {
-            program.progress(++k);
-            const auto& r = results.rows()[index];
+        auto add = [&](const meet::ResultRow& r) {
             // A competitor without a place shows none, and his status in the place of a result.
             rows.push_back({r.status.empty() ? std::to_string(r.place) : std::string(),
                             std::to_string(r.number), r.competitor, r.club, r.shownResult(),
                             r.difference});
+        };
+        for (int index : results.ranking()) {
+            program.progress(++k);
+            add(results.rows()[index]);
         }
+        for (const auto& r : statused) add(r);
         visit(c, rows);
         program.progress(0);
     }

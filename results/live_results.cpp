@@ -390,6 +390,10 @@ ResultsSnapshot TakeSnapshot(const meet::Meet* meet, const lang::TextTable& word
             shown.rows.push_back(
                 {row.place, row.number, row.competitor, row.club, row.shownResult(), row.difference});
         }
+        // Those given a status during the race without a result follow the results.
+        for (const meet::ResultRow& row : meet->statusedWithoutResult(c))
+            shown.rows.push_back({row.place, row.number, row.competitor, row.club,
+                                  row.shownResult(), row.difference});
         snapshot.classes.push_back(std::move(shown));
     }
     return snapshot;
@@ -406,11 +410,15 @@ bool SameResults(const ResultsSnapshot& snapshot, const meet::Meet* meet, lang::
     for (int c = 1; c <= meet->classCount(); ++c) {
         const LiveClass& shown = snapshot.classes[c - 1];
         const auto& results = meet->results(c);
-        if (shown.name != meet->className(c) || shown.rows.size() != results.ranking().size())
+        const auto statused = meet->statusedWithoutResult(c);
+        if (shown.name != meet->className(c) ||
+            shown.rows.size() != results.ranking().size() + statused.size())
             return false;
         std::size_t k = 0;
         for (int index : results.ranking())
             if (!sameRow(shown.rows[k++], results.rows()[index])) return false;
+        for (const meet::ResultRow& row : statused)
+            if (!sameRow(shown.rows[k++], row)) return false;
     }
     return true;
 }

@@ -4,6 +4,7 @@
 #include "capture/corrections.h"
 #include "capture/lines_setup.h"
 #include "capture/poll.h"
+#include "capture/race_status.h"
 #include "capture/time_list.h"
 #include "capture/timing.h"
 #include "pages/register_pages.h"
@@ -90,6 +91,7 @@ void LoadMain(ui::Program& program) {
     capture::ConnectTimeList(program);
     capture::ConnectCorrections(program);
     capture::ConnectTiming(program);
+    capture::ConnectRaceStatuses(program);
     results::ConnectResultsPage(program);
     results::ConnectTrail(program);
     capture::ConnectLinesSetup(program);

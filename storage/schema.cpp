@@ -100,6 +100,15 @@ TableSpec ProgramSettingsSpec() {
             {{"Name", FieldType::Text}, {"Value", FieldType::Text}}};
 }
 
+TableSpec RaceStatusesSpec() {
+    return {TableKind::Control,
+            RaceStatusesTable,
+            {{"Number", FieldType::Integer},
+             {"Status", FieldType::Text},
+             {"Reason", FieldType::Text},
+             {"Before", FieldType::Text}}};
+}
+
 std::vector<TableSpec> MeetTables(const lang::TextTable& texts, int classCount) {
     std::vector<TableSpec> tables;
     for (TableKind kind : {TableKind::Competitors, TableKind::Clubs, TableKind::Classes,

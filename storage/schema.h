@@ -45,6 +45,11 @@ TableSpec ImpulseJournalSpec();
 // setting, its name and its value.
 inline constexpr const char* ProgramSettingsTable = "ProgramSettings";
 TableSpec ProgramSettingsSpec();
+// The statuses set during the race (not started, gave up, disqualified): one record per start
+// number that had one, with its reason and the competitor's status from before it, which
+// clearing puts back. Status is empty once cleared.
+inline constexpr const char* RaceStatusesTable = "RaceStatuses";
+TableSpec RaceStatusesSpec();
 
 // The table of a kind under the language whose texts are given; classNumber names the results
 // table of that class (Results-1, Resultat-2, ...).

@@ -33,6 +33,7 @@ inline constexpr const char* TakeBack = "take-back";   // a start or finish take
 inline constexpr const char* HandTime = "hand-time";   // a start or finish set by hand
 inline constexpr const char* Undo = "undo";            // the last correction put back
 inline constexpr const char* Redo = "redo";            // the last correction undone made again
+inline constexpr const char* Status = "status";        // a status set or cleared during the race
 }  // namespace trail
 
 struct TrailEntry {

@@ -6,18 +6,20 @@
 //   - every time shown as registered is in its Time-table row;
 //   - the Setup counts agree with the Time table's rows;
 //   - every competitor shown as in has an "In" row and exactly one results row, in his class;
-//   - every results table is ranked 1, 2, 3, ... over its rows;
+//   - every results table is ranked 1, 2, 3, ... over its rows that have a place;
 //   - corrections (a finish given to another, a start or finish taken back, a time by hand,
 //     undo, redo) made now and then, and right before a kill: every competitor has at most one
 //     start and one finish in the Time table and exactly as many results rows as finishes (no
 //     half correction), and one shown as no longer in after a correction has neither.
+//   - every status set during the race and shown as stored is the competitor's status.
 //   kvt_kill_test CHILD KILLS SEED
 // Now and then a second program is started on the same meet while the first races: it must be
 // refused, naming who holds the meet; and so must a second program on every other name of the
 // meet's file (a symlink, a hard link, other spellings of its path).
 // Prints kills_survived, kill_times_counted, kill_times_lost, kill_finishes_counted,
-// kill_results_lost, kill_counts_wrong, kill_damaged_files, second_program_refused and
-// alias_second_program_refused as "name: value unit".
+// kill_results_lost, kill_counts_wrong, kill_statuses_counted, kill_statuses_lost,
+// kill_damaged_files, second_program_refused and alias_second_program_refused as
+// "name: value unit".
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -63,6 +65,11 @@ struct Shown {
     // Competitors a correction in flight may change (its answer not read yet).
     std::set<int> pending;
     int inFlight = 0;
+    // The status of each competitor given one during the race, as shown once stored.
+    std::map<int, std::string> statuses;
+    // Competitors a status was asked for (stored or not): their results rows follow their
+    // status, not only their finish.
+    std::set<int> statusAsked;
 };
 
 struct Child {
@@ -126,6 +133,12 @@ void drain(Child& child, Shown& shown, bool& ready, bool* corrected = nullptr) {
                 shown.pending.clear();
             }
             if (corrected) *corrected = true;
+        } else if (word == "STATUS") {
+            int n = 0, stored = 0;
+            std::string status;
+            line >> n >> stored;
+            std::getline(line >> std::ws, status);
+            if (stored) shown.statuses[n] = status;
         }
         if (word == "REG") {
             int k;
@@ -188,6 +201,7 @@ struct Findings {
     int resultsLost = 0;
     int countsWrong = 0;
     int halfCorrections = 0;
+    int statusesLost = 0;
 };
 
 std::optional<std::string> value(Connection& db, const std::string& sql) {
@@ -255,12 +269,19 @@ Findings check(const std::string& meet, const Shown& shown) {
         const long long results =
             number(db, "SELECT count(*) FROM \"Resultat-" + std::to_string(1 + (n - 1) % 15) +
                            "\" WHERE \"Nummer\" = " + nr);
-        if (starts > 1 || finishes > 1 || results != finishes) ++found.halfCorrections;
+        if (starts > 1 || finishes > 1 || (results != finishes && !shown.statusAsked.count(n)))
+            ++found.halfCorrections;
         if (shown.notIn.count(n) && !shown.pending.count(n) && finishes != 0) ++found.resultsLost;
     }
+    for (const auto& [n, status] : shown.statuses)
+        if (value(db, "SELECT \"12\" FROM \"Deltakere\" WHERE rowid = " + std::to_string(n)) !=
+            status)
+            ++found.statusesLost;
     for (int c = 1; c <= 15; ++c) {
         const std::string table = "\"Resultat-" + std::to_string(c) + "\"";
-        const long long count = number(db, "SELECT count(*) FROM " + table);
+        // A competitor with a status has no place.
+        const long long count =
+            number(db, "SELECT count(*) FROM " + table + " WHERE \"Plass\" IS NOT NULL");
         const long long places =
             number(db, "SELECT count(DISTINCT \"Plass\") FROM " + table +
                            " WHERE \"Plass\" BETWEEN 1 AND " + std::to_string(count));
@@ -295,7 +316,7 @@ int main(int argc, char** argv) {
         (folder / "sub" / ".." / "Race.mdb").string(), (folder / "." / "Race.mdb").string()};
 
     Shown shown;
-    int survived = 0, lost = 0, resultsLost = 0, countsWrong = 0, broken = 0;
+    int survived = 0, lost = 0, resultsLost = 0, countsWrong = 0, broken = 0, statusesLost = 0;
     int corrections = 0, halfCorrections = 0;
     static const char* const kinds[] = {"REASSIGN", "TAKESTART", "TAKEFINISH", "HANDSTART",
                                         "HANDFINISH", "UNDO", "REDO"};
@@ -357,6 +378,15 @@ int main(int argc, char** argv) {
         auto killAt = Clock::now() + std::chrono::milliseconds(200 + random() % 900);
         while (Clock::now() < killAt) {
             const int n = 1 + static_cast<int>(random() % Competitors);
+            if (random() % 16 == 0) {
+                // A status set, changed or cleared during the race.
+                static const char* statuses[] = {"DNS", "DNF", "DSQ", "CLEAR"};
+                shown.statusAsked.insert(n);
+                say(running, "STATUS " + std::to_string(n) + " " + statuses[random() % 4]);
+                std::this_thread::sleep_for(std::chrono::milliseconds(random() % 25));
+                drain(running, shown, ready);
+                continue;
+            }
             switch (random() % 5) {
                 case 4:
                     correct(running, static_cast<int>(random() % 7));
@@ -427,6 +457,7 @@ int main(int argc, char** argv) {
             shown.pending.clear();
         }
         shown.inFlight = 0;
+        statusesLost = std::max(statusesLost, found.statusesLost);
     }
     std::cout << "kills_survived: " << survived << " kills\n";
     std::cout << "kill_times_counted: " << shown.times.size() << " times\n";
@@ -434,6 +465,8 @@ int main(int argc, char** argv) {
     std::cout << "kill_finishes_counted: " << shown.in.size() << " finishes\n";
     std::cout << "kill_results_lost: " << resultsLost << " results\n";
     std::cout << "kill_counts_wrong: " << countsWrong << " counts\n";
+    std::cout << "kill_statuses_counted: " << shown.statuses.size() << " statuses\n";
+    std::cout << "kill_statuses_lost: " << statusesLost << " statuses\n";
     std::cout << "kill_damaged_files: " << broken << " files\n";
     std::cout << "kill_corrections_made: " << corrections << " corrections\n";
     std::cout << "kill_half_corrections: " << halfCorrections << " competitors\n";
@@ -444,7 +477,7 @@ int main(int argc, char** argv) {
     close(lines);
     fs::remove_all(folder);
     return lost == 0 && resultsLost == 0 && countsWrong == 0 && broken == 0 &&
-                   halfCorrections == 0 &&
+                   halfCorrections == 0 && statusesLost == 0 &&
                    secondRefused == secondStarted && aliasRefused == aliasStarted &&
                    !shown.times.empty()
                ? 0

@@ -17,6 +17,9 @@
 //                     (every competitor's state after it, 0 not started, 1 out, 2 in)
 //   KEY c             the function key of line c (1 to 6)
 //   OPTION n on|off   a check box of the setup page (SetupCheck n)
+//   STATUS number s   the status box of the capture page: s is DNS, DNF, DSQ (with a reason)
+//                     or CLEAR; answers "STATUS number stored word": 1 when no edit waits
+//                     to be stored, and the competitor's status as the meet holds it
 //   COUNT             prints "COUNT n": the times registered so far
 //   LISTS             writes both results lists
 //   CLUB name         a club added on the club page and named there; answers
@@ -228,6 +231,20 @@ int main(int argc, char** argv) {
             } else if (word == "OPTION") {
                 line >> text;
                 main.SetupCheck[index].setChecked(text == "on");
+            } else if (word == "STATUS") {
+                line >> text;
+                auto& box = program.Race.CaptureStatus;
+                box.Number.edit(std::to_string(index));
+                box.Reason.edit(text == "DSQ" ? "Kill test" : "");
+                ui::CommandButton& button = text == "DNS"   ? box.Dns
+                                            : text == "DNF" ? box.Dnf
+                                            : text == "DSQ" ? box.Dsq
+                                                            : box.Clear;
+                button.click();
+                if (program.meet)
+                    std::cout << "STATUS " << index << " " << (program.meet->unstoredEdits() == 0)
+                              << " " << program.meet->competitor(index).status << std::endl;
+                continue;
             } else if (word == "COUNT") {
                 std::cout << "COUNT " << shownCount() << std::endl;
             } else if (word == "CLUB" || word == "CLASS" || word == "LATE") {

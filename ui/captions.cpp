@@ -57,6 +57,7 @@ void rebindLocalisedFields(ui::Program& program) {
 }  // namespace
 
 void ApplyLanguage(ui::Program& program, Language language) {
+    program.Race.showLanguage(language);
     auto& mdi = program.MDIMain;
     auto& main = program.Main;
     program.language = language;

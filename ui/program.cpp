@@ -103,6 +103,7 @@ void Program::setObserver(ControlObserver* observer) {
     MDIMain.registry.setObserver(observer);
     Main.registry.setObserver(observer);
     MainAbout.registry.setObserver(observer);
+    Race.registry.setObserver(observer);
 }
 
 void Program::info(const std::string& text) {

@@ -15,6 +15,7 @@
 #include "storage/store.h"
 #include "ui/data_binding.h"
 #include "ui/locations.h"
+#include "ui/race_controls.h"
 #include "ui/services.h"
 #include "ui/windows.h"
 
@@ -61,6 +62,8 @@ struct Program {
     MDIMainWindow MDIMain;
     MainWindow Main;
     MainAboutWindow MainAbout;
+    // The statuses set during the race, who is on the course, the times that wait.
+    RaceControls Race;
 
     // The open meet; none while no meet database is open.
     std::unique_ptr<meet::Meet> meet;
