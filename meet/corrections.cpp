@@ -336,7 +336,7 @@ Outcome Meet::reassignTime(int timeRow, int number) {
         outcome.notices.push_back(lang::NoSuchTimeText(language_, timeRow));
         return outcome;
     }
-    const int n = number >= 1 && number <= highestNumber_ && number <= MaxStartNumber ? number : 0;
+    const int n = number >= 1 && wholeNumber(std::to_string(number)) == number ? number : 0;
     if (n == 0) {
         outcome.notices.push_back(lang::NoCompetitorNumberText(language_, std::to_string(number)));
         return outcome;
@@ -380,7 +380,7 @@ Outcome Meet::takeBack(int number, TimeUse which) {
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     const bool finish = which == TimeUse::Finish;
-    const int n = number >= 1 && number <= highestNumber_ && number <= MaxStartNumber ? number : 0;
+    const int n = number >= 1 && wholeNumber(std::to_string(number)) == number ? number : 0;
     if (n == 0) {
         outcome.notices.push_back(lang::NoCompetitorNumberText(language_, std::to_string(number)));
         return outcome;
@@ -445,7 +445,7 @@ Outcome Meet::setHandTime(int number, TimeUse which, const std::string& time,
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     const bool finish = which == TimeUse::Finish;
-    const int n = number >= 1 && number <= highestNumber_ && number <= MaxStartNumber ? number : 0;
+    const int n = number >= 1 && wholeNumber(std::to_string(number)) == number ? number : 0;
     if (n == 0) {
         outcome.notices.push_back(lang::NoCompetitorNumberText(language_, std::to_string(number)));
         return outcome;

@@ -160,7 +160,9 @@ void Meet::startAll(const std::string& startTime, int timeRow) {
             ? registered_[timeRow].identification
             : std::string("-"),
         "-", startTime));
-    for (int n = 1; n <= highestNumber_ && n <= MaxStartNumber; ++n) {
+    for (int n = 1; n < static_cast<int>(competitors_.size()); ++n) {
+        // Every competitor of the count, and late entries numbered beyond it.
+        if (n > highestNumber_ && !numberHeld(n)) continue;
         if (competitors_[n].state == Finished) continue;
         competitors_[n].start = startTime;
         competitors_[n].startRow = timeRow;

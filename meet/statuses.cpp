@@ -61,7 +61,7 @@ RaceStatus Meet::raceStatus(int n) const {
     if (found == raceStatuses_.end() || found->second.status == RaceStatus::None)
         return RaceStatus::None;
     // The competitor page may have given him another status since.
-    if (folded(competitors_.at(n).status) != folded(found->second.word)) return RaceStatus::None;
+    if (folded(competitor(n).status) != folded(found->second.word)) return RaceStatus::None;
     return found->second.status;
 }
 
@@ -198,7 +198,7 @@ void Meet::writeStatusChanges() {
 
 std::vector<OnCourse> Meet::onCourse() const {
     std::vector<OnCourse> out;
-    for (int n = 1; n <= MaxStartNumber; ++n) {
+    for (int n = 1; n < static_cast<int>(competitors_.size()); ++n) {
         const auto& competitor = competitors_[n];
         if (competitor.state != Started || raceStatus(n) != RaceStatus::None) continue;
         out.push_back({n, competitor.name, competitor.className, competitor.start});
@@ -233,7 +233,7 @@ std::vector<ResultRow> Meet::statusedWithoutResult(int classNumber) const {
     const auto& rows = results_[classNumber].rows();
     for (const auto& [n, record] : raceStatuses_) {
         if (raceStatus(n) == RaceStatus::None) continue;
-        const auto& competitor = competitors_[n];
+        const auto& competitor = this->competitor(n);
         if (trimmed(competitor.className) != className) continue;
         if (std::any_of(rows.begin(), rows.end(),
                         [n = n](const ResultRow& row) { return row.number == n; }))
