@@ -127,7 +127,8 @@ MainFrame::MainFrame(ui::Program& program) : program_(program) {
     auto& main = program_.Main;
     auto* pages = tabbedPages(main.MainTabStrip, main.MainConTainer,
                               {buildCapturePage(), buildCompetitorPage(), buildClubPage(),
-                               buildClassPage(), buildSetupPage(), buildResultsPage()});
+                               buildClassPage(), buildSetupPage(), buildResultsPage(),
+                               buildStartsPage()});
     pages->setObjectName("Main");
     // The notices above the pages, in the window itself: they never take the keyboard.
     auto* central = new QWidget(this);

@@ -50,6 +50,7 @@ private:
     QWidget* buildClassPage();
     QWidget* buildSetupPage();
     QWidget* buildResultsPage();
+    QWidget* buildStartsPage();
     // The setup page's pages for the web and their publishing.
     QBoxLayout* webLayout();
 

@@ -19,7 +19,7 @@ bool Meet::allStored() const {
 
 bool Meet::timesStored() const {
     if (!unstoredRows_.empty() || !unstoredSetup_.empty() || !unstoredWork_.empty() ||
-        !unstoredJournal_.empty())
+        !unstoredJournal_.empty() || !startsStored())
         return false;
     for (int c = 1; c <= classCount_; ++c)
         if (!results_[c].allStored()) return false;
@@ -85,6 +85,7 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
         // The journal's table may have been made by the transaction rolled back.
         journalTable_.reset();
         settingsTable_.reset();
+        startsCommitFailed();
         outcome.stored = false;
         outcome.failure = failure_;
         return;
@@ -93,6 +94,8 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
     unstoredJournal_.clear();
     unstoredSetup_.clear();
     unstoredWork_.clear();
+    starts_.unstoredClasses.clear();
+    starts_.unstoredPlans.clear();
     for (int c = 1; c <= classCount_; ++c) results_[c].markStored();
     failure_.clear();
     outcome.stored = true;
@@ -158,6 +161,7 @@ void Meet::writeUnstored() {
         }
         for (const auto& record : unstoredJournal_) journalTable_->appendRecord(record);
     }
+    if (!startsStored() || starts_.positionsStale) writeStarts();
     for (int c = 1; c <= classCount_; ++c) {
         const auto& results = results_[c];
         if (results.allStored()) continue;

@@ -51,6 +51,7 @@ void Meet::load(Progress& progress, std::vector<int>& warnings) {
     loadRegisters(progress, warnings);
     loadProgramSettings();
     loadTimes(progress, warnings);
+    loadStarts();
     loadJournal();
     loadList();
     loadResults();

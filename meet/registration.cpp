@@ -149,7 +149,8 @@ int Meet::registerNow(const std::string& now, const std::string& number) {
 
 void Meet::startAll(const std::string& startTime, int timeRow) {
     for (int n = 1; n <= highestNumber_ && n <= MaxStartNumber; ++n) {
-        if (competitors_[n].state == Finished) continue;
+        // A competitor with a planned start keeps it.
+        if (competitors_[n].state == Finished || plannedStart(n)) continue;
         competitors_[n].start = startTime;
         competitors_[n].startRow = timeRow;
         competitors_[n].state = Started;
@@ -187,18 +188,25 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
     outcome.acted = true;
     // The time is given at once: it stays out of the list, times still waiting keep waiting.
     slot.given = true;
-    if (competitor.state == NotStarted) {
-        competitor.start = now;
-        competitor.startRow = k;
-        competitor.state = Started;
+    // A competitor with a planned start is out already: a time near his plan is his start.
+    const bool plannedStart = startImpulseDue(n, now);
+    if (competitor.state == NotStarted || plannedStart) {
+        const bool startsAll = setup_.yes(field::StartAtSameTime) && !plannedStart;
+        if (plannedStart) {
+            takePlannedStart(n, now, k, outcome);
+        } else {
+            competitor.start = now;
+            competitor.startRow = k;
+            competitor.state = Started;
+        }
         setRowLamps(row, Started);
-        slot.kind = words_[setup_.yes(field::StartAtSameTime) ? entry::OutAll : entry::Out];
+        slot.kind = words_[startsAll ? entry::OutAll : entry::Out];
         queueTimeRow(k, {{entry::TimeIdField, slot.identification},
                          {entry::TimeTimeField, now},
                          {entry::TimeNumberField, number},
                          {entry::TimeKindField, slot.kind},
                          {entry::TimeCompetitorField, name}});
-        if (setup_.yes(field::StartAtSameTime)) startAll(now, k);
+        if (startsAll) startAll(now, k);
     } else {
         competitor.finish = now;
         competitor.finishRow = k;
@@ -235,21 +243,26 @@ Outcome Meet::giveRegisteredTime(int row) {
     const std::string name = line.name;
     auto& competitor = competitors_[n];
     outcome.acted = true;
-    if (competitor.state == NotStarted) {
-        competitor.start = offered;
-        competitor.startRow = timeRow;
-        competitor.state = Started;
+    const bool plannedStart = startImpulseDue(n, offered);
+    if (competitor.state == NotStarted || plannedStart) {
+        const bool startsAll = setup_.yes(field::StartAtSameTime) && !plannedStart;
+        if (plannedStart) {
+            takePlannedStart(n, offered, timeRow, outcome);
+        } else {
+            competitor.start = offered;
+            competitor.startRow = timeRow;
+            competitor.state = Started;
+        }
         setRowLamps(row, Started);
         if (timeRow >= 1)
-            queueTimeRow(timeRow,
-                         {{entry::TimeNumberField, number},
-                          {entry::TimeKindField,
-                           words_[setup_.yes(field::StartAtSameTime) ? entry::OutAll : entry::Out]},
-                          {entry::TimeCompetitorField, name}});
+            queueTimeRow(timeRow, {{entry::TimeNumberField, number},
+                                   {entry::TimeKindField,
+                                    words_[startsAll ? entry::OutAll : entry::Out]},
+                                   {entry::TimeCompetitorField, name}});
         line.regTime = line.regTimeIndex = "-";
         setWorkRow(row);
         line.numberGiven = true;
-        if (setup_.yes(field::StartAtSameTime)) startAll(offered, timeRow);
+        if (startsAll) startAll(offered, timeRow);
     } else if (competitor.state == Started) {
         competitor.finish = offered;
         competitor.finishRow = timeRow;

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "lang/adapter_texts.h"
+#include "lang/start_texts.h"
 #include "ui/program.h"
 
 namespace kvt::ui {
@@ -75,6 +76,7 @@ void ApplyLanguage(ui::Program& program, Language language) {
                                       std::to_string(i + 1));
     applyCaptions(program, lang::RegisterAndSetupPageCaptions(), language);
     applyCaptions(program, lang::AdapterPageCaptions(), language);
+    applyCaptions(program, lang::StartsPageCaptions(), language);
 
     for (const TextEntry& entry : lang::TextCatalogue())
         program.LanguageTexts[entry.number] = entry.text.in(language);
