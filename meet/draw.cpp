@@ -6,6 +6,8 @@
 #include "lang/start_texts.h"
 #include "meet/meet.h"
 #include "meet/meet_internal.h"
+#include "storage/schema.h"
+#include "storage/trail.h"
 
 namespace kvt::meet {
 
@@ -38,6 +40,20 @@ std::vector<int> startingOrder(const ClassStart& start, std::vector<int> members
     return members;
 }
 
+// A class's start as the trail shows it: "interval 10.00.00.00 30,00 s random".
+std::string startText(const ClassStart& start) {
+    std::string text = ModeText(start.mode);
+    if (start.mode == StartMode::Interval)
+        text += " " + start.firstStart + " " + std::to_string(start.interval / 100) + "," +
+                std::to_string(start.interval % 100 / 10) + std::to_string(start.interval % 10) +
+                " s " + OrderText(start.order) + " +" + std::to_string(start.gap / 100) +
+                " s #" + std::to_string(start.sequence) + " +-" +
+                std::to_string(start.tolerance / 100) + "," +
+                std::to_string(start.tolerance % 100 / 10) + std::to_string(start.tolerance % 10) +
+                " s";
+    return text;
+}
+
 }  // namespace
 
 Outcome Meet::setClassStart(int classNumber, const ClassStart& start) {
@@ -65,6 +81,10 @@ Outcome Meet::setClassStart(int classNumber, const ClassStart& start) {
     commit(outcome, [&] {
         if (!startsStored() || starts_.positionsStale) writeStarts();
         writeClassStart(classNumber, wanted);
+        writeTrail(storage::MakeTrailEntry(storage::trail::Setting, -1,
+                                           std::string(storage::ClassStartsTable) + " " +
+                                               trimmed(classNames_[classNumber]),
+                                           startText(kept), startText(wanted)));
         for (int n : dropped) {
             PlannedStart none = starts_.plans[n];
             none.planned = "-";
@@ -157,11 +177,26 @@ Outcome Meet::draw(const std::string& now, unsigned seed, const std::vector<int>
             none.planned = "-";
             writePlan(n, none);
         }
+        std::string names;
         for (int c : drawnClasses) {
             ClassStart counted = classStart(c);
             ++counted.draws;
             writeClassStart(c, counted);
+            names += (names.empty() ? "" : ", ") + trimmed(classNames_[c]) + " #" +
+                     std::to_string(counted.draws);
         }
+        // One row for the draw: the classes with their draw's count, and the first and last
+        // planned start.
+        std::string first = "-", last = "-";
+        for (const auto& [n, plan] : drawn) {
+            if (first == "-" || plan.planned < first) first = plan.planned;
+            if (last == "-" || plan.planned > last) last = plan.planned;
+        }
+        writeTrail(storage::MakeTrailEntry(storage::trail::Draw, -1, names,
+                                           std::to_string(dropped.size()),
+                                           std::to_string(drawn.size()) + ": " + first + " - " +
+                                               last,
+                                           "seed " + std::to_string(seed)));
     });
     if (!outcome.stored) return outcome;
     // Stored: the competitors start by their new plans.

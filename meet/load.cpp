@@ -53,6 +53,7 @@ void Meet::load(Progress& progress, std::vector<int>& warnings) {
     loadTimes(progress, warnings);
     loadStarts();
     loadJournal();
+    loadTrail();
     loadList();
     loadResults();
     // A finish whose result is in no results table (its class matched none when it was

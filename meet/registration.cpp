@@ -148,6 +148,12 @@ int Meet::registerNow(const std::string& now, const std::string& number) {
 }
 
 void Meet::startAll(const std::string& startTime, int timeRow) {
+    queueTrail(storage::MakeTrailEntry(
+        storage::trail::StartAll, -1,
+        timeRow >= 1 && timeRow < static_cast<int>(registered_.size())
+            ? registered_[timeRow].identification
+            : std::string("-"),
+        "-", startTime));
     for (int n = 1; n <= highestNumber_ && n <= MaxStartNumber; ++n) {
         // A competitor with a planned start keeps it.
         if (competitors_[n].state == Finished || plannedStart(n)) continue;
@@ -193,8 +199,10 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
     if (competitor.state == NotStarted || plannedStart) {
         const bool startsAll = setup_.yes(field::StartAtSameTime) && !plannedStart;
         if (plannedStart) {
-            takePlannedStart(n, now, k, outcome);
+            takePlannedStart(n, now, k, slot.identification, outcome);
         } else {
+            queueTrail(storage::MakeTrailEntry(storage::trail::Start, n, slot.identification,
+                                               competitor.start, now));
             competitor.start = now;
             competitor.startRow = k;
             competitor.state = Started;
@@ -208,6 +216,8 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
                          {entry::TimeCompetitorField, name}});
         if (startsAll) startAll(now, k);
     } else {
+        queueTrail(storage::MakeTrailEntry(storage::trail::Finish, n, slot.identification,
+                                           competitor.finish, now));
         competitor.finish = now;
         competitor.finishRow = k;
         competitor.state = Finished;
@@ -243,12 +253,18 @@ Outcome Meet::giveRegisteredTime(int row) {
     const std::string name = line.name;
     auto& competitor = competitors_[n];
     outcome.acted = true;
+    const std::string identified =
+        timeRow >= 1 && timeRow < static_cast<int>(registered_.size())
+            ? registered_[timeRow].identification
+            : std::string("-");
     const bool plannedStart = startImpulseDue(n, offered);
     if (competitor.state == NotStarted || plannedStart) {
         const bool startsAll = setup_.yes(field::StartAtSameTime) && !plannedStart;
         if (plannedStart) {
-            takePlannedStart(n, offered, timeRow, outcome);
+            takePlannedStart(n, offered, timeRow, identified, outcome);
         } else {
+            queueTrail(storage::MakeTrailEntry(storage::trail::Start, n, identified,
+                                               competitor.start, offered));
             competitor.start = offered;
             competitor.startRow = timeRow;
             competitor.state = Started;
@@ -264,6 +280,8 @@ Outcome Meet::giveRegisteredTime(int row) {
         line.numberGiven = true;
         if (startsAll) startAll(offered, timeRow);
     } else if (competitor.state == Started) {
+        queueTrail(storage::MakeTrailEntry(storage::trail::Finish, n, identified,
+                                           competitor.finish, offered));
         competitor.finish = offered;
         competitor.finishRow = timeRow;
         competitor.state = Finished;

@@ -10,6 +10,7 @@
 #include "meet/meet_internal.h"
 #include "storage/record_fields.h"
 #include "storage/schema.h"
+#include "storage/trail.h"
 
 namespace kvt::meet {
 
@@ -267,8 +268,10 @@ bool Meet::startImpulseDue(int n, const std::string& time) const {
            base::TimeHundredths(plan->planned) + start.tolerance + StartImpulseWindow;
 }
 
-void Meet::takePlannedStart(int n, const std::string& time, int timeRow, Outcome& outcome) {
+void Meet::takePlannedStart(int n, const std::string& time, int timeRow,
+                            const std::string& identification, Outcome& outcome) {
     auto& plan = starts_.plans.at(n);
+    const std::string before = competitors_[n].start;
     plan.impulse = time;
     plan.impulseRow = timeRow;
     plan.offset = base::TimeHundredths(time) - base::TimeHundredths(plan.planned);
@@ -278,6 +281,12 @@ void Meet::takePlannedStart(int n, const std::string& time, int timeRow, Outcome
                                           : JuryMark::None;
     starts_.unstoredPlans.insert(n);
     applyPlan(n);
+    // The trail: the start he had by his plan and the one he has now, with the impulse and
+    // its mark when it lay outside the tolerance.
+    const std::string mark = JuryText(plan.jury);
+    queueTrail(storage::MakeTrailEntry(
+        storage::trail::Start, n, identification, before,
+        competitors_[n].start + (mark.empty() ? "" : " (" + mark + ": " + time + ")")));
     if (plan.jury == JuryMark::None) return;
     const auto text =
         plan.jury == JuryMark::Early ? lang::EarlyStartText() : lang::LateStartText();
@@ -326,6 +335,12 @@ Outcome Meet::massStart(const std::vector<int>& classes, const std::string& time
         outcome.acted = true;
     }
     if (!outcome.acted) return outcome;
+    queueTrail(storage::MakeTrailEntry(
+        storage::trail::MassStart, -1,
+        started + (timeRow >= 1 && timeRow <= registeredCount_
+                       ? " " + registered_[timeRow].identification
+                       : std::string()),
+        "-", when + " (" + std::to_string(count) + ")"));
     if (timeRow >= 1 && timeRow <= registeredCount_) {
         // The impulse is the classes' start: it is given, and leaves the list.
         auto& slot = registered_[timeRow];

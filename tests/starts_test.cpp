@@ -17,6 +17,7 @@
 #include "pages/starts_page.h"
 #include "results/live_results.h"
 #include "results/start_list.h"
+#include "storage/trail.h"
 #include "support/fakes.h"
 
 using namespace kvt;
@@ -186,6 +187,21 @@ TEST_F(Starts, ADrawPlansEveryClassInItsOrderAtItsIntervalWithTheGapsBetween) {
     EXPECT_EQ(meet().competitor(26).start, "10.39.00.00");
     EXPECT_EQ(meet().classStart(3).draws, 1);
     EXPECT_EQ(meet().startSequence().front(), 3);
+    // The draw is one row of the trail, after the eight classes' settings.
+    const auto& trail = meet().trail();
+    ASSERT_FALSE(trail.empty());
+    EXPECT_EQ(std::count_if(trail.begin(), trail.end(),
+                            [](const auto& row) { return row.action == storage::trail::Draw; }),
+              1);
+    EXPECT_EQ(std::count_if(trail.begin(), trail.end(),
+                            [](const auto& row) {
+                                return row.action == storage::trail::Setting &&
+                                       row.subject.rfind("ClassStarts K", 0) == 0;
+                            }),
+              Classes);
+    EXPECT_EQ(trail.back().action, storage::trail::Draw);
+    EXPECT_EQ(trail.back().after, "200: 10.00.00.00 - 11.46.30.00");
+    EXPECT_EQ(trail.back().subject.substr(0, 13), "K3 #1, K1 #1,");
 }
 
 TEST_F(Starts, ADrawIsMadeAgainUntilTheClassStartsAndThenStaysAsItIs) {
@@ -227,6 +243,13 @@ TEST_F(Starts, StartsByPlanAndByImpulseInsideAndOutsideTheToleranceGiveRaceTimes
     EXPECT_EQ(meet().plannedStart(4)->jury, meet::JuryMark::Late);
     EXPECT_EQ(meet().plannedStart(2)->jury, meet::JuryMark::None);
     EXPECT_EQ(meet().juryMarked(), (std::vector<int>{3, 4}));
+    // The trail has each start impulse against the plan, the early one with its mark.
+    const auto early = std::find_if(meet().trail().begin(), meet().trail().end(),
+                                    [](const auto& row) { return row.number == 3; });
+    ASSERT_NE(early, meet().trail().end());
+    EXPECT_EQ(early->action, storage::trail::Start);
+    EXPECT_EQ(early->before, "10.14.30.00");
+    EXPECT_EQ(early->after, "10.14.30.00 (early: 10.14.20.00)");
     auto check = [&] {
         const auto& results = meet().results(1);
         ASSERT_EQ(results.rows().size(), 5u);
@@ -266,6 +289,8 @@ TEST_F(Starts, AMassStartOfOneClassLeavesEveryOtherClassUntouched) {
     for (int n = 0; n <= Competitors; ++n) before.push_back(meet().competitor(n));
     const auto outcome = meet().massStart({5}, at(11, 0, 0));
     ASSERT_TRUE(outcome.stored);
+    EXPECT_EQ(meet().trail().back().action, storage::trail::MassStart);
+    EXPECT_EQ(meet().trail().back().after, "11.00.00.00 (25)");
     for (int n = 1; n <= Competitors; ++n) {
         const auto& now = meet().competitor(n);
         if (n >= 101 && n <= 125) {
