@@ -6,6 +6,7 @@
 #include "lang/start_texts.h"
 #include "meet/meet.h"
 #include "meet/meet_internal.h"
+#include "storage/record_fields.h"
 #include "storage/schema.h"
 #include "storage/trail.h"
 
@@ -171,12 +172,34 @@ Outcome Meet::draw(const std::string& now, unsigned seed, const std::vector<int>
             dropped.push_back(n);
     commit(outcome, [&] {
         if (!startsStored() || starts_.positionsStale) writeStarts();
-        for (const auto& [n, plan] : drawn) writePlan(n, plan);
+        std::map<int, PlannedStart> written = drawn;
         for (int n : dropped) {
             PlannedStart none = starts_.plans[n];
             none.planned = "-";
-            writePlan(n, none);
+            written[n] = none;
         }
+        // New records one by one, the records drawn before again in one write.
+        namespace ps = storage::column::planned_start;
+        static const std::vector<std::string> planFields = [] {
+            std::vector<std::string> fields;
+            const auto spec = storage::PlannedStartsSpec();
+            for (int f = ps::Class; f < ps::Count; ++f) fields.push_back(spec.fields[f].name);
+            return fields;
+        }();
+        std::vector<std::pair<int, storage::Record>> changed;
+        changed.reserve(written.size());
+        for (const auto& [n, plan] : written) {
+            auto found = starts_.planRows.find(n);
+            if (found == starts_.planRows.end()) {
+                writePlan(n, plan);
+                continue;
+            }
+            changed.push_back({found->second,
+                               {std::to_string(plan.classNumber), plan.planned, plan.impulse,
+                                std::to_string(plan.impulseRow),
+                                std::string(JuryText(plan.jury))}});
+        }
+        if (!changed.empty()) plannedStartsTable().writeRecords(planFields, changed);
         std::string names;
         for (int c : drawnClasses) {
             ClassStart counted = classStart(c);
