@@ -42,3 +42,5 @@ echo "startup_ms: $(( median / 1000000 )) ms"
 # iof_results_3000_ms, web_pages_3000_ms, publish_registration_delay_p99_ms: the real program,
 # offscreen, publishing to an sshd of its own on 127.0.0.1.
 "$build/bench/kvt_publish_bench" 2>/dev/null
+# draw_3000_ms: a draw of 3000 competitors stored, headless.
+"$build/bench/kvt_draw_bench"

@@ -135,7 +135,8 @@ MainFrame::MainFrame(ui::Program& program) : program_(program) {
         main.MainTabStrip, main.MainConTainer,
         {scrolled(buildCapturePage(), 0), scrolled(buildCompetitorPage(), 1),
          scrolled(buildClubPage(), 2), scrolled(buildClassPage(), 3),
-         scrolled(buildSetupPage(), 4), scrolled(buildResultsPage(), 5)});
+         scrolled(buildSetupPage(), 4), scrolled(buildResultsPage(), 5),
+         scrolled(buildStartsPage(), 6)});
     pages->setObjectName("Main");
     // The notices above the pages, in the window itself: they never take the keyboard.
     auto* central = new QWidget(this);

@@ -55,6 +55,7 @@ private:
     QWidget* statusBox(ui::StatusControls& controls);
     QWidget* raceBar();
     void buildCourseWindow();
+    QWidget* buildStartsPage();
     // The setup page's pages for the web and their publishing.
     QBoxLayout* webLayout();
 

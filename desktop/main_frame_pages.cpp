@@ -548,6 +548,54 @@ QWidget* MainFrame::buildResultsPage() {
     return results;
 }
 
+QWidget* MainFrame::buildStartsPage() {
+    auto& main = program_.Main;
+    // How the chosen class starts, and what starts it.
+    auto* settings = formGrid();
+    formRow(settings, 0, 0, main.StartsLabel[0], comboBox(main.StartsClassCombo));
+    formRow(settings, 1, 0, main.StartsLabel[1], comboBox(main.StartsModeCombo));
+    formRow(settings, 2, 0, main.StartsLabel[2], textBox(main.StartsFirstText));
+    formRow(settings, 3, 0, main.StartsLabel[3], textBox(main.StartsIntervalText));
+    formRow(settings, 4, 0, main.StartsLabel[4], comboBox(main.StartsOrderCombo));
+    formRow(settings, 5, 0, main.StartsLabel[5], textBox(main.StartsListText));
+    formRow(settings, 6, 0, main.StartsLabel[6], textBox(main.StartsGapText));
+    formRow(settings, 7, 0, main.StartsLabel[7], textBox(main.StartsSequenceText));
+    formRow(settings, 8, 0, main.StartsLabel[8], textBox(main.StartsToleranceText));
+    auto* keep = new QHBoxLayout;
+    keep->addWidget(button(main.StartsKeepButton));
+    keep->addWidget(button(main.StartsDrawButton));
+    keep->addStretch(1);
+    settings->addLayout(keep, 9, 0, 1, 2);
+    formRow(settings, 10, 0, main.StartsLabel[9], textBox(main.StartsMassTimeText));
+    formRow(settings, 11, 0, main.StartsLabel[10], textBox(main.StartsGroupText));
+    auto* mass = new QHBoxLayout;
+    mass->addWidget(button(main.StartsMassButton));
+    mass->addWidget(button(main.StartsMassImpulseButton));
+    mass->addStretch(1);
+    settings->addLayout(mass, 12, 0, 1, 2);
+    QLabel* message = label(main.StartsMessage);
+    message->setWordWrap(true);
+    settings->addWidget(message, 13, 0, 1, 2);
+    settings->setRowStretch(14, 1);
+    settings->setColumnStretch(1, 1);
+
+    // The class's planned starts, and the starts for the jury below them.
+    auto* shown = column();
+    QWidget* plans = textArea(main.StartsPlanText);
+    plans->setMaximumHeight(QWIDGETSIZE_MAX);
+    plans->setFont(fixedFont());
+    shown->addWidget(plans, 3);
+    shown->addWidget(label(main.StartsLabel[11]));
+    QWidget* jury = textArea(main.StartsJuryText);
+    jury->setFont(fixedFont());
+    shown->addWidget(jury, 1);
+
+    auto* layout = new QHBoxLayout;
+    layout->addLayout(settings, 1);
+    layout->addLayout(shown, 1);
+    return page(layout);
+}
+
 QBoxLayout* MainFrame::webLayout() {
     auto& main = program_.Main;
     auto* layout = column();

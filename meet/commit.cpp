@@ -19,7 +19,8 @@ bool Meet::allStored() const {
 
 bool Meet::timesStored() const {
     if (!unstoredRows_.empty() || !unstoredSetup_.empty() || !unstoredWork_.empty() ||
-        !unstoredJournal_.empty() || !unstoredTrail_.empty() || offeredAgainUnstored_)
+        !unstoredJournal_.empty() || !unstoredTrail_.empty() || offeredAgainUnstored_ ||
+        !startsStored())
         return false;
     for (int c = 1; c <= classCount_; ++c)
         if (!results_[c].allStored()) return false;
@@ -91,6 +92,7 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
         newSettingRows_.clear();
         trailTable_.reset();
         writtenTrail_.clear();
+        startsCommitFailed();
         outcome.stored = false;
         outcome.failure = failure_;
         return;
@@ -105,6 +107,8 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
     settingRows_.insert(newSettingRows_.begin(), newSettingRows_.end());
     newSettingRows_.clear();
     offeredAgainUnstored_ = false;
+    starts_.unstoredClasses.clear();
+    starts_.unstoredPlans.clear();
     for (int c = 1; c <= classCount_; ++c) results_[c].markStored();
     failure_.clear();
     outcome.stored = true;
@@ -175,6 +179,7 @@ void Meet::writeUnstored() {
         }
         for (const auto& record : unstoredJournal_) journalTable_->appendRecord(record);
     }
+    if (!startsStored() || starts_.positionsStale) writeStarts();
     for (int c = 1; c <= classCount_; ++c) {
         const auto& results = results_[c];
         if (results.allStored()) continue;

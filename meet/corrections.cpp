@@ -153,6 +153,18 @@ void Meet::retime(int n) {
             if (competitor.state != Finished) competitor.state = Started;
         }
     }
+    // A planned start, or his class's start all at once, stands as the opening reads it.
+    if (plannedStart(n)) {
+        applyPlan(n);
+    } else if (const int c = classOf(n); c > 0) {
+        const auto found = starts_.classes.find(c);
+        if (found != starts_.classes.end() && found->second.massTime != None &&
+            competitor.start == None) {
+            competitor.start = found->second.massTime;
+            competitor.startRow = found->second.massRow;
+            if (competitor.state == NotStarted) competitor.state = Started;
+        }
+    }
 }
 
 int Meet::classOf(int n) const {

@@ -79,10 +79,14 @@ void Meet::clockTick(const std::string& now) {
             continue;
         }
         const auto& competitor = competitors_[n];
-        if (competitor.state == Started)
-            rows_[row].time = base::RaceTime(competitor.start, now);
-        else if (competitor.state == Finished)
-            rows_[row].time = raceTime(competitor);
+        if (competitor.state == Started) {
+            // Before a planned start there is no race time yet.
+            const bool waiting = plannedStart(n) && base::TimeHundredths(now) <
+                                                        base::TimeHundredths(competitor.start);
+            std::string time = waiting ? std::string(1, '-') : base::RaceTime(competitor.start, now);
+            rows_[row].time = std::move(time);
+        }
+        if (competitor.state == Finished) rows_[row].time = raceTime(competitor);
         setRowLamps(row, competitor.state);
     }
 }

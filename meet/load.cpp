@@ -61,6 +61,7 @@ void Meet::load(Progress& progress, std::vector<int>& warnings) {
         auto record = settingsTable_->readRecord(found->second);
         if (record.size() >= 2) loadOfferedAgain(text(record[1]));
     }
+    loadStarts();
     loadJournal();
     loadTrail();
     loadCorrections();

@@ -18,6 +18,7 @@
 #include "meet/channels.h"
 #include "meet/class_results.h"
 #include "meet/setup.h"
+#include "meet/starts.h"
 #include "storage/store.h"
 #include "storage/trail.h"
 
@@ -368,6 +369,35 @@ public:
     // Registers every capture still waiting for its delay (before the meet closes).
     std::vector<Outcome> finishPendingCaptures();
 
+    // ---- how the classes start (meet/starts.cpp, meet/draw.cpp) ----
+    // The start of a class as set; by impulse for a class never set.
+    const ClassStart& classStart(int classNumber) const;
+    // A competitor's planned start; nullptr when he has none.
+    const PlannedStart* plannedStart(int n) const;
+    // The class a competitor's class names (the first of that name), as a finish finds it; 0
+    // when none.
+    int classOf(int n) const;
+    // The competitors of a class by start number.
+    std::vector<int> classMembers(int classNumber) const;
+    // The classes in the order of starts (by their place, then by number).
+    std::vector<int> startSequence() const;
+    // The class's starts began: one of its competitors was given a start impulse or a finish,
+    // the class was started all at once, or its first planned start is before now.
+    bool classStarted(int classNumber, const std::string& now) const;
+    // Competitors whose start impulse lay outside the tolerance of their plan, by number.
+    std::vector<int> juryMarked() const;
+    // How a class starts, set by the operator: stored in one transaction, followed once stored.
+    // A class whose starts began keeps its mode and its plans.
+    Outcome setClassStart(int classNumber, const ClassStart& start);
+    // Planned starts for the interval classes given (all of them when none is given) whose
+    // starts have not begun by now, in the order of starts; seed makes the random order. The
+    // plans are stored in one transaction and the competitors are started by them once stored.
+    Outcome draw(const std::string& now, unsigned seed, const std::vector<int>& classes = {});
+    // The classes given start all at once at time (a time of day, or the time of Time-table
+    // row timeRow when it is not 0): every competitor of theirs not started yet is started;
+    // no other competitor changes. Stored like a time (waits when it cannot be stored).
+    Outcome massStart(const std::vector<int>& classes, const std::string& time, int timeRow = 0);
+
     // The plain-text file beside the meet that writeRecoveryFile writes (named once).
     const std::string& recoveryFilePath() const;
     // Writes what is not stored into that file, durably. Throws when it cannot.
@@ -466,6 +496,21 @@ private:
     // Undo and redo as the trail left them (after the trail is read).
     void loadCorrections();
 
+    // Starts: read when opening, a plan applied to its competitor, a time given to a
+    // competitor with a plan taken as his start impulse when it is one, and the writes.
+    void loadStarts();
+    void applyPlan(int n);
+    bool startImpulseDue(int n, const std::string& time) const;
+    void takePlannedStart(int n, const std::string& time, int timeRow,
+                          const std::string& identification, Outcome& outcome);
+    bool startsStored() const;
+    void writeStarts();
+    storage::Table& classStartsTable();
+    storage::Table& plannedStartsTable();
+    void writeClassStart(int classNumber, const ClassStart& start);
+    void writePlan(int n, const PlannedStart& plan);
+    void startsCommitFailed();
+
     storage::Engine& engine_;
     // Let go last, when every handle on the meet has gone.
     std::unique_ptr<storage::Hold> hold_;
@@ -550,6 +595,9 @@ private:
         std::string from;  // the status field before this change
     };
     std::vector<StatusChange> unstoredStatuses_;
+    // How the classes start and the planned starts.
+    StartBook starts_;
+    std::unique_ptr<storage::Table> classStartsTable_, plannedStartsTable_;
 };
 
 }  // namespace kvt::meet

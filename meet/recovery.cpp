@@ -64,6 +64,17 @@ void Meet::writeRecoveryFile() const {
             out << " \"" << f << "\" = " << value << ";";
         out << "\n";
     }
+    // Mass starts and start impulses against plans.
+    for (int c : starts_.unstoredClasses)
+        out << "\n" << storage::ClassStartsTable << " " << c << " (" << classNames_[c]
+            << "): MassTime = " << classStart(c).massTime << "; MassRow = "
+            << classStart(c).massRow << "\n";
+    for (int n : starts_.unstoredPlans) {
+        const auto& plan = starts_.plans.at(n);
+        out << "\n" << storage::PlannedStartsTable << " " << n << ": Planned = " << plan.planned
+            << "; Impulse = " << plan.impulse << "; ImpulseRow = " << plan.impulseRow
+            << "; Jury = " << JuryText(plan.jury) << "\n";
+    }
     // Register records as the operator left them: the fields that were not stored.
     for (const auto& edit : unstoredEdits_) {
         const auto layout = storage::DescribeTable(

@@ -163,7 +163,8 @@ void Meet::startAll(const std::string& startTime, int timeRow) {
     for (int n = 1; n < static_cast<int>(competitors_.size()); ++n) {
         // Every competitor of the count, and late entries numbered beyond it.
         if (n > highestNumber_ && !numberHeld(n)) continue;
-        if (competitors_[n].state == Finished) continue;
+        // A competitor with a planned start keeps it.
+        if (competitors_[n].state == Finished || plannedStart(n)) continue;
         competitors_[n].start = startTime;
         competitors_[n].startRow = timeRow;
         competitors_[n].state = Started;
@@ -201,20 +202,27 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
     outcome.acted = true;
     // The time is given at once: it stays out of the list, times still waiting keep waiting.
     slot.given = true;
-    if (competitor.state == NotStarted) {
-        queueTrail(storage::MakeTrailEntry(storage::trail::Start, n, slot.identification,
-                                           competitor.start, now));
-        competitor.start = now;
-        competitor.startRow = k;
-        competitor.state = Started;
+    // A competitor with a planned start is out already: a time near his plan is his start.
+    const bool plannedStart = startImpulseDue(n, now);
+    if (competitor.state == NotStarted || plannedStart) {
+        const bool startsAll = setup_.yes(field::StartAtSameTime) && !plannedStart;
+        if (plannedStart) {
+            takePlannedStart(n, now, k, slot.identification, outcome);
+        } else {
+            queueTrail(storage::MakeTrailEntry(storage::trail::Start, n, slot.identification,
+                                               competitor.start, now));
+            competitor.start = now;
+            competitor.startRow = k;
+            competitor.state = Started;
+        }
         setRowLamps(row, Started);
-        slot.kind = words_[setup_.yes(field::StartAtSameTime) ? entry::OutAll : entry::Out];
+        slot.kind = words_[startsAll ? entry::OutAll : entry::Out];
         queueTimeRow(k, {{entry::TimeIdField, slot.identification},
                          {entry::TimeTimeField, now},
                          {entry::TimeNumberField, number},
                          {entry::TimeKindField, slot.kind},
                          {entry::TimeCompetitorField, name}});
-        if (setup_.yes(field::StartAtSameTime)) startAll(now, k);
+        if (startsAll) startAll(now, k);
     } else {
         queueTrail(storage::MakeTrailEntry(storage::trail::Finish, n, slot.identification,
                                            competitor.finish, now));
@@ -257,23 +265,28 @@ Outcome Meet::giveRegisteredTime(int row) {
         timeRow >= 1 && timeRow < static_cast<int>(registered_.size())
             ? registered_[timeRow].identification
             : std::string("-");
-    if (competitor.state == NotStarted) {
-        queueTrail(storage::MakeTrailEntry(storage::trail::Start, n, identified,
-                                           competitor.start, offered));
-        competitor.start = offered;
-        competitor.startRow = timeRow;
-        competitor.state = Started;
+    const bool plannedStart = startImpulseDue(n, offered);
+    if (competitor.state == NotStarted || plannedStart) {
+        const bool startsAll = setup_.yes(field::StartAtSameTime) && !plannedStart;
+        if (plannedStart) {
+            takePlannedStart(n, offered, timeRow, identified, outcome);
+        } else {
+            queueTrail(storage::MakeTrailEntry(storage::trail::Start, n, identified,
+                                               competitor.start, offered));
+            competitor.start = offered;
+            competitor.startRow = timeRow;
+            competitor.state = Started;
+        }
         setRowLamps(row, Started);
         if (timeRow >= 1)
-            queueTimeRow(timeRow,
-                         {{entry::TimeNumberField, number},
-                          {entry::TimeKindField,
-                           words_[setup_.yes(field::StartAtSameTime) ? entry::OutAll : entry::Out]},
-                          {entry::TimeCompetitorField, name}});
+            queueTimeRow(timeRow, {{entry::TimeNumberField, number},
+                                   {entry::TimeKindField,
+                                    words_[startsAll ? entry::OutAll : entry::Out]},
+                                   {entry::TimeCompetitorField, name}});
         line.regTime = line.regTimeIndex = "-";
         setWorkRow(row);
         line.numberGiven = true;
-        if (setup_.yes(field::StartAtSameTime)) startAll(offered, timeRow);
+        if (startsAll) startAll(offered, timeRow);
     } else if (competitor.state == Started) {
         queueTrail(storage::MakeTrailEntry(storage::trail::Finish, n, identified,
                                            competitor.finish, offered));

@@ -1,10 +1,14 @@
 #include "results/live_results.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 
 #include "base/time_text.h"
+#include "lang/entry_texts.h"
 #include "lang/output_texts.h"
+#include "lang/start_texts.h"
 #include "meet/meet.h"
 #include "results/list_file.h"
 #include "ui/program.h"
@@ -36,6 +40,8 @@ LiveWords wordsOf(const lang::TextTable& texts, lang::Language language) {
     words.refreshNote = in(lang::RefreshNoteText());
     words.notFound = in(lang::NotFoundText());
     words.onlyGet = in(lang::OnlyGetText());
+    words.startList = in(lang::StartListHeading());
+    words.start = in(lang::StartTimeHeading());
     return words;
 }
 
@@ -163,6 +169,15 @@ std::string indexPage(const ResultsSnapshot& snapshot) {
                 "</span></a></li>\n";
     }
     list += "</ul>\n";
+    // The start lists of the classes that have competitors.
+    std::string starts;
+    for (const LiveClass& c : snapshot.classes)
+        if (!c.starts.empty())
+            starts += "<li><a href=\"/start/" + std::to_string(c.number) + "\">" +
+                      htmlText(c.name) + " <span>" + std::to_string(c.starts.size()) +
+                      "</span></a></li>\n";
+    if (!starts.empty())
+        list += "<h2>" + htmlText(words.startList) + "</h2>\n<ul>\n" + starts + "</ul>\n";
     return page(snapshot, words.results + " " + snapshot.meetName, snapshot.meetName,
                 htmlText(words.results) + " &middot; " + updatedLine(snapshot), list);
 }
@@ -202,6 +217,61 @@ std::string ResultsClassPage(const ResultsSnapshot& snapshot, const LiveClass& c
                                 " &middot; <a href=\"" + links.home + "\">" +
                                 htmlText(words.allClasses) + "</a>";
     return ResultsPage(snapshot, links, c.name + " " + snapshot.meetName, c.name, subline, table);
+}
+
+std::string StartListClassPage(const ResultsSnapshot& snapshot, const LiveClass& c,
+                               const PageLinks& links) {
+    const auto& words = snapshot.words;
+    const bool timed = std::any_of(c.starts.begin(), c.starts.end(),
+                                   [](const LiveStart& s) { return !s.start.empty(); });
+    std::string table;
+    table.reserve(c.starts.size() * 160 + 300);
+    table += "<table>\n<thead><tr>";
+    if (timed) table += "<th class=\"n\">" + htmlText(words.start) + "</th>";
+    table += "<th class=\"n\">" + htmlText(words.number) + "</th><th>" +
+             htmlText(words.competitor) + "<span class=\"sub\">" + htmlText(words.club) +
+             "</span></th></tr></thead>\n<tbody>\n";
+    for (const LiveStart& entry : c.starts) {
+        table += "<tr>";
+        if (timed) table += "<td class=\"n\">" + htmlText(entry.start) + "</td>";
+        table += "<td class=\"n\">" + std::to_string(entry.number) + "</td><td>" +
+                 htmlText(entry.competitor) + "<span class=\"sub\">" + htmlText(entry.club) +
+                 "</span></td></tr>\n";
+    }
+    table += "</tbody>\n</table>\n";
+    const std::string subline = htmlText(words.startList) + " &middot; " +
+                                htmlText(snapshot.meetName) + " &middot; <a href=\"" +
+                                links.home + "\">" + htmlText(words.allClasses) + "</a>";
+    return ResultsPage(snapshot, links, c.name + " " + words.startList, c.name, subline, table);
+}
+
+std::vector<std::vector<LiveStart>> StartListsOf(const meet::Meet& meet) {
+    std::vector<std::vector<LiveStart>> lists(meet.classCount() + 1);
+    std::map<std::string, int> classes;
+    auto trimmed = [](const std::string& value) {
+        const auto begin = value.find_first_not_of(' ');
+        if (begin == std::string::npos) return std::string();
+        return value.substr(begin, value.find_last_not_of(' ') - begin + 1);
+    };
+    for (int c = meet.classCount(); c >= 1; --c) {
+        const std::string name = trimmed(meet.className(c));
+        if (!name.empty() && name != "-") classes[name] = c;
+    }
+    for (int n = 1; n <= meet.highestNumber(); ++n) {
+        const auto& competitor = meet.competitor(n);
+        const auto found = classes.find(trimmed(competitor.className));
+        if (found == classes.end()) continue;
+        const meet::PlannedStart* plan = meet.plannedStart(n);
+        std::string start = plan ? plan->planned : std::string();
+        if (start.size() == 11 && start.compare(8, 3, ".00") == 0) start.resize(8);
+        lists[found->second].push_back({start, n, competitor.name, competitor.club});
+    }
+    for (auto& list : lists)
+        std::stable_sort(list.begin(), list.end(), [](const LiveStart& a, const LiveStart& b) {
+            if (a.start.empty() != b.start.empty()) return b.start.empty();
+            return a.start < b.start;
+        });
+    return lists;
 }
 
 namespace {
@@ -379,10 +449,12 @@ ResultsSnapshot TakeSnapshot(const meet::Meet* meet, const lang::TextTable& word
     snapshot.meetName = std::filesystem::path(meet->path()).stem().string();
     snapshot.differences = meet->setup().yes(meet::field::Differences);
     snapshot.classes.reserve(meet->classCount());
+    auto starts = StartListsOf(*meet);
     for (int c = 1; c <= meet->classCount(); ++c) {
         LiveClass shown;
         shown.number = c;
         shown.name = meet->className(c);
+        shown.starts = std::move(starts[c]);
         const auto& results = meet->results(c);
         shown.rows.reserve(results.ranking().size());
         for (int index : results.ranking()) {
@@ -407,6 +479,9 @@ bool SameResults(const ResultsSnapshot& snapshot, const meet::Meet* meet, lang::
         snapshot.differences != meet->setup().yes(meet::field::Differences) ||
         static_cast<int>(snapshot.classes.size()) != meet->classCount())
         return false;
+    const auto starts = StartListsOf(*meet);
+    for (int c = 1; c <= meet->classCount(); ++c)
+        if (snapshot.classes[c - 1].starts != starts[c]) return false;
     for (int c = 1; c <= meet->classCount(); ++c) {
         const LiveClass& shown = snapshot.classes[c - 1];
         const auto& results = meet->results(c);
@@ -466,6 +541,10 @@ ui::WebResponse makePage(const ResultsSnapshot& snapshot, const std::string& pat
             return json ? answer(200, Json, snapshotJson(snapshot, c))
                         : answer(200, Html, classPage(snapshot, *c));
     }
+    const std::string startPrefix = "/start/";
+    if (path.rfind(startPrefix, 0) == 0)
+        if (const LiveClass* c = classOf(snapshot, path.substr(startPrefix.size())))
+            return answer(200, Html, StartListClassPage(snapshot, *c, PageLinks{}));
     return answer(404, Html, shortPage(snapshot, snapshot.words.notFound));
 }
 

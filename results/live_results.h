@@ -28,17 +28,28 @@ struct LiveRow {
     std::string competitor, club, result, difference;
 };
 
+// A competitor on a class's start list: his planned start (empty without one).
+struct LiveStart {
+    std::string start;
+    int number = 0;
+    std::string competitor, club;
+    bool operator==(const LiveStart&) const = default;
+};
+
 struct LiveClass {
     int number = 0;
     std::string name;
     std::vector<LiveRow> rows;  // from the first place to the last
+    // The start list: by planned start, or by number in a class without plans.
+    std::vector<LiveStart> starts;
 };
 
 // The words of the pages, in the language of the meet.
 struct LiveWords {
     std::string languageCode;  // of the page's lang attribute
     std::string liveResults, results, classes, place, number, competitor, club, result, difference,
-        finished, updated, allClasses, noMeet, noResults, refreshNote, notFound, onlyGet;
+        finished, updated, allClasses, noMeet, noResults, refreshNote, notFound, onlyGet,
+        startList, start;
 };
 
 // The answers made from one snapshot, by path: each page is made once, by whichever request
@@ -110,8 +121,14 @@ std::string ResultsClassPage(const ResultsSnapshot& snapshot, const LiveClass& c
 std::string ResultsJson(const ResultsSnapshot& snapshot, const LiveClass* only,
                         const PageLinks& links);
 
-// The answer to one request: "/" the classes, "/class/N" the results of class N, "/results.json"
-// and "/class/N.json" the same as JSON. Nothing else is served, and only GET is answered.
+// A class's start list as a page.
+std::string StartListClassPage(const ResultsSnapshot& snapshot, const LiveClass& c,
+                               const PageLinks& links);
+// The start list of every class of the meet, as a live page shows it.
+std::vector<std::vector<LiveStart>> StartListsOf(const meet::Meet& meet);
+
+// The answer to one request: "/" the classes, "/class/N" the results of class N, "/start/N"
+// its start list, "/results.json" and "/class/N.json" the results as JSON. Nothing else is served, and only GET is answered.
 ui::WebResponse AnswerLiveRequest(const ResultsSnapshot& snapshot, const ui::WebRequest& request);
 
 // The setup page's live results check box and port box, and the timer that hands the server

@@ -120,6 +120,13 @@ void resetTables(ui::Program& program, meetdb::MeetFile& file, const ResetSizes&
                                                   {"35", "0"},
                                                   {"36", "0"},
                                                   {"37", "0"}});
+        // The starts given go with the times; the draw and how each class starts stay.
+        if (file.hasTable(storage::PlannedStartsTable))
+            file.setFields(storage::PlannedStartsTable,
+                           {{"Impulse", std::string("-")}, {"ImpulseRow", "0"}, {"Jury", ""}});
+        if (file.hasTable(storage::ClassStartsTable))
+            file.setFields(storage::ClassStartsTable,
+                           {{"MassTime", std::string("-")}, {"MassRow", "0"}});
         // The reset in the meet's trail, with what it emptied.
         auto trail = storage::MakeTrailEntry(
             storage::trail::Reset, -1, words[entry::TimeTable],

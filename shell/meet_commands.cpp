@@ -15,6 +15,7 @@
 #include "lang/meet_texts.h"
 #include "lang/window_texts.h"
 #include "pages/setup_page.h"
+#include "pages/starts_page.h"
 #include "results/results_page.h"
 #include "shell/commands.h"
 #include "ui/program.h"
@@ -418,6 +419,7 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
         main.ResultsData.setShowOnly(true);
         main.ResultsData.setDatabaseName(path);
         capture::ShowMeet(program);
+        pages::ShowStartsPage(program);
         if (!main.ResultsCombo.items().empty()) main.ResultsCombo.pick(0);
         main.NameMover.setText("1");
         main.Window.setKeyPreview(true);
@@ -523,6 +525,7 @@ bool CloseDatabase(ui::Program& program) {
     }
     // Everything of the meet goes with it: its data, the lines' states, the list.
     program.meet.reset();
+    pages::ShowStartsPage(program);
     if (!path.empty()) program.lastClosedMeet = path;
     if (!path.empty()) program.platform.engine.release(path);
     program.MDIMain.Frame.setCaption(program.LanguageTexts[entry::NoDatabaseTitle]);

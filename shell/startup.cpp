@@ -9,6 +9,7 @@
 #include "capture/timing.h"
 #include "pages/register_pages.h"
 #include "pages/setup_page.h"
+#include "pages/starts_page.h"
 #include "results/live_results.h"
 #include "results/results_page.h"
 #include "results/trail_view.h"
@@ -31,6 +32,8 @@ void connectMenusAndToolbar(ui::Program& program) {
             if (*info.toolbarKey && key == info.toolbarKey) RunCommand(program, info.command);
     };
 }
+
+constexpr int StartsTab = 7;
 
 void connectTabStrip(ui::TabStrip& strip, ui::ContainerStack& pages) {
     strip.Click = [&strip, &pages] { pages.bringToFront(strip.selectedTab() - 1); };
@@ -87,6 +90,13 @@ void LoadMain(ui::Program& program) {
     connectFunctionKeys(program);
     pages::ConnectSetupPage(program);
     pages::ConnectRegisterPages(program);
+    pages::ConnectStartsPage(program);
+    // The starts page shows the meet as it is whenever it is brought to the front.
+    main.MainTabStrip.Click = program.guarded([&program] {
+        auto& strip = program.Main.MainTabStrip;
+        program.Main.MainConTainer.bringToFront(strip.selectedTab() - 1);
+        if (strip.selectedTab() == StartsTab) pages::ShowStartsPage(program);
+    });
     capture::ConnectCapture(program);
     capture::ConnectTimeList(program);
     capture::ConnectCorrections(program);

@@ -62,4 +62,25 @@ inline constexpr int Impulse = 0, Source = 1, Channel = 2, Line = 3, TimeOfDay =
 inline constexpr int Count = 13;
 }  // namespace impulse
 
+// A record of the class starts: the run (1 today), the class number, its mode ("impulse",
+// "interval", "mass"), the first start (a time text or "-"), the interval, gap and tolerance in
+// hundredths, the order of the draw ("number", "random", "list") and the list's start numbers
+// ("12 7 3"), the class's place in the order of starts, the time of day of its mass start and
+// the Time-table row it came from, and the number of draws made.
+namespace class_start {
+inline constexpr int Run = 0, Class = 1, Mode = 2, FirstStart = 3, Interval = 4, Order = 5,
+                     ListOrder = 6, Gap = 7, Sequence = 8, Tolerance = 9, MassTime = 10,
+                     MassRow = 11, Draws = 12;
+inline constexpr int Count = 13;
+}  // namespace class_start
+
+// A record of the planned starts: run, start number, class, the planned time of day, the start
+// impulse given against it ("-": none) and its Time-table row, and the jury's mark ("early",
+// "late", "" when inside the tolerance or none given).
+namespace planned_start {
+inline constexpr int Run = 0, Number = 1, Class = 2, Planned = 3, Impulse = 4, ImpulseRow = 5,
+                     Jury = 6;
+inline constexpr int Count = 7;
+}  // namespace planned_start
+
 }  // namespace kvt::storage::column

@@ -109,6 +109,36 @@ TableSpec RaceStatusesSpec() {
              {"Before", FieldType::Text}}};
 }
 
+TableSpec ClassStartsSpec() {
+    return {TableKind::Control,
+            ClassStartsTable,
+            {{"Run", FieldType::Integer},
+             {"Class", FieldType::Integer},
+             {"Mode", FieldType::Text},
+             {"FirstStart", FieldType::Text},
+             {"Interval", FieldType::Integer},
+             {"StartOrder", FieldType::Text},
+             {"ListOrder", FieldType::Text},
+             {"Gap", FieldType::Integer},
+             {"Sequence", FieldType::Integer},
+             {"Tolerance", FieldType::Integer},
+             {"MassTime", FieldType::Text},
+             {"MassRow", FieldType::Integer},
+             {"Draws", FieldType::Integer}}};
+}
+
+TableSpec PlannedStartsSpec() {
+    return {TableKind::Control,
+            PlannedStartsTable,
+            {{"Run", FieldType::Integer},
+             {"Number", FieldType::Integer},
+             {"Class", FieldType::Integer},
+             {"Planned", FieldType::Text},
+             {"Impulse", FieldType::Text},
+             {"ImpulseRow", FieldType::Integer},
+             {"Jury", FieldType::Text}}};
+}
+
 std::vector<TableSpec> MeetTables(const lang::TextTable& texts, int classCount) {
     std::vector<TableSpec> tables;
     for (TableKind kind : {TableKind::Competitors, TableKind::Clubs, TableKind::Classes,

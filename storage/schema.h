@@ -50,6 +50,14 @@ TableSpec ProgramSettingsSpec();
 // clearing puts back. Status is empty once cleared.
 inline constexpr const char* RaceStatusesTable = "RaceStatuses";
 TableSpec RaceStatusesSpec();
+// How each class starts (by impulse, at intervals from a draw, all at once): one record per
+// class, and each competitor's planned start with the start impulse he was given against it.
+// Both are the program's own, their names and fields the same in both languages
+// (storage/record_fields.h: class_start, planned_start).
+inline constexpr const char* ClassStartsTable = "ClassStarts";
+TableSpec ClassStartsSpec();
+inline constexpr const char* PlannedStartsTable = "PlannedStarts";
+TableSpec PlannedStartsSpec();
 
 // The table of a kind under the language whose texts are given; classNumber names the results
 // table of that class (Results-1, Resultat-2, ...).

@@ -34,6 +34,8 @@ inline constexpr const char* HandTime = "hand-time";   // a start or finish set 
 inline constexpr const char* Undo = "undo";            // the last correction put back
 inline constexpr const char* Redo = "redo";            // the last correction undone made again
 inline constexpr const char* Status = "status";        // a status set or cleared during the race
+inline constexpr const char* Draw = "draw";            // planned starts drawn for classes
+inline constexpr const char* MassStart = "mass-start"; // classes started all at once
 }  // namespace trail
 
 struct TrailEntry {

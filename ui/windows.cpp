@@ -198,6 +198,26 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     r.add(TrailPdf, "TrailPdf");
     ResultsCorrection.registerIn(r, "ResultsCorrection");
 
+    r.addArray(StartsLabel, "StartsLabel");
+    r.add(StartsClassCombo, "StartsClassCombo");
+    r.add(StartsModeCombo, "StartsModeCombo");
+    r.add(StartsOrderCombo, "StartsOrderCombo");
+    r.add(StartsFirstText, "StartsFirstText");
+    r.add(StartsIntervalText, "StartsIntervalText");
+    r.add(StartsGapText, "StartsGapText");
+    r.add(StartsSequenceText, "StartsSequenceText");
+    r.add(StartsToleranceText, "StartsToleranceText");
+    r.add(StartsListText, "StartsListText");
+    r.add(StartsMassTimeText, "StartsMassTimeText");
+    r.add(StartsGroupText, "StartsGroupText");
+    r.add(StartsKeepButton, "StartsKeepButton");
+    r.add(StartsDrawButton, "StartsDrawButton");
+    r.add(StartsMassButton, "StartsMassButton");
+    r.add(StartsMassImpulseButton, "StartsMassImpulseButton");
+    r.add(StartsPlanText, "StartsPlanText");
+    r.add(StartsJuryText, "StartsJuryText");
+    r.add(StartsMessage, "StartsMessage");
+
     OptionButton::makeGroup(NameOption);
     OptionButton::makeGroup(SetupTimeOption);
     OptionButton::makeGroup(SetupSignalOption);

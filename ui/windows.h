@@ -79,8 +79,8 @@ struct MainWindow {
 
     Form Window;
     Toolbar MainToolbar;
-    TabStrip MainTabStrip{6};
-    ContainerStack MainConTainer{6};
+    TabStrip MainTabStrip{7};
+    ContainerStack MainConTainer{7};
     Timer Hitime1, Hitime2, Hitime3;
 
     // Capture page
@@ -224,6 +224,16 @@ struct MainWindow {
     Label TrailFilterLabel, TrailNote;
     TextBox TrailFilter, TrailText;
     CommandButton TrailPrint, TrailPdf;
+    // Starts page: how the chosen class starts (its mode, first start, interval, order, gap,
+    // place in the order of starts, tolerance), the draw, and the class (or the classes
+    // listed) started all at once; its planned starts and the starts for the jury are shown.
+    std::array<Label, 12> StartsLabel;
+    ComboBox StartsClassCombo, StartsModeCombo, StartsOrderCombo;
+    TextBox StartsFirstText, StartsIntervalText, StartsGapText, StartsSequenceText;
+    TextBox StartsToleranceText, StartsListText, StartsMassTimeText, StartsGroupText;
+    CommandButton StartsKeepButton, StartsDrawButton, StartsMassButton, StartsMassImpulseButton;
+    TextBox StartsPlanText, StartsJuryText;
+    Label StartsMessage;
 
     ControlRegistry registry;
 

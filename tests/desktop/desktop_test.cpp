@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -493,4 +494,36 @@ TEST_F(DesktopWindow, TheLinesTabChoosesTheDeviceAndTestsItsLinesInTheRealWindow
     EXPECT_FALSE(frame.findChild<QLabel*>("SetupClockLabel")->text().isEmpty());
     QTest::mouseClick(testLines, Qt::LeftButton);
     EXPECT_FALSE(test.adapter.isOpen());
+}
+
+TEST_F(DesktopWindow, TheStartsPageIsTheSeventhTabAndItsDrawWorksOnTheOpenMeet) {
+    auto* tabs = frame.findChild<QTabBar*>("MainTabStrip");
+    ASSERT_EQ(tabs->count(), 7);
+    EXPECT_EQ(tabs->tabText(6), "S&tarter");
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(6).center());
+    EXPECT_EQ(program.Main.MainConTainer.front(), 6);
+    auto* draw = frame.findChild<QPushButton*>("StartsDrawButton");
+    ASSERT_NE(draw, nullptr);
+    EXPECT_TRUE(draw->isVisible());
+    EXPECT_FALSE(draw->isEnabled());  // no meet is open
+    EXPECT_EQ(draw->text(), "&Trekk");
+
+    program.Main.SetupCheck[1].setChecked(true);
+    makeAndOpenThroughTheMenu("Starts.mdb");
+    ASSERT_TRUE(program.meet);
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(6).center());
+    ASSERT_TRUE(draw->isEnabled());
+    // Class 1 at intervals from 10.00, typed into the real boxes, kept and drawn.
+    program.Main.StartsModeCombo.pick(1);
+    auto* first = frame.findChild<QLineEdit*>("StartsFirstText");
+    ASSERT_NE(first, nullptr);
+    first->clear();
+    QTest::keyClicks(first, "10.00");
+    QTest::mouseClick(frame.findChild<QPushButton*>("StartsKeepButton"), Qt::LeftButton);
+    QTest::mouseClick(draw, Qt::LeftButton);
+    ASSERT_NE(program.meet->plannedStart(1), nullptr);
+    EXPECT_EQ(program.meet->plannedStart(1)->planned, "10.00.00.00");
+    auto* plans = frame.findChild<QPlainTextEdit*>("StartsPlanText");
+    ASSERT_NE(plans, nullptr);
+    EXPECT_TRUE(plans->toPlainText().startsWith("10.00.00.00  1"));
 }
