@@ -192,15 +192,22 @@ void Meet::writeProgramSetting(const std::string& name, const std::string& value
         settingsTable_->appendRecord({name, value});
 }
 
-Outcome Meet::setFullPrecision(bool on) {
+Outcome Meet::setProgramOption(const std::string& name, bool on, bool& option) {
     Outcome outcome;
     storeEdits(outcome);
-    const std::string name = "FullPrecision";
     commit(outcome, [&] { writeProgramSetting(name, on ? "1" : "0"); });
     if (!outcome.stored) return outcome;
     if (!settingRows_.count(name)) settingRows_[name] = settingsTable_->recordCount();
-    fullPrecision_ = on;
+    option = on;
     return outcome;
+}
+
+Outcome Meet::setFullPrecision(bool on) {
+    return setProgramOption("FullPrecision", on, fullPrecision_);
+}
+
+Outcome Meet::setGiveNumberedAtOnce(bool on) {
+    return setProgramOption("GiveNumberedAtOnce", on, giveNumberedAtOnce_);
 }
 
 // ---- race times ----
