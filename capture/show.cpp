@@ -4,6 +4,7 @@
 #include "lang/meet_texts.h"
 #include "lang/window_texts.h"
 #include "pages/register_pages.h"
+#include "pages/setup_page.h"
 #include "results/results_page.h"
 #include "ui/program.h"
 
@@ -71,6 +72,7 @@ void ShowLineLamps(ui::Program& program) {
 void ShowMeet(ui::Program& program) {
     if (!program.meet) return;
     showCounts(program);
+    pages::ShowMeetOptions(program);
     showRows(program);
     ShowLineLamps(program);
     showStoredState(program);
