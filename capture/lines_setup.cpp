@@ -1,7 +1,10 @@
 #include "capture/lines_setup.h"
 
+#include "base/precise_time.h"
 #include "capture/poll.h"
+#include "devices/timer_adapter.h"
 #include "lang/adapter_texts.h"
+#include "lang/timer_texts.h"
 #include "ui/program.h"
 
 namespace kvt::capture {
@@ -20,6 +23,156 @@ std::string settingsPath(const ui::Program& program) {
 void fill(ui::ComboBox& combo, std::initializer_list<const char*> names) {
     combo.clear();
     for (const char* name : names) combo.addItem(name);
+}
+
+constexpr const char* TimerKinds[] = {"alge-timy", "alge-timy2", "tag-heuer", "microgate-rei",
+                                      "microgate-racetime2"};
+constexpr const char* Handshakes[] = {"none", "rts-cts"};
+
+// The channels a timer of the kind usually gives its start and its finish on: lines 1 and 2.
+std::pair<const char*, const char*> usualChannels(devices::TimerKind kind) {
+    switch (kind) {
+        case devices::TimerKind::AlgeTimy:
+        case devices::TimerKind::AlgeTimy2:
+            return {"C0", "C1"};
+        case devices::TimerKind::TagHeuer:
+            return {"1", "2"};
+        case devices::TimerKind::MicrogateRei:
+            return {"000", "255"};
+        case devices::TimerKind::MicrogateRacetime:
+            return {"000", "001"};
+    }
+    return {"C0", "C1"};
+}
+
+// The timer's settings as the page shows them, or false naming the first that is none.
+bool readTimer(const ui::MainWindow& main, AdapterSettings& settings, std::string& wrong) {
+    devices::TimerKind kind;
+    if (!devices::ParseTimerKindName(main.SetupTimerKindCombo.text(), kind)) {
+        wrong = main.SetupTimerKindCombo.text();
+        return false;
+    }
+    settings.timer = main.SetupTimerKindCombo.text();
+    const std::string& rate = main.SetupTimerRateText.text();
+    if (rate.empty() || rate == "-") {
+        settings.rate = 0;  // the timer's own
+    } else if (rate.size() > 7 || rate.find_first_not_of("0123456789") != std::string::npos ||
+               !devices::SerialRate(std::stoi(rate))) {
+        wrong = rate;
+        return false;
+    } else {
+        settings.rate = std::stoi(rate);
+    }
+    const std::string& handshake = main.SetupTimerHandshakeCombo.text();
+    if (handshake != Handshakes[0] && handshake != Handshakes[1]) {
+        wrong = handshake;
+        return false;
+    }
+    settings.rtsCts = handshake == Handshakes[1];
+    // The word goes into the settings file as a value of its own line.
+    const std::string& word = main.SetupTimerMemoryText.text();
+    for (unsigned char c : word)
+        if (c < 0x20 || c == 0x7f || c == '=') {
+            wrong = word;
+            return false;
+        }
+    settings.memoryWord = word;
+    return true;
+}
+
+void showTimer(ui::Program& program, const AdapterSettings& settings) {
+    auto& main = program.Main;
+    const bool timer = settings.device == DeviceKind::Timer;
+    main.SetupTimerKindCombo.setText(settings.timer);
+    devices::TimerKind kind = devices::TimerKind::AlgeTimy;
+    const bool known = devices::ParseTimerKindName(settings.timer, kind);
+    main.SetupTimerRateText.setText(
+        settings.rate > 0 ? std::to_string(settings.rate)
+                          : (known ? std::to_string(devices::DefaultRate(kind)) : ""));
+    main.SetupTimerHandshakeCombo.setText(Handshakes[settings.rtsCts ? 1 : 0]);
+    main.SetupTimerMemoryText.setText(settings.memoryWord);
+    main.SetupTimerFrame.setVisible(timer);
+    main.TimeTimerLink.setVisible(timer);
+    main.TimeTimerMemoryButton.setVisible(timer);
+}
+
+// What a record of the timer is shown as: its bytes (those that are no text as <hex>).
+std::string printable(const std::string& raw) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char c : raw) {
+        if (c >= 0x20 && c < 0x7f) {
+            text += static_cast<char>(c);
+        } else {
+            text += '<';
+            text += digits[c >> 4];
+            text += digits[c & 15];
+            text += '>';
+        }
+        if (c == '&') text += '&';  // a caption's "&" marks its key
+    }
+    return text;
+}
+
+std::string readText(const ui::Program& program, const devices::Impulse& impulse) {
+    const auto language = program.language;
+    std::string marks;
+    auto mark = [&](const lang::Bilingual& text) {
+        if (!marks.empty()) marks += ", ";
+        marks += text.in(language);
+    };
+    if (impulse.kind == devices::RecordKind::Unreadable) mark(lang::TimerUnreadableText());
+    if (impulse.has(devices::Cleared)) mark(lang::TimerClearedText());
+    if (impulse.has(devices::Disqualified)) mark(lang::TimerDisqualifiedText());
+    if (impulse.has(devices::FromMemory)) mark(lang::TimerFromMemoryText());
+    if (impulse.has(devices::Repeated)) mark(lang::TimerRepeatedText());
+    if (impulse.has(devices::NoValidNumber)) mark(lang::TimerNoValidNumberText());
+    if (impulse.byHand) mark(lang::TimerByHandText());
+    const std::string time =
+        impulse.hasTime ? base::ClockTimeText(impulse.timeOfDay, impulse.decimals) : "";
+    return lang::TimerRecordReadText(language, impulse.channel + (impulse.byHand ? "M" : ""),
+                                     impulse.line + 1, time, impulse.number, marks);
+}
+
+void showTimerRecords(ui::Program& program) {
+    auto& main = program.Main;
+    const bool timer = program.platform.adapter.reportsImpulses();
+    main.TestTimerHeading.setVisible(timer);
+    for (std::size_t i = 0; i < main.TestTimerRecord.size(); ++i) {
+        auto& label = main.TestTimerRecord[i];
+        label.setVisible(timer);
+        if (i < program.timerRecords.size()) {
+            const auto& impulse = program.timerRecords[i];
+            label.setCaption(printable(impulse.raw) + "  ->  " + readText(program, impulse));
+        } else {
+            label.setCaption("");
+        }
+    }
+}
+
+lang::TimerLinkCondition conditionOf(devices::LinkDiagnosis diagnosis) {
+    using Condition = lang::TimerLinkCondition;
+    switch (diagnosis) {
+        case devices::LinkDiagnosis::Working:
+            return Condition::Working;
+        case devices::LinkDiagnosis::NoPort:
+            return Condition::NoPort;
+        case devices::LinkDiagnosis::NothingReceived:
+            return Condition::NothingReceived;
+        case devices::LinkDiagnosis::WrongRate:
+            return Condition::WrongRate;
+        case devices::LinkDiagnosis::Garbage:
+            return Condition::Garbage;
+        case devices::LinkDiagnosis::Cut:
+            return Condition::Cut;
+    }
+    return Condition::Working;
+}
+
+// A timer's link starts afresh with the device: its offset is measured again.
+void forgetTimer(ui::Program& program) {
+    program.timerOffset = devices::TimerClockOffset{};
+    program.timerRecords.clear();
 }
 
 // The page's choices, or a message naming the first that is none.
@@ -44,12 +197,17 @@ bool readPage(ui::Program& program, AdapterSettings& settings, std::string& wron
             return false;
         }
     }
+    if (settings.device == DeviceKind::Timer) return readTimer(main, settings, wrong);
     return true;
 }
 
 void showTestLines(ui::Program& program) {
     auto& main = program.Main;
     const bool watching = program.Watch.watching();
+    // While only the view has the device, the timer's records are the view's to take.
+    if (program.linesTesting && program.platform.adapter.reportsImpulses())
+        NoteTimerImpulses(program, program.Watch.takeImpulses());
+    showTimerRecords(program);
     for (int c = 0; c < ui::ChannelTotal; ++c) {
         const auto status = watching ? program.Watch.status(c) : devices::LineWatch::Status{};
         int activeLevel = -1;
@@ -84,6 +242,10 @@ void lineTestClicked(ui::Program& program) {
         main.TestLineLamp[c].setVisible(shown);
         main.TestLineText[c].setVisible(shown);
     }
+    if (!shown) {
+        main.TestTimerHeading.setVisible(false);
+        for (auto& record : main.TestTimerRecord) record.setVisible(false);
+    }
     if (shown)
         BeginLineTestDevice(program);
     else
@@ -104,6 +266,60 @@ void ShowAdapterSettings(ui::Program& program, const AdapterSettings& settings) 
         main.SetupLineBiasCombo[c].setText(devices::BiasName(line.bias));
         main.SetupLineActiveCombo[c].setText(devices::ActiveLevelName(line.active));
     }
+    showTimer(program, settings);
+}
+
+void NoteTimerImpulses(ui::Program& program, const std::vector<devices::Impulse>& impulses) {
+    constexpr std::size_t Shown = std::tuple_size_v<decltype(program.Main.TestTimerRecord)>;
+    for (const auto& impulse : impulses) {
+        program.timerOffset.add(impulse);
+        // The running clock a timer sends between its impulses would push every record away.
+        if (impulse.kind == devices::RecordKind::ClockTick) continue;
+        program.timerRecords.push_front(impulse);
+        if (program.timerRecords.size() > Shown) program.timerRecords.pop_back();
+    }
+}
+
+void ShowTimerLink(ui::Program& program) {
+    auto& main = program.Main;
+    devices::LinkState state{};
+    devices::LinkCounters counters;
+    if (!program.platform.adapter.timerLink(state, counters)) {
+        main.SetupTimerLink.setCaption("");
+        main.TimeTimerLink.setCaption("");
+        return;
+    }
+    const auto diagnosis = devices::Diagnose(state, counters);
+    auto condition = conditionOf(diagnosis);
+    if (diagnosis == devices::LinkDiagnosis::Working && counters.cuts > 0)
+        condition = lang::TimerLinkCondition::Back;
+    const auto settings = devices::ReadAdapterSettings(settingsPath(program));
+    std::string port = settings.path, text;
+    int rate = settings.rate;
+    try {
+        const auto link = devices::TimerSettingsOf(settings);
+        port = link.port;
+        rate = link.rate;
+    } catch (const std::exception&) {
+    }
+    if (state == devices::LinkState::Stopped && counters.opens == 0) {
+        // Not opened yet: automatic capture or "Test lines" opens it.
+        text = "";
+    } else {
+        text = lang::TimerLinkText(program.language, condition, port, rate);
+        if (diagnosis == devices::LinkDiagnosis::Working)
+            text += " " + lang::TimerOffsetText(program.language, program.timerOffset.known(),
+                                                program.timerOffset.microseconds());
+    }
+    main.SetupTimerLink.setCaption(text);
+    main.TimeTimerLink.setCaption(text);
+}
+
+void AskTimerMemory(ui::Program& program) {
+    program.platform.adapter.askTimerMemory();
+    const std::string text = lang::TimerMemoryAskedText().in(program.language);
+    program.Main.SetupTimerLink.setCaption(text);
+    program.status(text);
 }
 
 bool UseAdapterSettings(ui::Program& program) {
@@ -128,6 +344,7 @@ bool UseAdapterSettings(ui::Program& program) {
     if (capturing) CloseAdapter(program);
     if (testing) EndLineTestDevice(program);
     program.platform.adapter.useSettings(settings);
+    showTimer(program, settings);
     main.SetupAdapterMessage.setCaption(lang::AdapterSettingsUsedText().in(program.language) +
                                         settingsPath(program));
     if (capturing) OpenAdapter(program);
@@ -149,6 +366,7 @@ void EndLineTestDevice(ui::Program& program) {
 void BeginLineTestDevice(ui::Program& program) {
     if (program.adapterOpen || program.linesTesting) return;
     auto& adapter = program.platform.adapter;
+    forgetTimer(program);
     try {
         program.AdapterHandle = adapter.OpenNamedDevice("*", 0);
         program.linesTesting = true;
@@ -183,7 +401,11 @@ void ShowLinesAndClock(ui::Program& program) {
 void ConnectLinesSetup(ui::Program& program) {
     auto& main = program.Main;
     auto& p = program;
-    fill(main.SetupDeviceCombo, {"gpio", "serial", "keys", "simulated"});
+    fill(main.SetupDeviceCombo, {"gpio", "serial", "keys", "timer", "simulated"});
+    main.SetupTimerKindCombo.clear();
+    for (const char* kind : TimerKinds) main.SetupTimerKindCombo.addItem(kind);
+    main.SetupTimerHandshakeCombo.clear();
+    for (const char* handshake : Handshakes) main.SetupTimerHandshakeCombo.addItem(handshake);
     for (int c = 0; c < ui::ChannelTotal; ++c) {
         fill(main.SetupLineBiasCombo[c], {"pull-up", "pull-down", "none", "as-is"});
         fill(main.SetupLineActiveCombo[c], {"meet", "low", "high"});
@@ -209,6 +431,17 @@ void ConnectLinesSetup(ui::Program& program) {
         defaults.path = p.Main.SetupDevicePathText.text();
         ShowAdapterSettings(p, defaults);
     });
+    // Another kind of timer: its factory rate and the channels of its start and finish.
+    main.SetupTimerKindCombo.Click = p.guarded([&p] {
+        devices::TimerKind kind;
+        if (!devices::ParseTimerKindName(p.Main.SetupTimerKindCombo.text(), kind)) return;
+        p.Main.SetupTimerRateText.setText(std::to_string(devices::DefaultRate(kind)));
+        const auto [start, finish] = usualChannels(kind);
+        p.Main.SetupLineSourceText[0].setText(start);
+        p.Main.SetupLineSourceText[1].setText(finish);
+    });
+    main.SetupTimerMemoryButton.Click = p.guarded([&p] { AskTimerMemory(p); });
+    main.TimeTimerMemoryButton.Click = p.guarded([&p] { AskTimerMemory(p); });
     main.SetupAdapterUseButton.Click = p.guarded([&p] { UseAdapterSettings(p); });
     main.SetupTestLinesCheck.Click = p.guarded([&p] { lineTestClicked(p); });
 }

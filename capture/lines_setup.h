@@ -3,7 +3,10 @@
 // lines" view, which shows each line's level and last edge live.
 #pragma once
 
+#include <vector>
+
 #include "devices/adapter_settings.h"
+#include "devices/impulse.h"
 
 namespace kvt::ui {
 struct Program;
@@ -23,6 +26,15 @@ bool UseAdapterSettings(ui::Program& program);
 // A tick of the clock: the anchor and the drift; the "Test lines" view; while no meet is open
 // the race clock takes the time of day afresh.
 void ShowLinesAndClock(ui::Program& program);
+
+// A timer's impulses taken (by the poll or the "Test lines" view): its clock's offset and
+// the view's list of records follow them.
+void NoteTimerImpulses(ui::Program& program, const std::vector<devices::Impulse>& impulses);
+// How the timer's link stands, on the setup page and the capture page (nothing while the
+// device is no timer); each second.
+void ShowTimerLink(ui::Program& program);
+// The timer is asked for the times in its memory; the page says so.
+void AskTimerMemory(ui::Program& program);
 
 // The device the "Test lines" view opened is closed (automatic capture takes it over).
 void EndLineTestDevice(ui::Program& program);

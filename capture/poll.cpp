@@ -48,7 +48,10 @@ void Poll(ui::Program& program) {
             tellLostChanges(program, c, input.readings[c].lost);
         }
         // A timer's records come as impulses with its own time of day.
-        if (program.platform.adapter.reportsImpulses()) input.impulses = watch.takeImpulses();
+        if (program.platform.adapter.reportsImpulses()) {
+            input.impulses = watch.takeImpulses();
+            NoteTimerImpulses(program, input.impulses);
+        }
     }
     for (int c = 0; c < ui::ChannelTotal; ++c) {
         switch (program.platform.adapter.activeLevel(c)) {
@@ -82,6 +85,7 @@ void ShowPollRate(ui::Program& program) {
         main.SetupProgressBar.setMaximum(program.PollCount + 100);
     main.SetupProgressBar.setValue(program.PollCount);
     program.PollCount = 0;
+    ShowTimerLink(program);
     // What could not be stored is stored as soon as the database can be written again.
     if (program.meet && !program.meet->allStored()) {
         // "Stored again" only after a failure the operator was told of: what merely waited
@@ -117,6 +121,7 @@ void OpenAdapter(ui::Program& program) {
     auto& main = program.Main;
     auto& adapter = program.platform.adapter;
     EndLineTestDevice(program);  // automatic capture takes the device over
+    program.timerOffset = devices::TimerClockOffset{};
     try {
         program.AdapterHandle = adapter.OpenNamedDevice("*", 0);
         main.SetupLabel[setup::AdapterHandleLabel].setCaption(

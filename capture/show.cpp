@@ -6,6 +6,7 @@
 #include "lang/window_texts.h"
 #include "pages/course_view.h"
 #include "pages/register_pages.h"
+#include "pages/setup_page.h"
 #include "results/results_page.h"
 #include "ui/program.h"
 
@@ -74,6 +75,7 @@ void ShowLineLamps(ui::Program& program) {
 void ShowMeet(ui::Program& program) {
     if (!program.meet) return;
     showCounts(program);
+    pages::ShowMeetOptions(program);
     showRows(program);
     ShowLineLamps(program);
     showStoredState(program);

@@ -103,6 +103,15 @@ QWidget* MainFrame::buildCapturePage() {
     }
     lines->addSpacing(12);
     lines->addWidget(button(main.CaptureNewCompetitor));
+    // A timer's link in words, and its memory asked for again with one click.
+    QLabel* timerLink = label(main.TimeTimerLink);
+    timerLink->setWordWrap(true);
+    timerLink->setTextFormat(Qt::PlainText);
+    timerLink->setMaximumWidth(260);
+    lines->addWidget(timerLink);
+    QWidget* memory = button(main.TimeTimerMemoryButton);
+    memory->setFocusPolicy(Qt::NoFocus);  // the keys stay with the capture lines
+    lines->addWidget(memory);
     lines->addStretch(1);
 
     auto* listAndLines = new QHBoxLayout;
@@ -372,6 +381,26 @@ QWidget* MainFrame::buildSetupPage() {
     QLabel* message = label(main.SetupAdapterMessage);
     message->setWordWrap(true);
     deviceLayout->addWidget(message);
+
+    // A timer on a serial line: the port is the device's path, its channels the lines'.
+    auto* timer = formGrid();
+    formRow(timer, 0, 0, main.SetupTimerKindLabel, comboBox(main.SetupTimerKindCombo));
+    formRow(timer, 1, 0, main.SetupTimerRateLabel, textBox(main.SetupTimerRateText));
+    formRow(timer, 2, 0, main.SetupTimerHandshakeLabel, comboBox(main.SetupTimerHandshakeCombo));
+    formRow(timer, 3, 0, main.SetupTimerMemoryLabel, textBox(main.SetupTimerMemoryText));
+    auto* timerLayout = column();
+    timerLayout->addLayout(timer);
+    QLabel* link = label(main.SetupTimerLink);
+    link->setWordWrap(true);
+    link->setTextFormat(Qt::PlainText);
+    timerLayout->addWidget(link);
+    auto* timerButtons = new QHBoxLayout;
+    timerButtons->addWidget(button(main.SetupTimerMemoryButton));
+    timerButtons->addStretch(1);
+    timerLayout->addLayout(timerButtons);
+    deviceLayout->addWidget(frame(main.SetupTimerFrame, timerLayout));
+    deviceLayout->addWidget(checkBox(main.SetupFullPrecisionCheck));
+    deviceLayout->addWidget(checkBox(main.SetupGiveNumberedCheck));
     deviceLayout->addWidget(label(main.SetupClockLabel));
     deviceLayout->addStretch(1);
 
@@ -384,6 +413,15 @@ QWidget* MainFrame::buildSetupPage() {
         text->setFont(fixedFont());
         row->addWidget(text, 1);
         testLines->addLayout(row);
+    }
+    // A timer's records as they arrive, each with what was read from it.
+    testLines->addWidget(label(main.TestTimerHeading));
+    for (auto& record : main.TestTimerRecord) {
+        QLabel* text = label(record);
+        text->setFont(fixedFont());
+        text->setTextFormat(Qt::PlainText);
+        text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        testLines->addWidget(text);
     }
     testLines->addStretch(1);
 

@@ -57,6 +57,11 @@ std::string errorText(const std::string& what) {
 
 }  // namespace
 
+bool SerialRate(int rate) {
+    speed_t speed{};
+    return rateSpeed(rate, speed);
+}
+
 std::string ConfigureSerialPort(int fd, int rate, bool rtsCts) {
     speed_t speed{};
     if (!rateSpeed(rate, speed)) return "the rate " + std::to_string(rate) + " is none a port has";

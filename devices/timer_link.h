@@ -74,6 +74,9 @@ private:
     long records_ = 0;
 };
 
+// True for a rate a serial port can be set to (1200 to 115200 baud).
+bool SerialRate(int rate);
+
 // Sets an open terminal raw at rate (8 data bits, no parity, 1 stop bit), with or without
 // RTS/CTS; reads block for at least one byte (with O_NONBLOCK: none waits). Returns an empty
 // text, or what failed.

@@ -1,5 +1,7 @@
 #include "lang/timer_texts.h"
 
+#include <cstdio>
+
 namespace kvt::lang {
 
 std::string TimerLinkText(Language language, TimerLinkCondition condition, const std::string& port,
@@ -44,6 +46,11 @@ std::string TimerLinkText(Language language, TimerLinkCondition condition, const
                       : "Tidtakeruret sender, men ikke slik uret som er valgt her gjør. Sjekk at "
                         "riktig type ur er valgt, og at uret er innstilt på å sende tidene (ikke "
                         "utskrift eller data til resultattavle) til PC-en.";
+        case TimerLinkCondition::Back:
+            return en ? "The timer is connected again on " + port +
+                            "; the times it stamped meanwhile were asked from its memory."
+                      : "Tidtakeruret er tilkoblet igjen på " + port +
+                            "; tidene det tok i mellomtiden er hentet fra minnet.";
         case TimerLinkCondition::Cut:
             return en ? "The connection to the timer is lost: the cable came out or the timer "
                         "was switched off. The program connects again by itself when it comes "
@@ -53,6 +60,60 @@ std::string TimerLinkText(Language language, TimerLinkCondition condition, const
                         "tilbake, og henter da tidene det gikk glipp av fra urets minne.";
     }
     return "";
+}
+
+std::string TimerOffsetText(Language language, bool known, long long microseconds) {
+    const bool en = language == Language::English;
+    if (!known)
+        return en ? "The timer's clock is compared with the race clock at its first time."
+                  : "Urets klokke sammenlignes med løpsklokka ved første tid.";
+    const long long magnitude = microseconds < 0 ? -microseconds : microseconds;
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%lld.%03lld", magnitude / 1000000,
+                  magnitude / 1000 % 1000);
+    const bool ahead = microseconds >= 0;
+    if (en)
+        return std::string("The timer's clock is ") + seconds + " s " +
+               (ahead ? "ahead of" : "behind") +
+               " the race clock; its times count as the timer stamped them.";
+    return std::string("Urets klokke går ") + seconds + " s " + (ahead ? "foran" : "etter") +
+           " løpsklokka; tidene gjelder slik uret tok dem.";
+}
+
+std::string MixedClocksText(Language language, const std::string& name, int number,
+                            bool startFromTimer) {
+    const std::string who = name + " (" + std::to_string(number) + ")";
+    if (language == Language::English)
+        return "Start and finish of " + who + " come from different clocks: the start from " +
+               (startFromTimer ? "the timer" : "the PC's clock") + ", the finish from " +
+               (startFromTimer ? "the PC's clock" : "the timer") +
+               ". Check the race time against the timer's tape.";
+    return "Start og mål for " + who + " kommer fra forskjellige klokker: starten fra " +
+           (startFromTimer ? "tidtakeruret" : "PC-ens klokke") + ", målgangen fra " +
+           (startFromTimer ? "PC-ens klokke" : "tidtakeruret") +
+           ". Sjekk løpstiden mot urets papirstrimmel.";
+}
+
+std::string TimerRecordReadText(Language language, const std::string& channel, int line,
+                                const std::string& time, int number, const std::string& marks) {
+    const bool en = language == Language::English;
+    std::string text = channel.empty() ? "-" : channel;
+    text += line > 0 ? (en ? ", line " : ", linje ") + std::to_string(line)
+                     : (en ? ", no line" : ", ingen linje");
+    if (!time.empty()) text += ", " + time;
+    if (number >= 0) text += (en ? ", no. " : ", nr. ") + std::to_string(number);
+    if (!marks.empty()) text += ", " + marks;
+    return text;
+}
+
+Bilingual TimerMemoryAskedText() {
+    return {"The timer was asked for the times in its memory.",
+            "Tidtakeruret er bedt om tidene i minnet."};
+}
+
+Bilingual TimerOptionNeedsMeetText() {
+    return {"Open a meet first: this option is kept in the meet.",
+            "Åpne et stevne først: dette valget lagres i stevnet."};
 }
 
 std::string TimerRecordCountText(Language language, long read, long unreadable) {

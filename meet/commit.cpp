@@ -234,19 +234,26 @@ void Meet::writeProgramSetting(const std::string& name, const std::string& value
         newSettingRows_[name] = settingsTable_->appendRecord({name, value});
 }
 
-Outcome Meet::setFullPrecision(bool on) {
+Outcome Meet::setProgramOption(const std::string& name, bool on, bool& option) {
     Outcome outcome;
     storeEdits(outcome);
-    const std::string name = "FullPrecision";
     commit(outcome, [&] {
         writeProgramSetting(name, on ? "1" : "0");
-        if (on != fullPrecision_)
+        if (on != option)
             writeTrail(storage::MakeTrailEntry(storage::trail::Setting, -1, name,
-                                               fullPrecision_ ? "1" : "0", on ? "1" : "0"));
+                                               option ? "1" : "0", on ? "1" : "0"));
     });
     if (!outcome.stored) return outcome;
-    fullPrecision_ = on;
+    option = on;
     return outcome;
+}
+
+Outcome Meet::setFullPrecision(bool on) {
+    return setProgramOption("FullPrecision", on, fullPrecision_);
+}
+
+Outcome Meet::setGiveNumberedAtOnce(bool on) {
+    return setProgramOption("GiveNumberedAtOnce", on, giveNumberedAtOnce_);
 }
 
 // ---- race times ----

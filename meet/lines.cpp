@@ -46,7 +46,10 @@ std::vector<Outcome> Meet::poll(PollInput input) {
             registered_[registeredCount_].capturedAt = channels_[c].CaptureClock;
     });
     // A timer's impulses after the lines, each in a transaction of its own.
-    for (const auto& impulse : input.impulses) outcomes.push_back(registerImpulse(impulse));
+    // The running clock a timer sends between its impulses is none: it is not journaled.
+    for (const auto& impulse : input.impulses)
+        if (impulse.kind != devices::RecordKind::ClockTick)
+            outcomes.push_back(registerImpulse(impulse));
     return outcomes;
 }
 

@@ -331,7 +331,9 @@ void Meet::loadJournal() {
         const auto timeRow = static_cast<int>(base::TextToNumber(text(row[column::TimeRow])));
         preciseTimes_[timeRow] = static_cast<base::DayMicroseconds>(
             base::TextToNumber(text(row[column::Microseconds])));
-        if (text(row[column::Source]) == "timer")
+        const bool timer = text(row[column::Source]) == "timer";
+        fromTimer_[timeRow] = timer;
+        if (timer)
             timerChannels[timeRow] = text(row[column::Channel]);
         else
             timerChannels.erase(timeRow);
@@ -353,6 +355,7 @@ void Meet::loadProgramSettings() {
         const std::string name = text(row[0]);
         settingRows_[name] = k;
         if (name == "FullPrecision") fullPrecision_ = text(row[1]) == "1";
+        if (name == "GiveNumberedAtOnce") giveNumberedAtOnce_ = text(row[1]) == "1";
     }
 }
 

@@ -274,6 +274,12 @@ public:
     // The option chosen, stored in one transaction; followed only once it is stored. It
     // applies to the finishes recorded and the results ranked from then on.
     Outcome setFullPrecision(bool on);
+    // A timer's time that carries the start number of a competitor who has not finished is
+    // given to him at once (his start or his finish), in the transaction of its registration;
+    // off (as a meet starts), it enters the list with the number filled in, for "<<".
+    bool giveNumberedAtOnce() const { return giveNumberedAtOnce_; }
+    // Chosen as full precision is: stored in one transaction, followed once stored.
+    Outcome setGiveNumberedAtOnce(bool on);
     // A competitor's race time as its results take it: hundredths, and the time text.
     long long raceHundredths(const Competitor& competitor) const;
     std::string raceTime(const Competitor& competitor) const;
@@ -433,7 +439,21 @@ private:
     void setRowLamps(int row, int state);
     int registerNow(const std::string& now, const std::string& number);
     // The registration of a capture or a timer's time on line (1 to 6), journaled as impulse.
-    Outcome registerLine(int line, const std::string& time, const devices::Impulse& impulse);
+    // giveTo: the competitor the time is given to at once (0: none, it waits for the list).
+    Outcome registerLine(int line, const std::string& time, const devices::Impulse& impulse,
+                         int giveTo = 0);
+    // Time-table row k given to competitor n at once: his start, or his finish.
+    void giveAtOnce(int k, int n, Outcome& outcome);
+    // Which clock a registered time came from: a timer's, or the PC's (the race clock);
+    // Unknown for a row the journal has nothing of, or whose time was changed since.
+    enum class TimeSource { Unknown, Pc, Timer };
+    TimeSource sourceOf(int timeRow, const std::string& time) const;
+    // A finish given to competitor n: the operator is told when his start came from the other
+    // clock (a timer's and the PC's), never left to mix them unseen.
+    void warnIfClocksDiffer(int n, Outcome& outcome) const;
+    // One of the program's own options of the meet, stored in one transaction and followed
+    // only once stored.
+    Outcome setProgramOption(const std::string& name, bool on, bool& option);
     // A journal row for the impulse, written with the next commit; timeRow 0: not registered.
     void journal(const devices::Impulse& impulse, int timeRow);
     void loadJournal();
@@ -598,6 +618,10 @@ private:
     // How the classes start and the planned starts.
     StartBook starts_;
     std::unique_ptr<storage::Table> classStartsTable_, plannedStartsTable_;
+    bool giveNumberedAtOnce_ = false;
+    // The Time-table rows whose last journaled impulse came from a timer (true) or from the
+    // PC's clock (false).
+    std::map<int, bool> fromTimer_;
 };
 
 }  // namespace kvt::meet

@@ -87,7 +87,8 @@ Outcome Meet::registerCapture(int line, const std::string& time) {
     return registerLine(line, time, OwnImpulse(devices::ImpulseSource::LineButton, line, time));
 }
 
-Outcome Meet::registerLine(int line, const std::string& time, const devices::Impulse& impulse) {
+Outcome Meet::registerLine(int line, const std::string& time, const devices::Impulse& impulse,
+                           int giveTo) {
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     if (registeredCount_ >= MaxCount || channelCounts_[line] >= MaxCount) {
@@ -110,17 +111,81 @@ Outcome Meet::registerLine(int line, const std::string& time, const devices::Imp
                      {entry::TimeKindField, "-"}});
     journal(impulse, k);
     if (impulse.hasTime) preciseTimes_[k] = impulse.timeOfDay;
+    fromTimer_[k] = impulse.source == devices::ImpulseSource::Timer;
+    if (giveTo > 0) giveAtOnce(k, giveTo, outcome);
     takeNextIntoList();
     outcome.acted = true;
     commit(outcome);
     return outcome;
 }
 
+void Meet::giveAtOnce(int k, int n, Outcome& outcome) {
+    auto& slot = registered_[k];
+    auto& competitor = competitors_[n];
+    const std::string number = std::to_string(n);
+    slot.given = true;
+    slot.number = number;
+    if (competitor.state == NotStarted) {
+        queueTrail(storage::MakeTrailEntry(storage::trail::Start, n, slot.identification,
+                                           competitor.start, slot.time));
+        competitor.start = slot.time;
+        competitor.startRow = k;
+        competitor.state = Started;
+        slot.kind = words_[setup_.yes(field::StartAtSameTime) ? entry::OutAll : entry::Out];
+        queueTimeRow(k, {{entry::TimeNumberField, number},
+                         {entry::TimeKindField, slot.kind},
+                         {entry::TimeCompetitorField, competitor.name}});
+        if (setup_.yes(field::StartAtSameTime)) startAll(slot.time, k);
+    } else {
+        queueTrail(storage::MakeTrailEntry(storage::trail::Finish, n, slot.identification,
+                                           competitor.finish, slot.time));
+        competitor.finish = slot.time;
+        competitor.finishRow = k;
+        competitor.state = Finished;
+        slot.kind = words_[entry::In];
+        queueTimeRow(k, {{entry::TimeNumberField, number},
+                         {entry::TimeKindField, slot.kind},
+                         {entry::TimeCompetitorField, competitor.name},
+                         {entry::TimeInfoField, words_[entry::Transmitted]}});
+        recordResult(n, outcome);
+        warnIfClocksDiffer(n, outcome);
+    }
+    // The rows of the list that show him follow at once.
+    for (int row = 0; row < CaptureRows; ++row)
+        if (rowNumber(row) == n) setRowLamps(row, competitor.state);
+}
+
+Meet::TimeSource Meet::sourceOf(int timeRow, const std::string& time) const {
+    auto found = fromTimer_.find(timeRow);
+    if (timeRow < 1 || found == fromTimer_.end()) return TimeSource::Unknown;
+    // A time changed since it was registered is the operator's, of neither clock.
+    auto precise = preciseTimes_.find(timeRow);
+    if (precise == preciseTimes_.end() ||
+        base::PreciseTimeText(precise->second) != trimmed(time))
+        return TimeSource::Unknown;
+    return found->second ? TimeSource::Timer : TimeSource::Pc;
+}
+
+void Meet::warnIfClocksDiffer(int n, Outcome& outcome) const {
+    const auto& competitor = competitors_[n];
+    const auto start = sourceOf(competitor.startRow, competitor.start);
+    const auto finish = sourceOf(competitor.finishRow, competitor.finish);
+    if (start == TimeSource::Unknown || finish == TimeSource::Unknown || start == finish) return;
+    outcome.notices.push_back(
+        lang::MixedClocksText(language_, competitor.name, n, start == TimeSource::Timer));
+}
+
 Outcome Meet::registerImpulse(const devices::Impulse& impulse) {
     const auto key = std::make_pair(impulse.channel, impulse.timeOfDay);
     if (impulse.registrable() && setup_.lineInUse(impulse.line) && !timerTimes_.count(key)) {
-        auto outcome =
-            registerLine(impulse.line + 1, base::PreciseTimeText(impulse.timeOfDay), impulse);
+        // With the option, a number of a competitor who has not finished takes the time now.
+        int giveTo = 0;
+        if (giveNumberedAtOnce_ && impulse.number > 0) {
+            const int n = wholeNumber(std::to_string(impulse.number));
+            if (n > 0 && competitors_[n].state != Finished) giveTo = n;
+        }
+        auto outcome = registerLine(impulse.line + 1, base::PreciseTimeText(impulse.timeOfDay),
+                                    impulse, giveTo);
         if (outcome.acted) timerTimes_.insert(key);
         return outcome;
     }
@@ -199,6 +264,7 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
     impulse.number = n;
     journal(impulse, k);
     if (impulse.hasTime) preciseTimes_[k] = impulse.timeOfDay;
+    fromTimer_[k] = false;
     outcome.acted = true;
     // The time is given at once: it stays out of the list, times still waiting keep waiting.
     slot.given = true;
@@ -237,6 +303,7 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
                          {entry::TimeCompetitorField, name},
                          {entry::TimeInfoField, words_[entry::Transmitted]}});
         recordResult(n, outcome);
+        warnIfClocksDiffer(n, outcome);
     }
     rows_[row].numberGiven = true;
     skipGiven();
@@ -303,6 +370,7 @@ Outcome Meet::giveRegisteredTime(int row) {
         line.numberGiven = true;
         setWorkRow(row);
         recordResult(n, outcome);
+        warnIfClocksDiffer(n, outcome);
     }
     if (setup_.yes(field::RemoveFromList)) {
         // A row whose time was given asks nothing and goes now; one still offering a time

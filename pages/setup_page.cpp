@@ -7,6 +7,7 @@
 
 #include "base/number_text.h"
 #include "lang/meet_texts.h"
+#include "lang/timer_texts.h"
 #include "pages/register_pages.h"
 #include "storage/schema.h"
 #include "ui/captions.h"
@@ -107,7 +108,31 @@ void setupTextChanged(ui::Program& program, int index) {
         StoreSetting(program, main.SetupText[index].dataField(), main.SetupText[index].text());
 }
 
+// An option of the meet chosen with its box: stored in the meet, and the box then shows what
+// the meet follows (the option is followed only once stored).
+void chooseMeetOption(ui::Program& program, ui::CheckBox& check, bool (meet::Meet::*now)() const,
+                      meet::Outcome (meet::Meet::*set)(bool)) {
+    if (!program.meet) {
+        if (check.checked()) {
+            program.status(lang::TimerOptionNeedsMeetText().in(program.language));
+            check.setChecked(false);
+        }
+        return;
+    }
+    auto& meet = *program.meet;
+    if ((meet.*now)() == check.checked()) return;
+    const auto outcome = (meet.*set)(check.checked());
+    program.tellIfNotStored(outcome);
+    check.setChecked((meet.*now)());
+}
+
 }  // namespace
+
+void ShowMeetOptions(ui::Program& program) {
+    if (!program.meet) return;
+    program.Main.SetupFullPrecisionCheck.setChecked(program.meet->fullPrecision());
+    program.Main.SetupGiveNumberedCheck.setChecked(program.meet->giveNumberedAtOnce());
+}
 
 void StoreSetting(ui::Program& program, const std::string& dataField, const std::string& value) {
     if (!program.meet || program.Main.SetupData.loading() || dataField.empty()) return;
@@ -155,6 +180,14 @@ void ConnectSetupPage(ui::Program& program) {
             StoreSetting(p, check.dataField(), check.checked() ? "1" : "0");
         });
     }
+    main.SetupFullPrecisionCheck.Click = p.guarded([&p] {
+        chooseMeetOption(p, p.Main.SetupFullPrecisionCheck, &meet::Meet::fullPrecision,
+                         &meet::Meet::setFullPrecision);
+    });
+    main.SetupGiveNumberedCheck.Click = p.guarded([&p] {
+        chooseMeetOption(p, p.Main.SetupGiveNumberedCheck, &meet::Meet::giveNumberedAtOnce,
+                         &meet::Meet::setGiveNumberedAtOnce);
+    });
     main.SetupTabStrip.Click = p.guarded(
         [&main] { main.SetupContainer.bringToFront(main.SetupTabStrip.selectedTab() - 1); });
 }

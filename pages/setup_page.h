@@ -26,6 +26,10 @@ void ConnectSetupPage(ui::Program& program);
 // meet at once (nothing while the page shows a record being loaded, or no meet is open).
 void StoreSetting(ui::Program& program, const std::string& dataField, const std::string& value);
 
+// The options of the open meet for a timer's times (full precision, numbered times given at
+// once) as the meet follows them.
+void ShowMeetOptions(ui::Program& program);
+
 // The count boxes show the meet's counts while a meet is open and cannot be typed into.
 void LockCounts(ui::Program& program, bool locked);
 

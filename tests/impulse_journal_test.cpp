@@ -276,3 +276,157 @@ TEST_F(FullPrecision, TheOptionIsFollowedOnlyOnceStoredAndATimeEditedIsTakenAsIt
     reopen();
     EXPECT_EQ(meet().raceTime(meet().competitor(1)), "00.01.15.00");
 }
+
+namespace {
+
+// A timer's times that carry start numbers, given at once where the meet is set so.
+class NumberedTimes : public FullPrecision {
+protected:
+    // A text field of Time-table row k as stored.
+    std::string stored(int k, const std::string& field) {
+        meetdb::Connection reader(path, meetdb::Connection::Mode::ReadOnly);
+        auto q = reader.prepare("SELECT \"" + field + "\" FROM \"Tider\" WHERE rowid = ?1");
+        q.bind(1, static_cast<long long>(k));
+        if (!q.step()) return "<none>";
+        return q.text(0).value_or("<null>");
+    }
+    bool offered(int k) {
+        for (int row = 0; row < meet::CaptureRows; ++row)
+            if (meet().row(row).ready && base::TextToNumber(meet().row(row).regTimeIndex) == k)
+                return true;
+        return false;
+    }
+    // "<<" on the row offering Time-table row k.
+    meet::Outcome giveRow(int k) {
+        for (int row = 0; row < meet::CaptureRows; ++row)
+            if (meet().row(row).ready && base::TextToNumber(meet().row(row).regTimeIndex) == k)
+                return meet().giveRegisteredTime(row);
+        ADD_FAILURE() << "no row offers time " << k;
+        return {};
+    }
+    std::vector<std::string> notices(const std::vector<meet::Outcome>& outcomes) {
+        std::vector<std::string> all;
+        for (const auto& outcome : outcomes)
+            all.insert(all.end(), outcome.notices.begin(), outcome.notices.end());
+        return all;
+    }
+};
+
+bool anyContains(const std::vector<std::string>& texts, const std::string& part) {
+    for (const auto& text : texts)
+        if (text.find(part) != std::string::npos) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST_F(NumberedTimes, WithTheOptionATimeWithACompetitorsNumberIsHisAtOnceInOneCommit) {
+    ASSERT_TRUE(meet().setGiveNumberedAtOnce(true).stored);
+    pollWith({timerTime("10:00:00.0009", 0, 1)});
+    EXPECT_EQ(meet().competitor(1).state, meet::Started);
+    EXPECT_EQ(meet().competitor(1).start, "10.00.00.00");
+    EXPECT_FALSE(offered(1));  // given: the list never offers it
+    EXPECT_EQ(stored(1, "Nr"), "1");
+    EXPECT_EQ(stored(1, "Type"), "Ut");
+    EXPECT_EQ(journalField(1, "TimeRow"), "1");
+    // The finish, in the commit of its registration, with the result of the class.
+    auto outcomes = pollWith({timerTime("10:01:14.3004", 1, 1)});
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_TRUE(outcomes[0].stored);
+    EXPECT_TRUE(outcomes[0].finished);
+    EXPECT_EQ(meet().competitor(1).state, meet::Finished);
+    EXPECT_EQ(stored(2, "Nr"), "1");
+    EXPECT_EQ(stored(2, "Type"), "Inn");
+    EXPECT_EQ(result(), "00.01.14");
+    EXPECT_EQ(count("SELECT count(*) FROM \"Resultat-1\""), 1);
+    EXPECT_FALSE(anyContains(notices(outcomes), "klokker"));  // both from the timer
+
+    // No number, a number of no competitor, or of one who finished: into the list, as before.
+    pollWith({timerTime("10:02:00.0000", 0), timerTime("10:02:01.0000", 0, 77),
+              timerTime("10:02:02.0000", 1, 1)});
+    EXPECT_TRUE(offered(3));
+    EXPECT_TRUE(offered(4));
+    EXPECT_TRUE(offered(5));
+    EXPECT_EQ(meet().competitor(1).finish, "10.01.14.30");
+    EXPECT_EQ(meet().row(1).number, "77");
+    EXPECT_EQ(meet().row(2).number, "1");
+
+    // Opened again, the option is still chosen, and the given times stay given.
+    reopen();
+    EXPECT_TRUE(meet().giveNumberedAtOnce());
+    EXPECT_EQ(meet().competitor(1).state, meet::Finished);
+    EXPECT_FALSE(offered(1));
+    EXPECT_FALSE(offered(2));
+}
+
+TEST_F(NumberedTimes, WithoutTheOptionTheNumberFillsTheRowForTheOperatorToGive) {
+    EXPECT_FALSE(meet().giveNumberedAtOnce());
+    pollWith({timerTime("10:00:00.0009", 0, 2)});
+    EXPECT_EQ(meet().competitor(2).state, meet::NotStarted);
+    EXPECT_TRUE(offered(1));
+    EXPECT_EQ(meet().row(0).number, "2");
+    EXPECT_EQ(stored(1, "Nr"), "-");
+}
+
+TEST_F(NumberedTimes, AGiveThatCannotBeStoredIsKeptAndStoredWithTheNextCommit) {
+    ASSERT_TRUE(meet().setGiveNumberedAtOnce(true).stored);
+    auto writer = test.engine.connection(path);
+    writer->execute("PRAGMA query_only = ON");
+    auto outcomes = pollWith({timerTime("10:00:00.0009", 0, 2)});
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_FALSE(outcomes[0].stored);
+    EXPECT_EQ(storedTimes(), 0);
+    EXPECT_FALSE(hasJournal());  // neither the time nor its journal row
+    EXPECT_EQ(meet().competitor(2).state, meet::Started);  // kept, to be stored
+    writer->execute("PRAGMA query_only = OFF");
+    EXPECT_TRUE(meet().store().stored);
+    EXPECT_EQ(stored(1, "Nr"), "2");
+    EXPECT_EQ(stored(1, "Type"), "Ut");
+    EXPECT_EQ(journalRows(), 1);
+    writer.reset();
+    reopen();
+    EXPECT_EQ(meet().competitor(2).state, meet::Started);
+}
+
+TEST_F(NumberedTimes, AFinishFromAnotherClockThanItsStartIsToldWhenItIsGiven) {
+    ASSERT_TRUE(meet().setGiveNumberedAtOnce(true).stored);
+    // Competitor 1 starts on the timer, and finishes by Enter on the PC's clock.
+    pollWith({timerTime("10:00:00.0009", 0, 1)});
+    meet().typeNumber(0, "1");
+    auto finish = meet().giveTimeNow(0, "10.01.14.30");
+    meet().releaseEnter();
+    ASSERT_TRUE(finish.stored);
+    EXPECT_EQ(meet().competitor(1).state, meet::Finished);
+    ASSERT_TRUE(anyContains(finish.notices, "forskjellige klokker")) << finish.notices.size();
+    EXPECT_TRUE(anyContains(finish.notices, "starten fra tidtakeruret, målgangen fra PC-ens"));
+    // Competitor 2 starts by Enter, and the timer's finish is given at once.
+    meet().typeNumber(1, "2");
+    ASSERT_TRUE(meet().giveTimeNow(1, "10.00.30.00").stored);
+    meet().releaseEnter();
+    auto timerFinish = pollWith({timerTime("10:02:00.1234", 1, 2)});
+    EXPECT_EQ(meet().competitor(2).state, meet::Finished);
+    EXPECT_TRUE(anyContains(notices(timerFinish), "starten fra PC-ens klokke, målgangen fra "
+                                                  "tidtakeruret"));
+}
+
+TEST_F(NumberedTimes, AFinishGivenWithTheListFromAnotherClockIsToldToo) {
+    // The start a capture of line 1 on the PC's clock, the finish a timer's time given with "<<".
+    test.clock.time = {10, 0, 0, 0};
+    test.program().Main.Window.pressKey(ui::KeyF2);
+    for (int i = 0; i < 3; ++i) test.program().Main.Hitime1.tick();
+    ASSERT_EQ(meet().registeredCount(), 1);
+    meet().typeNumber(0, "1");
+    ASSERT_TRUE(giveRow(1).stored);
+    ASSERT_EQ(meet().competitor(1).state, meet::Started);
+    pollWith({timerTime("10:01:00.0000", 1, 1)});
+    auto given = giveRow(2);
+    EXPECT_EQ(meet().competitor(1).state, meet::Finished);
+    EXPECT_TRUE(anyContains(given.notices, "starten fra PC-ens klokke"));
+    // Both from the timer: nothing to tell.
+    pollWith({timerTime("10:03:00.0000", 0, 2)});
+    ASSERT_TRUE(giveRow(3).stored);
+    pollWith({timerTime("10:04:00.0000", 1, 2)});
+    auto same = giveRow(4);
+    EXPECT_EQ(meet().competitor(2).state, meet::Finished);
+    EXPECT_FALSE(anyContains(same.notices, "klokker"));
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -10,6 +11,7 @@
 
 #include "devices/adapter.h"
 #include "devices/line_watch.h"
+#include "devices/timer_link.h"
 #include "lang/language_texts.h"
 #include "meet/meet.h"
 #include "storage/store.h"
@@ -78,6 +80,10 @@ struct Program {
     bool linesTesting = false;
     // Reads the adapter's lines for the poll (on a thread of its own in the desktop program).
     devices::LineWatch Watch{platform.adapter, platform.clock};
+    // A timer's clock against the race clock, from its records since the device was opened.
+    devices::TimerClockOffset timerOffset;
+    // The timer's last records, the newest first, for the "Test lines" view.
+    std::deque<devices::Impulse> timerRecords;
 
     // The meet folder with a trailing separator, where the results lists are written.
     std::string listFolder;

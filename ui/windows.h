@@ -96,6 +96,10 @@ struct MainWindow {
     TextBox ExactTime;
     TextBox TimeRegTimeIndex;
     std::array<TextBox, 6> TimeRegTime;
+    // A timer's link in words, its clock's offset from the race clock, and the button that
+    // asks it for its memory (shown while the device is a timer).
+    Label TimeTimerLink;
+    CommandButton TimeTimerMemoryButton;
     std::array<Lamp, CaptureRows> Outled, Inled, ReadyLed;
     std::array<TextBox, CaptureRows> Number;
     std::array<ui::UpDown, CaptureRows> UpDown;
@@ -175,11 +179,27 @@ struct MainWindow {
     std::array<ComboBox, ChannelTotal> SetupLineBiasCombo, SetupLineActiveCombo;
     CommandButton SetupAdapterUseButton;
     Label SetupAdapterMessage;
+    // A timer on a serial line: its kind, rate, handshake and memory command (the port is the
+    // device's path, its channels the lines' sources), how its link stands, and the button
+    // that asks it for its memory.
+    Frame SetupTimerFrame;
+    Label SetupTimerKindLabel, SetupTimerRateLabel, SetupTimerHandshakeLabel;
+    Label SetupTimerMemoryLabel;
+    ComboBox SetupTimerKindCombo, SetupTimerHandshakeCombo;
+    TextBox SetupTimerRateText, SetupTimerMemoryText;
+    Label SetupTimerLink;
+    CommandButton SetupTimerMemoryButton;
+    // Options of the meet for a timer's times: race times at full precision, and a time that
+    // carries a competitor's start number given to him at once.
+    CheckBox SetupFullPrecisionCheck, SetupGiveNumberedCheck;
     Label SetupClockLabel;
     CheckBox SetupTestLinesCheck;
     Frame TestLinesFrame;
     std::array<Lamp, ChannelTotal> TestLineLamp;
     std::array<Label, ChannelTotal> TestLineText;
+    // A timer's records as they arrive, the newest first, each with what was read from it.
+    Label TestTimerHeading;
+    std::array<Label, 8> TestTimerRecord;
     DataControl SetupData;
     DataControl ControlData;
     DataControl UserData;  // the user settings record in User.ini
