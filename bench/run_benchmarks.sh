@@ -38,3 +38,6 @@ echo "startup_ms: $(( median / 1000000 )) ms"
 # iof_results_3000_ms, web_pages_3000_ms, publish_registration_delay_p99_ms: the real program,
 # offscreen, publishing to an sshd of its own on 127.0.0.1.
 "$build/bench/kvt_publish_bench" 2>/dev/null
+# host_meet_ms, station_registration_p99_ms: a meet on a PostgreSQL server of the benchmark's
+# own on 127.0.0.1, headless.
+"$build/bench/kvt_server_bench"
