@@ -19,7 +19,7 @@ bool Meet::allStored() const {
 
 bool Meet::timesStored() const {
     if (!unstoredRows_.empty() || !unstoredSetup_.empty() || !unstoredWork_.empty() ||
-        !unstoredJournal_.empty())
+        !unstoredJournal_.empty() || !unstoredTrail_.empty())
         return false;
     for (int c = 1; c <= classCount_; ++c)
         if (!results_[c].allStored()) return false;
@@ -71,7 +71,10 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
     for (int c = 1; c <= classCount_; ++c)
         if (!results_[c].allStored()) classes.push_back(c);
     try {
+        writtenTrail_.clear();
         engine_.transaction(path_, [&] {
+            // Older changes waiting for their trail rows go first.
+            writeQueuedTrail();
             if (alsoWrite) alsoWrite();
             writeUnstored();
         });
@@ -85,12 +88,17 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
         // The journal's table may have been made by the transaction rolled back.
         journalTable_.reset();
         settingsTable_.reset();
+        trailTable_.reset();
+        writtenTrail_.clear();
         outcome.stored = false;
         outcome.failure = failure_;
         return;
     }
     unstoredRows_.clear();
     unstoredJournal_.clear();
+    unstoredTrail_.clear();
+    trail_.insert(trail_.end(), writtenTrail_.begin(), writtenTrail_.end());
+    writtenTrail_.clear();
     unstoredSetup_.clear();
     unstoredWork_.clear();
     for (int c = 1; c <= classCount_; ++c) results_[c].markStored();
@@ -196,7 +204,12 @@ Outcome Meet::setFullPrecision(bool on) {
     Outcome outcome;
     storeEdits(outcome);
     const std::string name = "FullPrecision";
-    commit(outcome, [&] { writeProgramSetting(name, on ? "1" : "0"); });
+    commit(outcome, [&] {
+        writeProgramSetting(name, on ? "1" : "0");
+        if (on != fullPrecision_)
+            writeTrail(storage::MakeTrailEntry(storage::trail::Setting, -1, name,
+                                               fullPrecision_ ? "1" : "0", on ? "1" : "0"));
+    });
     if (!outcome.stored) return outcome;
     if (!settingRows_.count(name)) settingRows_[name] = settingsTable_->recordCount();
     fullPrecision_ = on;

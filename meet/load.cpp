@@ -52,6 +52,7 @@ void Meet::load(Progress& progress, std::vector<int>& warnings) {
     loadProgramSettings();
     loadTimes(progress, warnings);
     loadJournal();
+    loadTrail();
     loadList();
     loadResults();
     // A finish whose result is in no results table (its class matched none when it was

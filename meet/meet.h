@@ -19,6 +19,7 @@
 #include "meet/class_results.h"
 #include "meet/setup.h"
 #include "storage/store.h"
+#include "storage/trail.h"
 
 namespace kvt::meet {
 
@@ -204,6 +205,8 @@ public:
     Outcome registerImpulse(const devices::Impulse& impulse);
     // The impulses journaled (stored or waiting for the commit).
     int journalCount() const { return journalCount_; }
+    // The trail of changes as stored, oldest first (what waits for its commit is not in it).
+    const std::vector<storage::TrailEntry>& trail() const { return trail_; }
     // Race times from the times of day at full precision, cut to hundredths only at the end;
     // off (as a meet starts), from the times of day cut to hundredths first.
     bool fullPrecision() const { return fullPrecision_; }
@@ -295,6 +298,14 @@ private:
     // A journal row for the impulse, written with the next commit; timeRow 0: not registered.
     void journal(const devices::Impulse& impulse, int timeRow);
     void loadJournal();
+    void loadTrail();
+    // A trail row stored with the next commit and kept until it is stored: for actions whose
+    // changes wait as times do.
+    void queueTrail(storage::TrailEntry entry);
+    // A trail row written now, inside the transaction of commit's alsoWrite: for actions put
+    // back when their commit fails (the row goes with them).
+    void writeTrail(storage::TrailEntry entry);
+    void writeQueuedTrail();
     void loadProgramSettings();
     // A setting of the program's own written into the meet (inside a transaction).
     void writeProgramSetting(const std::string& name, const std::string& value);
@@ -380,6 +391,10 @@ private:
     std::set<std::pair<std::string, base::DayMicroseconds>> timerTimes_;
     // The times of day at full precision of the Time-table rows, from the journal.
     std::map<int, base::DayMicroseconds> preciseTimes_;
+    // The trail: its handle (none until the meet has the table), its rows as stored, the rows
+    // queued for the next commit, and the rows the open transaction wrote.
+    std::unique_ptr<storage::Table> trailTable_;
+    std::vector<storage::TrailEntry> trail_, unstoredTrail_, writtenTrail_;
     // The program's own settings of the meet: their table, and their records by name.
     std::unique_ptr<storage::Table> settingsTable_;
     std::map<std::string, int> settingRows_;

@@ -170,7 +170,13 @@ Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& en
     outcome.acted = true;
     outcome.writtenRecords = earlier.writtenRecords;
     recordWaitingResults(outcome);
+    // The trail tells how many records and the span of their numbers (a set: in order).
+    const std::string span =
+        numbers.empty() ? std::string("-")
+                        : std::to_string(*numbers.begin()) + "-" + std::to_string(*numbers.rbegin());
     commit(outcome, [&] {
+        writeTrail(storage::MakeTrailEntry(storage::trail::Import, -1, layout.name, "",
+                                           std::to_string(entries.size()) + " (" + span + ")"));
         for (const auto& entry : entries) {
             storage::NamedFields named;
             named.reserve(entry.fields.size());
@@ -234,15 +240,37 @@ void Meet::storeEdits(Outcome& outcome) {
     // The records as they are to be: as stored, with the edits over them.
     std::array<std::unique_ptr<storage::Table>, 3> tables;
     std::vector<storage::Record> edited;
+    // The trail rows of the edits and settings that change something.
+    std::vector<storage::TrailEntry> changes;
     try {
         for (const auto& edit : unstoredEdits_) {
             auto& table = tables.at(static_cast<int>(edit.which));
             if (!table) table = engine_.openTable(path_, registerTable(edit.which));
             auto record = table->readRecord(edit.position);
-            record.resize(storage::DescribeTable(kindOf(edit.which), words_).fields.size());
-            for (const auto& [field, value] : edit.fields) record[field] = value;
+            const auto layout = storage::DescribeTable(kindOf(edit.which), words_);
+            record.resize(layout.fields.size());
+            std::string before, after;
+            for (const auto& [field, value] : edit.fields) {
+                const std::string old = text(record[field]);
+                if (!record[field] || old != value) {
+                    const std::string separator = before.empty() && after.empty() ? "" : "; ";
+                    before += separator + layout.fields[field].name + ": " + old;
+                    after += separator + layout.fields[field].name + ": " + value;
+                }
+                record[field] = value;
+            }
+            if (!before.empty() || !after.empty())
+                changes.push_back(storage::MakeTrailEntry(
+                    storage::trail::Edit,
+                    edit.which == Register::Competitors ? recordNumber(edit.position) : -1,
+                    layout.name + " " + std::to_string(edit.position), before, after));
             edited.push_back(std::move(record));
         }
+        for (const auto& [field, value] : unstoredSettings_)
+            if (setup_.fields[field] != value)
+                changes.push_back(storage::MakeTrailEntry(storage::trail::Setting, -1,
+                                                          words_[entry::SetupTable] + " " + std::to_string(field),
+                                                          setup_.fields[field], value));
     } catch (const storage::NestedTransaction&) {
         throw;
     } catch (const std::exception& error) {
@@ -266,6 +294,7 @@ void Meet::storeEdits(Outcome& outcome) {
             if (!named.empty())
                 tables.at(static_cast<int>(edit.which))->writeFields(edit.position, named);
         }
+        for (const auto& change : changes) writeTrail(change);
     });
     if (!attempt.stored) {
         restore(std::move(before));

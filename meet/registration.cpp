@@ -148,6 +148,12 @@ int Meet::registerNow(const std::string& now, const std::string& number) {
 }
 
 void Meet::startAll(const std::string& startTime, int timeRow) {
+    queueTrail(storage::MakeTrailEntry(
+        storage::trail::StartAll, -1,
+        timeRow >= 1 && timeRow < static_cast<int>(registered_.size())
+            ? registered_[timeRow].identification
+            : std::string("-"),
+        "-", startTime));
     for (int n = 1; n <= highestNumber_ && n <= MaxStartNumber; ++n) {
         if (competitors_[n].state == Finished) continue;
         competitors_[n].start = startTime;
@@ -188,6 +194,8 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
     // The time is given at once: it stays out of the list, times still waiting keep waiting.
     slot.given = true;
     if (competitor.state == NotStarted) {
+        queueTrail(storage::MakeTrailEntry(storage::trail::Start, n, slot.identification,
+                                           competitor.start, now));
         competitor.start = now;
         competitor.startRow = k;
         competitor.state = Started;
@@ -200,6 +208,8 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
                          {entry::TimeCompetitorField, name}});
         if (setup_.yes(field::StartAtSameTime)) startAll(now, k);
     } else {
+        queueTrail(storage::MakeTrailEntry(storage::trail::Finish, n, slot.identification,
+                                           competitor.finish, now));
         competitor.finish = now;
         competitor.finishRow = k;
         competitor.state = Finished;
@@ -235,7 +245,13 @@ Outcome Meet::giveRegisteredTime(int row) {
     const std::string name = line.name;
     auto& competitor = competitors_[n];
     outcome.acted = true;
+    const std::string identified =
+        timeRow >= 1 && timeRow < static_cast<int>(registered_.size())
+            ? registered_[timeRow].identification
+            : std::string("-");
     if (competitor.state == NotStarted) {
+        queueTrail(storage::MakeTrailEntry(storage::trail::Start, n, identified,
+                                           competitor.start, offered));
         competitor.start = offered;
         competitor.startRow = timeRow;
         competitor.state = Started;
@@ -251,6 +267,8 @@ Outcome Meet::giveRegisteredTime(int row) {
         line.numberGiven = true;
         if (setup_.yes(field::StartAtSameTime)) startAll(offered, timeRow);
     } else if (competitor.state == Started) {
+        queueTrail(storage::MakeTrailEntry(storage::trail::Finish, n, identified,
+                                           competitor.finish, offered));
         competitor.finish = offered;
         competitor.finishRow = timeRow;
         competitor.state = Finished;

@@ -108,6 +108,17 @@ void MeetFile::makeTable(const storage::TableSpec& table, int count,
     if (transaction) transaction->commit();
 }
 
+void MeetFile::appendRecord(const storage::TableSpec& table, const storage::Record& record) {
+    std::optional<Transaction> transaction;
+    if (sqlite3_get_autocommit(db_->handle())) transaction.emplace(*db_);
+    if (!hasTable(table.name)) db_->execute(CreateTableSql(table));
+    auto insert = db_->prepare(insertSql(table, record.size()));
+    for (std::size_t i = 0; i < record.size(); ++i)
+        insert.bind(static_cast<int>(i + 1), record[i]);
+    insert.run();
+    if (transaction) transaction->commit();
+}
+
 std::optional<std::string> MeetFile::firstValue(const std::string& table,
                                                 const std::string& field) {
     auto query = db_->prepare("SELECT " + QuoteIdentifier(field) + " FROM " +

@@ -50,6 +50,9 @@ public:
     void makeTable(const storage::TableSpec& table, int count,
                    const std::function<storage::Record(int)>& record,
                    const std::function<void(int)>& progress);
+    // Adds a record after the table's last one, making the table first when the file has
+    // none of that name (in the transaction open, or in one of its own).
+    void appendRecord(const storage::TableSpec& table, const storage::Record& record);
     // A field of the table's first record; no value when there is none.
     std::optional<std::string> firstValue(const std::string& table, const std::string& field);
     // Sets fields of every record of the table.

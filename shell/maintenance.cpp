@@ -12,6 +12,7 @@
 #include "meetdb/meet_files.h"
 #include "shell/commands.h"
 #include "shell/meet_commands.h"
+#include "storage/trail.h"
 #include "ui/program.h"
 
 namespace kvt::shell {
@@ -119,6 +120,14 @@ void resetTables(ui::Program& program, meetdb::MeetFile& file, const ResetSizes&
                                                   {"35", "0"},
                                                   {"36", "0"},
                                                   {"37", "0"}});
+        // The reset in the meet's trail, with what it emptied.
+        auto trail = storage::MakeTrailEntry(
+            storage::trail::Reset, -1, words[entry::TimeTable],
+            std::to_string(sizes.times) + " / " + std::to_string(sizes.results), "0 / 0");
+        trail.entry = file.hasTable(storage::TrailTable)
+                          ? static_cast<int>(file.recordCount(storage::TrailTable)) + 1
+                          : 1;
+        file.appendRecord(storage::TrailSpec(), storage::TrailRecord(trail));
     });
 }
 
