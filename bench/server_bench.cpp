@@ -66,6 +66,7 @@ int main() {
         std::fprintf(stderr, "the registrations were not stored\n");
         return 1;
     }
+    std::printf("station_registration_p50_ms: %.1f ms\n", percentile(registration, 0.5));
     std::printf("station_registration_p99_ms: %.1f ms\n", percentile(registration, 0.99));
     program.MDIMain.Close.click();
     return 0;

@@ -74,6 +74,7 @@ void PgConnection::ensureOpen() {
     if (PQstatus(conn_) == CONNECTION_OK) return;
     if (open_) throw PgError("the connection to the server was lost");
     PQreset(conn_);
+    prepared_.clear();  // a new session knows none of them
     if (PQstatus(conn_) != CONNECTION_OK) throw PgError(Trimmed(PQerrorMessage(conn_)));
     execute("SET client_min_messages = warning");
 }
@@ -83,8 +84,24 @@ Result PgConnection::run(const std::string& sql, const std::vector<Value>& value
     std::vector<const char*> params;
     params.reserve(values.size());
     for (const Value& value : values) params.push_back(value ? value->c_str() : nullptr);
-    PGresult* result = PQexecParams(conn_, sql.c_str(), static_cast<int>(params.size()), nullptr,
-                                    params.data(), nullptr, nullptr, 0);
+    auto found = prepared_.find(sql);
+    if (found == prepared_.end()) {
+        if (prepared_.size() >= 256) {
+            PQclear(PQexec(conn_, "DEALLOCATE ALL"));
+            prepared_.clear();
+        }
+        const std::string name = "kvt_" + std::to_string(++preparedCount_);
+        PGresult* made = PQprepare(conn_, name.c_str(), sql.c_str(),
+                                   static_cast<int>(params.size()), nullptr);
+        const bool ok = PQresultStatus(made) == PGRES_COMMAND_OK;
+        std::string message = ok ? "" : Trimmed(PQresultErrorMessage(made));
+        PQclear(made);
+        if (!ok) throw PgError(message.empty() ? Trimmed(PQerrorMessage(conn_)) : message);
+        found = prepared_.emplace(sql, name).first;
+    }
+    PGresult* result = PQexecPrepared(conn_, found->second.c_str(),
+                                      static_cast<int>(params.size()), params.data(), nullptr,
+                                      nullptr, 0);
     const ExecStatusType status = PQresultStatus(result);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
         std::string message = Trimmed(result ? PQresultErrorMessage(result) : PQerrorMessage(conn_));

@@ -4,6 +4,7 @@
 
 #include <libpq-fe.h>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -74,6 +75,9 @@ public:
 private:
     void ensureOpen();
     PGconn* conn_ = nullptr;
+    // Statements run with values are prepared once per connection (parsed and planned once).
+    std::map<std::string, std::string> prepared_;
+    long long preparedCount_ = 0;
     bool open_ = false;
 };
 
