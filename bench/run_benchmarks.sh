@@ -47,3 +47,6 @@ echo "startup_ms: $(( median / 1000000 )) ms"
 "$build/bench/kvt_publish_bench" 2>/dev/null
 # draw_3000_ms: a draw of 3000 competitors stored, headless.
 "$build/bench/kvt_draw_bench"
+# host_meet_ms, station_registration_p99_ms: a meet on a PostgreSQL server of the benchmark's
+# own on 127.0.0.1, headless.
+"$build/bench/kvt_server_bench"

@@ -11,6 +11,7 @@
 #include "desktop/services.h"
 #include "lang/meet_texts.h"
 #include "meetdb/sqlite_engine.h"
+#include "pgdb/pg_engine.h"
 #include "shell/commands.h"
 
 namespace kvt::desktop {
@@ -26,7 +27,10 @@ int RunProgram(int argc, char** argv, std::function<void(MainFrame&)> shown) {
     QtLauncher launcher;
     QtHelpViewer help;
     QtApplication app;
-    meetdb::SqliteEngine engine;
+    meetdb::SqliteEngine files;
+    pgdb::PgEngine server;
+    // Meet files by their paths, meets on a server by their names.
+    pgdb::Engines engine(files, server);
     const auto locations = ui::FindLocations(QCoreApplication::applicationDirPath().toStdString());
     auto adapter = devices::MakeAdapter(locations.settingsFolder);
     QtImportDialogs imports;

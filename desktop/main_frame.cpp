@@ -241,8 +241,9 @@ void MainFrame::buildMenus() {
     };
     addMenu(mdi.Database,
             {&mdi.Open, &mdi.Close, &mdi.Reset, &mdi.MakeNew, &mdi.Repair, &mdi.Kompress, &mdi.Copy,
-             &mdi.ImportCsv, &mdi.ExportCsv, &mdi.ImportIof, &mdi.Avslutt},
-            {1, 3, 6, 9});
+             &mdi.HostOnServer, &mdi.JoinServer, &mdi.SaveAsFile, &mdi.ImportCsv, &mdi.ExportCsv,
+             &mdi.ImportIof, &mdi.Avslutt},
+            {1, 3, 6, 9, 12});
     addMenu(mdi.Lists,
             {&mdi.MakeResultslist, &mdi.ViewResultslist, &mdi.MakeResultslistHtml,
              &mdi.ViewResultslistHtml, &mdi.PrintResultslist, &mdi.PdfResultslist,

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -78,6 +81,38 @@ void QtDialogs::notify(const std::string& text, const std::string&) {
         strip->add(q(text));
     else
         qWarning("%s", text.c_str());
+}
+
+std::optional<ui::ServerMeetAnswer> QtDialogs::askServerMeet(const ui::ServerMeetRequest& request) {
+    QDialog dialog(parent_);
+    dialog.setObjectName("ServerMeet");
+    dialog.setWindowTitle(q(request.title));
+    auto* form = new QFormLayout;
+    auto field = [&](const std::string& label, const std::string& value, const char* name) {
+        auto* edit = new QLineEdit(q(value), &dialog);
+        edit->setObjectName(name);
+        form->addRow(q(label), edit);
+        return edit;
+    };
+    QLineEdit* address = field(request.addressLabel, request.address, "ServerAddress");
+    QLineEdit* database = field(request.databaseLabel, request.database, "ServerDatabase");
+    QLineEdit* password = field(request.passwordLabel, request.password, "ServerPassword");
+    password->setEchoMode(QLineEdit::Password);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* accept =
+        buttons->addButton(withoutMnemonic(request.acceptLabel), QDialogButtonBox::AcceptRole);
+    accept->setObjectName("AcceptButton");
+    accept->setDefault(true);
+    buttons->addButton(withoutMnemonic(request.cancelLabel), QDialogButtonBox::RejectRole)
+        ->setObjectName("CancelButton");
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return ui::ServerMeetAnswer{address->text().toStdString(), database->text().toStdString(),
+                                password->text().toStdString()};
 }
 
 void QtDialogs::showModal(ui::MainAboutWindow& window) {

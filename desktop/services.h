@@ -18,6 +18,7 @@ public:
     ui::Answer message(const std::string& text, const std::string& title,
                        ui::MessageButtons buttons) override;
     void showModal(ui::MainAboutWindow& window) override;
+    std::optional<ui::ServerMeetAnswer> askServerMeet(const ui::ServerMeetRequest& request) override;
     // Into the parent window's notice strip, which never takes the keyboard focus.
     void notify(const std::string& text, const std::string& title) override;
 

@@ -11,6 +11,7 @@
 #include "results/printed_list.h"
 #include "shell/maintenance.h"
 #include "shell/meet_commands.h"
+#include "shell/server_commands.h"
 #include "ui/program.h"
 
 namespace kvt::shell {
@@ -26,6 +27,9 @@ const std::vector<CommandInfo>& CommandTable() {
         {Command::Repair, &MDIMainWindow::Repair, "e", true, false},
         {Command::Compress, &MDIMainWindow::Kompress, "f", true, false},
         {Command::Copy, &MDIMainWindow::Copy, "g", true, false},
+        {Command::HostOnServer, &MDIMainWindow::HostOnServer, "", true, true},
+        {Command::JoinServer, &MDIMainWindow::JoinServer, "", true, false},
+        {Command::SaveAsFile, &MDIMainWindow::SaveAsFile, "", false, true},
         {Command::Exit, &MDIMainWindow::Avslutt, "n", true, true},
         {Command::ImportCsv, &MDIMainWindow::ImportCsv, "", false, true},
         {Command::ExportCsv, &MDIMainWindow::ExportCsv, "", false, true},
@@ -98,6 +102,15 @@ void runCommand(ui::Program& program, Command command) {
             break;
         case Command::Copy:
             CopyDatabase(program);
+            break;
+        case Command::HostOnServer:
+            HostOnServer(program);
+            break;
+        case Command::JoinServer:
+            JoinServerMeet(program);
+            break;
+        case Command::SaveAsFile:
+            SaveServerMeetAsFile(program);
             break;
         case Command::MakeTextList:
             results::WriteTextList(program);

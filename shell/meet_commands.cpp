@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -16,6 +17,7 @@
 #include "lang/window_texts.h"
 #include "pages/setup_page.h"
 #include "pages/starts_page.h"
+#include "pgdb/server_name.h"
 #include "results/results_page.h"
 #include "shell/commands.h"
 #include "ui/program.h"
@@ -208,7 +210,10 @@ std::string MeetFolder(const std::string& databasePath) {
 }
 
 void PrepareMeetFolder(ui::Program& program, const std::string& databasePath) {
-    const fs::path folder = MeetFolder(databasePath);
+    // A server meet's lists are written on this station, in a folder named after its database.
+    const auto server = pgdb::ParseServerName(databasePath);
+    const fs::path folder = server ? fs::path(program.locations.meetsFolder) / server->database
+                                   : fs::path(MeetFolder(databasePath));
     if (folder.empty())
         throw std::runtime_error(lang::NoMeetFolderText().in(program.language) + databasePath);
     if (!fs::exists(folder)) fs::create_directories(folder);
@@ -365,16 +370,22 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
     auto& main = program.Main;
     const auto& words = program.LanguageTexts;
     if (!UserLanguageUsable(program)) return false;
-    if (auto refusal = meetdb::ExaminePath(path, program.language)) {
+    // A meet on a server was examined as a file when it was hosted; the server keeps it whole.
+    const bool onServer = pgdb::IsServerName(path);
+    if (auto refusal = onServer ? std::nullopt : meetdb::ExaminePath(path, program.language)) {
         program.info(std::string(lang::NotAMeetDatabaseText().in(program.language)) +
                      refusal->reason);
         return false;
     }
-    // One program per meet: it is held for this one before anything of it is read.
+    // One program per meet file: it is held for this one before anything of it is read (on a
+    // server, the station is made known).
     auto hold = HoldMeet(program, path);
     if (!hold) return false;
-    auto examination = meetdb::ExamineMeetFile(
-        path, words, base::TextToNumber(main.userLanguageText().text()), program.language);
+    auto examination =
+        onServer ? meetdb::Examination{}
+                 : meetdb::ExamineMeetFile(path, words,
+                                           base::TextToNumber(main.userLanguageText().text()),
+                                           program.language);
     switch (examination.kind) {
         case meetdb::Examination::Language:
             program.info(LanguageRefusal(program, examination.reason));

@@ -29,6 +29,9 @@ const std::vector<Expected> expectedStates = {
     {"Repair", "e", true, false},
     {"Kompress", "f", true, false},
     {"Copy", "g", true, false},
+    {"HostOnServer", "", true, true},
+    {"JoinServer", "", true, false},
+    {"SaveAsFile", "", false, true},
     {"Avslutt", "n", true, true},
     {"ImportCsv", "", false, true},
     {"ExportCsv", "", false, true},
@@ -85,7 +88,7 @@ TEST(Commands, ToolbarHasTwentyPositionsWithSeparators) {
     for (int position : {3, 6, 10, 13, 16, 19}) EXPECT_TRUE(toolbar.button(position).separator());
     EXPECT_EQ(toolbar.button(20).key, "n");
     EXPECT_EQ(toolbar.button(17).key, "l");
-    EXPECT_EQ(CommandTable().size(), 27u);
+    EXPECT_EQ(CommandTable().size(), 30u);
 }
 
 TEST(Commands, ExitFromToolbarOrMenuEndsTheProgram) {

@@ -52,6 +52,12 @@ void Program::GuardedDialogs::showModal(MainAboutWindow& window) {
     program_.platform.dialogs.showModal(window);
 }
 
+std::optional<ServerMeetAnswer> Program::GuardedDialogs::askServerMeet(
+    const ServerMeetRequest& request) {
+    check();
+    return program_.platform.dialogs.askServerMeet(request);
+}
+
 Dialogs& Program::dialogs() {
     return dialogs_;
 }

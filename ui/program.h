@@ -137,6 +137,7 @@ private:
                        MessageButtons buttons) override;
         void notify(const std::string& text, const std::string& title) override;
         void showModal(MainAboutWindow& window) override;
+        std::optional<ServerMeetAnswer> askServerMeet(const ServerMeetRequest& request) override;
 
     private:
         void check() const;

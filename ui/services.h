@@ -24,6 +24,18 @@ struct FileDialogRequest {
     std::string acceptLabel = {};
 };
 
+// The question for a meet on a database server: where the server is, the meet's database and
+// its password, in the language of the program.
+struct ServerMeetRequest {
+    std::string title;
+    std::string addressLabel, databaseLabel, passwordLabel, acceptLabel, cancelLabel;
+    // What the fields hold when the dialog opens (what the user gave last time).
+    std::string address, database, password;
+};
+struct ServerMeetAnswer {
+    std::string address, database, password;
+};
+
 enum class MessageButtons { Ok, YesNo };
 enum class Answer { Ok, Yes, No };
 
@@ -38,6 +50,11 @@ public:
     virtual void notify(const std::string& text, const std::string& title) = 0;
     // Shows the window modally until it is unloaded.
     virtual void showModal(MainAboutWindow& window) = 0;
+    // Asks for a server meet; no value when the operator cancelled (a platform without the
+    // dialog always cancels).
+    virtual std::optional<ServerMeetAnswer> askServerMeet(const ServerMeetRequest&) {
+        return std::nullopt;
+    }
 };
 
 // The import's two dialogs; their logic is the session's, which they change and show.

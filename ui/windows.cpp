@@ -15,6 +15,9 @@ MDIMainWindow::MDIMainWindow() {
     r.add(Repair, "Repair");
     r.add(Kompress, "Kompress");
     r.add(Copy, "Copy");
+    r.add(HostOnServer, "HostOnServer");
+    r.add(JoinServer, "JoinServer");
+    r.add(SaveAsFile, "SaveAsFile");
     r.add(Avslutt, "Avslutt");
     r.add(ImportCsv, "ImportCsv");
     r.add(ExportCsv, "ExportCsv");

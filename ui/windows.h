@@ -18,6 +18,7 @@ struct MDIMainWindow {
 
     Form Frame;
     MenuItem Database, Open, Close, Reset, MakeNew, Repair, Kompress, Copy, Avslutt;
+    MenuItem HostOnServer, JoinServer, SaveAsFile;
     MenuItem ImportCsv, ExportCsv, ImportIof;
     MenuItem Lists, MakeResultslist, ViewResultslist, MakeResultslistHtml, ViewResultslistHtml;
     MenuItem MakeStartlist, ViewStartlist, ViewStartlistHtml;

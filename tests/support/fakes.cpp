@@ -81,7 +81,7 @@ ui::Program& TestProgram::program() {
     if (!program_) {
         platform_ = std::make_unique<ui::Platform>(ui::Platform{
             otherDialogs_ ? *otherDialogs_ : dialogs, pump, otherClock_ ? *otherClock_ : clock,
-            launcher, help, application, engine, otherAdapter_ ? *otherAdapter_ : adapter, imports,
+            launcher, help, application, engines, otherAdapter_ ? *otherAdapter_ : adapter, imports,
             otherPrinter_ ? otherPrinter_ : &printer, otherWeb_ ? otherWeb_ : &web});
         program_ = std::make_unique<ui::Program>(
             *platform_, locations ? *locations : ui::LocationsInFolder(folder_.string()));

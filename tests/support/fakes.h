@@ -12,6 +12,7 @@
 
 #include "base/race_clock.h"
 #include "meetdb/sqlite_engine.h"
+#include "pgdb/pg_engine.h"
 #include "ui/program.h"
 
 namespace kvt::testing {
@@ -41,6 +42,16 @@ public:
     void showModal(ui::MainAboutWindow& window) override;
     std::vector<std::string> notices;
     void notify(const std::string& text, const std::string&) override { notices.push_back(text); }
+    // Answers to the server meet's dialog in turn (none left: cancelled); the requests seen.
+    std::deque<std::optional<ui::ServerMeetAnswer>> serverAnswers;
+    std::vector<ui::ServerMeetRequest> serverRequests;
+    std::optional<ui::ServerMeetAnswer> askServerMeet(const ui::ServerMeetRequest& request) override {
+        serverRequests.push_back(request);
+        if (serverAnswers.empty()) return std::nullopt;
+        auto answer = serverAnswers.front();
+        serverAnswers.pop_front();
+        return answer;
+    }
 };
 
 // The import's dialogs answered by the test: the preview may be changed first (as the operator
@@ -224,6 +235,9 @@ public:
     FakeApplication application;
     FakeImportDialogs imports;
     meetdb::SqliteEngine engine;
+    // Meets on a server beside the files; the program's engine is both.
+    pgdb::PgEngine server;
+    pgdb::Engines engines{engine, server};
     devices::SimulatedAdapter adapter;
 
 private:
