@@ -13,6 +13,7 @@
 #include "desktop/main_frame.h"
 #include "results/start_list.h"
 #include "shell/meet_commands.h"
+#include "storage/record_fields.h"
 
 namespace fs = std::filesystem;
 
@@ -34,6 +35,19 @@ int main(int argc, char** argv) {
                      kvt::shell::OpenDatabaseFile(program, path);
         if (saved) {
             auto& meet = *program.meet;
+            // Twelve competitors, four in each class.
+            namespace at = kvt::storage::column::competitor;
+            const char* const first[12] = {"Eirik", "Lars",  "Sindre", "Knut", "Geir", "Åse",
+                                           "Tone",  "Ola",   "Kari",   "Nils", "Ingrid", "Per"};
+            const char* const last[12] = {"Dahl", "Vika",  "Vika", "Østbø",  "Dahl", "Bråten",
+                                          "Lie",  "Nordmann", "Berg", "Moen", "Haug", "Lund"};
+            const char* const clubs[3] = {"Tornado", "Sprint", "Olsberg"};
+            for (int n = 1; n <= 12; ++n)
+                meet.editRecord(kvt::meet::Register::Competitors, n,
+                                {{at::FirstName, first[n - 1]},
+                                 {at::Surname, last[n - 1]},
+                                 {at::Club, clubs[n % 3]},
+                                 {at::Class, meet.className(1 + (n - 1) / 4)}});
             for (int c = 1; c <= meet.classCount(); ++c) {
                 kvt::meet::ClassStart start;
                 start.mode = kvt::meet::StartMode::Interval;

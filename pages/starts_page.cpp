@@ -238,6 +238,8 @@ void ShowStartsPage(ui::Program& program) {
         main.StartsMessage.setCaption(lang::StartsNoMeetText().in(program.language));
         return;
     }
+    if (main.StartsMessage.caption() == lang::StartsNoMeetText().in(program.language))
+        main.StartsMessage.setCaption("");
     const int kept = main.StartsClassCombo.listIndex();
     main.StartsClassCombo.clear();
     for (int c = 1; c <= program.meet->classCount(); ++c)

@@ -90,6 +90,15 @@ protected:
 
 }  // namespace
 
+TEST_F(Journal, TheRunningClockATimerSendsBetweenItsTimesIsNoImpulse) {
+    auto tick = timerTime("10:00:01.0000", 0);
+    tick.kind = devices::RecordKind::ClockTick;
+    for (int i = 0; i < 20; ++i) EXPECT_TRUE(pollWith({tick}).empty());
+    EXPECT_EQ(meet().journalCount(), 0);
+    EXPECT_EQ(meet().registeredCount(), 0);
+    EXPECT_FALSE(hasJournal());
+}
+
 TEST_F(Journal, EveryRegistrationHasItsJournalRowInTheSameCommit) {
     EXPECT_FALSE(hasJournal());  // a meet gains the table with its first impulse
     captures(3);
@@ -340,6 +349,15 @@ TEST_F(NumberedTimes, WithTheOptionATimeWithACompetitorsNumberIsHisAtOnceInOneCo
     EXPECT_EQ(result(), "00.01.14");
     EXPECT_EQ(count("SELECT count(*) FROM \"Resultat-1\""), 1);
     EXPECT_FALSE(anyContains(notices(outcomes), "klokker"));  // both from the timer
+    // The option and both gives are in the trail, each stored with its change.
+    std::vector<std::string> trail;
+    for (const auto& entry : meet().trail())
+        if (entry.action != "setting" || entry.subject == "GiveNumberedAtOnce")
+            trail.push_back(entry.action + " " + std::to_string(entry.number) + " " +
+                            entry.subject + " " + entry.before + ">" + entry.after);
+    EXPECT_EQ(trail, (std::vector<std::string>{"setting -1 GiveNumberedAtOnce 0>1",
+                                               "start 1 1-0001 ->10.00.00.00",
+                                               "finish 1 2-0001 ->10.01.14.30"}));
 
     // No number, a number of no competitor, or of one who finished: into the list, as before.
     pollWith({timerTime("10:02:00.0000", 0), timerTime("10:02:01.0000", 0, 77),

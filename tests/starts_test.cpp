@@ -466,6 +466,7 @@ TEST_F(Starts, TheStartsPageSetsAClassDrawsItAndStartsAnotherAllAtOnce) {
     main.MainTabStrip.clickTab(7);
     EXPECT_EQ(main.MainConTainer.front(), 6);
     EXPECT_EQ(main.MainTabStrip.tabCaption(7), "S&tarter");
+    EXPECT_EQ(main.StartsMessage.caption(), "");  // no word of a meet not open
     ASSERT_EQ(main.StartsClassCombo.items().size(), static_cast<std::size_t>(Classes));
     main.StartsClassCombo.pick(0);
     main.StartsModeCombo.pick(1);  // interval
