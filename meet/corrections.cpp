@@ -167,14 +167,6 @@ void Meet::retime(int n) {
     }
 }
 
-int Meet::classOf(int n) const {
-    const std::string name = trimmed(competitors_[n].className);
-    if (name.empty() || name == None) return 0;
-    for (int c = 1; c <= classCount_ && c <= MaxClubOrClass; ++c)
-        if (trimmed(classNames_[c]) == name) return c;
-    return 0;
-}
-
 ResultRow Meet::resultRow(int n) const {
     const auto& competitor = competitors_[n];
     ResultRow row;

@@ -508,7 +508,6 @@ private:
     void applyChanges(const std::vector<TimeChange>& changes, bool forward, Outcome& outcome);
     void retime(int n);
     ResultRow resultRow(int n) const;
-    int classOf(int n) const;
     void takeOutOfList(int timeRow);
     void offerAgain(int timeRow);
     Outcome correct(Correction correction);

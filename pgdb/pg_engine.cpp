@@ -249,6 +249,16 @@ public:
         return static_cast<int>(rows_.size());
     }
 
+    void removeRecordsFrom(int position) override {
+        if (order_ != QuoteName(RowColumn) || arranged_)
+            throw PgError("records of " + table_ + " are taken away in stored order only");
+        if (position > static_cast<int>(rows_.size())) return;
+        connection_->run("DELETE FROM " + QuoteName(table_) + " WHERE " + QuoteName(RowColumn) +
+                             " >= $1",
+                         {std::to_string(row(position))});
+        rows_.resize(static_cast<std::size_t>(position - 1));
+    }
+
 private:
     long long row(int position) const {
         if (position < 1 || position > static_cast<int>(rows_.size()))
