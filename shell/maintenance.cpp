@@ -11,6 +11,7 @@
 #include "lang/meet_texts.h"
 #include "meetdb/meet_files.h"
 #include "shell/commands.h"
+#include "pages/setup_page.h"
 #include "shell/meet_commands.h"
 #include "storage/trail.h"
 #include "ui/program.h"
@@ -74,7 +75,7 @@ ResetSizes readSizes(ui::Program& program, meetdb::MeetFile& file) {
     sizes.classCount =
         boundedCount(file.firstValue(words[entry::SetupTable], "23"), meet::MaxClasses);
     sizes.timeRows =
-        boundedCount(file.firstValue(words[entry::SetupTable], "31"), storage::MaxTimeRows);
+        boundedCount(file.firstValue(words[entry::SetupTable], "31"), pages::MaxPreparedTimeRows);
     if (file.hasTable(words[entry::TimeTable]))
         sizes.times = file.filledCount(words[entry::TimeTable], "Id");
     for (int c = 1; c <= sizes.classCount; ++c) {
