@@ -4,6 +4,7 @@
 
 #include "base/number_text.h"
 #include "capture/show.h"
+#include "lang/correction_texts.h"
 #include "lang/race_texts.h"
 #include "pages/course_view.h"
 #include "results/results_page.h"

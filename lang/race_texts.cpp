@@ -48,11 +48,6 @@ std::string StatusClearedText(Language language, int number, const std::string& 
     return std::to_string(number) + " " + name + ": status fjernet (" + shown + ")";
 }
 
-std::string NoCompetitorNumberText(Language language, const std::string& typed) {
-    if (language == Language::English) return "No competitor has start number \"" + typed + "\"";
-    return "Ingen deltaker har startnummer \"" + typed + "\"";
-}
-
 Bilingual ReasonNeededText() {
     return {"Write the reason for the disqualification first",
             "Skriv grunnen til diskvalifikasjonen først"};

@@ -27,7 +27,6 @@ std::string StatusSetText(Language language, int number, const std::string& name
                           const std::string& status);
 std::string StatusClearedText(Language language, int number, const std::string& name,
                               const std::string& status);
-std::string NoCompetitorNumberText(Language language, const std::string& typed);
 Bilingual ReasonNeededText();
 Bilingual StatusNotStoredText();
 
