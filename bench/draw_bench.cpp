@@ -15,7 +15,7 @@ using kvt::bench::milliseconds;
 
 int main() {
     constexpr int Competitors = 3000;
-    constexpr int Classes = std::min(50, meet::MaxClassesOnPage);
+    constexpr int Classes = std::min(50, meet::MaxClasses);
     testing::TestProgram test;
     auto& program = test.start();
     auto& main = program.Main;
