@@ -579,6 +579,9 @@ QWidget* MainFrame::scrolled(QWidget* page, int index) {
     area->setObjectName(QString("MainPageScroll_%1").arg(index));
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(true);
+    // The scroll area never takes the focus itself: keys go to the page's own controls (and
+    // the page's shortcuts, bound to the page, keep working).
+    area->setFocusPolicy(Qt::NoFocus);
     area->setWidget(page);
     return area;
 }
