@@ -250,6 +250,22 @@ bool Meet::changesHold(const std::vector<TimeChange>& changes, bool forward) con
             withoutBlanks(slot.kind) != withoutBlanks(kind))
             return false;
     }
+    // A competitor given another start or finish since (by Enter, "<<" or a timer) keeps it:
+    // the row is not given back to him beside it.
+    std::set<int> rows;
+    for (const auto& change : changes) rows.insert(change.row);
+    const std::string out = withoutBlanks(words_[entry::Out]);
+    const std::string in = withoutBlanks(words_[entry::In]);
+    const int last = std::min(registeredCount_, static_cast<int>(registered_.size()) - 1);
+    for (const auto& change : changes) {
+        const int n = wholeNumber(forward ? change.numberAfter : change.numberBefore);
+        const std::string kind = withoutBlanks(forward ? change.kindAfter : change.kindBefore);
+        if (n <= 0 || (kind != out && kind != in)) continue;
+        for (int k = 1; k <= last; ++k)
+            if (!rows.count(k) && wholeNumber(registered_[k].number) == n &&
+                withoutBlanks(registered_[k].kind) == kind)
+                return false;
+    }
     return true;
 }
 
