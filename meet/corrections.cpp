@@ -531,44 +531,35 @@ Outcome Meet::setHandTime(int number, TimeUse which, const std::string& time,
     return correct(std::move(correction));
 }
 
-Outcome Meet::undo() {
+Outcome Meet::replay(bool forward) {
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
-    if (done_.empty()) {
-        outcome.notices.push_back(lang::NothingToUndoText(language_));
+    auto& from = forward ? undone_ : done_;
+    auto& to = forward ? done_ : undone_;
+    if (from.empty()) {
+        outcome.notices.push_back(forward ? lang::NothingToRedoText(language_)
+                                          : lang::NothingToUndoText(language_));
         return outcome;
     }
-    auto& last = done_.back();
-    if (!changesHold(last.changes, false)) {
+    auto& last = from.back();
+    if (!changesHold(last.changes, forward)) {
         outcome.notices.push_back(lang::CannotUndoText(language_));
         return outcome;
     }
-    applyChanges(last.changes, false, outcome);
-    queueTrail(trailEntry(last, storage::trail::Undo, true));
-    undone_.push_back(std::move(last));
-    done_.pop_back();
+    applyChanges(last.changes, forward, outcome);
+    queueTrail(trailEntry(last, forward ? storage::trail::Redo : storage::trail::Undo, !forward));
+    to.push_back(std::move(last));
+    from.pop_back();
     commit(outcome);
     return outcome;
 }
 
+Outcome Meet::undo() {
+    return replay(false);
+}
+
 Outcome Meet::redo() {
-    Outcome outcome;
-    storeEdits(outcome);  // the action acts on what is stored
-    if (undone_.empty()) {
-        outcome.notices.push_back(lang::NothingToRedoText(language_));
-        return outcome;
-    }
-    auto& last = undone_.back();
-    if (!changesHold(last.changes, true)) {
-        outcome.notices.push_back(lang::CannotUndoText(language_));
-        return outcome;
-    }
-    applyChanges(last.changes, true, outcome);
-    queueTrail(trailEntry(last, storage::trail::Redo, false));
-    done_.push_back(std::move(last));
-    undone_.pop_back();
-    commit(outcome);
-    return outcome;
+    return replay(true);
 }
 
 }  // namespace kvt::meet

@@ -182,8 +182,8 @@ Outcome Meet::draw(const std::string& now, unsigned seed, const std::vector<int>
         namespace ps = storage::column::planned_start;
         static const std::vector<std::string> planFields = [] {
             std::vector<std::string> fields;
-            const auto spec = storage::PlannedStartsSpec();
-            for (int f = ps::Class; f < ps::Count; ++f) fields.push_back(spec.fields[f].name);
+            const auto table = storage::PlannedStartsSpec();
+            for (int f = ps::Class; f < ps::Count; ++f) fields.push_back(table.fields[f].name);
             return fields;
         }();
         std::vector<std::pair<int, storage::Record>> changed;

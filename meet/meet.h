@@ -506,6 +506,9 @@ private:
     // Corrections: the changes made (forward) or put back, with what follows from them.
     bool changesHold(const std::vector<TimeChange>& changes, bool forward) const;
     void applyChanges(const std::vector<TimeChange>& changes, bool forward, Outcome& outcome);
+    // Undo (forward false: the last correction done is put back) or redo (forward true: the
+    // last one undone is made again), one transaction with its trail row.
+    Outcome replay(bool forward);
     void retime(int n);
     ResultRow resultRow(int n) const;
     void takeOutOfList(int timeRow);

@@ -42,15 +42,27 @@
 #include <vector>
 
 #include "meetdb/sqlite.h"
+#include "race_child_process.h"
 
-extern char** environ;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using kvt::meetdb::Connection;
+using kvt::tools::Child;
 
 namespace {
 
 constexpr int Competitors = 100;
+
+Child start(const std::string& program, const std::string& meet, const std::string& fifo) {
+    return kvt::tools::StartChild(program, meet, fifo, Competitors, true);
+}
+
+void say(Child& child, const std::string& command) {
+    kvt::tools::Say(child, command);
+}
+
+using kvt::tools::Number;
+using kvt::tools::Value;
 
 struct Counted {
     std::string identification;
@@ -71,39 +83,6 @@ struct Shown {
     // status, not only their finish.
     std::set<int> statusAsked;
 };
-
-struct Child {
-    pid_t pid = -1;
-    int out = -1;
-    int in = -1;
-    std::string buffer;
-};
-
-Child start(const std::string& program, const std::string& meet, const std::string& fifo) {
-    int output[2], input[2];
-    if (pipe(output) != 0 || pipe(input) != 0) throw std::runtime_error("pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-    posix_spawn_file_actions_addclose(&actions, output[0]);
-    posix_spawn_file_actions_addclose(&actions, input[1]);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::string programCopy = program, meetCopy = meet, fifoCopy = fifo,
-                count = std::to_string(Competitors);
-    char* argv[] = {programCopy.data(), meetCopy.data(), fifoCopy.data(), count.data(), nullptr};
-    Child child;
-    if (posix_spawn(&child.pid, program.c_str(), &actions, nullptr, argv, environ) != 0)
-        throw std::runtime_error("cannot start " + program);
-    posix_spawn_file_actions_destroy(&actions);
-    close(output[1]);
-    close(input[0]);
-    child.out = output[0];
-    child.in = input[1];
-    fcntl(child.out, F_SETFL, O_NONBLOCK);
-    fcntl(child.in, F_SETFL, O_NONBLOCK);
-    return child;
-}
 
 // Reads what the child printed so far: times shown as counted, and the lamps of the line an
 // operator's action was done on.
@@ -161,13 +140,6 @@ void drain(Child& child, Shown& shown, bool& ready, bool* corrected = nullptr) {
     }
 }
 
-void say(Child& child, const std::string& command) {
-    const std::string line = command + "\n";
-    if (write(child.in, line.data(), line.size()) < 0) {
-        // The child is gone or busy: the action is simply not done.
-    }
-}
-
 // A second program on the meet the first one holds: true when it was refused, saying who
 // holds the meet, and ended.
 bool secondIsRefused(const std::string& program, const std::string& meet, const std::string& fifo) {
@@ -204,17 +176,6 @@ struct Findings {
     int statusesLost = 0;
 };
 
-std::optional<std::string> value(Connection& db, const std::string& sql) {
-    auto query = db.prepare(sql);
-    if (!query.step()) return std::nullopt;
-    return query.text(0);
-}
-
-long long number(Connection& db, const std::string& sql) {
-    auto query = db.prepare(sql);
-    return query.step() ? query.integer(0) : -1;
-}
-
 Findings check(const std::string& meet, const Shown& shown) {
     Findings found;
     // Opened as the program opens it: an unfinished write of the killed program is undone.
@@ -229,19 +190,19 @@ Findings check(const std::string& meet, const Shown& shown) {
             ++found.timesLost;
     }
     // The counts are the Time table's.
-    const long long rows = number(db, "SELECT count(*) FROM \"Tider\"");
+    const long long rows = Number(db, "SELECT count(*) FROM \"Tider\"");
     const long long used =
-        number(db, "SELECT coalesce(max(rowid), 0) FROM \"Tider\" WHERE \"Id\" <> '-'");
-    const double registered = std::atof(value(db, "SELECT \"29\" FROM \"Oppsett\"")->c_str());
-    const double fetched = std::atof(value(db, "SELECT \"30\" FROM \"Oppsett\"")->c_str());
-    const double size = std::atof(value(db, "SELECT \"31\" FROM \"Oppsett\"")->c_str());
+        Number(db, "SELECT coalesce(max(rowid), 0) FROM \"Tider\" WHERE \"Id\" <> '-'");
+    const double registered = std::atof(Value(db, "SELECT \"29\" FROM \"Oppsett\"")->c_str());
+    const double fetched = std::atof(Value(db, "SELECT \"30\" FROM \"Oppsett\"")->c_str());
+    const double size = std::atof(Value(db, "SELECT \"31\" FROM \"Oppsett\"")->c_str());
     if (registered != used || fetched < 0 || fetched > registered || size != rows)
         ++found.countsWrong;
     for (int line = 1; line <= 6; ++line) {
         const double count = std::atof(
-            value(db, "SELECT \"" + std::to_string(31 + line) + "\" FROM \"Oppsett\"")->c_str());
+            Value(db, "SELECT \"" + std::to_string(31 + line) + "\" FROM \"Oppsett\"")->c_str());
         const long long highest =
-            number(db,
+            Number(db,
                    "SELECT coalesce(max(CAST(substr(\"Id\", 3) AS INTEGER)), 0) FROM \"Tider\" "
                    "WHERE \"Id\" LIKE '" +
                        std::to_string(line) + "-%'");
@@ -251,39 +212,39 @@ Findings check(const std::string& meet, const Shown& shown) {
     for (int n : shown.in) {
         if (shown.pending.count(n)) continue;
         const std::string nr = std::to_string(n);
-        if (number(db, "SELECT count(*) FROM \"Tider\" WHERE trim(\"Nr\") = '" + nr +
+        if (Number(db, "SELECT count(*) FROM \"Tider\" WHERE trim(\"Nr\") = '" + nr +
                            "' AND \"Type\" = 'Inn'") < 1)
             ++found.resultsLost;
         const int classNumber = 1 + (n - 1) % 15;
-        if (number(db, "SELECT count(*) FROM \"Resultat-" + std::to_string(classNumber) +
+        if (Number(db, "SELECT count(*) FROM \"Resultat-" + std::to_string(classNumber) +
                            "\" WHERE \"Nummer\" = " + nr) != 1)
             ++found.resultsLost;
     }
     // Every competitor: at most one start and one finish given, and one result per finish.
     for (int n = 1; n <= Competitors; ++n) {
         const std::string nr = std::to_string(n);
-        const long long starts = number(db, "SELECT count(*) FROM \"Tider\" WHERE trim(\"Nr\") = '" +
+        const long long starts = Number(db, "SELECT count(*) FROM \"Tider\" WHERE trim(\"Nr\") = '" +
                                                 nr + "' AND \"Type\" = 'Ut'");
-        const long long finishes = number(
+        const long long finishes = Number(
             db, "SELECT count(*) FROM \"Tider\" WHERE trim(\"Nr\") = '" + nr + "' AND \"Type\" = 'Inn'");
         const long long results =
-            number(db, "SELECT count(*) FROM \"Resultat-" + std::to_string(1 + (n - 1) % 15) +
+            Number(db, "SELECT count(*) FROM \"Resultat-" + std::to_string(1 + (n - 1) % 15) +
                            "\" WHERE \"Nummer\" = " + nr);
         if (starts > 1 || finishes > 1 || (results != finishes && !shown.statusAsked.count(n)))
             ++found.halfCorrections;
         if (shown.notIn.count(n) && !shown.pending.count(n) && finishes != 0) ++found.resultsLost;
     }
     for (const auto& [n, status] : shown.statuses)
-        if (value(db, "SELECT \"12\" FROM \"Deltakere\" WHERE rowid = " + std::to_string(n)) !=
+        if (Value(db, "SELECT \"12\" FROM \"Deltakere\" WHERE rowid = " + std::to_string(n)) !=
             status)
             ++found.statusesLost;
     for (int c = 1; c <= 15; ++c) {
         const std::string table = "\"Resultat-" + std::to_string(c) + "\"";
         // A competitor with a status has no place.
         const long long count =
-            number(db, "SELECT count(*) FROM " + table + " WHERE \"Plass\" IS NOT NULL");
+            Number(db, "SELECT count(*) FROM " + table + " WHERE \"Plass\" IS NOT NULL");
         const long long places =
-            number(db, "SELECT count(DISTINCT \"Plass\") FROM " + table +
+            Number(db, "SELECT count(DISTINCT \"Plass\") FROM " + table +
                            " WHERE \"Plass\" BETWEEN 1 AND " + std::to_string(count));
         if (places != count) ++found.countsWrong;
     }
@@ -445,7 +406,7 @@ int main(int argc, char** argv) {
             Connection db(meet, Connection::Mode::ReadOnly);
             for (int n : shown.pending) {
                 const long long finishes =
-                    number(db, "SELECT count(*) FROM \"Tider\" WHERE trim(\"Nr\") = '" +
+                    Number(db, "SELECT count(*) FROM \"Tider\" WHERE trim(\"Nr\") = '" +
                                    std::to_string(n) + "' AND \"Type\" = 'Inn'");
                 if (finishes > 0) {
                     shown.in.insert(n);

@@ -24,47 +24,27 @@
 #include <vector>
 
 #include "meetdb/sqlite.h"
+#include "race_child_process.h"
 
-extern char** environ;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using kvt::meetdb::Connection;
+using kvt::tools::Child;
 
 namespace {
 
 constexpr int Competitors = 100;
 
-struct Child {
-    pid_t pid = -1;
-    int out = -1;
-    int in = -1;
-    std::string buffer;
-};
-
 Child start(const std::string& program, const std::string& meet, const std::string& fifo) {
-    int output[2], input[2];
-    if (pipe(output) != 0 || pipe(input) != 0) throw std::runtime_error("pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-    posix_spawn_file_actions_addclose(&actions, output[0]);
-    posix_spawn_file_actions_addclose(&actions, input[1]);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::string programCopy = program, meetCopy = meet, fifoCopy = fifo,
-                count = std::to_string(Competitors);
-    char* argv[] = {programCopy.data(), meetCopy.data(), fifoCopy.data(), count.data(), nullptr};
-    Child child;
-    if (posix_spawn(&child.pid, program.c_str(), &actions, nullptr, argv, environ) != 0)
-        throw std::runtime_error("cannot start " + program);
-    posix_spawn_file_actions_destroy(&actions);
-    close(output[1]);
-    close(input[0]);
-    child.out = output[0];
-    child.in = input[1];
-    fcntl(child.out, F_SETFL, O_NONBLOCK);
-    return child;
+    return kvt::tools::StartChild(program, meet, fifo, Competitors, false);
 }
+
+void say(Child& child, const std::string& command) {
+    kvt::tools::Say(child, command);
+}
+
+using kvt::tools::Number;
+using kvt::tools::Value;
 
 // The next line the child printed that begins with prefix; empty when none came in time.
 std::string awaitLine(Child& child, const std::string& prefix) {
@@ -84,30 +64,12 @@ std::string awaitLine(Child& child, const std::string& prefix) {
     return {};
 }
 
-void say(Child& child, const std::string& command) {
-    const std::string line = command + "\n";
-    if (write(child.in, line.data(), line.size()) < 0) {
-        // The child is gone: what it was told is not done, and the check says so.
-    }
-}
-
 // What the operator was told is stored, by the program's answers.
 struct Added {
     int club = 0, classNumber = 0, competitor = 0, number = 0;
     std::string clubName, className, first;
     bool started = false;
 };
-
-std::optional<std::string> value(Connection& db, const std::string& sql) {
-    auto query = db.prepare(sql);
-    if (!query.step()) return std::nullopt;
-    return query.text(0);
-}
-
-long long number(Connection& db, const std::string& sql) {
-    auto query = db.prepare(sql);
-    return query.step() ? query.integer(0) : -1;
-}
 
 struct Findings {
     bool whole = true;
@@ -123,36 +85,36 @@ Findings check(const std::string& meet, const std::vector<Added>& told) {
     found.whole = integrity.step() && integrity.text(0) == "ok";
     auto at = [](int position) { return " WHERE rowid = " + std::to_string(position); };
     for (const Added& added : told) {
-        if (value(db, "SELECT \"1\" FROM \"Klubber\"" + at(added.club)) != added.clubName)
+        if (Value(db, "SELECT \"1\" FROM \"Klubber\"" + at(added.club)) != added.clubName)
             ++found.lost;
-        if (value(db, "SELECT \"Navn\" FROM \"Klasser\"" + at(added.classNumber)) !=
+        if (Value(db, "SELECT \"Navn\" FROM \"Klasser\"" + at(added.classNumber)) !=
             added.className)
             ++found.lost;
-        if (number(db, "SELECT count(*) FROM sqlite_master WHERE name = 'Resultat-" +
+        if (Number(db, "SELECT count(*) FROM sqlite_master WHERE name = 'Resultat-" +
                            std::to_string(added.classNumber) + "'") != 1)
             ++found.lost;
-        if (value(db, "SELECT trim(\"0\") || ' ' || \"1\" || ' ' || \"4\" FROM \"Deltakere\"" +
+        if (Value(db, "SELECT trim(\"0\") || ' ' || \"1\" || ' ' || \"4\" FROM \"Deltakere\"" +
                           at(added.competitor)) !=
             std::to_string(added.number) + " " + added.first + " " + added.className)
             ++found.lost;
         if (added.started &&
-            number(db, "SELECT count(*) FROM \"Tider\" WHERE trim(\"Nr\") = '" +
+            Number(db, "SELECT count(*) FROM \"Tider\" WHERE trim(\"Nr\") = '" +
                            std::to_string(added.number) + "' AND \"Type\" = 'Ut'") != 1)
             ++found.lost;
     }
     // Each addition left its one row in the trail, in its own commit.
-    if (number(db, "SELECT count(*) FROM \"Trail\" WHERE \"Action\" = 'add'") !=
+    if (Number(db, "SELECT count(*) FROM \"Trail\" WHERE \"Action\" = 'add'") !=
         static_cast<long long>(3 * told.size()))
         ++found.lost;
     // The Setup record's counts are the registers' sizes.
     for (const auto& [field, table] : std::vector<std::pair<std::string, std::string>>{
              {"21", "Deltakere"}, {"22", "Klubber"}, {"23", "Klasser"}}) {
         const double counted =
-            std::atof(value(db, "SELECT \"" + field + "\" FROM \"Oppsett\"")->c_str());
-        if (counted != number(db, "SELECT count(*) FROM \"" + table + "\"")) ++found.countsWrong;
+            std::atof(Value(db, "SELECT \"" + field + "\" FROM \"Oppsett\"")->c_str());
+        if (counted != Number(db, "SELECT count(*) FROM \"" + table + "\"")) ++found.countsWrong;
     }
-    const double classes = std::atof(value(db, "SELECT \"23\" FROM \"Oppsett\"")->c_str());
-    if (number(db, "SELECT count(*) FROM sqlite_master WHERE name LIKE 'Resultat-%'") != classes)
+    const double classes = std::atof(Value(db, "SELECT \"23\" FROM \"Oppsett\"")->c_str());
+    if (Number(db, "SELECT count(*) FROM sqlite_master WHERE name LIKE 'Resultat-%'") != classes)
         ++found.countsWrong;
     return found;
 }
