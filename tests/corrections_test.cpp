@@ -376,6 +376,89 @@ TEST_F(Corrections, AStartTakenBackIsOfferedAgainAndUndoGivesItBack) {
     EXPECT_NE(test.dialogs.notices.back().find("angres"), std::string::npos);
 }
 
+// The sequence the kill test once caught: a correction, then the competitor it concerns is
+// given another start or finish by Enter, then undo or redo. Replaying the correction would
+// give him a second finish (or a second start) beside the one he has now, so it is refused,
+// changes nothing, and the files and lists still agree.
+TEST_F(Corrections, UndoAndRedoNeverGiveATimeToACompetitorGivenAnotherSince) {
+    enterFor(1);
+    enterFor(2);
+    enterFor(3);
+    at(10, 20, 0, 0);
+    const int wrong = capture();
+    give(wrong, 1);  // it was 2 who crossed the line
+    chooseTime(wrong);
+    main().TimeCorrection.GiveTo.setText("2");
+    main().TimeCorrection.Reassign.click();
+    ASSERT_EQ(meet().competitor(1).state, meet::Started);
+    ASSERT_EQ(meet().competitor(2).finishRow, wrong);
+
+    // 1 now really finishes: undoing the reassignment would give him a second finish.
+    at(10, 25, 0, 0);
+    enterFor(1);
+    const int own = meet().competitor(1).finishRow;
+    ASSERT_NE(own, wrong);
+    const std::size_t trail = meet().trail().size();
+    const int registered = meet().registeredCount();
+    test.dialogs.notices.clear();
+    main().ResultsCorrection.Undo.click();
+    ASSERT_EQ(test.dialogs.notices.size(), 1u);
+    EXPECT_NE(test.dialogs.notices.back().find("angres"), std::string::npos);
+    EXPECT_EQ(meet().competitor(1).finishRow, own);
+    EXPECT_EQ(meet().competitor(1).finish, "10.25.00.00");
+    EXPECT_EQ(meet().competitor(2).finishRow, wrong);
+    EXPECT_EQ(timeField("Nr", wrong), "2");
+    EXPECT_EQ(ranked(1), (std::vector<int>{2, 1}));
+    EXPECT_EQ(meet().trail().size(), trail);
+    EXPECT_EQ(meet().registeredCount(), registered);
+    // The refused step stays where it was: it is still the one undo offers.
+    EXPECT_TRUE(meet().canUndo());
+    expectAgreement();
+
+    // A take-back of a start, then a new start by Enter: undoing the take-back would give him
+    // two starts.
+    main().ResultsCorrection.Number.setText("3");
+    main().ResultsCorrection.TakeBackStart.click();
+    ASSERT_EQ(meet().competitor(3).state, meet::NotStarted);
+    at(10, 30, 0, 0);
+    enterFor(3);
+    ASSERT_EQ(meet().competitor(3).start, "10.30.00.00");
+    test.dialogs.notices.clear();
+    main().ResultsCorrection.Undo.click();
+    ASSERT_EQ(test.dialogs.notices.size(), 1u);
+    EXPECT_EQ(meet().competitor(3).start, "10.30.00.00");
+    EXPECT_EQ(meet().competitor(3).state, meet::Started);
+    expectAgreement();
+
+    // Redo the same way: a finish given to 4 and moved to 5, the move undone (4 has it again),
+    // then 5 finishes by Enter: redoing the move would give 5 a second finish.
+    at(10, 40, 0, 0);
+    enterFor(4);
+    enterFor(5);
+    at(10, 50, 0, 0);
+    const int moved = capture();
+    give(moved, 4);
+    chooseTime(moved);
+    main().TimeCorrection.GiveTo.setText("5");
+    main().TimeCorrection.Reassign.click();
+    ASSERT_EQ(meet().competitor(5).finishRow, moved);
+    main().ResultsCorrection.Undo.click();
+    ASSERT_EQ(meet().competitor(4).finishRow, moved);
+    ASSERT_TRUE(meet().canRedo());
+    at(10, 55, 0, 0);
+    enterFor(5);
+    const int fifth = meet().competitor(5).finishRow;
+    test.dialogs.notices.clear();
+    main().ResultsCorrection.Redo.click();
+    ASSERT_EQ(test.dialogs.notices.size(), 1u);
+    EXPECT_EQ(meet().competitor(5).finishRow, fifth);
+    EXPECT_EQ(meet().competitor(4).finishRow, moved);
+    EXPECT_EQ(timeField("Nr", moved), "4");
+    EXPECT_EQ(ranked(2), (std::vector<int>{4, 5}));
+    EXPECT_TRUE(meet().canRedo());
+    expectAgreement();
+}
+
 TEST_F(Corrections, AFinishTakenBackFromTheTimeLogPutsHimBackOnTheCourse) {
     enterFor(1);
     enterFor(2);
