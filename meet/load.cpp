@@ -84,9 +84,9 @@ void Meet::loadRegisters(Progress& progress, std::vector<int>& warnings) {
         storage::TableKind kind;
         int count, status, error;
     };
-    auto walk = [&](const Check& check, const auto& fill) {
+    auto walk = [&](const Check& check, const std::vector<int>& fields, const auto& fill) {
         auto table = engine_.openTable(path_, storage::DescribeTable(check.kind, words_).name);
-        auto rows = table->readAll();
+        auto rows = table->readFields(fields);
         progress.begin(words_[check.status], check.count);
         bool error = static_cast<int>(rows.size()) < check.count;
         for (int k = 1; k <= check.count && k <= static_cast<int>(rows.size()); ++k) {
@@ -101,12 +101,17 @@ void Meet::loadRegisters(Progress& progress, std::vector<int>& warnings) {
     };
     recordNumbers_.assign(highestNumber_ + 1, -1);
     int position = 0;
+    // Only the fields the meet keeps in memory are read (a competitor record has 27).
+    namespace at = column::competitor;
     walk({storage::TableKind::Competitors, highestNumber_, entry::ReadingCompetitors,
           entry::CompetitorsInError},
+         {at::Number, at::FirstName, at::Surname, at::Club, at::Class, at::Status, at::Payment},
          [&](const storage::Record& row) { fillCompetitor(++position, row); });
     walk({storage::TableKind::Clubs, clubCount_, entry::ReadingClubs, entry::ClubsInError},
+         {column::club::Number, column::club::Name},
          [&](const storage::Record& row) { fillClub(row); });
     walk({storage::TableKind::Classes, classCount_, entry::ReadingClasses, entry::ClassesInError},
+         {column::classes::Number, column::classes::Name},
          [&](const storage::Record& row) { fillClass(row); });
 }
 

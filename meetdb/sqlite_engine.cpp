@@ -76,13 +76,28 @@ public:
     }
 
     std::vector<storage::Record> readAll() override {
-        auto statement = connection_->prepare("SELECT * FROM " + QuoteIdentifier(table_) +
-                                              " ORDER BY " + order_);
+        std::vector<int> every(fields_.size());
+        for (std::size_t i = 0; i < every.size(); ++i) every[i] = static_cast<int>(i);
+        return readFields(every);
+    }
+
+    std::vector<storage::Record> readFields(const std::vector<int>& fields) override {
+        std::vector<int> read;
+        std::string columns;
+        for (int field : fields) {
+            if (field < 0 || field >= static_cast<int>(fields_.size())) continue;
+            columns += (columns.empty() ? "" : ", ") + QuoteIdentifier(fields_[field]);
+            read.push_back(field);
+        }
+        if (read.empty()) columns = "rowid";
+        auto statement = connection_->prepare("SELECT " + columns + " FROM " +
+                                              QuoteIdentifier(table_) + " ORDER BY " + order_);
         std::vector<storage::Record> records;
+        records.reserve(rowids_.size());
         while (statement.step()) {
             storage::Record record(fields_.size());
-            for (std::size_t i = 0; i < fields_.size(); ++i)
-                record[i] = statement.text(static_cast<int>(i));
+            for (std::size_t i = 0; i < read.size(); ++i)
+                record[read[i]] = statement.text(static_cast<int>(i));
             records.push_back(std::move(record));
         }
         if (!arranged_ || records.size() != arrangement_.size()) return records;

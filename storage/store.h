@@ -51,6 +51,13 @@ public:
     virtual Record readRecord(int position) = 0;
     // Every record in order, in one read.
     virtual std::vector<Record> readAll() = 0;
+    // Every record in order with only the fields at the given indices read (the others stay
+    // empty; each record keeps every field's place). An engine that cannot read fewer fields
+    // reads them all.
+    virtual std::vector<Record> readFields(const std::vector<int>& fields) {
+        (void)fields;
+        return readAll();
+    }
     // Writes the given fields of a record (stored when the transaction around it commits, or
     // at once outside one).
     virtual void writeFields(int position, const NamedFields& fields) = 0;
