@@ -1,5 +1,6 @@
 // Opening a meet: its counts, registers, times, the list and the results read from the file.
 #include <algorithm>
+#include <set>
 
 #include "base/number_text.h"
 #include "base/time_text.h"
@@ -83,16 +84,26 @@ void Meet::loadRegisters(Progress& progress, std::vector<int>& warnings) {
     struct Check {
         storage::TableKind kind;
         int count, status, error;
+        // Competitor records may hold any start number once (late entries take free numbers
+        // and a record can be given another); clubs and classes are numbered by position.
+        bool anyNumberOnce = false;
     };
     auto walk = [&](const Check& check, const std::vector<int>& fields, const auto& fill) {
         auto table = engine_.openTable(path_, storage::DescribeTable(check.kind, words_).name);
         auto rows = table->readFields(fields);
         progress.begin(words_[check.status], check.count);
         bool error = static_cast<int>(rows.size()) < check.count;
+        std::set<int> held;
         for (int k = 1; k <= check.count && k <= static_cast<int>(rows.size()); ++k) {
             progress.step(k);
             const auto& row = rows[k - 1];
-            if (row.empty() || base::TextToNumber(text(row[column::competitor::Number])) != k)
+            const double number =
+                row.empty() ? -1 : base::TextToNumber(text(row[column::competitor::Number]));
+            if (check.anyNumberOnce)
+                error = error || number < 1 || number > MaxStartNumber ||
+                        number != static_cast<int>(number) ||
+                        !held.insert(static_cast<int>(number)).second;
+            else if (number != k)
                 error = true;
             if (!row.empty()) fill(row);
         }
@@ -104,7 +115,7 @@ void Meet::loadRegisters(Progress& progress, std::vector<int>& warnings) {
     // Only the fields the meet keeps in memory are read (a competitor record has 27).
     namespace at = column::competitor;
     walk({storage::TableKind::Competitors, highestNumber_, entry::ReadingCompetitors,
-          entry::CompetitorsInError},
+          entry::CompetitorsInError, true},
          {at::Number, at::FirstName, at::Surname, at::Club, at::Class, at::Status, at::Payment},
          [&](const storage::Record& row) { fillCompetitor(++position, row); });
     walk({storage::TableKind::Clubs, clubCount_, entry::ReadingClubs, entry::ClubsInError},

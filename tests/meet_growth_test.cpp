@@ -178,6 +178,16 @@ TEST_F(MeetGrowth, ALateEntryWithAStartNumberBeyondTheOthersIsTimedByIt) {
     enter(4);
     EXPECT_EQ(meet().competitor(501).state, meet::Started);
     EXPECT_EQ(value("SELECT trim(\"Nr\") FROM \"Tider\" WHERE \"Type\" = 'Ut'"), "501");
+
+    // Opened again, the register holds each start number once: nothing is named in error,
+    // and 501 finishes by his number.
+    reopen();
+    EXPECT_TRUE(test.dialogs.messages.empty()) << test.dialogs.messages.back().text;
+    EXPECT_EQ(meet().recordNumber(11), 501);
+    ASSERT_EQ(meet().competitor(501).state, meet::Started);
+    main().Number[4].setText("501");
+    enter(4);
+    EXPECT_EQ(meet().competitor(501).state, meet::Finished);
 }
 
 TEST_F(MeetGrowth, ALateEntryWithoutANumberTypedGetsTheNextFreeOneAndATakenOneIsRefused) {
