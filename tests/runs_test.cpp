@@ -137,6 +137,9 @@ protected:
     // Every record of a table in stored order, as one text.
     std::string dump(const std::string& table, const std::string& where = "") {
         meetdb::Connection db(path, meetdb::Connection::Mode::ReadOnly);
+        auto exists = db.prepare("SELECT count(*) FROM sqlite_master WHERE name = ?1");
+        exists.bind(1, table);
+        if (!exists.step() || exists.integer(0) == 0) return "";  // none: as no record
         auto statement =
             db.prepare("SELECT * FROM " + meetdb::QuoteIdentifier(table) + where + " ORDER BY rowid");
         std::string text;
