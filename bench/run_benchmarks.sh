@@ -50,3 +50,5 @@ echo "startup_ms: $(( median / 1000000 )) ms"
 # host_meet_ms, station_registration_p99_ms: a meet on a PostgreSQL server of the benchmark's
 # own on 127.0.0.1, headless.
 "$build/bench/kvt_server_bench"
+# combined_results_ms: two runs of 3000 ranked and both combined lists written, headless.
+"$build/bench/kvt_runs_bench"

@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "capture/corrections.h"
 #include "lang/meet_texts.h"
+#include "lang/run_texts.h"
 #include "lang/window_texts.h"
 #include "pages/course_view.h"
 #include "pages/register_pages.h"
@@ -74,6 +75,11 @@ void ShowLineLamps(ui::Program& program) {
 
 void ShowMeet(ui::Program& program) {
     if (!program.meet) return;
+    // The run being timed, plainly, when the meet has more than one.
+    const auto& meet = *program.meet;
+    program.Main.CaptureRun.setCaption(
+        meet.runCount() > 1 ? lang::RunText().in(program.language) + std::to_string(meet.run())
+                            : std::string());
     showCounts(program);
     pages::ShowMeetOptions(program);
     showRows(program);

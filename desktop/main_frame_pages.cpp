@@ -93,6 +93,13 @@ QWidget* MainFrame::buildCapturePage() {
     clock->setFont(big);
     static_cast<QLineEdit*>(clock)->setAlignment(Qt::AlignCenter);
     lines->addWidget(clock);
+    // The run being timed, large and plain above the line buttons.
+    QLabel* run = label(main.CaptureRun);
+    QFont runFont = run->font();
+    runFont.setPointSize(runFont.pointSize() + 6);
+    runFont.setBold(true);
+    run->setFont(runFont);
+    lines->addWidget(run);
     for (int c = 0; c < ui::ChannelTotal; ++c) {
         auto* line = new QHBoxLayout;
         line->addWidget(lamp(main.ChannelLed[c]));
@@ -537,6 +544,9 @@ QWidget* MainFrame::buildResultsPage() {
     classes->setMinimumWidth(220);
     choose->addWidget(classes);
     choose->addSpacing(30);
+    choose->addWidget(label(main.ResultsRunLabel));
+    choose->addWidget(comboBox(main.ResultsRunCombo));
+    choose->addSpacing(30);
     choose->addWidget(label(main.ResultsLabel[0]));
     choose->addWidget(textBox(main.ResultsMover));
     choose->addStretch(1);
@@ -575,8 +585,16 @@ QWidget* MainFrame::buildResultsPage() {
     trail->addWidget(changes, 1);
     trail->addWidget(label(main.TrailNote));
 
+    // The combined result of the class, in place of the grid while it is chosen.
+    auto* listed = column();
+    listed->addWidget(grid(main.ResultsDBGrid), 1);
+    QWidget* combined = textArea(main.ResultsCombinedText);
+    combined->setMaximumHeight(QWIDGETSIZE_MAX);
+    combined->setFont(fixedFont());
+    static_cast<QPlainTextEdit*>(combined)->setLineWrapMode(QPlainTextEdit::NoWrap);
+    listed->addWidget(combined, 2);
     layout->addWidget(tabbedPages(main.ResultsTabStrip, main.ResultsContainer,
-                                  {grid(main.ResultsDBGrid), page(details), page(trail)}),
+                                  {page(listed), page(details), page(trail)}),
                       1);
     layout->addWidget(correctionBar(main.ResultsCorrection, true));
     layout->addWidget(statusBox(program_.Race.ResultsStatus));
@@ -614,7 +632,16 @@ QWidget* MainFrame::buildStartsPage() {
     QLabel* message = label(main.StartsMessage);
     message->setWordWrap(true);
     settings->addWidget(message, 13, 0, 1, 2);
-    settings->setRowStretch(14, 1);
+    // The runs: how many, the one being timed, and the best N reversed in the next run.
+    formRow(settings, 14, 0, main.StartsBestLabel, textBox(main.StartsBestText));
+    auto* runs = new QHBoxLayout;
+    runs->addWidget(textBox(main.StartsRunsText));
+    runs->addWidget(button(main.StartsRunsButton));
+    runs->addStretch(1);
+    settings->addWidget(label(main.StartsRunsLabel), 15, 0);
+    settings->addLayout(runs, 15, 1);
+    formRow(settings, 16, 0, main.StartsRunLabel, comboBox(main.StartsRunCombo));
+    settings->setRowStretch(17, 1);
     settings->setColumnStretch(1, 1);
 
     // The class's planned starts, and the starts for the jury below them.

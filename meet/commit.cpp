@@ -20,6 +20,7 @@ bool Meet::allStored() const {
 bool Meet::timesStored() const {
     if (!unstoredRows_.empty() || !unstoredSetup_.empty() || !unstoredWork_.empty() ||
         !unstoredJournal_.empty() || !unstoredTrail_.empty() || offeredAgainUnstored_ ||
+        !unstoredTimeRuns_.empty() ||
         !startsStored())
         return false;
     for (int c = 1; c <= classCount_; ++c)
@@ -93,11 +94,16 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
         trailTable_.reset();
         writtenTrail_.clear();
         startsCommitFailed();
+        timeRunsTable_.reset();
+        newTimeRunRecords_.clear();
         outcome.stored = false;
         outcome.failure = failure_;
         return;
     }
     unstoredRows_.clear();
+    unstoredTimeRuns_.clear();
+    timeRunRecords_.insert(newTimeRunRecords_.begin(), newTimeRunRecords_.end());
+    newTimeRunRecords_.clear();
     unstoredJournal_.clear();
     unstoredTrail_.clear();
     trail_.insert(trail_.end(), writtenTrail_.begin(), writtenTrail_.end());
@@ -180,6 +186,7 @@ void Meet::writeUnstored() {
         for (const auto& record : unstoredJournal_) journalTable_->appendRecord(record);
     }
     if (!startsStored() || starts_.positionsStale) writeStarts();
+    if (!unstoredTimeRuns_.empty()) writeTimeRuns();
     for (int c = 1; c <= classCount_; ++c) {
         const auto& results = results_[c];
         if (results.allStored()) continue;

@@ -7,6 +7,7 @@
 #include "base/number_text.h"
 #include "base/time_text.h"
 #include "lang/correction_texts.h"
+#include "lang/run_texts.h"
 #include "meet/meet.h"
 #include "meet/meet_internal.h"
 
@@ -100,6 +101,8 @@ void Meet::loadCorrections() {
     done_.clear();
     undone_.clear();
     for (const auto& entry : trail_) {
+        // Undo and redo act within the run being timed.
+        if (!ofThisRun(entry)) continue;
         if (entry.action == storage::trail::Undo) {
             if (done_.empty()) continue;
             undone_.push_back(std::move(done_.back()));
@@ -142,6 +145,7 @@ void Meet::retime(int n) {
         const auto& slot = registered_[k];
         const std::string kind = withoutBlanks(slot.kind);
         if (kind != outAll && kind != out && kind != in) continue;
+        if (runOf(k) != run_) continue;  // another run's time
         if (kind != outAll && wholeNumber(slot.number) != n) continue;
         if (kind == in) {
             competitor.finish = slot.time;
@@ -262,7 +266,7 @@ bool Meet::changesHold(const std::vector<TimeChange>& changes, bool forward) con
         const std::string kind = withoutBlanks(forward ? change.kindAfter : change.kindBefore);
         if (n <= 0 || (kind != out && kind != in)) continue;
         for (int k = 1; k <= last; ++k)
-            if (!rows.count(k) && wholeNumber(registered_[k].number) == n &&
+            if (!rows.count(k) && runOf(k) == run_ && wholeNumber(registered_[k].number) == n &&
                 withoutBlanks(registered_[k].kind) == kind)
                 return false;
     }
@@ -365,6 +369,12 @@ Outcome Meet::reassignTime(int timeRow, int number) {
     const std::string kind = withoutBlanks(slot.kind);
     const bool given = kind == withoutBlanks(words_[entry::Out]) ||
                        kind == withoutBlanks(words_[entry::In]);
+    // A time given in another run is that run's: it is corrected while that run is timed.
+    if (given && runOf(timeRow) != run_) {
+        outcome.notices.push_back(lang::OtherRunTimeText().in(language_) +
+                                  std::to_string(runOf(timeRow)));
+        return outcome;
+    }
     if (kind == withoutBlanks(words_[entry::OutAll])) {
         outcome.notices.push_back(lang::StartOfAllText(language_));
         return outcome;
@@ -445,6 +455,12 @@ Outcome Meet::takeBackTime(int timeRow) {
     const std::string kind = withoutBlanks(slot.kind);
     const int n = wholeNumber(slot.number);
     const bool finish = kind == withoutBlanks(words_[entry::In]);
+    if (runOf(timeRow) != run_ && (finish || kind == withoutBlanks(words_[entry::Out]))) {
+        Outcome outcome;
+        outcome.notices.push_back(lang::OtherRunTimeText().in(language_) +
+                                  std::to_string(runOf(timeRow)));
+        return outcome;
+    }
     if (kind == withoutBlanks(words_[entry::OutAll])) {
         Outcome outcome;
         outcome.notices.push_back(lang::StartOfAllText(language_));

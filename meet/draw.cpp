@@ -3,6 +3,7 @@
 #include <random>
 
 #include "base/time_text.h"
+#include "lang/run_texts.h"
 #include "lang/start_texts.h"
 #include "meet/meet.h"
 #include "meet/meet_internal.h"
@@ -23,7 +24,11 @@ std::vector<int> startingOrder(const ClassStart& start, std::vector<int> members
         case StartOrder::Random:
             std::shuffle(members.begin(), members.end(), random);
             break;
-        case StartOrder::List: {
+        case StartOrder::List:
+        case StartOrder::RunBefore:
+        case StartOrder::RunBeforeReversed:
+        case StartOrder::BestReversed: {
+            // A later run's order is the list the run before gives.
             std::vector<int> ordered;
             for (int n : start.listOrder)
                 if (std::binary_search(members.begin(), members.end(), n) &&
@@ -117,10 +122,21 @@ Outcome Meet::draw(const std::string& now, unsigned seed, const std::vector<int>
     std::vector<int> drawnClasses;
     long long next = -1;  // where the class that follows starts, when it sets no start of its own
     for (int c : startSequence()) {
-        const ClassStart& start = classStart(c);
+        ClassStart start = classStart(c);
         if (start.mode != StartMode::Interval) continue;
-        const bool wanted =
+        bool wanted =
             chosen.empty() || std::find(chosen.begin(), chosen.end(), c) != chosen.end();
+        if (start.order == StartOrder::RunBefore || start.order == StartOrder::RunBeforeReversed ||
+            start.order == StartOrder::BestReversed) {
+            if (run_ <= 1) {
+                if (wanted)
+                    outcome.notices.push_back(lang::FirstRunOrderText().in(language_) +
+                                              classNames_[c]);
+                wanted = false;
+            } else {
+                start.listOrder = orderFromRunBefore(c, start);
+            }
+        }
         if (classStarted(c, now)) {
             // Its plans stand; the class after it follows its last planned start.
             long long last = -1;

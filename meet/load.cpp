@@ -57,6 +57,8 @@ void Meet::load(Progress& progress, std::vector<int>& warnings) {
     loadRegisters(progress, warnings);
     loadProgramSettings();
     loadRaceStatuses();
+    loadRuns();
+    loadRunStatuses();
     loadTimes(progress, warnings);
     if (auto found = settingRows_.find("OfferedAgain"); found != settingRows_.end()) {
         auto record = settingsTable_->readRecord(found->second);
@@ -68,6 +70,8 @@ void Meet::load(Progress& progress, std::vector<int>& warnings) {
     loadCorrections();
     loadList();
     loadResults();
+    for (int run = 1; run <= runCount_; ++run)
+        if (run != run_) loadStoredRun(run);
     // A finish whose result is in no results table (its class matched none when it was
     // given) is recorded at the next store, once its class matches.
     for (int n = 1; n <= highestNumber_; ++n) {
@@ -253,7 +257,9 @@ void Meet::loadTimes(Progress& progress, std::vector<int>& warnings) {
         const std::string time = text(row[column::time::Time]);
         const std::string kind = withoutBlanks(text(row[column::time::Kind]));
         const int n = wholeNumber(text(row[column::time::Number]));
-        if (kind == outAll) {
+        // A row of another run gives the competitors of this one nothing.
+        if (runOf(k) != run_) {
+        } else if (kind == outAll) {
             // The start of all, as the live program gave it: those who had finished keep
             // their start.
             for (int all = 1; all <= highestNumber_; ++all)
@@ -304,6 +310,12 @@ void Meet::loadResults() {
 
 void Meet::loadResultsTable(int c) {
     namespace results = column::results;
+    // A later run's table of a class it did not have yet is made for it.
+    if (run_ > 1 && !engine_.hasTable(path_, resultsTable(c))) {
+        auto layout = storage::DescribeTable(storage::TableKind::Results, words_, c);
+        layout.name = resultsTable(c);
+        engine_.addTable(path_, layout);
+    }
     resultsTables_[c] = engine_.openTable(path_, resultsTable(c));
     std::vector<ResultRow> rows;
     for (auto& record : resultsTables_[c]->readAll()) {

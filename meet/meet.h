@@ -130,6 +130,25 @@ struct Correction {
     std::vector<TimeChange> changes;
 };
 
+// The most runs a meet holds (a slalom's two, and room beyond).
+inline constexpr int MaxRuns = 4;
+
+// One competitor's line of a class's combined result: each run's result (a status in its
+// place, "-" for no finish), the sum of the run times, his place and the difference to the
+// winner; no place (0) with a status in any run or a run without a finish.
+struct CombinedRow {
+    int place = 0;
+    int number = 0;
+    std::string competitor, club;
+    std::vector<std::string> runs;
+    std::string total = "-";
+    std::string difference = "-";
+    // The first status of his runs ("Disqualified", ...) or, without a finish in a run, "-";
+    // empty while he is ranked.
+    std::string status;
+    long long hundredths = -1;
+};
+
 // Reports the steps of a long read: a text, then values up to a maximum.
 class Progress {
 public:
@@ -404,6 +423,32 @@ public:
     // no other competitor changes. Stored like a time (waits when it cannot be stored).
     Outcome massStart(const std::vector<int>& classes, const std::string& time, int timeRow = 0);
 
+    // ---- runs (meet/runs.cpp) ----
+    // The runs the meet holds (1 until more are set) and the run being timed: every time,
+    // start, status, correction and result the meet acts on is that run's. Run 1 is the meet
+    // as it always was: its times are the Time table's rows no later run took, its results
+    // the classes' results tables.
+    int runCount() const { return runCount_; }
+    int run() const { return run_; }
+    // The number of runs (1 to MaxRuns), stored in one transaction with its trail row.
+    Outcome setRunCount(int count);
+    // The run to be timed (1 to runCount), stored in one transaction with its trail row once
+    // everything else is stored; the meet is then to be read again for it (OpenAgain). A
+    // notice says why when it is refused (nothing changes then).
+    Outcome chooseRun(int run);
+    // The meet read again from its file (after chooseRun), still held for this program.
+    static std::unique_ptr<Meet> OpenAgain(std::unique_ptr<Meet> meet, Progress& progress,
+                                           std::vector<int>& warnings);
+    // A run's results table of a class: run 1's is resultsTable.
+    std::string resultsTable(int classNumber, int run) const;
+    // A run's results of a class as ranked (the run being timed as the meet holds it, another
+    // as stored), those without a place after them and those with a status set in the run
+    // and no result last.
+    std::vector<ResultRow> runResults(int run, int classNumber) const;
+    // The combined result of a class over every run: the ranked by their total, then those
+    // without a place by start number.
+    std::vector<CombinedRow> combinedResults(int classNumber) const;
+
     // The plain-text file beside the meet that writeRecoveryFile writes (named once).
     const std::string& recoveryFilePath() const;
     // Writes what is not stored into that file, durably. Throws when it cannot.
@@ -624,6 +669,35 @@ private:
     // The Time-table rows whose last journaled impulse came from a timer (true) or from the
     // PC's clock (false).
     std::map<int, bool> fromTimer_;
+
+    // Runs: how many, the one timed, the run of each Time-table row not of the first (and
+    // its record in TimeRuns), the rows whose run is not stored yet; the statuses set in the
+    // run timed when it is not the first; the other runs' results and statuses as stored.
+    void loadRuns();
+    int runOf(int timeRow) const;
+    void markRun(int timeRow);
+    void writeTimeRuns();
+    Outcome setRunStatus(int n, RaceStatus status, const std::string& reason);
+    // The start order of a class in the run being timed, from the run before.
+    std::vector<int> orderFromRunBefore(int classNumber, const ClassStart& start) const;
+    // A trail row's subject marked with the run when it is not the first; and whether a row
+    // was written in the run being timed.
+    std::string runMarked(const std::string& subject) const;
+    bool ofThisRun(const storage::TrailEntry& entry) const;
+    // A stored run's results tables read (the run being timed aside).
+    void loadStoredRun(int run);
+    void loadRunStatuses();
+    int runCount_ = 1, run_ = 1;
+    // The records of TimeRuns by Time-table row, and those the open transaction added.
+    std::map<int, int> timeRuns_, timeRunRecords_, newTimeRunRecords_;
+    std::set<int> unstoredTimeRuns_;
+    std::unique_ptr<storage::Table> timeRunsTable_;
+    std::map<int, RaceStatusRecord> runStatuses_;
+    struct StoredRun {
+        std::map<int, std::vector<ResultRow>> classes;  // ranked, by class number
+        std::map<int, std::string> statuses;            // status words by start number
+    };
+    std::map<int, StoredRun> storedRuns_;
 };
 
 }  // namespace kvt::meet

@@ -22,7 +22,7 @@ long long Meet::raceHundredths(const ResultRow& row) const {
 
 void Meet::rank(int classNumber) {
     ClassResults::Unranked unranked;
-    if (setup_.yes(field::StatusesInResults) || !raceStatuses_.empty())
+    if (setup_.yes(field::StatusesInResults) || !raceStatuses_.empty() || !runStatuses_.empty())
         unranked = [this](const ResultRow& row) { return unrankedStatus(row.number); };
     results_.at(classNumber)
         .rank([this](const ResultRow& row) { return raceHundredths(row); },

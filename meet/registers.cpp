@@ -55,6 +55,11 @@ bool Meet::numberHeld(int n) const {
 }
 
 std::string Meet::resultsTable(int classNumber) const {
+    return resultsTable(classNumber, run_);
+}
+
+std::string Meet::resultsTable(int classNumber, int run) const {
+    if (run > 1) return storage::RunResultsTableName(words_, classNumber, run);
     return words_[entry::ResultsTablePrefix] + std::to_string(classNumber);
 }
 
@@ -89,10 +94,18 @@ bool Meet::hasClass(const std::string& name) const {
 
 std::string Meet::unrankedStatus(int n) const {
     // A status set during the race counts whether or not the option is on.
-    if (raceStatus(n) != RaceStatus::None) return raceStatuses_.at(n).word;
+    if (raceStatus(n) != RaceStatus::None)
+        return run_ > 1 ? runStatuses_.at(n).word : raceStatuses_.at(n).word;
     if (!setup_.yes(field::StatusesInResults)) return {};
     const std::string& stored = competitor(n).status;
     if (stored.empty() || stored == "-") return {};
+    // In a later run, a status set during the first run is the first run's alone.
+    if (run_ > 1) {
+        auto first = raceStatuses_.find(n);
+        if (first != raceStatuses_.end() && first->second.status != RaceStatus::None &&
+            folded(stored) == folded(first->second.word))
+            return {};
+    }
     const std::string status = folded(stored);
     // Picked under either language (an imported list may carry the other's words).
     for (int e : {entry::Disqualified, entry::Canceled}) {

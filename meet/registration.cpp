@@ -16,6 +16,7 @@ namespace entry = lang::entry;
 // ---- registrations ----
 
 void Meet::queueTimeRow(int row, std::map<int, std::string> fields) {
+    markRun(row);
     auto& queued = unstoredRows_[row];
     // The registered times hold what their rows are given to, as the Time table does.
     RegisteredTime* slot = row < static_cast<int>(registered_.size()) ? &registered_[row] : nullptr;

@@ -44,6 +44,12 @@ const char* OrderText(StartOrder order) {
             return "random";
         case StartOrder::List:
             return "list";
+        case StartOrder::RunBefore:
+            return "run-before";
+        case StartOrder::RunBeforeReversed:
+            return "run-before-reversed";
+        case StartOrder::BestReversed:
+            return "best-reversed";
         case StartOrder::ByNumber:
             break;
     }
@@ -53,6 +59,9 @@ const char* OrderText(StartOrder order) {
 StartOrder OrderOf(const std::string& text) {
     if (text == "random") return StartOrder::Random;
     if (text == "list") return StartOrder::List;
+    if (text == "run-before") return StartOrder::RunBefore;
+    if (text == "run-before-reversed") return StartOrder::RunBeforeReversed;
+    if (text.rfind("best-reversed", 0) == 0) return StartOrder::BestReversed;
     return StartOrder::ByNumber;
 }
 
@@ -187,7 +196,7 @@ void Meet::loadStarts() {
         for (int k = 1; k <= static_cast<int>(rows.size()); ++k) {
             auto row = rows[k - 1];
             row.resize(cs::Count);
-            if (hundredthsOf(row, cs::Run) > 1) continue;  // runs after the first are not kept yet
+            if (std::max<long long>(hundredthsOf(row, cs::Run), 1) != run_) continue;
             const int c = static_cast<int>(hundredthsOf(row, cs::Class));
             if (c < 1) continue;
             ClassStart start;
@@ -195,6 +204,10 @@ void Meet::loadStarts() {
             start.firstStart = row[cs::FirstStart] ? text(row[cs::FirstStart]) : "-";
             start.interval = hundredthsOf(row, cs::Interval);
             start.order = OrderOf(text(row[cs::Order]));
+            // "best-reversed 30": how many of the best follow the word.
+            if (start.order == StartOrder::BestReversed)
+                start.best = std::max(0, static_cast<int>(base::TextToNumber(
+                                             text(row[cs::Order]).substr(13))));
             start.listOrder = listOf(text(row[cs::ListOrder]));
             start.gap = hundredthsOf(row, cs::Gap);
             start.sequence = static_cast<int>(hundredthsOf(row, cs::Sequence));
@@ -212,7 +225,7 @@ void Meet::loadStarts() {
         for (int k = 1; k <= static_cast<int>(rows.size()); ++k) {
             auto row = rows[k - 1];
             row.resize(ps::Count);
-            if (hundredthsOf(row, ps::Run) > 1) continue;
+            if (std::max<long long>(hundredthsOf(row, ps::Run), 1) != run_) continue;
             const int n = static_cast<int>(hundredthsOf(row, ps::Number));
             if (n < 1) continue;
             PlannedStart plan;
@@ -390,12 +403,15 @@ storage::Table& Meet::plannedStartsTable() {
 void Meet::writeClassStart(int classNumber, const ClassStart& start) {
     namespace cs = column::class_start;
     storage::Record record(cs::Count);
-    record[cs::Run] = "1";
+    record[cs::Run] = std::to_string(run_);
     record[cs::Class] = std::to_string(classNumber);
     record[cs::Mode] = std::string(ModeText(start.mode));
     record[cs::FirstStart] = start.firstStart;
     record[cs::Interval] = std::to_string(start.interval);
-    record[cs::Order] = std::string(OrderText(start.order));
+    record[cs::Order] = std::string(OrderText(start.order)) +
+                        (start.order == StartOrder::BestReversed
+                             ? " " + std::to_string(start.best)
+                             : std::string());
     record[cs::ListOrder] = listText(start.listOrder);
     record[cs::Gap] = std::to_string(start.gap);
     record[cs::Sequence] = std::to_string(start.sequence);
@@ -418,7 +434,7 @@ void Meet::writeClassStart(int classNumber, const ClassStart& start) {
 void Meet::writePlan(int n, const PlannedStart& plan) {
     namespace ps = column::planned_start;
     storage::Record record(ps::Count);
-    record[ps::Run] = "1";
+    record[ps::Run] = std::to_string(run_);
     record[ps::Number] = std::to_string(n);
     record[ps::Class] = std::to_string(plan.classNumber);
     record[ps::Planned] = plan.planned;
@@ -447,13 +463,13 @@ void Meet::writeStarts() {
         if (engine_.hasTable(path_, storage::ClassStartsTable)) {
             const auto rows = classStartsTable().readAll();
             for (int k = 1; k <= static_cast<int>(rows.size()); ++k)
-                if (rows[k - 1].size() > cs::Class && hundredthsOf(rows[k - 1], cs::Run) <= 1)
+                if (rows[k - 1].size() > cs::Class && std::max<long long>(hundredthsOf(rows[k - 1], cs::Run), 1) == run_)
                     starts_.classRows[static_cast<int>(hundredthsOf(rows[k - 1], cs::Class))] = k;
         }
         if (engine_.hasTable(path_, storage::PlannedStartsTable)) {
             const auto rows = plannedStartsTable().readAll();
             for (int k = 1; k <= static_cast<int>(rows.size()); ++k)
-                if (rows[k - 1].size() > ps::Number && hundredthsOf(rows[k - 1], ps::Run) <= 1)
+                if (rows[k - 1].size() > ps::Number && std::max<long long>(hundredthsOf(rows[k - 1], ps::Run), 1) == run_)
                     starts_.planRows[static_cast<int>(hundredthsOf(rows[k - 1], ps::Number))] = k;
         }
         starts_.positionsStale = false;

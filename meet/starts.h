@@ -11,7 +11,9 @@
 namespace kvt::meet {
 
 enum class StartMode { Impulse, Interval, Mass };
-enum class StartOrder { ByNumber, Random, List };
+// A later run's order comes from the run before: as it ranked (those without a place last),
+// reversed, or its best N reversed and the others after them as they ranked.
+enum class StartOrder { ByNumber, Random, List, RunBefore, RunBeforeReversed, BestReversed };
 
 // The start of one class as the operator set it. Times of day are time texts, "-" when none;
 // spans are in hundredths of a second.
@@ -25,6 +27,8 @@ struct ClassStart {
     // Start numbers in the order of a list (StartOrder::List); the class's others follow by
     // number.
     std::vector<int> listOrder;
+    // StartOrder::BestReversed: how many of the best start in reversed order.
+    int best = 0;
     // Added after the class's last start and interval before the next class's first start.
     long long gap = 0;
     // The class's place in the order of starts (0: by its class number).

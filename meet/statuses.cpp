@@ -57,6 +57,11 @@ std::string Meet::raceStatusWord(RaceStatus status) const {
 }
 
 RaceStatus Meet::raceStatus(int n) const {
+    // In a later run, the statuses set in it (the register's status is the first run's).
+    if (run_ > 1) {
+        auto set = runStatuses_.find(n);
+        return set == runStatuses_.end() ? RaceStatus::None : set->second.status;
+    }
     auto found = raceStatuses_.find(n);
     if (found == raceStatuses_.end() || found->second.status == RaceStatus::None)
         return RaceStatus::None;
@@ -67,7 +72,7 @@ RaceStatus Meet::raceStatus(int n) const {
 
 std::string Meet::raceStatusReason(int n) const {
     if (raceStatus(n) == RaceStatus::None) return {};
-    return raceStatuses_.at(n).reason;
+    return run_ > 1 ? runStatuses_.at(n).reason : raceStatuses_.at(n).reason;
 }
 
 void Meet::loadRaceStatuses() {
@@ -96,6 +101,7 @@ Outcome Meet::setRaceStatus(int n, RaceStatus status, const std::string& reason)
         throw std::invalid_argument("no competitor has start number " + std::to_string(n));
     if (status == RaceStatus::Disqualified && trimmed(reason).empty())
         throw std::invalid_argument("a disqualification needs a reason");
+    if (run_ > 1) return setRunStatus(n, status, reason);
     // What stands now: the stored status, or the one that waits to be stored.
     RaceStatusRecord now;
     std::string field = competitors_[n].status;
@@ -231,7 +237,7 @@ std::vector<ResultRow> Meet::statusedWithoutResult(int classNumber) const {
     const std::string className = trimmed(classNames_[classNumber]);
     if (className.empty() || className == "-") return out;
     const auto& rows = results_[classNumber].rows();
-    for (const auto& [n, record] : raceStatuses_) {
+    for (const auto& [n, record] : run_ > 1 ? runStatuses_ : raceStatuses_) {
         if (raceStatus(n) == RaceStatus::None) continue;
         const auto& competitor = this->competitor(n);
         if (trimmed(competitor.className) != className) continue;
@@ -247,6 +253,85 @@ std::vector<ResultRow> Meet::statusedWithoutResult(int classNumber) const {
         out.push_back(std::move(row));
     }
     return out;
+}
+
+}  // namespace kvt::meet
+
+namespace kvt::meet {
+
+// ---- the statuses set in a later run ----
+
+void Meet::loadRunStatuses() {
+    runStatuses_.clear();
+    storedRuns_.clear();
+    if (!engine_.hasTable(path_, storage::RunStatusesTable)) return;
+    const auto rows = engine_.openTable(path_, storage::RunStatusesTable)->readAll();
+    for (int k = 1; k <= static_cast<int>(rows.size()); ++k) {
+        auto row = rows[k - 1];
+        row.resize(4);
+        const int run = cacheIndex(row[0], MaxRuns);
+        const int n = cacheIndex(row[1], MaxStartNumber);
+        if (run < 2 || n < 1) continue;
+        RaceStatusRecord record;
+        record.status = statusOfCode(text(row[2]));
+        record.word = raceStatusWord(record.status);
+        record.reason = text(row[3]);
+        record.position = k;
+        if (run == run_) {
+            runStatuses_[n] = std::move(record);
+        } else if (record.status != RaceStatus::None) {
+            storedRuns_[run].statuses[n] = record.word;
+        } else {
+            storedRuns_[run].statuses.erase(n);
+        }
+    }
+}
+
+Outcome Meet::setRunStatus(int n, RaceStatus status, const std::string& reason) {
+    Outcome outcome;
+    storeEdits(outcome);  // the action acts on what is stored
+    RaceStatusRecord before;
+    if (auto found = runStatuses_.find(n); found != runStatuses_.end()) before = found->second;
+    if (status == RaceStatus::None && before.status == RaceStatus::None) return outcome;
+    RaceStatusRecord record = before;
+    record.status = status;
+    record.word = raceStatusWord(status);
+    record.reason = status == RaceStatus::None ? "" : trimmed(reason);
+    auto rankHis = [&] {
+        for (int c = 1; c <= classCount_; ++c)
+            if (results_[c].indexOf(n) >= 0) rank(c);
+    };
+    runStatuses_[n] = record;
+    rankHis();
+    int added = 0;
+    commit(outcome, [&] {
+        if (!engine_.hasTable(path_, storage::RunStatusesTable))
+            engine_.addTable(path_, storage::RunStatusesSpec());
+        auto table = engine_.openTable(path_, storage::RunStatusesTable);
+        const std::string code = statusCode(status);
+        if (record.position > 0)
+            table->writeFields(record.position, {{"Status", code}, {"Reason", record.reason}});
+        else
+            added = table->appendRecord(
+                {std::to_string(run_), std::to_string(n), code, record.reason});
+        writeTrail(storage::MakeTrailEntry(
+            storage::trail::Status, n,
+            status == RaceStatus::None ? "clear" : statusCode(status),
+            before.status == RaceStatus::None ? "-" : before.word,
+            status == RaceStatus::None ? "-" : record.word, record.reason));
+    });
+    if (!outcome.stored) {
+        // Nothing of it stands; his class is ranked as it was.
+        if (before.position > 0 || before.status != RaceStatus::None)
+            runStatuses_[n] = before;
+        else
+            runStatuses_.erase(n);
+        rankHis();
+        return outcome;
+    }
+    if (added > 0) runStatuses_[n].position = added;
+    outcome.acted = true;
+    return outcome;
 }
 
 }  // namespace kvt::meet

@@ -12,6 +12,7 @@ void Meet::loadTrail() {
 }
 
 void Meet::queueTrail(storage::TrailEntry entry) {
+    entry.subject = runMarked(entry.subject);
     unstoredTrail_.push_back(std::move(entry));
 }
 
@@ -22,6 +23,7 @@ void Meet::writeTrail(storage::TrailEntry entry) {
         trailTable_ = engine_.openTable(path_, storage::TrailTable);
     }
     entry.entry = static_cast<int>(trail_.size() + writtenTrail_.size()) + 1;
+    entry.subject = runMarked(entry.subject);
     trailTable_->appendRecord(storage::TrailRecord(entry));
     writtenTrail_.push_back(std::move(entry));
 }

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "base/time_text.h"
+#include "lang/run_texts.h"
 #include "lang/start_texts.h"
 #include "ui/program.h"
 
@@ -74,7 +75,9 @@ void fillChoices(ui::Program& program) {
     fill(main.StartsModeCombo,
          {lang::ImpulseModeText(), lang::IntervalModeText(), lang::MassModeText()}, language);
     fill(main.StartsOrderCombo,
-         {lang::ByNumberOrderText(), lang::RandomOrderText(), lang::ListOrderText()}, language);
+         {lang::ByNumberOrderText(), lang::RandomOrderText(), lang::ListOrderText(),
+          lang::SameOrderText(), lang::ReversedOrderText(), lang::BestReversedOrderText()},
+         language);
 }
 
 void showClass(ui::Program& program) {
@@ -90,6 +93,7 @@ void showClass(ui::Program& program) {
     main.StartsSequenceText.setText(start.sequence > 0 ? std::to_string(start.sequence) : "");
     main.StartsToleranceText.setText(secondsText(start.tolerance));
     main.StartsListText.setText(numbersText(start.listOrder));
+    main.StartsBestText.setText(start.best > 0 ? std::to_string(start.best) : "");
     main.StartsMassTimeText.setText(start.massTime == "-" ? "" : start.massTime);
     // The class's competitors by their planned starts.
     std::vector<std::pair<std::string, int>> planned;
@@ -148,6 +152,8 @@ void keep(ui::Program& program) {
     const auto sequence = typedNumbers(main.StartsSequenceText.text());
     start.sequence = sequence.empty() ? 0 : sequence.front();
     start.listOrder = typedNumbers(main.StartsListText.text());
+    const auto best = typedNumbers(main.StartsBestText.text());
+    start.best = best.empty() ? 0 : best.front();
     showOutcome(program, program.meet->setClassStart(c, start));
 }
 
@@ -229,7 +235,8 @@ void ShowStartsPage(ui::Program& program) {
     for (ui::Control* control :
          std::initializer_list<ui::Control*>{&main.StartsKeepButton, &main.StartsDrawButton,
                                              &main.StartsMassButton, &main.StartsMassImpulseButton,
-                                             &main.StartsClassCombo})
+                                             &main.StartsClassCombo, &main.StartsRunsButton,
+                                             &main.StartsRunCombo})
         control->setEnabled(open);
     if (!open) {
         main.StartsClassCombo.clear();
@@ -240,6 +247,17 @@ void ShowStartsPage(ui::Program& program) {
     }
     if (main.StartsMessage.caption() == lang::StartsNoMeetText().in(program.language))
         main.StartsMessage.setCaption("");
+    // The runs of the meet and the one being timed.
+    main.StartsRunsText.setText(std::to_string(program.meet->runCount()));
+    std::vector<std::string> runs;
+    for (int run = 1; run <= program.meet->runCount(); ++run)
+        runs.push_back(lang::RunText().in(program.language) + std::to_string(run));
+    if (main.StartsRunCombo.items() != runs ||
+        main.StartsRunCombo.listIndex() != program.meet->run() - 1) {
+        main.StartsRunCombo.clear();
+        for (const auto& run : runs) main.StartsRunCombo.addItem(run);
+        main.StartsRunCombo.pick(program.meet->run() - 1);
+    }
     const int kept = main.StartsClassCombo.listIndex();
     main.StartsClassCombo.clear();
     for (int c = 1; c <= program.meet->classCount(); ++c)
@@ -268,6 +286,12 @@ void ConnectStartsPage(ui::Program& program) {
     });
     main.StartsMassImpulseButton.Click = program.guarded([&program] {
         if (program.meet) massStart(program, true);
+    });
+    main.StartsRunsButton.Click = program.guarded([&program] {
+        if (!program.meet) return;
+        const auto typed = typedNumbers(program.Main.StartsRunsText.text());
+        if (typed.size() != 1) return refuse(program, program.Main.StartsRunsText.text());
+        showOutcome(program, program.meet->setRunCount(typed.front()));
     });
     ShowStartsPage(program);
 }

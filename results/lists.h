@@ -15,4 +15,8 @@ void WriteHtmlList(ui::Program& program);
 void ViewTextList(ui::Program& program);
 void ViewHtmlList(ui::Program& program);
 
+// The run the results page and the lists show (the run being timed unless another is chosen);
+// 0: the combined result of every run.
+int ShownRun(const ui::Program& program);
+
 }  // namespace kvt::results

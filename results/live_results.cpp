@@ -8,6 +8,7 @@
 #include "base/time_text.h"
 #include "lang/entry_texts.h"
 #include "lang/output_texts.h"
+#include "lang/run_texts.h"
 #include "lang/start_texts.h"
 #include "meet/meet.h"
 #include "results/list_file.h"
@@ -42,6 +43,9 @@ LiveWords wordsOf(const lang::TextTable& texts, lang::Language language) {
     words.onlyGet = in(lang::OnlyGetText());
     words.startList = in(lang::StartListHeading());
     words.start = in(lang::StartTimeHeading());
+    words.run = in(lang::RunText());
+    words.combined = in(lang::CombinedText());
+    words.total = in(lang::TotalText());
     return words;
 }
 
@@ -178,6 +182,15 @@ std::string indexPage(const ResultsSnapshot& snapshot) {
                       "</span></a></li>\n";
     if (!starts.empty())
         list += "<h2>" + htmlText(words.startList) + "</h2>\n<ul>\n" + starts + "</ul>\n";
+    // The combined result of each class, in a meet of two runs or more.
+    std::string combined;
+    for (const LiveClass& c : snapshot.classes)
+        if (!c.combined.empty())
+            combined += "<li><a href=\"/combined/" + std::to_string(c.number) + "\">" +
+                        htmlText(c.name) + " <span>" + std::to_string(c.combined.size()) +
+                        "</span></a></li>\n";
+    if (!combined.empty())
+        list += "<h2>" + htmlText(words.combined) + "</h2>\n<ul>\n" + combined + "</ul>\n";
     return page(snapshot, words.results + " " + snapshot.meetName, snapshot.meetName,
                 htmlText(words.results) + " &middot; " + updatedLine(snapshot), list);
 }
@@ -244,6 +257,58 @@ std::string StartListClassPage(const ResultsSnapshot& snapshot, const LiveClass&
                                 links.home + "\">" + htmlText(words.allClasses) + "</a>";
     return ResultsPage(snapshot, links, c.name + " " + words.startList, c.name, subline, table);
 }
+
+namespace {
+
+// A class's combined result: place, the name with number and club under it, each run, and
+// the total with the difference under it.
+std::string combinedPage(const ResultsSnapshot& snapshot, const LiveClass& c) {
+    const auto& words = snapshot.words;
+    std::string table = "<table>\n<thead><tr><th class=\"n\">" + htmlText(words.place) +
+                        "</th><th>" + htmlText(words.competitor) + "<span class=\"sub\">" +
+                        htmlText(words.number) + " &middot; " + htmlText(words.club) +
+                        "</span></th>";
+    for (int run = 1; run <= snapshot.runs; ++run)
+        table += "<th class=\"n\">" + htmlText(words.run + std::to_string(run)) + "</th>";
+    table += "<th class=\"n\">" + htmlText(words.total) + "<span class=\"sub\">" +
+             htmlText(words.difference) + "</span></th></tr></thead>\n<tbody>\n";
+    for (const auto& row : c.combined) {
+        if (static_cast<int>(row.size()) != 6 + snapshot.runs) continue;
+        table += "<tr><td class=\"n p\">" + htmlText(row[0]) + "</td><td>" + htmlText(row[2]) +
+                 "<span class=\"sub\">" + htmlText(row[1]) + " &middot; " + htmlText(row[3]) +
+                 "</span></td>";
+        for (int run = 0; run < snapshot.runs; ++run)
+            table += "<td class=\"n\">" + htmlText(row[4 + run]) + "</td>";
+        table += "<td class=\"n\">" + htmlText(row[4 + snapshot.runs]) +
+                 "<span class=\"sub\">" + htmlText(row[5 + snapshot.runs]) +
+                 "</span></td></tr>\n";
+    }
+    table += "</tbody>\n</table>\n";
+    const std::string subline = htmlText(words.combined) + " &middot; " +
+                                htmlText(snapshot.meetName) + " &middot; " +
+                                updatedLine(snapshot) + " &middot; <a href=\"/\">" +
+                                htmlText(words.allClasses) + "</a>";
+    return ResultsPage(snapshot, PageLinks{}, c.name + " " + words.combined, c.name, subline,
+                       table);
+}
+
+// The combined result of a class as the live pages keep it.
+std::vector<std::vector<std::string>> CombinedRowsOf(const meet::Meet& meet, int classNumber) {
+    std::vector<std::vector<std::string>> rows;
+    if (meet.runCount() <= 1) return rows;
+    for (const auto& row : meet.combinedResults(classNumber)) {
+        std::vector<std::string> cells = {row.status.empty() ? std::to_string(row.place) : "",
+                                          std::to_string(row.number), row.competitor, row.club};
+        for (int run = 0; run < meet.runCount(); ++run)
+            cells.push_back(run < static_cast<int>(row.runs.size()) ? row.runs[run] : "-");
+        cells.push_back(row.status.empty() ? row.total : row.status);
+        cells.push_back(row.difference);
+        rows.push_back(std::move(cells));
+    }
+    return rows;
+}
+
+}  // namespace
 
 std::vector<std::vector<LiveStart>> StartListsOf(const meet::Meet& meet) {
     std::vector<std::vector<LiveStart>> lists(meet.classCount() + 1);
@@ -448,6 +513,7 @@ ResultsSnapshot TakeSnapshot(const meet::Meet* meet, const lang::TextTable& word
     snapshot.meetPath = meet->path();
     snapshot.meetName = std::filesystem::path(meet->path()).stem().string();
     snapshot.differences = meet->setup().yes(meet::field::Differences);
+    snapshot.runs = meet->runCount();
     snapshot.classes.reserve(meet->classCount());
     auto starts = StartListsOf(*meet);
     for (int c = 1; c <= meet->classCount(); ++c) {
@@ -455,6 +521,7 @@ ResultsSnapshot TakeSnapshot(const meet::Meet* meet, const lang::TextTable& word
         shown.number = c;
         shown.name = meet->className(c);
         shown.starts = std::move(starts[c]);
+        shown.combined = CombinedRowsOf(*meet, c);
         const auto& results = meet->results(c);
         shown.rows.reserve(results.ranking().size());
         for (int index : results.ranking()) {
@@ -477,8 +544,11 @@ bool SameResults(const ResultsSnapshot& snapshot, const meet::Meet* meet, lang::
     if (!meet) return true;
     if (snapshot.meetPath != meet->path() ||
         snapshot.differences != meet->setup().yes(meet::field::Differences) ||
-        static_cast<int>(snapshot.classes.size()) != meet->classCount())
+        static_cast<int>(snapshot.classes.size()) != meet->classCount() ||
+        snapshot.runs != meet->runCount())
         return false;
+    for (int c = 1; c <= meet->classCount(); ++c)
+        if (snapshot.classes[c - 1].combined != CombinedRowsOf(*meet, c)) return false;
     const auto starts = StartListsOf(*meet);
     for (int c = 1; c <= meet->classCount(); ++c)
         if (snapshot.classes[c - 1].starts != starts[c]) return false;
@@ -541,6 +611,10 @@ ui::WebResponse makePage(const ResultsSnapshot& snapshot, const std::string& pat
             return json ? answer(200, Json, snapshotJson(snapshot, c))
                         : answer(200, Html, classPage(snapshot, *c));
     }
+    const std::string combinedPrefix = "/combined/";
+    if (path.rfind(combinedPrefix, 0) == 0)
+        if (const LiveClass* c = classOf(snapshot, path.substr(combinedPrefix.size())))
+            if (!c->combined.empty()) return answer(200, Html, combinedPage(snapshot, *c));
     const std::string startPrefix = "/start/";
     if (path.rfind(startPrefix, 0) == 0)
         if (const LiveClass* c = classOf(snapshot, path.substr(startPrefix.size())))

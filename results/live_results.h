@@ -42,6 +42,9 @@ struct LiveClass {
     std::vector<LiveRow> rows;  // from the first place to the last
     // The start list: by planned start, or by number in a class without plans.
     std::vector<LiveStart> starts;
+    // A meet of two runs or more: the combined result, each row's place (empty without one),
+    // number, name, club, each run's result, the total (or a status) and the difference.
+    std::vector<std::vector<std::string>> combined;
 };
 
 // The words of the pages, in the language of the meet.
@@ -50,6 +53,8 @@ struct LiveWords {
     std::string liveResults, results, classes, place, number, competitor, club, result, difference,
         finished, updated, allClasses, noMeet, noResults, refreshNote, notFound, onlyGet,
         startList, start;
+    // A meet of two runs or more: "Run " and the combined result's words.
+    std::string run, combined, total;
 };
 
 // The answers made from one snapshot, by path: each page is made once, by whichever request
@@ -73,6 +78,8 @@ struct ResultsSnapshot {
     std::string meetName;
     lang::Language language = lang::Language::Norwegian;
     bool differences = false;
+    // The runs of the meet (the class pages show the run being timed).
+    int runs = 1;
     std::string updated;  // the time of day it was taken, "10.42.13"
     LiveWords words;
     std::vector<LiveClass> classes;  // every class in class order, with results or without

@@ -2,6 +2,8 @@
 
 #include "base/number_text.h"
 #include "lang/meet_texts.h"
+#include "lang/run_texts.h"
+#include "results/lists.h"
 #include "ui/program.h"
 
 namespace kvt::results {
@@ -26,19 +28,73 @@ void layOutResultsPage(ui::Program& program) {
     main.ResultsDBGrid.setReadOnly(true);
 }
 
+// The choice of run: each run of the meet and the combined result, kept where it was.
+void fillRunChoice(ui::Program& program) {
+    auto& combo = program.Main.ResultsRunCombo;
+    const int runs = program.meet ? program.meet->runCount() : 1;
+    std::vector<std::string> items;
+    if (runs > 1) {
+        for (int run = 1; run <= runs; ++run)
+            items.push_back(lang::RunText().in(program.language) + std::to_string(run));
+        items.push_back(lang::CombinedText().in(program.language));
+    }
+    combo.setVisible(runs > 1);
+    program.Main.ResultsRunLabel.setVisible(runs > 1);
+    // Picking raises the combo's Click, which shows the page again: only when it changed.
+    if (combo.items() == items && (items.empty() || combo.listIndex() >= 0)) return;
+    const int kept = combo.listIndex();
+    combo.clear();
+    for (const auto& item : items) combo.addItem(item);
+    if (!items.empty()) combo.pick(kept >= 0 && kept <= runs ? kept : program.meet->run() - 1);
+}
+
+// The combined result of the class as lines of text, in place of the grid.
+void showCombined(ui::Program& program, int classNumber) {
+    auto& text = program.Main.ResultsCombinedText;
+    const bool combined = program.meet && ShownRun(program) == 0;
+    text.setVisible(combined);
+    if (!combined) {
+        text.setText("");
+        return;
+    }
+    const auto language = program.language;
+    std::string lines = std::string(lang::PlaceHeadText().in(language)) + "\t" +
+                        lang::NumberHeadText().in(language) + "\t" +
+                        lang::NameHeadText().in(language) + "\t" +
+                        lang::ClubHeadText().in(language);
+    for (int run = 1; run <= program.meet->runCount(); ++run)
+        lines += "\t" + std::string(lang::RunText().in(language)) + std::to_string(run);
+    lines += "\t" + std::string(lang::TotalText().in(language)) + "\t" +
+             lang::DifferenceHeadText().in(language) + "\n";
+    for (const auto& row : program.meet->combinedResults(classNumber)) {
+        lines += (row.status.empty() ? std::to_string(row.place) : "") + "\t" +
+                 std::to_string(row.number) + "\t" + row.competitor + "\t" + row.club;
+        for (const auto& result : row.runs) lines += "\t" + result;
+        lines += "\t" + (row.status.empty() ? row.total : row.status) + "\t" + row.difference +
+                 "\n";
+    }
+    text.setText(lines);
+}
+
 }  // namespace
 
 void ShowStoredClass(ui::Program& program, int classNumber) {
     if (!program.meet) return;
+    fillRunChoice(program);
+    showCombined(program, classNumber);
     auto& data = program.Main.ResultsData;
     data.setShowOnly(true);
     data.setDatabaseName(program.meet->path());
-    data.setRecordSource(classNumber > 0 ? program.meet->resultsTable(classNumber) : "");
+    // The run chosen as stored; the combined result shows the run being timed beside it.
+    int run = ShownRun(program);
+    if (run == 0) run = program.meet->run();
+    data.setRecordSource(classNumber > 0 ? program.meet->resultsTable(classNumber, run) : "");
     // In the order of the places, which follow the full race times: when the class is stored
     // whole, its ranking is the order of the stored places.
     data.setSortField(program.LanguageTexts[entry::Place]);
     std::vector<int> order;
-    if (classNumber > 0 && program.meet->results(classNumber).allStored())
+    if (classNumber > 0 && run == program.meet->run() &&
+        program.meet->results(classNumber).allStored())
         for (int index : program.meet->results(classNumber).ranking()) order.push_back(index + 1);
     data.setArrangement(std::move(order));
     try {
@@ -84,6 +140,10 @@ void ConnectResultsPage(ui::Program& program) {
     });
     main.ResultsCombo.Click = p.guarded([&p] {
         if (p.meet) ShowClassResults(p, p.Main.ResultsCombo.listIndex() + 1);
+    });
+    main.ResultsRunCombo.DropDown = p.guarded([&p] { fillRunChoice(p); });
+    main.ResultsRunCombo.Click = p.guarded([&p] {
+        if (p.meet) ShowChosenClass(p);
     });
     main.ResultsMover.Change = p.guarded([&p] {
         auto& data = p.Main.ResultsData;

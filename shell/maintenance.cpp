@@ -107,6 +107,13 @@ void resetTables(ui::Program& program, meetdb::MeetFile& file, const ResetSizes&
                  entry::ResultsNotDeleted);
         }
         program.endProgress();
+        // What the runs after the first kept goes with them (the runs set stay).
+        for (int run = 2; run <= meet::MaxRuns; ++run)
+            for (int c = 1; c <= sizes.classCount; ++c)
+                if (file.hasTable(storage::RunResultsTableName(words, c, run)))
+                    file.dropTable(storage::RunResultsTableName(words, c, run));
+        for (const char* own : {storage::TimeRunsTable, storage::RunStatusesTable})
+            if (file.hasTable(own)) file.dropTable(own);
         drop(words[entry::TimeTable], entry::TimeNotDeleted);
         drop(words[entry::WorkTable], entry::WorkNotDeleted);
         MakeResults(program, file, sizes.classCount);

@@ -15,6 +15,7 @@
 #include "results/trail_view.h"
 #include "results/web_publishing.h"
 #include "shell/commands.h"
+#include "shell/run_commands.h"
 #include "ui/captions.h"
 #include "ui/program.h"
 
@@ -91,6 +92,7 @@ void LoadMain(ui::Program& program) {
     pages::ConnectSetupPage(program);
     pages::ConnectRegisterPages(program);
     pages::ConnectStartsPage(program);
+    ConnectRuns(program);
     // The starts page shows the meet as it is whenever it is brought to the front.
     main.MainTabStrip.Click = program.guarded([&program] {
         auto& strip = program.Main.MainTabStrip;

@@ -109,6 +109,26 @@ TableSpec RaceStatusesSpec() {
              {"Before", FieldType::Text}}};
 }
 
+TableSpec TimeRunsSpec() {
+    return {TableKind::Control,
+            TimeRunsTable,
+            {{"Row", FieldType::Integer}, {"Run", FieldType::Integer}}};
+}
+
+TableSpec RunStatusesSpec() {
+    return {TableKind::Control,
+            RunStatusesTable,
+            {{"Run", FieldType::Integer},
+             {"Number", FieldType::Integer},
+             {"Status", FieldType::Text},
+             {"Reason", FieldType::Text}}};
+}
+
+std::string RunResultsTableName(const lang::TextTable& texts, int classNumber, int run) {
+    return "Run" + std::to_string(run) + "-" + texts[lang::entry::ResultsTablePrefix] +
+           std::to_string(classNumber);
+}
+
 TableSpec ClassStartsSpec() {
     return {TableKind::Control,
             ClassStartsTable,

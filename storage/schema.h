@@ -59,6 +59,18 @@ TableSpec ClassStartsSpec();
 inline constexpr const char* PlannedStartsTable = "PlannedStarts";
 TableSpec PlannedStartsSpec();
 
+// Runs after the first (a slalom's second run): the run each Time-table row belongs to when it
+// is not the first (one record per row, Run 1 once a row went back to the first run), and the
+// statuses set during such a run (the first run's are RaceStatuses, kept with the register).
+// A later run's results tables have the layout of the results tables, named by
+// RunResultsTableName. All of them are the program's own, named alike in both languages.
+inline constexpr const char* TimeRunsTable = "TimeRuns";
+TableSpec TimeRunsSpec();
+inline constexpr const char* RunStatusesTable = "RunStatuses";
+TableSpec RunStatusesSpec();
+// The results table of a class in run 2 and after: "Run2-Results-3", "Run2-Resultat-3".
+std::string RunResultsTableName(const lang::TextTable& texts, int classNumber, int run);
+
 // The table of a kind under the language whose texts are given; classNumber names the results
 // table of that class (Results-1, Resultat-2, ...).
 TableSpec DescribeTable(TableKind kind, const lang::TextTable& texts, int classNumber = 0);

@@ -133,7 +133,7 @@ TEST(WebPagesWriter, AFileWhoseBytesDidNotChangeIsNotWrittenAgainAndAFailureIsTo
         auto snapshot = std::make_shared<results::WebSnapshot>();
         snapshot->results.meetOpen = true;
         snapshot->results.meetName = "Meet";
-        snapshot->results.classes.push_back({1, "Junior", {{1, 7, "Åse, Bråten", "Sprint", "10,00", "-"}}, {}});
+        snapshot->results.classes.push_back({1, "Junior", {{1, 7, "Åse, Bråten", "Sprint", "10,00", "-"}}, {}, {}});
         writer.post(snapshot);
         writer.drain();
         const auto written = fs::last_write_time(folder / "class-1.html");

@@ -29,6 +29,9 @@
 //                     a late entry: the number typed on line 8, the capture page's "New
 //                     competitor", his first name and class on the competitor page;
 //                     "ADDED competitor position number" once stored
+//   RUNS n            the number of runs set on the starts page; answers "DONE RUNS"
+//   RUN n             the run to be timed chosen on the starts page (the meet read again for
+//                     it); answers "RUN n" with the run the meet times then
 //   QUIT              ends the program
 //   kvt_race_child MEET.mdb FIFO [COMPETITORS]
 #include <unistd.h>
@@ -48,6 +51,7 @@
 #include "meetdb/sqlite.h"
 #include "meetdb/sqlite_engine.h"
 #include "shell/commands.h"
+#include "shell/run_commands.h"
 
 using namespace kvt;
 
@@ -283,6 +287,13 @@ int main(int argc, char** argv) {
                                                  : first)
                               << std::endl;
                 }
+                continue;
+            } else if (word == "RUNS") {
+                main.StartsRunsText.setText(std::to_string(index));
+                main.StartsRunsButton.click();
+            } else if (word == "RUN") {
+                shell::ChooseRun(program, index);
+                std::cout << "RUN " << (program.meet ? program.meet->run() : 0) << std::endl;
                 continue;
             } else if (word == "LISTS") {
                 shell::RunCommand(program, shell::Command::MakeTextList);

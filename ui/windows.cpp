@@ -237,6 +237,17 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     r.add(StartsPlanText, "StartsPlanText");
     r.add(StartsJuryText, "StartsJuryText");
     r.add(StartsMessage, "StartsMessage");
+    r.add(StartsRunsLabel, "StartsRunsLabel");
+    r.add(StartsRunLabel, "StartsRunLabel");
+    r.add(StartsBestLabel, "StartsBestLabel");
+    r.add(CaptureRun, "CaptureRun");
+    r.add(ResultsRunLabel, "ResultsRunLabel");
+    r.add(StartsRunsText, "StartsRunsText");
+    r.add(StartsBestText, "StartsBestText");
+    r.add(StartsRunsButton, "StartsRunsButton");
+    r.add(StartsRunCombo, "StartsRunCombo");
+    r.add(ResultsRunCombo, "ResultsRunCombo");
+    r.add(ResultsCombinedText, "ResultsCombinedText");
 
     OptionButton::makeGroup(NameOption);
     OptionButton::makeGroup(SetupTimeOption);

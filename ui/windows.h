@@ -255,6 +255,14 @@ struct MainWindow {
     CommandButton StartsKeepButton, StartsDrawButton, StartsMassButton, StartsMassImpulseButton;
     TextBox StartsPlanText, StartsJuryText;
     Label StartsMessage;
+    // Runs: how many the meet holds and the run being timed (the starts page), how many of a
+    // class's best start reversed in the next run, the run timed as the capture page shows
+    // it, and the run or the combined result the results page and the lists show.
+    Label StartsRunsLabel, StartsRunLabel, StartsBestLabel, CaptureRun, ResultsRunLabel;
+    TextBox StartsRunsText, StartsBestText;
+    CommandButton StartsRunsButton;
+    ComboBox StartsRunCombo, ResultsRunCombo;
+    TextBox ResultsCombinedText;
 
     ControlRegistry registry;
 
