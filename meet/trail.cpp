@@ -22,6 +22,8 @@ void Meet::writeTrail(storage::TrailEntry entry) {
         trailTable_ = engine_.openTable(path_, storage::TrailTable);
     }
     entry.entry = static_cast<int>(trail_.size() + writtenTrail_.size()) + 1;
+    // On a shared meet the station's number follows the computer's name: "host #2".
+    if (feed_) entry.station += " #" + std::to_string(feed_->station());
     trailTable_->appendRecord(storage::TrailRecord(entry));
     writtenTrail_.push_back(std::move(entry));
 }
