@@ -563,6 +563,7 @@ private:
     private:
         Meet& meet_;
     };
+    void follow(const std::vector<storage::Change>& changes, long long reached, Outcome& outcome);
     void followChanges(const std::vector<storage::Change>& changes, Outcome& outcome);
     void followTimeRow(int k, std::set<int>& competitors, Outcome& outcome);
     // A start or finish refused because another station gave one: the operator is told, the

@@ -56,8 +56,11 @@ int Meet::station() const {
 
 Meet::Turn::Turn(Meet& meet) : meet_(meet) {
     if (!meet_.feed_ || meet_.turnDepth_++ > 0) return;
+    if (meet_.engine_.inTransaction()) return;
+    long long reached = meet_.feedSequence_;
+    std::vector<storage::Change> changes;
     try {
-        meet_.feed_->takeTurn();
+        changes = meet_.feed_->takeTurn(meet_.feedSequence_, reached);
         meet_.turnHeld_ = true;
     } catch (const std::exception&) {
         // The server is away or busy: the action acts on the meet as followed last, and what
@@ -65,7 +68,9 @@ Meet::Turn::Turn(Meet& meet) : meet_(meet) {
         meet_.turnHeld_ = false;
         return;
     }
-    Merge(meet_.followedUnshown_, meet_.followOthers(true));
+    Outcome followed;
+    meet_.follow(changes, reached, followed);
+    Merge(meet_.followedUnshown_, std::move(followed));
 }
 
 Meet::Turn::~Turn() {
@@ -83,28 +88,40 @@ Outcome Meet::followOthers(bool now) {
         std::swap(outcome, followedUnshown_);
         return outcome;
     }
+    long long reached = feedSequence_;
+    std::vector<storage::Change> changes;
+    try {
+        changes = feed_->since(feedSequence_, reached);
+    } catch (const std::exception&) {
+        return outcome;  // the server is away: followed from the same place next time
+    }
+    follow(changes, reached, outcome);
+    if (!now) Merge(outcome, std::exchange(followedUnshown_, Outcome{}));
+    return outcome;
+}
+
+void Meet::follow(const std::vector<storage::Change>& changes, long long reached,
+                  Outcome& outcome) {
+    const auto moment = Clock::now();
     lastFollow_ = moment;
     for (auto seen = seenTimes_.begin(); seen != seenTimes_.end();)
         seen = moment - seen->second.when > SeenAfter ? seenTimes_.erase(seen) : std::next(seen);
     for (auto edited = editedByOthers_.begin(); edited != editedByOthers_.end();)
         edited = moment - edited->second.second > SeenAfter ? editedByOthers_.erase(edited)
                                                              : std::next(edited);
-    long long reached = feedSequence_;
     std::vector<storage::Change> others;
+    for (const auto& change : changes)
+        if (change.station != feed_->station()) others.push_back(change);
     try {
-        for (auto& change : feed_->since(feedSequence_, reached))
-            if (change.station != feed_->station()) others.push_back(std::move(change));
         followChanges(others, outcome);
     } catch (const storage::NestedTransaction&) {
         throw;
     } catch (const std::exception&) {
-        // The server is away: followed from the same place next time (following a change
+        // The server went away: followed from the same place next time (following a change
         // twice reads the record twice, nothing more).
-        return outcome;
+        return;
     }
     feedSequence_ = reached;
-    if (!now) Merge(outcome, std::exchange(followedUnshown_, Outcome{}));
-    return outcome;
 }
 
 void Meet::followTimeRow(int k, std::set<int>& competitors, Outcome& outcome) {

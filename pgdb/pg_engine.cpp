@@ -400,15 +400,35 @@ StationHold::~StationHold() {
 // The key of the turn's lock (the server keeps advisory locks per database).
 constexpr const char* TurnKey = "4937562";
 
+// The turn and the changes after a sequence in one round trip: the lock first, then the
+// changes read with a snapshot taken once it is held (a volatile function's statements each
+// see what was committed before them).
+constexpr const char* TurnFunction = "kvt_turn";
+
 PgFeed::PgFeed(const Reach& reach, int station) : connection_(reach), station_(station) {
     // A turn that cannot be had soon fails rather than freeze the station.
     connection_.execute("SET lock_timeout = '5s'");
     connection_.execute("LISTEN kvt_feed");
+    const Result made = connection_.run("SELECT count(*) FROM pg_proc WHERE proname = $1",
+                                        {std::string(TurnFunction)});
+    if (made.integer(0, 0) > 0) return;
+    try {
+        connection_.execute(
+            std::string("CREATE OR REPLACE FUNCTION ") + QuoteName(TurnFunction) +
+            "(after bigint) RETURNS TABLE (s bigint, st integer, t text, k bigint) LANGUAGE "
+            "plpgsql VOLATILE AS $turn$ BEGIN PERFORM pg_advisory_lock(" + TurnKey +
+            "); RETURN QUERY SELECT c.\"sequence\", c.\"station\", c.\"table\", c.\"key\" FROM " +
+            QuoteName(ChangesTable) +
+            " c WHERE c.\"sequence\" > after ORDER BY 1, 3, 4; END $turn$");
+    } catch (const PgError&) {
+        // Two stations joining at once may both make it: the one that loses finds it made.
+    }
 }
 
 bool PgFeed::woken() {
     PGconn* conn = connection_.handle();
     if (PQstatus(conn) != CONNECTION_OK || PQconsumeInput(conn) == 0) return false;
+    if (!PQisBusy(conn)) connection_.settle();
     bool woke = false;
     while (PGnotify* notice = PQnotifies(conn)) {
         woke = true;
@@ -419,10 +439,15 @@ bool PgFeed::woken() {
 
 std::vector<storage::Change> PgFeed::since(long long sequence, long long& reached) {
     reached = sequence;
-    const Result rows = connection_.run(
-        "SELECT \"sequence\", \"station\", \"table\", \"key\" FROM " + QuoteName(ChangesTable) +
-            " WHERE \"sequence\" > $1 ORDER BY \"sequence\", \"table\", \"key\"",
-        {std::to_string(sequence)});
+    return changesOf(connection_.run("SELECT \"sequence\", \"station\", \"table\", \"key\" FROM " +
+                                         QuoteName(ChangesTable) +
+                                         " WHERE \"sequence\" > $1 ORDER BY \"sequence\", "
+                                         "\"table\", \"key\"",
+                                     {std::to_string(sequence)}),
+                     reached);
+}
+
+std::vector<storage::Change> PgFeed::changesOf(const Result& rows, long long& reached) const {
     std::vector<storage::Change> changes;
     changes.reserve(static_cast<std::size_t>(rows.rows()));
     for (int r = 0; r < rows.rows(); ++r) {
@@ -441,20 +466,21 @@ long long PgFeed::head() {
     return connection_.run("SELECT \"sequence\" FROM " + QuoteName(FeedTable)).integer(0, 0);
 }
 
-void PgFeed::takeTurn() {
-    if (turn_) return;
-    connection_.run(std::string("SELECT pg_advisory_lock(") + TurnKey + ")");
+std::vector<storage::Change> PgFeed::takeTurn(long long sequence, long long& reached) {
+    reached = sequence;
+    if (turn_) return since(sequence, reached);
+    const Result rows = connection_.run("SELECT * FROM " + QuoteName(TurnFunction) + "($1)",
+                                        {std::to_string(sequence)});
     turn_ = true;
+    return changesOf(rows, reached);
 }
 
 void PgFeed::endTurn() noexcept {
     if (!turn_) return;
     turn_ = false;
-    try {
-        connection_.run(std::string("SELECT pg_advisory_unlock(") + TurnKey + ")");
-    } catch (const std::exception&) {
-        // A connection that is gone let go of the lock with it.
-    }
+    // Sent without waiting for the answer (read before the connection's next statement): the
+    // station goes on at once. A connection that is gone let go of the lock with it.
+    connection_.sendWithoutWaiting(std::string("SELECT pg_advisory_unlock(") + TurnKey + ")");
 }
 
 void PgEngine::setPassword(const std::string& databaseName, std::string password) {

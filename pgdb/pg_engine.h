@@ -61,10 +61,11 @@ public:
     bool woken() override;
     std::vector<storage::Change> since(long long sequence, long long& reached) override;
     long long head() override;
-    void takeTurn() override;
+    std::vector<storage::Change> takeTurn(long long sequence, long long& reached) override;
     void endTurn() noexcept override;
 
 private:
+    std::vector<storage::Change> changesOf(const Result& rows, long long& reached) const;
     PgConnection connection_;
     int station_ = 0;
     bool turn_ = false;

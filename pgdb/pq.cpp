@@ -70,7 +70,19 @@ PgConnection::~PgConnection() {
     PQfinish(conn_);
 }
 
+void PgConnection::sendWithoutWaiting(const std::string& sql) noexcept {
+    settle();
+    unanswered_ = PQstatus(conn_) == CONNECTION_OK && PQsendQuery(conn_, sql.c_str()) == 1;
+}
+
+void PgConnection::settle() noexcept {
+    if (!unanswered_) return;
+    unanswered_ = false;
+    while (PGresult* result = PQgetResult(conn_)) PQclear(result);
+}
+
 void PgConnection::ensureOpen() {
+    settle();
     if (PQstatus(conn_) == CONNECTION_OK) return;
     if (open_) throw PgError("the connection to the server was lost");
     PQreset(conn_);
@@ -180,6 +192,7 @@ void PgConnection::commit() {
 }
 
 void PgConnection::rollback() noexcept {
+    settle();
     if (PQstatus(conn_) == CONNECTION_OK) {
         PGresult* result = PQexec(conn_, "ROLLBACK");
         PQclear(result);

@@ -79,12 +79,18 @@ public:
     void setStation(int station) { station_ = station; }
     void noteChange(const std::string& table, long long key);
 
+    // A statement sent without waiting for its answer (no values, its rows unread): its answer
+    // is read before the next statement on the connection, or by settle.
+    void sendWithoutWaiting(const std::string& sql) noexcept;
+    void settle() noexcept;
+
 private:
     void ensureOpen();
     void publishChanges();
     PGconn* conn_ = nullptr;
     std::set<std::pair<std::string, long long>> changes_;
     int station_ = 0;
+    bool unanswered_ = false;
     // Statements run with values are prepared once per connection (parsed and planned once).
     std::map<std::string, std::string> prepared_;
     long long preparedCount_ = 0;

@@ -67,8 +67,9 @@ public:
     // The sequence the server has reached now.
     virtual long long head() = 0;
     // The turn: no other station stores anything until it ends (bounded: throws when the turn
-    // cannot be had within a few seconds).
-    virtual void takeTurn() = 0;
+    // cannot be had within a few seconds). Taken, it gives the changes committed after
+    // sequence as since does (in the same round trip where the engine can).
+    virtual std::vector<Change> takeTurn(long long sequence, long long& reached) = 0;
     virtual void endTurn() noexcept = 0;
 };
 
