@@ -35,7 +35,12 @@ void Poll(ui::Program& program) {
     if (!program.meet) return;
     auto& meet = *program.meet;
     const int last = meet.lastLineInUse();
-    if (last < 0) return;
+    if (last < 0) {
+        // A meet shared with other stations follows them with no line in use too.
+        if (meet.shared())
+            if (auto followed = meet.followOthers(); followed.acted) ShowOutcome(program, followed);
+        return;
+    }
     meet::PollInput input;
     input.fromAdapter = program.adapterOpen;
     input.interval = std::max(1, program.Main.Hitime1.interval());

@@ -103,6 +103,9 @@ void ShowOutcome(ui::Program& program, const meet::Outcome& outcome) {
         if (outcome.shownClass > 0)
             program.Main.ResultsCombo.setText(program.meet->className(outcome.shownClass));
         results::ShowStoredClass(program, outcome.shownClass);
+    } else if (program.meet->shared() && !outcome.writtenClasses.empty()) {
+        // Results another station ranked: the class shown follows them.
+        results::ShowChosenClass(program);
     }
     const std::string& title = program.LanguageTexts[lang::entry::Info];
     for (const auto& notice : outcome.notices) program.dialogs().notify(notice, title);

@@ -51,6 +51,7 @@ std::string Meet::unstoredTimesText() const {
 // ---- storing ----
 
 Outcome Meet::store() {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);
     recordWaitingResults(outcome);
@@ -156,10 +157,14 @@ void Meet::writeUnstored() {
     }
     if (!unstoredSetup_.empty()) {
         storage::NamedFields named;
-        for (int f : unstoredSetup_) named.emplace_back(std::to_string(f), setup_.fields[f]);
+        for (int f : unstoredSetup_)
+            // On a shared meet the times taken into the list are each station's own.
+            if (!feed_ || f != field::FetchedCount)
+                named.emplace_back(std::to_string(f), setup_.fields[f]);
         setupTable_->writeFields(1, named);
     }
-    if (!unstoredWork_.empty()) {
+    // A shared meet's list is each station's own: the Work record stays the meet's as hosted.
+    if (!unstoredWork_.empty() && !feed_) {
         namespace work = column::work;
         storage::NamedFields named;
         for (int row : unstoredWork_) {
@@ -172,7 +177,7 @@ void Meet::writeUnstored() {
         }
         workTable_->writeFields(1, named);
     }
-    if (offeredAgainUnstored_) {
+    if (offeredAgainUnstored_ && !feed_) {
         std::string rows;
         for (int k : offeredAgain_) rows += (rows.empty() ? "" : ",") + std::to_string(k);
         writeProgramSetting("OfferedAgain", rows);
@@ -242,6 +247,7 @@ void Meet::writeProgramSetting(const std::string& name, const std::string& value
 }
 
 Outcome Meet::setProgramOption(const std::string& name, bool on, bool& option) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);
     commit(outcome, [&] {

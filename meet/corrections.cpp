@@ -341,6 +341,7 @@ void Meet::applyChanges(const std::vector<TimeChange>& changes, bool forward, Ou
 }
 
 Outcome Meet::correct(Correction correction) {
+    Turn turn(*this);
     Outcome outcome;
     applyChanges(correction.changes, true, outcome);
     queueTrail(trailEntry(correction, correction.action, false));
@@ -353,6 +354,7 @@ Outcome Meet::correct(Correction correction) {
 // ---- the corrections ----
 
 Outcome Meet::reassignTime(int timeRow, int number) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     if (timeRow < 1 || timeRow > registeredCount_ ||
@@ -407,6 +409,7 @@ Outcome Meet::reassignTime(int timeRow, int number) {
 }
 
 Outcome Meet::takeBack(int number, TimeUse which) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     const bool finish = which == TimeUse::Finish;
@@ -445,6 +448,7 @@ Outcome Meet::takeBack(int number, TimeUse which) {
 }
 
 Outcome Meet::takeBackTime(int timeRow) {
+    Turn turn(*this);
     if (timeRow < 1 || timeRow > registeredCount_ ||
         timeRow >= static_cast<int>(registered_.size())) {
         Outcome outcome;
@@ -478,6 +482,7 @@ Outcome Meet::takeBackTime(int timeRow) {
 
 Outcome Meet::setHandTime(int number, TimeUse which, const std::string& time,
                           const std::string& reason) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     const bool finish = which == TimeUse::Finish;
@@ -548,6 +553,7 @@ Outcome Meet::setHandTime(int number, TimeUse which, const std::string& time,
 }
 
 Outcome Meet::replay(bool forward) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     auto& from = forward ? undone_ : done_;

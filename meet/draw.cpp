@@ -63,6 +63,7 @@ std::string startText(const ClassStart& start) {
 }  // namespace
 
 Outcome Meet::setClassStart(int classNumber, const ClassStart& start) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     if (classNumber < 1 || classNumber > classCount_) return outcome;
@@ -113,6 +114,7 @@ Outcome Meet::setClassStart(int classNumber, const ClassStart& start) {
 }
 
 Outcome Meet::draw(const std::string& now, unsigned seed, const std::vector<int>& chosen) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     std::mt19937 random(seed);

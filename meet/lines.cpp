@@ -21,6 +21,9 @@ int Meet::lastLineInUse() const {
 
 std::vector<Outcome> Meet::poll(PollInput input) {
     std::vector<Outcome> outcomes;
+    // What the other stations of a shared meet stored, followed first.
+    if (feed_)
+        if (auto followed = followOthers(); followed.acted) outcomes.push_back(std::move(followed));
     input.lastLine = lastLineInUse();
     for (int c = 0; c < ChannelTotal; ++c) input.inUse[c] = setup_.lineInUse(c);
     input.activeLow = setup_.activeLow();

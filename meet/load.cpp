@@ -35,6 +35,9 @@ std::unique_ptr<Meet> Meet::Open(storage::Engine& engine, const std::string& pat
                                  std::unique_ptr<storage::Hold> hold) {
     std::unique_ptr<Meet> meet(new Meet(engine, path, words, language));
     meet->hold_ = hold ? std::move(hold) : engine.hold(path);
+    // A meet shared with other stations: what they store from now on is followed.
+    meet->feed_ = engine.feed(path);
+    if (meet->feed_) meet->feedSequence_ = meet->feed_->head();
     meet->load(progress, warnings);
     return meet;
 }
@@ -289,6 +292,13 @@ void Meet::loadList() {
     workTable_ = engine_.openTable(path_, words_[entry::WorkTable]);
     auto work = workTable_->readAll();
     if (work.empty()) throw std::runtime_error(words_[entry::WorkTable] + ": no record");
+    // Each station on a shared meet has a list of its own: it begins empty, and the times
+    // registered before it came are no station's to offer.
+    if (feed_) {
+        fetchedCount_ = registeredCount_;
+        for (int k = 1; k < static_cast<int>(registered_.size()); ++k) registered_[k].given = true;
+        return;
+    }
     auto record = work[0];
     record.resize(column::work::Count);
     for (int i = 0; i < CaptureRows; ++i) {

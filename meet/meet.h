@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -448,6 +449,22 @@ public:
     // The combined result of a class over every run: the ranked by their total, then those
     // without a place by start number.
     std::vector<CombinedRow> combinedResults(int classNumber) const;
+    // ---- a meet shared by several stations on a server (meet/stations.cpp) ----
+    // This program is one of several stations on the meet (a server meet); its number.
+    bool shared() const { return feed_ != nullptr; }
+    int station() const;
+    // What the other stations stored since the last look, followed: on the server's wake-up,
+    // or once a second anyway (now: at once). The outcome names what changed (acted when
+    // anything did); nothing is written.
+    Outcome followOthers(bool now = false);
+    // The check before a start or finish is given to competitor n by this station, which saw
+    // his start or finish as seen ("-": none): when it is no longer so (another station gave
+    // him one meanwhile), the refusal for the operator ("Station 2 gave competitor 17 a finish
+    // at 12:03:04.51"); empty when the time may be given.
+    std::string givenElsewhere(int n, TimeUse use, const std::string& seen) const;
+    // What this station saw of competitor n's start or finish: as it was before another
+    // station's change that reached it in the last moments, else as it is.
+    std::string seenTime(int n, TimeUse use) const;
 
     // The plain-text file beside the meet that writeRecoveryFile writes (named once).
     const std::string& recoveryFilePath() const;
@@ -578,6 +595,28 @@ private:
     void writePlan(int n, const PlannedStart& plan);
     void startsCommitFailed();
 
+    // A station's turn on a shared meet: taken before an action reads the meet (what the
+    // other stations stored is followed first), let go once its commit returned.
+    class Turn {
+    public:
+        explicit Turn(Meet& meet);
+        ~Turn();
+        Turn(const Turn&) = delete;
+        Turn& operator=(const Turn&) = delete;
+
+    private:
+        Meet& meet_;
+    };
+    void follow(const std::vector<storage::Change>& changes, long long reached, Outcome& outcome);
+    void followChanges(const std::vector<storage::Change>& changes, Outcome& outcome);
+    void followTimeRow(int k, std::set<int>& competitors, Outcome& outcome);
+    // A start or finish refused because another station gave one: the operator is told, the
+    // trail keeps the refusal (written with the next commit). True when refused.
+    bool refuseGivenElsewhere(int n, TimeUse use, const std::string& identification,
+                              const std::string& time, Outcome& outcome);
+    // A register record edit refused because another station changed the record meanwhile.
+    std::string editedElsewhere(Register which, int position) const;
+
     storage::Engine& engine_;
     // Let go last, when every handle on the meet has gone.
     std::unique_ptr<storage::Hold> hold_;
@@ -698,6 +737,24 @@ private:
         std::map<int, std::string> statuses;            // status words by start number
     };
     std::map<int, StoredRun> storedRuns_;
+    // A shared meet: the feed of what the other stations store, the sequence followed to, the
+    // turn (taken once, however deep the actions call each other), and what this station saw
+    // of competitors' times and register records that another station changed a moment ago.
+    std::unique_ptr<storage::ChangeFeed> feed_;
+    long long feedSequence_ = 0;
+    int turnDepth_ = 0;
+    bool turnHeld_ = false;
+    std::chrono::steady_clock::time_point lastFollow_{};
+    struct Seen {
+        std::string start, finish;
+        std::chrono::steady_clock::time_point when;
+    };
+    std::map<int, Seen> seenTimes_;
+    std::map<std::pair<int, int>, std::pair<std::string, std::chrono::steady_clock::time_point>>
+        editedByOthers_;
+    std::array<std::unique_ptr<storage::Table>, 3> followedRegisters_;
+    // What a catch-up inside an action followed, shown with the next poll.
+    Outcome followedUnshown_;
 };
 
 }  // namespace kvt::meet

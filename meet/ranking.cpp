@@ -74,6 +74,7 @@ void Meet::recordWaitingResults(Outcome& outcome) {
 }
 
 Outcome Meet::rankClass(int classNumber) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     if (classNumber >= 1 && classNumber <= classCount_) rank(classNumber);
@@ -82,6 +83,7 @@ Outcome Meet::rankClass(int classNumber) {
 }
 
 Outcome Meet::rankAll() {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     for (int c = 1; c <= classCount_; ++c) rank(c);

@@ -188,6 +188,7 @@ std::vector<storage::Record> Meet::registerRecords(Register which) const {
 }
 
 Outcome Meet::importEntries(Register which, const std::vector<RegisterEntry>& entries) {
+    Turn turn(*this);
     const auto layout = storage::DescribeTable(kindOf(which), words_);
     const int count = registerCount(which);
     const int limit = RegisterLimit(which);
@@ -321,6 +322,7 @@ void Meet::setRegisterCount(Register which, int count) {
 }
 
 Outcome Meet::addRecord(Register which, const std::vector<std::pair<int, std::string>>& fields) {
+    Turn turn(*this);
     const auto layout = storage::DescribeTable(kindOf(which), words_);
     const int fieldCount = static_cast<int>(layout.fields.size());
     for (const auto& field : fields)
@@ -437,6 +439,7 @@ std::map<int, std::string> Meet::unstoredEdit(Register which, int position) cons
 
 Outcome Meet::editRecord(Register which, int position,
                          const std::vector<std::pair<int, std::string>>& fields) {
+    Turn turn(*this);
     const auto layout = storage::DescribeTable(kindOf(which), words_);
     if (position < 1 || position > registerCount(which))
         throw std::invalid_argument(layout.name + ": no record " + std::to_string(position));
@@ -457,6 +460,34 @@ Outcome Meet::editRecord(Register which, int position,
 
 void Meet::storeEdits(Outcome& outcome) {
     if (unstoredEdits_.empty() && unstoredSettings_.empty()) return;
+    // On a shared meet, a record another station changed a moment ago is not overwritten: the
+    // edit is refused, the operator told, and the trail keeps the refusal.
+    if (feed_) {
+        bool refused = false;
+        for (auto edit = unstoredEdits_.begin(); edit != unstoredEdits_.end();) {
+            const std::string refusal = editedElsewhere(edit->which, edit->position);
+            if (refusal.empty()) {
+                ++edit;
+                continue;
+            }
+            const auto layout = storage::DescribeTable(kindOf(edit->which), words_);
+            std::string tried;
+            for (const auto& [field, value] : edit->fields)
+                tried += (tried.empty() ? "" : "; ") + layout.fields[field].name + ": " + value;
+            outcome.notices.push_back(refusal);
+            queueTrail(storage::MakeTrailEntry(
+                storage::trail::Refused,
+                edit->which == Register::Competitors ? recordNumber(edit->position) : -1,
+                layout.name + " " + std::to_string(edit->position), "", tried));
+            outcome.writtenRecords.emplace_back(edit->which, edit->position);
+            edit = unstoredEdits_.erase(edit);
+            refused = true;
+        }
+        if (refused && unstoredEdits_.empty() && unstoredSettings_.empty()) {
+            commit(outcome);  // the refusals' trail rows
+            return;
+        }
+    }
     auto fail = [&](const std::string& failure) {
         failure_ = editsFailure_ = failure;
         outcome.stored = false;

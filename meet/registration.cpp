@@ -90,6 +90,7 @@ Outcome Meet::registerCapture(int line, const std::string& time) {
 
 Outcome Meet::registerLine(int line, const std::string& time, const devices::Impulse& impulse,
                            int giveTo) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     if (registeredCount_ >= MaxCount || channelCounts_[line] >= MaxCount) {
@@ -177,6 +178,7 @@ void Meet::warnIfClocksDiffer(int n, Outcome& outcome) const {
 }
 
 Outcome Meet::registerImpulse(const devices::Impulse& impulse) {
+    Turn turn(*this);
     const auto key = std::make_pair(impulse.channel, impulse.timeOfDay);
     if (impulse.registrable() && setup_.lineInUse(impulse.line) && !timerTimes_.count(key)) {
         // With the option, a number of a competitor who has not finished takes the time now.
@@ -238,6 +240,7 @@ void Meet::startAll(const std::string& startTime, int timeRow) {
 }
 
 Outcome Meet::giveTimeNow(int row, const std::string& now) {
+    Turn turn(*this);
     Outcome outcome;
     if (enterLatch_ == 1) return outcome;
     storeEdits(outcome);  // the action acts on what is stored
@@ -247,6 +250,35 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
         return outcome;
     }
     auto& competitor = competitors_[n];
+    // On a shared meet, a start or finish another station gave him a moment ago is not
+    // overwritten: the time is registered for the list, and the operator told.
+    if (feed_ && trimmed(seenTime(n, TimeUse::Finish)) == "-") {
+        const TimeUse use =
+            trimmed(seenTime(n, TimeUse::Start)) == "-" || startImpulseDue(n, now)
+                ? TimeUse::Start
+                : TimeUse::Finish;
+        if (!givenElsewhere(n, use, seenTime(n, use)).empty()) {
+            if (registeredCount_ >= MaxCount || channelCounts_[1] >= MaxCount) {
+                outcome.notices.push_back(lang::TimeTableFullText().in(language_) + now);
+                return outcome;
+            }
+            const int k = registerNow(now, "-");
+            const auto& slot = registered_[k];
+            refuseGivenElsewhere(n, use, slot.identification, now, outcome);
+            auto impulse = OwnImpulse(devices::ImpulseSource::EnterKey, 1, now);
+            journal(impulse, k);
+            if (impulse.hasTime) preciseTimes_[k] = impulse.timeOfDay;
+            fromTimer_[k] = false;
+            queueTimeRow(k, {{entry::TimeIdField, slot.identification},
+                             {entry::TimeTimeField, now},
+                             {entry::TimeNumberField, "-"},
+                             {entry::TimeKindField, "-"}});
+            outcome.acted = true;
+            takeNextIntoList();
+            commit(outcome);
+            return outcome;
+        }
+    }
     if (competitor.state == Finished) {
         // Finished before this key press: the line goes, and a held key acts no more.
         enterLatch_ = 1;
@@ -313,6 +345,7 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
 }
 
 Outcome Meet::giveRegisteredTime(int row) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     auto& line = rows_.at(row);
@@ -333,6 +366,18 @@ Outcome Meet::giveRegisteredTime(int row) {
         timeRow >= 1 && timeRow < static_cast<int>(registered_.size())
             ? registered_[timeRow].identification
             : std::string("-");
+    // On a shared meet, a start or finish another station gave him a moment ago is not
+    // overwritten: the time stays offered, and the operator is told.
+    if (feed_ && trimmed(seenTime(n, TimeUse::Finish)) == "-") {
+        const TimeUse use =
+            trimmed(seenTime(n, TimeUse::Start)) == "-" || startImpulseDue(n, offered)
+                ? TimeUse::Start
+                : TimeUse::Finish;
+        if (refuseGivenElsewhere(n, use, identified, offered, outcome)) {
+            commit(outcome);
+            return outcome;
+        }
+    }
     const bool plannedStart = startImpulseDue(n, offered);
     if (competitor.state == NotStarted || plannedStart) {
         const bool startsAll = setup_.yes(field::StartAtSameTime) && !plannedStart;

@@ -33,6 +33,7 @@ int SetupRecord::timeFormat() const {
 // ---- settings and registers ----
 
 Outcome Meet::changeSetting(int field, const std::string& value) {
+    Turn turn(*this);
     Outcome outcome;
     const bool isCount = field == field::RegisteredCount || field == field::FetchedCount ||
                          field == field::TimeTableSize ||

@@ -313,6 +313,7 @@ void Meet::takePlannedStart(int n, const std::string& time, int timeRow,
 // ---- a class started all at once ----
 
 Outcome Meet::massStart(const std::vector<int>& classes, const std::string& time, int timeRow) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     std::string when = time;

@@ -95,6 +95,7 @@ void Meet::loadRaceStatuses() {
 }
 
 Outcome Meet::setRaceStatus(int n, RaceStatus status, const std::string& reason) {
+    Turn turn(*this);
     const std::vector<int> positions =
         n >= 1 && n <= MaxStartNumber ? recordsNumbered(n) : std::vector<int>{};
     if (positions.empty())

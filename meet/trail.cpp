@@ -24,6 +24,8 @@ void Meet::writeTrail(storage::TrailEntry entry) {
     }
     entry.entry = static_cast<int>(trail_.size() + writtenTrail_.size()) + 1;
     entry.subject = runMarked(entry.subject);
+    // On a shared meet the station's number follows the computer's name: "host #2".
+    if (feed_) entry.station += " #" + std::to_string(feed_->station());
     trailTable_->appendRecord(storage::TrailRecord(entry));
     writtenTrail_.push_back(std::move(entry));
 }

@@ -29,6 +29,12 @@ std::vector<std::pair<int, std::string>> editsOf(const ui::DataControl& data) {
 // The record shown, as the operator changed it, stored by the meet as one action (together
 // with an earlier edit of it that still waits). False when it could not be stored: the page
 // keeps what was typed and says so, and the meet tries it again.
+// What the meet says of an edit (another station changed the record a moment before).
+void tellNotices(ui::Program& program, const meet::Outcome& outcome) {
+    for (const auto& notice : outcome.notices)
+        program.dialogs().notify(notice, program.LanguageTexts[lang::entry::Info]);
+}
+
 bool storeShownRecord(ui::Program& program, Register which) {
     auto& data = RegisterBinding(program, which);
     if (!program.meet || !data.isOpen() || data.position() < 1) return true;
@@ -44,6 +50,7 @@ bool storeShownRecord(ui::Program& program, Register which) {
     auto outcome = program.meet->editRecord(which, data.position(), fields);
     ShowStoredRecords(program, outcome);
     if (which == Register::Competitors) ShowCompetitorWarning(program);
+    tellNotices(program, outcome);
     program.tellIfNotStored(outcome);
     return outcome.stored;
 }
@@ -70,6 +77,7 @@ void editCell(ui::Program& program, int position, int column, const std::string&
     if (!program.meet) return;
     auto outcome = program.meet->editRecord(Register::Classes, position, {{column, text}});
     ShowStoredRecords(program, outcome);
+    tellNotices(program, outcome);
     if (!outcome.stored && position == program.Main.ClassData.position())
         showUnstoredEdit(program, Register::Classes);
     program.tellIfNotStored(outcome);

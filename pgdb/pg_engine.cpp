@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -204,6 +205,7 @@ public:
         sql += " WHERE " + QuoteName(RowColumn) + " = $" + std::to_string(fields.size() + 1);
         values.push_back(std::to_string(row(position)));
         connection_->run(sql, values);
+        connection_->noteChange(table_, row(position));
     }
 
     // Every record in one statement: the values go as arrays, one per field.
@@ -233,6 +235,7 @@ public:
         std::vector<Value> values{ArrayLiteral(rowNumbers)};
         for (const auto& column : columns) values.push_back(ArrayLiteral(column));
         connection_->run(sql, values);
+        for (const auto& record : records) connection_->noteChange(table_, row(record.first));
     }
 
     int appendRecord(const storage::Record& values) override {
@@ -246,6 +249,7 @@ public:
         const Result added =
             connection_->run(sql + ") RETURNING " + QuoteName(RowColumn), bound);
         rows_.push_back(added.integer(0, 0));
+        connection_->noteChange(table_, rows_.back());
         return static_cast<int>(rows_.size());
     }
 
@@ -256,7 +260,20 @@ public:
         connection_->run("DELETE FROM " + QuoteName(table_) + " WHERE " + QuoteName(RowColumn) +
                              " >= $1",
                          {std::to_string(row(position))});
+        connection_->noteChange(table_, -row(position));
         rows_.resize(static_cast<std::size_t>(position - 1));
+    }
+
+    int positionOfKey(long long key) override {
+        if (!arranged_ && order_ == QuoteName(RowColumn)) {
+            const auto found = std::lower_bound(rows_.begin(), rows_.end(), key);
+            return found != rows_.end() && *found == key
+                       ? static_cast<int>(found - rows_.begin()) + 1
+                       : 0;
+        }
+        for (std::size_t i = 0; i < rows_.size(); ++i)
+            if (rows_[i] == key) return static_cast<int>(i) + 1;
+        return 0;
     }
 
 private:
@@ -332,6 +349,14 @@ void MakeCatalog(PgConnection& db) {
     db.execute("CREATE TABLE IF NOT EXISTS " + QuoteName(StationsTable) +
                " (\"station\" serial PRIMARY KEY, \"host\" text NOT NULL, \"process\" integer NOT "
                "NULL, \"backend\" integer NOT NULL, \"since\" timestamptz NOT NULL DEFAULT now())");
+    db.execute("CREATE TABLE IF NOT EXISTS " + QuoteName(FeedTable) +
+               " (\"one\" boolean PRIMARY KEY DEFAULT true CHECK (\"one\"), \"sequence\" bigint NOT "
+               "NULL)");
+    db.execute("INSERT INTO " + QuoteName(FeedTable) +
+               " (\"sequence\") VALUES (0) ON CONFLICT DO NOTHING");
+    db.execute("CREATE TABLE IF NOT EXISTS " + QuoteName(ChangesTable) +
+               " (\"sequence\" bigint NOT NULL, \"station\" integer NOT NULL, \"table\" text NOT "
+               "NULL, \"key\" bigint NOT NULL, PRIMARY KEY (\"sequence\", \"table\", \"key\"))");
 }
 
 void MakeTable(PgConnection& db, const std::string& table,
@@ -344,6 +369,7 @@ void MakeTable(PgConnection& db, const std::string& table,
         db.run("INSERT INTO " + QuoteName(CatalogColumns) +
                    " (\"table\", \"position\", \"name\", \"declared\") VALUES ($1, $2, $3, $4)",
                {table, std::to_string(i + 1), fields[i].first, fields[i].second});
+    db.noteChange(table, 0);
 }
 
 StationHold::StationHold(const Reach& reach) : connection_(std::make_unique<PgConnection>(reach)) {
@@ -371,6 +397,92 @@ StationHold::~StationHold() {
     }
 }
 
+// The key of the turn's lock (the server keeps advisory locks per database).
+constexpr const char* TurnKey = "4937562";
+
+// The turn and the changes after a sequence in one round trip: the lock first, then the
+// changes read with a snapshot taken once it is held (a volatile function's statements each
+// see what was committed before them).
+constexpr const char* TurnFunction = "kvt_turn";
+
+PgFeed::PgFeed(const Reach& reach, int station) : connection_(reach), station_(station) {
+    // A turn that cannot be had soon fails rather than freeze the station.
+    connection_.execute("SET lock_timeout = '5s'");
+    connection_.execute("LISTEN kvt_feed");
+    const Result made = connection_.run("SELECT count(*) FROM pg_proc WHERE proname = $1",
+                                        {std::string(TurnFunction)});
+    if (made.integer(0, 0) > 0) return;
+    try {
+        connection_.execute(
+            std::string("CREATE OR REPLACE FUNCTION ") + QuoteName(TurnFunction) +
+            "(after bigint) RETURNS TABLE (s bigint, st integer, t text, k bigint) LANGUAGE "
+            "plpgsql VOLATILE AS $turn$ BEGIN PERFORM pg_advisory_lock(" + TurnKey +
+            "); RETURN QUERY SELECT c.\"sequence\", c.\"station\", c.\"table\", c.\"key\" FROM " +
+            QuoteName(ChangesTable) +
+            " c WHERE c.\"sequence\" > after ORDER BY 1, 3, 4; END $turn$");
+    } catch (const PgError&) {
+        // Two stations joining at once may both make it: the one that loses finds it made.
+    }
+}
+
+bool PgFeed::woken() {
+    PGconn* conn = connection_.handle();
+    if (PQstatus(conn) != CONNECTION_OK || PQconsumeInput(conn) == 0) return false;
+    if (!PQisBusy(conn)) connection_.settle();
+    bool woke = false;
+    while (PGnotify* notice = PQnotifies(conn)) {
+        woke = true;
+        PQfreemem(notice);
+    }
+    return woke;
+}
+
+std::vector<storage::Change> PgFeed::since(long long sequence, long long& reached) {
+    reached = sequence;
+    return changesOf(connection_.run("SELECT \"sequence\", \"station\", \"table\", \"key\" FROM " +
+                                         QuoteName(ChangesTable) +
+                                         " WHERE \"sequence\" > $1 ORDER BY \"sequence\", "
+                                         "\"table\", \"key\"",
+                                     {std::to_string(sequence)}),
+                     reached);
+}
+
+std::vector<storage::Change> PgFeed::changesOf(const Result& rows, long long& reached) const {
+    std::vector<storage::Change> changes;
+    changes.reserve(static_cast<std::size_t>(rows.rows()));
+    for (int r = 0; r < rows.rows(); ++r) {
+        storage::Change change;
+        change.sequence = rows.integer(r, 0);
+        change.station = static_cast<int>(rows.integer(r, 1));
+        change.table = rows.value(r, 2).value_or("");
+        change.key = rows.integer(r, 3);
+        reached = std::max(reached, change.sequence);
+        changes.push_back(std::move(change));
+    }
+    return changes;
+}
+
+long long PgFeed::head() {
+    return connection_.run("SELECT \"sequence\" FROM " + QuoteName(FeedTable)).integer(0, 0);
+}
+
+std::vector<storage::Change> PgFeed::takeTurn(long long sequence, long long& reached) {
+    reached = sequence;
+    if (turn_) return since(sequence, reached);
+    const Result rows = connection_.run("SELECT * FROM " + QuoteName(TurnFunction) + "($1)",
+                                        {std::to_string(sequence)});
+    turn_ = true;
+    return changesOf(rows, reached);
+}
+
+void PgFeed::endTurn() noexcept {
+    if (!turn_) return;
+    turn_ = false;
+    // Sent without waiting for the answer (read before the connection's next statement): the
+    // station goes on at once. A connection that is gone let go of the lock with it.
+    connection_.sendWithoutWaiting(std::string("SELECT pg_advisory_unlock(") + TurnKey + ")");
+}
+
 void PgEngine::setPassword(const std::string& databaseName, std::string password) {
     passwords_[databaseName] = std::move(password);
 }
@@ -384,6 +496,8 @@ Reach PgEngine::reach(const std::string& databaseName) const {
 std::shared_ptr<PgConnection> PgEngine::connection(const std::string& databaseName) {
     if (auto open = connections_[databaseName].lock()) return open;
     auto opened = std::make_shared<PgConnection>(reach(databaseName));
+    if (auto station = stations_.find(databaseName); station != stations_.end())
+        opened->setStation(station->second);
     connections_[databaseName] = opened;
     return opened;
 }
@@ -418,7 +532,16 @@ void PgEngine::transaction(const std::string& databaseName, const std::function<
 }
 
 std::unique_ptr<storage::Hold> PgEngine::hold(const std::string& databaseName) {
-    return std::make_unique<StationHold>(reach(databaseName));
+    auto held = std::make_unique<StationHold>(reach(databaseName));
+    stations_[databaseName] = held->station();
+    if (auto open = connections_[databaseName].lock()) open->setStation(held->station());
+    return held;
+}
+
+std::unique_ptr<storage::ChangeFeed> PgEngine::feed(const std::string& databaseName) {
+    const auto station = stations_.find(databaseName);
+    if (station == stations_.end()) return nullptr;
+    return std::make_unique<PgFeed>(reach(databaseName), station->second);
 }
 
 void PgEngine::createDatabase(const std::string& databaseName, const storage::TableSpec& table,

@@ -19,6 +19,9 @@ inline constexpr const char* CatalogTables = "kvt_tables";
 inline constexpr const char* CatalogColumns = "kvt_columns";
 inline constexpr const char* CatalogFile = "kvt_file";
 inline constexpr const char* StationsTable = "kvt_stations";
+// The change feed: its counter (one row) and the changes, by the counter's number.
+inline constexpr const char* FeedTable = "kvt_feed";
+inline constexpr const char* ChangesTable = "kvt_changes";
 // The position column of every meet table.
 inline constexpr const char* RowColumn = "kvt_row";
 
@@ -48,6 +51,26 @@ private:
     int station_ = 0;
 };
 
+// The change feed of a server meet for one station: a connection of its own that listens for
+// the server's wake-ups and reads the changes, and holds the turn (a lock of the server's,
+// let go with the connection should the program end while it holds it).
+class PgFeed : public storage::ChangeFeed {
+public:
+    PgFeed(const Reach& reach, int station);
+    int station() const override { return station_; }
+    bool woken() override;
+    std::vector<storage::Change> since(long long sequence, long long& reached) override;
+    long long head() override;
+    std::vector<storage::Change> takeTurn(long long sequence, long long& reached) override;
+    void endTurn() noexcept override;
+
+private:
+    std::vector<storage::Change> changesOf(const Result& rows, long long& reached) const;
+    PgConnection connection_;
+    int station_ = 0;
+    bool turn_ = false;
+};
+
 class PgEngine : public storage::Engine {
 public:
     // The password to use for a server meet's name (kept in memory only).
@@ -70,9 +93,12 @@ public:
                         const storage::Record& record) override;
     bool hasTable(const std::string& databaseName, const std::string& table) override;
     void addTable(const std::string& databaseName, const storage::TableSpec& table) override;
+    // The feed of the station this engine holds the meet for (none before it holds it).
+    std::unique_ptr<storage::ChangeFeed> feed(const std::string& databaseName) override;
 
 private:
     std::map<std::string, std::weak_ptr<PgConnection>> connections_;
+    std::map<std::string, int> stations_;
     std::map<std::string, std::string> passwords_;
     int openTransactions_ = 0;
 };
@@ -107,6 +133,9 @@ public:
     }
     void addTable(const std::string& databaseName, const storage::TableSpec& table) override {
         of(databaseName).addTable(databaseName, table);
+    }
+    std::unique_ptr<storage::ChangeFeed> feed(const std::string& databaseName) override {
+        return of(databaseName).feed(databaseName);
     }
 
 private:

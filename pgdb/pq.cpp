@@ -70,7 +70,19 @@ PgConnection::~PgConnection() {
     PQfinish(conn_);
 }
 
+void PgConnection::sendWithoutWaiting(const std::string& sql) noexcept {
+    settle();
+    unanswered_ = PQstatus(conn_) == CONNECTION_OK && PQsendQuery(conn_, sql.c_str()) == 1;
+}
+
+void PgConnection::settle() noexcept {
+    if (!unanswered_) return;
+    unanswered_ = false;
+    while (PGresult* result = PQgetResult(conn_)) PQclear(result);
+}
+
 void PgConnection::ensureOpen() {
+    settle();
     if (PQstatus(conn_) == CONNECTION_OK) return;
     if (open_) throw PgError("the connection to the server was lost");
     PQreset(conn_);
@@ -163,13 +175,16 @@ void PgConnection::copyIn(const std::string& copySql,
 
 void PgConnection::begin() {
     execute("BEGIN");
+    changes_.clear();
     open_ = true;
 }
 
 void PgConnection::commit() {
     try {
+        publishChanges();
         execute("COMMIT");
     } catch (...) {
+        changes_.clear();
         open_ = false;
         throw;
     }
@@ -177,11 +192,48 @@ void PgConnection::commit() {
 }
 
 void PgConnection::rollback() noexcept {
+    settle();
     if (PQstatus(conn_) == CONNECTION_OK) {
         PGresult* result = PQexec(conn_, "ROLLBACK");
         PQclear(result);
     }
+    changes_.clear();
     open_ = false;
+}
+
+void PgConnection::noteChange(const std::string& table, long long key) {
+    changes_.emplace(table, key);
+    if (!open_) publishChanges();
+}
+
+// The feed's counter is one row: taking the next number locks it until the transaction ends,
+// so the numbers are handed out in the order the transactions commit, and a station that has
+// read up to a number has seen every change numbered before it.
+void PgConnection::publishChanges() {
+    if (changes_.empty()) return;
+    std::string tables = "{", keys = "{";
+    bool first = true;
+    for (const auto& [table, key] : changes_) {
+        if (!first) {
+            tables += ',';
+            keys += ',';
+        }
+        first = false;
+        tables += '"';
+        for (char ch : table) {
+            if (ch == '"' || ch == '\\') tables += '\\';
+            tables += ch;
+        }
+        tables += '"';
+        keys += std::to_string(key);
+    }
+    changes_.clear();
+    run("WITH \"next\" AS (UPDATE \"kvt_feed\" SET \"sequence\" = \"sequence\" + 1 RETURNING "
+        "\"sequence\"), \"noted\" AS (INSERT INTO \"kvt_changes\" (\"sequence\", \"station\", "
+        "\"table\", \"key\") SELECT \"next\".\"sequence\", $1, c.t, c.k FROM \"next\", "
+        "unnest($2::text[], $3::bigint[]) AS c(t, k)) SELECT pg_notify('kvt_feed', "
+        "\"next\".\"sequence\"::text) FROM \"next\"",
+        {std::to_string(station_), tables + "}", keys + "}"});
 }
 
 }  // namespace kvt::pgdb

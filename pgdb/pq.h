@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -72,9 +73,24 @@ public:
     bool inTransaction() const { return open_; }
     PGconn* handle() const { return conn_; }
 
+    // The change feed: records written on this connection are noted by table and key, and
+    // published with the transaction (numbered in commit order, the stations woken after
+    // it), or at once when written outside one. station: this program's number on the meet.
+    void setStation(int station) { station_ = station; }
+    void noteChange(const std::string& table, long long key);
+
+    // A statement sent without waiting for its answer (no values, its rows unread): its answer
+    // is read before the next statement on the connection, or by settle.
+    void sendWithoutWaiting(const std::string& sql) noexcept;
+    void settle() noexcept;
+
 private:
     void ensureOpen();
+    void publishChanges();
     PGconn* conn_ = nullptr;
+    std::set<std::pair<std::string, long long>> changes_;
+    int station_ = 0;
+    bool unanswered_ = false;
     // Statements run with values are prepared once per connection (parsed and planned once).
     std::map<std::string, std::string> prepared_;
     long long preparedCount_ = 0;

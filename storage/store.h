@@ -42,6 +42,37 @@ public:
     virtual ~Hold() = default;
 };
 
+// A record another program stored in a database shared by several stations: the table and the
+// record's key (the engine's own; 0: the table itself was made; a negative key: the records from
+// that key on were taken away), numbered by the order the server committed them.
+struct Change {
+    long long sequence = 0;
+    int station = 0;
+    std::string table;
+    long long key = 0;
+};
+
+// What the stations of a shared database store, in the order it was committed, and the turn
+// each station takes to act on the meet as it is (one station at a time).
+class ChangeFeed {
+public:
+    virtual ~ChangeFeed() = default;
+    // This program's station number.
+    virtual int station() const = 0;
+    // A wake-up came from the server since the last look (never waits).
+    virtual bool woken() = 0;
+    // The changes committed after sequence, in order, and the sequence reached (sequence
+    // itself when none came).
+    virtual std::vector<Change> since(long long sequence, long long& reached) = 0;
+    // The sequence the server has reached now.
+    virtual long long head() = 0;
+    // The turn: no other station stores anything until it ends (bounded: throws when the turn
+    // cannot be had within a few seconds). Taken, it gives the changes committed after
+    // sequence as since does (in the same round trip where the engine can).
+    virtual std::vector<Change> takeTurn(long long sequence, long long& reached) = 0;
+    virtual void endTurn() noexcept = 0;
+};
+
 // One table's records in stored order, numbered from 1.
 class Table {
 public:
@@ -76,6 +107,9 @@ public:
     // The records in the order given, as positions of the stored order (a handle opened in
     // stored order); false, and the order unchanged, when they are not each record once.
     virtual bool arrange(const std::vector<int>& storedPositions) = 0;
+    // The position of the record with the engine's key a Change names (0: none this handle
+    // knows); a handle of an engine without keys knows none.
+    virtual int positionOfKey(long long /*key*/) { return 0; }
 };
 
 class Engine {
@@ -108,6 +142,11 @@ public:
     // Makes the table, empty, in an existing database that lacks it (a table of that name
     // already there is left as it is). Inside a transaction it is made with it, or not at all.
     virtual void addTable(const std::string& databaseName, const TableSpec& table) = 0;
+    // What other stations store in a database they share with this program, for a station
+    // that holds it; none for a database of one program (a meet file).
+    virtual std::unique_ptr<ChangeFeed> feed(const std::string& /*databaseName*/) {
+        return nullptr;
+    }
 };
 
 }  // namespace kvt::storage

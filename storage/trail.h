@@ -36,6 +36,9 @@ inline constexpr const char* Redo = "redo";            // the last correction un
 inline constexpr const char* Status = "status";        // a status set or cleared during the race
 inline constexpr const char* Draw = "draw";            // planned starts drawn for classes
 inline constexpr const char* MassStart = "mass-start"; // classes started all at once
+// An action of this station refused because another station changed the same thing a moment
+// before (before: what the other station did; after: what this one tried).
+inline constexpr const char* Refused = "refused";
 }  // namespace trail
 
 struct TrailEntry {

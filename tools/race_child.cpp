@@ -33,7 +33,14 @@
 //   RUN n             the run to be timed chosen on the starts page (the meet read again for
 //                     it); answers "RUN n" with the run the meet times then
 //   QUIT              ends the program
+//   NAME number text  the surname of competitor record number on the competitor page (stored
+//                     when the page moves on); answers "NAMED number name" as the meet holds it
+//   TIMES number      prints "TIMES number start finish" as the meet holds them
+//   RESULTS           prints "RESULTS" and every class's ranked rows as "class:place:number"
 //   kvt_race_child MEET.mdb FIFO [COMPETITORS]
+// A station of a server meet: MEET is the meet's name (postgresql://user@host:port/database),
+// its password in the environment's KVT_MEET_PASSWORD; the meet must be there. Each notice the
+// operator is shown is printed as "NOTICE text" then.
 #include <unistd.h>
 
 #include <QApplication>
@@ -50,8 +57,11 @@
 #include "devices/adapter.h"
 #include "meetdb/sqlite.h"
 #include "meetdb/sqlite_engine.h"
+#include "pgdb/pg_engine.h"
+#include "pgdb/server_name.h"
 #include "shell/commands.h"
 #include "shell/run_commands.h"
+#include "shell/meet_commands.h"
 
 using namespace kvt;
 
@@ -70,7 +80,9 @@ public:
     std::string last;  // the last message shown
     void notify(const std::string& text, const std::string&) override {
         std::cerr << "notice: " << text << std::endl;
+        if (station) std::cout << "NOTICE " << text << std::endl;
     }
+    bool station = false;
     void showModal(ui::MainAboutWindow&) override {}
 
 private:
@@ -95,26 +107,35 @@ int main(int argc, char** argv) {
         std::cerr << "usage: kvt_race_child MEET.mdb FIFO [COMPETITORS]\n";
         return 2;
     }
-    const std::string meet = std::filesystem::absolute(argv[1]).string();
+    const bool station = pgdb::IsServerName(argv[1]);
+    const std::string meet = station ? argv[1] : std::filesystem::absolute(argv[1]).string();
     QApplication application(argc, argv);
     ScriptedDialogs dialogs(meet);
+    dialogs.station = station;
     desktop::QtPump pump;
     desktop::SystemClock clock;
     NoLauncher launcher;
     NoHelp help;
     desktop::QtApplication app;
-    meetdb::SqliteEngine engine;
+    meetdb::SqliteEngine files;
+    pgdb::PgEngine server;
+    pgdb::Engines engine(files, server);
+    if (station) {
+        const char* password = std::getenv("KVT_MEET_PASSWORD");
+        server.setPassword(meet, password ? password : "");
+    }
     devices::SimulatedAdapter adapter(argv[2]);
     desktop::QtImportDialogs imports;
     ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, adapter, imports};
-    ui::Program program(platform, std::filesystem::path(meet).parent_path().string());
+    ui::Program program(platform, station ? std::filesystem::path(argv[2]).parent_path().string()
+                                          : std::filesystem::path(meet).parent_path().string());
     program.Watch.setThreaded(true);  // as the desktop program reads its lines
     desktop::MainFrame frame(program);
     shell::LoadMain(program);
     frame.show();
 
     auto& main = program.Main;
-    if (!std::filesystem::exists(meet)) {
+    if (!station && !std::filesystem::exists(meet)) {
         main.SetupCheck[1].setChecked(true);
         main.SetupText[0].setText(argc == 4 ? argv[3] : "100");
         main.SetupText[2].setText("15");
@@ -128,7 +149,10 @@ int main(int argc, char** argv) {
             "UPDATE \"Deltakere\" SET \"4\" = 'K' || (1 + (rowid - 1) % 15), "
             "\"1\" = 'Runner', \"2\" = rowid");
     }
-    shell::RunCommand(program, shell::Command::Open);
+    if (station)
+        shell::OpenDatabaseFile(program, meet);
+    else
+        shell::RunCommand(program, shell::Command::Open);
     if (program.currentDatabase().empty()) {
         std::cout << "REFUSED " << dialogs.last << std::endl;
         return 1;
@@ -294,6 +318,29 @@ int main(int argc, char** argv) {
             } else if (word == "RUN") {
                 shell::ChooseRun(program, index);
                 std::cout << "RUN " << (program.meet ? program.meet->run() : 0) << std::endl;
+                continue;
+            } else if (word == "NAME") {
+                // The surname of competitor record index on the competitor page, stored when
+                // the page moves on to another record.
+                line >> text;
+                main.NameMover.setText(std::to_string(index));
+                main.NameText[1].setText(text);
+                main.NameMover.setText(std::to_string(index == 1 ? 2 : 1));
+                if (program.meet)
+                    std::cout << "NAMED " << index << " " << program.meet->competitor(index).name
+                              << std::endl;
+                continue;
+            } else if (word == "TIMES") {
+                if (program.meet)
+                    std::cout << "TIMES " << index << " " << program.meet->competitor(index).start
+                              << " " << program.meet->competitor(index).finish << std::endl;
+                continue;
+            } else if (word == "RESULTS") {
+                std::cout << "RESULTS";
+                for (int c = 1; program.meet && c <= program.meet->classCount(); ++c)
+                    for (const auto& row : program.meet->results(c).rows())
+                        std::cout << " " << c << ":" << row.place << ":" << row.number;
+                std::cout << std::endl;
                 continue;
             } else if (word == "LISTS") {
                 shell::RunCommand(program, shell::Command::MakeTextList);

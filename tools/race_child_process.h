@@ -3,12 +3,16 @@
 #pragma once
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "meetdb/sqlite.h"
 
@@ -56,6 +60,31 @@ inline Child StartChild(const std::string& program, const std::string& meet,
 inline void Say(Child& child, const std::string& command) {
     const std::string line = command + "\n";
     if (write(child.in, line.data(), line.size()) < 0) {
+    }
+}
+
+// The next line the child prints that begins with prefix (the lines before it are kept in
+// lines, when given), waiting at most timeoutMs; none when it did not come.
+inline std::optional<std::string> Await(Child& child, const std::string& prefix, int timeoutMs,
+                                        std::vector<std::string>* lines = nullptr) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        std::size_t end;
+        while ((end = child.buffer.find('\n')) != std::string::npos) {
+            std::string line = child.buffer.substr(0, end);
+            child.buffer.erase(0, end + 1);
+            if (line.rfind(prefix, 0) == 0) return line;
+            if (lines) lines->push_back(std::move(line));
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              until - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0) return std::nullopt;
+        pollfd ready{child.out, POLLIN, 0};
+        ::poll(&ready, 1, static_cast<int>(std::min<long long>(left, 100)));
+        char chunk[4096];
+        ssize_t got;
+        while ((got = read(child.out, chunk, sizeof chunk)) > 0) child.buffer.append(chunk, got);
     }
 }
 

@@ -1,0 +1,337 @@
+// Several stations on one server meet, each a program of its own in this process: what one
+// stores appears on the others by the server's change feed (numbered in commit order), every
+// station keeps its own list while the counts and identifications stay unique, and two
+// stations giving the same competitor a time or editing the same record never both win.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "pgdb/pg_engine.h"
+#include "pgdb/server_name.h"
+#include "shell/meet_commands.h"
+#include "shell/server_meets.h"
+#include "storage/record_fields.h"
+#include "storage/trail.h"
+#include "support/fakes.h"
+#include "support/pg_server.h"
+
+using namespace kvt;
+using kvt::testing::PgServer;
+using kvt::testing::TestProgram;
+
+namespace {
+
+class Stations : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        server_ = new PgServer();
+        if (!server_->ready() || !server_->start()) {
+            delete server_;
+            server_ = nullptr;
+        }
+    }
+    static void TearDownTestSuite() {
+        delete server_;
+        server_ = nullptr;
+    }
+    void SetUp() override { ASSERT_NE(server_, nullptr) << "no PostgreSQL server could be started"; }
+
+    static pgdb::ServerMeet fresh() {
+        static int count = 0;
+        pgdb::ServerMeet meet;
+        meet.host = "127.0.0.1";
+        meet.port = server_->port();
+        meet.database = "stations_" + std::to_string(++count);
+        return meet;
+    }
+    static const std::string& password() { return server_->password(); }
+
+    // A meet file with the sample names hosted on the server (the program in English).
+    static pgdb::ServerMeet hosted() {
+        TestProgram maker;
+        maker.writeUserIni("x", " 1", " 0", "");
+        maker.start().Main.SetupCheck[1].setChecked(true);
+        const std::string file = maker.makeAndOpenMeet();
+        maker.program().MDIMain.Close.click();
+        const auto meet = fresh();
+        shell::HostMeet(file, meet, password());
+        return meet;
+    }
+    // A station joining it.
+    static void join(TestProgram& station, const pgdb::ServerMeet& meet) {
+        station.writeUserIni("x", " 1", " 0", "");
+        auto& p = station.start();
+        station.server.setPassword(meet.name(), password());
+        ASSERT_TRUE(shell::OpenDatabaseFile(p, meet.name()));
+        ASSERT_TRUE(p.meet);
+        ASSERT_TRUE(p.meet->shared());
+    }
+
+    static PgServer* server_;
+};
+
+PgServer* Stations::server_ = nullptr;
+
+meet::Meet& M(TestProgram& station) {
+    return *station.program().meet;
+}
+
+// Polls the station (its window's poll tick) until what is asked holds, for at most two
+// seconds; true when it held.
+template <typename Holds>
+bool Ticks(TestProgram& station, Holds holds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (std::chrono::steady_clock::now() < until) {
+        station.program().Main.Hitime1.tick();
+        if (holds()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+// Enter on the first row of the station's capture page with the number typed, at time.
+meet::Outcome Enter(TestProgram& station, int number, const std::string& time) {
+    auto& m = M(station);
+    m.releaseEnter();
+    m.typeNumber(0, std::to_string(number));
+    return m.giveTimeNow(0, time);
+}
+
+// Long enough for an operator to have seen what another station did (a change that reached a
+// station less than a second ago is one its operator cannot have seen).
+void Seen() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+}
+
+bool Mentions(const meet::Outcome& outcome, const std::string& text) {
+    for (const auto& notice : outcome.notices)
+        if (notice.find(text) != std::string::npos) return true;
+    return false;
+}
+
+}  // namespace
+
+// Changes are numbered in the order their transactions commit, not the order their rows were
+// made: a station that read up to a number has seen everything numbered before it.
+TEST_F(Stations, TheFeedNumbersChangesInTheOrderTheyWereCommitted) {
+    const auto meet = hosted();
+    pgdb::PgEngine first, second;
+    for (auto* engine : {&first, &second}) engine->setPassword(meet.name(), password());
+    auto holdFirst = first.hold(meet.name());
+    auto holdSecond = second.hold(meet.name());
+    auto feed = first.feed(meet.name());
+    ASSERT_TRUE(feed);
+    first.addTable(meet.name(), storage::TrailSpec());
+    const long long start = feed->head();
+    auto early = first.openTable(meet.name(), "Trail");
+    auto late = second.openTable(meet.name(), "Trail");
+    storage::Record row(10, std::string("x"));
+    // The first station's row is made first, but the second station's commit comes first.
+    first.transaction(meet.name(), [&] {
+        early->appendRecord(row);
+        second.transaction(meet.name(), [&] { late->appendRecord(row); });
+    });
+    long long reached = 0;
+    const auto changes = feed->since(start, reached);
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].station, dynamic_cast<pgdb::StationHold&>(*holdSecond).station());
+    EXPECT_EQ(changes[1].station, dynamic_cast<pgdb::StationHold&>(*holdFirst).station());
+    EXPECT_GT(changes[0].key, changes[1].key);
+    EXPECT_LT(changes[0].sequence, changes[1].sequence);
+    EXPECT_EQ(reached, changes[1].sequence);
+    EXPECT_EQ(feed->head(), reached);
+    // A transaction rolled back leaves nothing in the feed.
+    EXPECT_THROW(first.transaction(meet.name(),
+                                   [&] {
+                                       early->appendRecord(row);
+                                       throw std::runtime_error("failed");
+                                   }),
+                 std::runtime_error);
+    EXPECT_TRUE(feed->since(reached, reached).empty());
+    // A meet file has no feed: nothing of this runs for it.
+    TestProgram laptop;
+    laptop.start();
+    laptop.makeAndOpenMeet();
+    EXPECT_FALSE(M(laptop).shared());
+}
+
+// What one station stores appears on the other within a second: a start given on one, the
+// finish on the other, the results of the class alike on both; each keeps its own list while
+// the times registered on both are numbered and identified once.
+TEST_F(Stations, EachStationSeesTheOthersWorkAndKeepsItsOwnList) {
+    const auto meet = hosted();
+    TestProgram start, finish;
+    join(start, meet);
+    join(finish, meet);
+    EXPECT_NE(M(start).station(), M(finish).station());
+
+    ASSERT_TRUE(Enter(start, 1, "10:00:00.00").stored);
+    ASSERT_TRUE(Ticks(finish, [&] { return M(finish).competitor(1).start == "10:00:00.00"; }));
+    EXPECT_EQ(M(finish).competitor(1).state, meet::Started);
+    EXPECT_EQ(M(finish).registeredCount(), 1);
+    Seen();
+
+    ASSERT_TRUE(Enter(finish, 1, "10:31:07.45").stored);
+    ASSERT_EQ(M(finish).competitor(1).state, meet::Finished);
+    ASSERT_TRUE(Ticks(start, [&] { return M(start).competitor(1).state == meet::Finished; }));
+    EXPECT_EQ(M(start).competitor(1).finish, "10:31:07.45");
+    const int c = M(start).classOf(1);
+    ASSERT_GT(c, 0);
+    ASSERT_EQ(M(start).results(c).rows().size(), 1u);
+    EXPECT_EQ(M(start).results(c).rows()[0].result, M(finish).results(c).rows()[0].result);
+
+    // Captures on both stations, interleaved: each enters its own station's list only, and
+    // no two share a Time-table row or an identification.
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(M(start).registerCapture(2, "10:40:0" + std::to_string(i) + ".00").stored);
+        ASSERT_TRUE(M(finish).registerCapture(2, "10:41:0" + std::to_string(i) + ".00").stored);
+    }
+    ASSERT_TRUE(Ticks(start, [&] { return M(start).registeredCount() == 10; }));
+    ASSERT_TRUE(Ticks(finish, [&] { return M(finish).registeredCount() == 10; }));
+    std::set<std::string> identifications;
+    for (int k = 1; k <= 10; ++k) {
+        EXPECT_EQ(M(start).registered(k).identification, M(finish).registered(k).identification);
+        EXPECT_EQ(M(start).registered(k).time, M(finish).registered(k).time);
+        identifications.insert(M(start).registered(k).identification);
+    }
+    EXPECT_EQ(identifications.size(), 10u);
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(M(start).row(row).regTime.substr(0, 6), "10:40:") << row;
+        EXPECT_EQ(M(finish).row(row).regTime.substr(0, 6), "10:41:") << row;
+    }
+    EXPECT_EQ(M(start).row(4).regTime, "-");
+    EXPECT_EQ(M(finish).row(4).regTime, "-");
+    // The trail names the station of each change.
+    const auto& trail = M(start).trail();
+    ASSERT_GE(trail.size(), 2u);
+    EXPECT_NE(trail[0].station.find(" #" + std::to_string(M(start).station())), std::string::npos);
+    EXPECT_NE(trail[1].station.find(" #" + std::to_string(M(finish).station())), std::string::npos);
+}
+
+// Both stations give competitor 2 his finish at the same moment: the second is refused, told
+// who did what, its time kept in its list; the trail keeps both. The same for two stations
+// editing the same competitor.
+TEST_F(Stations, TheSecondOfTwoStationsGivingTheSameFinishOrEditIsRefusedAndTold) {
+    const auto meet = hosted();
+    TestProgram one, two;
+    join(one, meet);
+    join(two, meet);
+    ASSERT_TRUE(Enter(one, 2, "10:00:00.00").stored);
+    ASSERT_TRUE(Ticks(two, [&] { return M(two).competitor(2).state == meet::Started; }));
+    Seen();
+
+    // Neither has seen the other's finish when it gives its own.
+    ASSERT_TRUE(Enter(one, 2, "10:30:00.00").stored);
+    const auto refused = Enter(two, 2, "10:30:00.02");
+    ASSERT_TRUE(refused.stored);
+    const std::string told = "Station " + std::to_string(M(one).station()) +
+                             " gave competitor 2 a finish at 10:30:00.00";
+    EXPECT_TRUE(Mentions(refused, told)) << (refused.notices.empty() ? "" : refused.notices[0]);
+    EXPECT_EQ(M(two).competitor(2).finish, "10:30:00.00");
+    // Its time is not lost: it waits in its list, offered to give to another.
+    EXPECT_EQ(M(two).row(0).regTime, "10:30:00.02");
+    ASSERT_TRUE(Ticks(one, [&] { return M(one).registeredCount() == 3; }));
+    EXPECT_EQ(M(one).competitor(2).finish, "10:30:00.00");
+    auto lastOf = [](meet::Meet& m, const char* action) {
+        for (auto entry = m.trail().rbegin(); entry != m.trail().rend(); ++entry)
+            if (entry->action == action && entry->number == 2) return *entry;
+        return storage::TrailEntry{};
+    };
+    for (auto* station : {&one, &two}) {
+        EXPECT_EQ(lastOf(M(*station), storage::trail::Finish).after, "10:30:00.00");
+        const auto refusal = lastOf(M(*station), storage::trail::Refused);
+        EXPECT_EQ(refusal.before, "finish 10:30:00.00");
+        EXPECT_EQ(refusal.after, "finish 10:30:00.02");
+    }
+    // "<<" on a time offered for a competitor another station has just started: refused too.
+    ASSERT_TRUE(Enter(one, 3, "10:05:00.00").stored);
+    M(two).typeNumber(0, "3");
+    const auto offered = M(two).giveRegisteredTime(0);
+    EXPECT_TRUE(Mentions(offered, "gave competitor 3 a start at 10:05:00.00"));
+    EXPECT_EQ(M(two).competitor(3).start, "10:05:00.00");
+    EXPECT_EQ(M(two).row(0).regTime, "10:30:00.02");
+    // Once seen, a time given later by this station is its own again.
+    Seen();
+    EXPECT_TRUE(M(two).giveRegisteredTime(0).notices.empty());
+    EXPECT_EQ(M(two).competitor(3).finish, "10:30:00.02");
+
+    // Two stations edit competitor 4: the first wins, the second is told and keeps nothing.
+    namespace field = storage::column::competitor;
+    const int position = M(one).recordsNumbered(4).at(0);
+    ASSERT_TRUE(M(one).editRecord(meet::Register::Competitors, position,
+                                  {{field::Surname, "Første"}}).stored);
+    const auto edit = M(two).editRecord(meet::Register::Competitors, position,
+                                        {{field::Surname, "Andre"}});
+    EXPECT_TRUE(Mentions(edit, "Station " + std::to_string(M(one).station()) +
+                                   " changed competitor 4"));
+    EXPECT_NE(M(two).competitor(4).name.find("Første"), std::string::npos);
+    EXPECT_EQ(M(two).unstoredEdits(), 0);
+    ASSERT_TRUE(Ticks(one, [&] { return M(one).trail().back().action == storage::trail::Refused; }));
+    EXPECT_NE(M(one).competitor(4).name.find("Første"), std::string::npos);
+    EXPECT_NE(M(one).trail().back().after.find("Andre"), std::string::npos);
+}
+
+// Three stations capture and give finishes in a random order: every time is on the server
+// once, and every station ends with the same times, competitors and results.
+TEST_F(Stations, ThreeStationsRacingAgreeOnEveryTimeAndResult) {
+    const auto meet = hosted();
+    TestProgram a, b, c;
+    join(a, meet);
+    join(b, meet);
+    join(c, meet);
+    std::vector<TestProgram*> stations{&a, &b, &c};
+    std::mt19937 random(26);
+    int captures = 0;
+    for (int n = 1; n <= 9; ++n) {
+        auto& starter = *stations[random() % 3];
+        ASSERT_TRUE(Enter(starter, n, "11:00:0" + std::to_string(n) + ".00").stored);
+        auto& capturer = *stations[random() % 3];
+        ASSERT_TRUE(M(capturer).registerCapture(3, "11:20:0" + std::to_string(n) + ".00").stored);
+        ++captures;
+        if (random() % 2) stations[random() % 3]->program().Main.Hitime1.tick();
+    }
+    // The finishes come once every station has seen the starts.
+    for (auto* station : stations)
+        ASSERT_TRUE(Ticks(*station, [&] { return M(*station).registeredCount() == 9 + captures; }));
+    Seen();
+    for (int n = 1; n <= 9; ++n) {
+        auto& finisher = *stations[random() % 3];
+        Enter(finisher, n, "11:30:" + std::to_string(10 + n) + ".00");
+    }
+    const int expected = 9 + captures + 9;
+    for (auto* station : stations)
+        ASSERT_TRUE(Ticks(*station, [&] { return M(*station).registeredCount() == expected; }));
+    // On the server: each time once, none twice (the Time table in the meet's language).
+    pgdb::PgConnection look({meet.name(), password()});
+    int tables = 0;
+    for (const char* table : {"Time", "Tider"}) {
+        if (look.run("SELECT to_regclass($1) IS NOT NULL", {pgdb::QuoteName(table)}).value(0, 0) !=
+            pgdb::Value("t"))
+            continue;
+        ++tables;
+        const auto ids = look.run("SELECT count(*), count(DISTINCT \"Id\") FROM " +
+                                  pgdb::QuoteName(table) + " WHERE \"Id\" <> '-'");
+        EXPECT_EQ(ids.integer(0, 0), expected);
+        EXPECT_EQ(ids.integer(0, 1), expected);
+    }
+    EXPECT_EQ(tables, 1);
+    for (auto* station : stations) {
+        for (int k = 1; k <= expected; ++k)
+            EXPECT_EQ(M(*station).registered(k).identification, M(a).registered(k).identification);
+        for (int n = 1; n <= 9; ++n) {
+            EXPECT_EQ(M(*station).competitor(n).start, M(a).competitor(n).start) << n;
+            EXPECT_EQ(M(*station).competitor(n).finish, M(a).competitor(n).finish) << n;
+            EXPECT_NE(M(*station).competitor(n).finish, "-") << n;
+        }
+        for (int cl = 1; cl <= M(a).classCount(); ++cl) {
+            ASSERT_EQ(M(*station).results(cl).rows().size(), M(a).results(cl).rows().size());
+            for (std::size_t i = 0; i < M(a).results(cl).rows().size(); ++i) {
+                EXPECT_EQ(M(*station).results(cl).rows()[i].number, M(a).results(cl).rows()[i].number);
+                EXPECT_EQ(M(*station).results(cl).rows()[i].place, M(a).results(cl).rows()[i].place);
+            }
+        }
+    }
+}
