@@ -20,7 +20,7 @@ bool Meet::allStored() const {
 bool Meet::timesStored() const {
     if (!unstoredRows_.empty() || !unstoredSetup_.empty() || !unstoredWork_.empty() ||
         !unstoredJournal_.empty() || !unstoredTrail_.empty() || offeredAgainUnstored_ ||
-        !startsStored())
+        !startsStored() || replacementsStored_ < replacements_.size())
         return false;
     for (int c = 1; c <= classCount_; ++c)
         if (!results_[c].allStored()) return false;
@@ -107,6 +107,7 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
     settingRows_.insert(newSettingRows_.begin(), newSettingRows_.end());
     newSettingRows_.clear();
     offeredAgainUnstored_ = false;
+    replacementsStored_ = replacements_.size();
     starts_.unstoredClasses.clear();
     starts_.unstoredPlans.clear();
     for (int c = 1; c <= classCount_; ++c) results_[c].markStored();
@@ -180,6 +181,7 @@ void Meet::writeUnstored() {
         for (const auto& record : unstoredJournal_) journalTable_->appendRecord(record);
     }
     if (!startsStored() || starts_.positionsStale) writeStarts();
+    writeReplacements();
     for (int c = 1; c <= classCount_; ++c) {
         const auto& results = results_[c];
         if (results.allStored()) continue;

@@ -109,6 +109,19 @@ TableSpec RaceStatusesSpec() {
              {"Before", FieldType::Text}}};
 }
 
+TableSpec ReplacementsSpec() {
+    return {TableKind::Control,
+            ReplacementsTable,
+            {{"Number", FieldType::Integer},
+             {"Use", FieldType::Text},
+             {"Source", FieldType::Text},
+             {"Own", FieldType::Text},
+             {"Sum", FieldType::Text},
+             {"Basis", FieldType::Text},
+             {"Time", FieldType::Text},
+             {"TimeRow", FieldType::Integer}}};
+}
+
 TableSpec ClassStartsSpec() {
     return {TableKind::Control,
             ClassStartsTable,

@@ -36,6 +36,11 @@ inline constexpr const char* Redo = "redo";            // the last correction un
 inline constexpr const char* Status = "status";        // a status set or cleared during the race
 inline constexpr const char* Draw = "draw";            // planned starts drawn for classes
 inline constexpr const char* MassStart = "mass-start"; // classes started all at once
+// Two timing systems: hand times typed or imported, a time of B given to a competitor, and the
+// synchronisation of the systems or its check recorded.
+inline constexpr const char* HandTimes = "hand-times";
+inline constexpr const char* GiveB = "b-given";
+inline constexpr const char* Sync = "sync";
 }  // namespace trail
 
 struct TrailEntry {
