@@ -260,8 +260,20 @@ struct Meet::Pairing {
     // By use (0 start, 1 finish): the journal's A impulse of each Time-table row, the B or
     // hand impulse paired with each A impulse (stamp indexes), the B or hand time a competitor
     // has without A's, and the B or hand times that belong to no one.
-    std::array<std::map<int, int>, 2> aOfRow, bOfA, handOfA;
-    std::array<std::map<int, int>, 2> bOfNumber, handOfNumber;
+    // Indexes by a whole number (row, stamp, start number), -1 where none: vectors rather than
+    // maps, as the pairing is computed again for every impulse and every proposal.
+    struct Slots {
+        std::vector<int> at;
+        int get(int k) const { return k >= 0 && k < static_cast<int>(at.size()) ? at[k] : -1; }
+        bool has(int k) const { return get(k) >= 0; }
+        void set(int k, int v) {
+            if (k < 0) return;
+            if (k >= static_cast<int>(at.size())) at.resize(k + 1, -1);
+            at[k] = v;
+        }
+    };
+    std::array<Slots, 2> aOfRow, bOfA, handOfA;
+    std::array<Slots, 2> bOfNumber, handOfNumber;
     std::array<std::vector<int>, 2> unpaired;
 };
 
@@ -269,9 +281,9 @@ Meet::Pairing Meet::pair() const {
     Pairing pairing;
     const int stamps = static_cast<int>(stamps_.size());
     // The last impulse that became a row is the row's.
-    std::map<int, int> latest;
+    Pairing::Slots latest;
     for (int i = 0; i < stamps; ++i)
-        if (stamps_[i].timeRow > 0) latest[stamps_[i].timeRow] = i;
+        if (stamps_[i].timeRow > 0) latest.set(stamps_[i].timeRow, i);
     const std::string outAll = withoutBlanks(words_[entry::OutAll]);
     const std::string out = withoutBlanks(words_[entry::Out]);
     const std::string in = withoutBlanks(words_[entry::In]);
@@ -281,7 +293,9 @@ Meet::Pairing Meet::pair() const {
         return &systems_.lines[stamp.line];
     };
     std::array<std::vector<int>, 2> as, bs, hands;
-    for (const auto& [row, i] : latest) {
+    for (int row = 0; row < static_cast<int>(latest.at.size()); ++row) {
+        const int i = latest.at[row];
+        if (i < 0) continue;
         const auto* line = lineOf(stamps_[i]);
         if (!line || line->system != TimingSystem::A || stamps_[i].time < 0) continue;
         int use = -1;
@@ -294,31 +308,33 @@ Meet::Pairing Meet::pair() const {
             if (kind == in) use = 1;
         }
         if (use < 0) continue;
-        pairing.aOfRow[use][row] = i;
+        pairing.aOfRow[use].set(row, i);
         as[use].push_back(i);
     }
-    std::set<std::pair<int, base::DayMicroseconds>> seen;  // a B sent again is one impulse
     std::array<std::set<int>, 2> given;
+    std::array<std::vector<int>, 2> givenStamps;
+    Pairing::Slots byEntry;
+    for (int i = 0; i < stamps; ++i) byEntry.set(stamps_[i].entry, i);
     for (int i = 0; i < stamps; ++i) {
         const auto& stamp = stamps_[i];
         if (stamp.time < 0) continue;
         const int use = stamp.channel == "start" ? 0 : stamp.channel == "finish" ? 1 : -1;
         if (stamp.source == HandSource && use >= 0) {
             if (stamp.number > 0)
-                pairing.handOfNumber[use][stamp.number] = i;
+                pairing.handOfNumber[use].set(stamp.number, i);
             else
                 hands[use].push_back(i);
             continue;
         }
         if (stamp.source == GivenSource && use >= 0) {
             given[use].insert(static_cast<int>(numberOf(stamp.raw)));
+            givenStamps[use].push_back(i);
             continue;
         }
         const auto* line = lineOf(stamp);
         if (!line || line->system != TimingSystem::B || stamp.timeRow > 0 ||
             (stamp.flags & NotATime) != 0 || stamp.source == "enter")
             continue;
-        if (!seen.insert({stamp.line, stamp.time}).second) continue;
         bs[line->use == LineUse::Start ? 0 : 1].push_back(i);
     }
     auto byTime = [&](int x, int y) {
@@ -331,36 +347,38 @@ Meet::Pairing Meet::pair() const {
         for (int i : as[use]) aTimes.push_back(stamps_[i].time);
         for (auto* sequence : {&bs[use], &hands[use]}) {
             std::sort(sequence->begin(), sequence->end(), byTime);
+            // A B sent again (the same line and time of day) is one impulse.
+            sequence->erase(std::unique(sequence->begin(), sequence->end(),
+                                        [&](int x, int y) {
+                                            return stamps_[x].time == stamps_[y].time &&
+                                                   stamps_[x].line == stamps_[y].line;
+                                        }),
+                            sequence->end());
             std::vector<base::DayMicroseconds> times;
             for (int i : *sequence) times.push_back(stamps_[i].time);
             const auto pairs = PairImpulses(aTimes, times, systems_.window);
             for (std::size_t k = 0; k < pairs.size(); ++k) {
                 const int i = (*sequence)[k];
                 if (pairs[k] >= 0) {
-                    (sequence == &bs[use] ? pairing.bOfA : pairing.handOfA)[use].emplace(
-                        as[use][pairs[k]], i);
+                    auto& slots = (sequence == &bs[use] ? pairing.bOfA : pairing.handOfA)[use];
+                    if (!slots.has(as[use][pairs[k]])) slots.set(as[use][pairs[k]], i);
                     continue;
                 }
                 if (given[use].count(stamps_[i].entry)) continue;
                 if (sequence == &bs[use] && stamps_[i].number > 0 &&
-                    !pairing.bOfNumber[use].count(stamps_[i].number))
-                    pairing.bOfNumber[use][stamps_[i].number] = i;
+                    !pairing.bOfNumber[use].has(stamps_[i].number))
+                    pairing.bOfNumber[use].set(stamps_[i].number, i);
                 else
                     pairing.unpaired[use].push_back(i);
             }
         }
         // A B given by the operator is that competitor's.
-        for (int i = 0; i < stamps; ++i)
-            if (stamps_[i].source == GivenSource && stamps_[i].number > 0 &&
-                stamps_[i].channel == (use == 0 ? "start" : "finish")) {
-                for (int k = 0; k < stamps; ++k)
-                    if (stamps_[k].entry == static_cast<int>(numberOf(stamps_[i].raw))) {
-                        (stamps_[k].source == HandSource ? pairing.handOfNumber
-                                                         : pairing.bOfNumber)[use]
-                                                        [stamps_[i].number] = k;
-                        break;
-                    }
-            }
+        for (int i : givenStamps[use]) {
+            const int k = byEntry.get(static_cast<int>(numberOf(stamps_[i].raw)));
+            if (k < 0 || stamps_[i].number <= 0) continue;
+            (stamps_[k].source == HandSource ? pairing.handOfNumber : pairing.bOfNumber)[use].set(
+                stamps_[i].number, k);
+        }
     }
     return pairing;
 }
@@ -381,22 +399,17 @@ std::vector<SystemsRow> Meet::systemsSheet() const {
             const int timeRow = use == TimeUse::Start ? competitor.startRow : competitor.finishRow;
             int aStamp = -1;
             if (held && timeRow > 0)
-                if (auto found = pairing.aOfRow[u].find(timeRow); found != pairing.aOfRow[u].end())
-                    aStamp = found->second;
+                aStamp = pairing.aOfRow[u].get(timeRow);
             if (aStamp >= 0) times.a = stamps_[aStamp].time;
             int bStamp = -1;
             if (aStamp >= 0)
-                if (auto found = pairing.bOfA[u].find(aStamp); found != pairing.bOfA[u].end())
-                    bStamp = found->second;
+                bStamp = pairing.bOfA[u].get(aStamp);
             if (bStamp < 0)
-                if (auto found = pairing.bOfNumber[u].find(n); found != pairing.bOfNumber[u].end())
-                    bStamp = found->second;
+                bStamp = pairing.bOfNumber[u].get(n);
             int handStamp = -1;
-            if (auto found = pairing.handOfNumber[u].find(n); found != pairing.handOfNumber[u].end())
-                handStamp = found->second;
+            handStamp = pairing.handOfNumber[u].get(n);
             if (aStamp >= 0 && handStamp < 0)
-                if (auto found = pairing.handOfA[u].find(aStamp); found != pairing.handOfA[u].end())
-                    handStamp = found->second;
+                handStamp = pairing.handOfA[u].get(aStamp);
             if (bStamp >= 0 && stamps_[bStamp].source == HandSource) {
                 handStamp = bStamp;  // a hand time in order given to him
                 bStamp = -1;
