@@ -50,3 +50,6 @@ echo "startup_ms: $(( median / 1000000 )) ms"
 # host_meet_ms, station_registration_p99_ms: a meet on a PostgreSQL server of the benchmark's
 # own on 127.0.0.1, headless.
 "$build/bench/kvt_server_bench"
+# ab_match_errors, replacement_ms, replacement_accept_ms: two timing systems over a synthetic
+# race of 1000 competitors, headless.
+"$build/bench/kvt_two_systems_bench"
