@@ -437,3 +437,32 @@ TEST_F(TwoSystems, HandTimesTakeBsPlaceAndTheSyncCheckSaysWhetherTheSystemsAgree
     EXPECT_EQ(meet().syncCheck().checkA, at("09:02:00.0030"));
     EXPECT_FALSE(meet().syncCheck().agree());
 }
+
+TEST_F(TwoSystems, TheSetupPageSetsEachLinesSystemAndRefusesABoundThatIsNoNumber) {
+    make(10);
+    auto& main = test.program().Main;
+    const auto choices = lang::LineSystemChoices(lang::Language::Norwegian);
+    ASSERT_EQ(main.SetupLineSystemCombo[0].items(), choices);
+    EXPECT_EQ(main.SetupLineSystemCombo[2].text(), "A");  // a meet made earlier: all A
+    main.SetupLineSystemCombo[0].pick(1);
+    main.SetupLineSystemCombo[1].pick(2);
+    main.SetupLineSystemCombo[2].pick(3);
+    main.SetupLineSystemCombo[3].pick(4);
+    main.SetupSystemsWindowText.setText("0,5");
+    main.SetupSystemsBoundText.setText("0.004");
+    const auto trailBefore = meet().trail().size();
+    main.SetupSystemsUseButton.click();
+    EXPECT_EQ(meet().systems().linesText(), "A-start A-finish B-start B-finish A A");
+    EXPECT_EQ(meet().systems().window, 500000);
+    EXPECT_EQ(meet().systems().bound, 4000);
+    EXPECT_EQ(meet().trail().size(), trailBefore + 1);
+    // A bound that is no number changes nothing, and the page shows what is stored.
+    main.SetupSystemsBoundText.setText("x");
+    main.SetupSystemsUseButton.click();
+    EXPECT_EQ(meet().systems().bound, 4000);
+    EXPECT_EQ(main.SetupSystemsBoundText.text(), "0.004");
+    ASSERT_FALSE(test.dialogs.notices.empty());
+    EXPECT_EQ(test.dialogs.notices.back(), lang::NotASecondsText(lang::Language::Norwegian, "x"));
+    reopen();
+    EXPECT_EQ(main.SetupLineSystemCombo[3].text(), choices[4]);
+}

@@ -105,11 +105,13 @@ TEST_P(TwoSystemsWindow, AProposedReplacementIsDeclinedThenAcceptedAndTheReportH
     frame->clickMainTab(6);
     type("ResultsCorrectionNumber", QString::number(first));
     // Declined: nothing changes (the operator would type another time by hand).
+    const auto asked = test.dialogs.messages.size();
     test.dialogs.answers.push_back(kvt::ui::Answer::No);
     click("ResultsCorrectionReplaceStart");
-    ASSERT_EQ(test.dialogs.messages.size(), 1u);
-    EXPECT_NE(test.dialogs.messages[0].text.find(kvt::base::PreciseTimeText(start.time)),
+    ASSERT_EQ(test.dialogs.messages.size(), asked + 1);
+    EXPECT_NE(test.dialogs.messages.back().text.find(kvt::base::PreciseTimeText(start.time)),
               std::string::npos);
+    EXPECT_EQ(test.dialogs.messages.back().buttons, kvt::ui::MessageButtons::YesNo);
     EXPECT_EQ(meet().competitor(first).state, kvt::meet::NotStarted);
     EXPECT_TRUE(meet().replacements().empty());
     // Accepted: his start, then his finish, each one correction.
