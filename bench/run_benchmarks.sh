@@ -52,3 +52,6 @@ echo "startup_ms: $(( median / 1000000 )) ms"
 "$build/bench/kvt_server_bench"
 # combined_results_ms: two runs of 3000 ranked and both combined lists written, headless.
 "$build/bench/kvt_runs_bench"
+# ab_match_errors, replacement_ms, replacement_accept_ms: two timing systems over a synthetic
+# race of 1000 competitors, headless.
+"$build/bench/kvt_two_systems_bench"

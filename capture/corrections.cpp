@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "capture/show.h"
 #include "lang/correction_texts.h"
+#include "lang/systems_texts.h"
 #include "results/results_page.h"
 #include "results/trail_view.h"
 #include "ui/program.h"
@@ -116,6 +117,52 @@ void connectBar(ui::Program& p, ui::CorrectionBar& bar, bool resultsPage) {
     };
     bar.HandStart.Click = p.guarded([byHand] { byHand(meet::TimeUse::Start); });
     bar.HandFinish.Click = p.guarded([byHand] { byHand(meet::TimeUse::Finish); });
+    // The replacement where A missed: proposed, and accepted only when the operator says so
+    // (otherwise he types another time by hand).
+    auto replace = [&p, competitor](meet::TimeUse which) {
+        if (!p.meet) return;
+        int number = 0;
+        if (!competitor(number)) return;
+        meet::Replacement proposal;
+        bool hand = false;
+        std::string why;
+        const bool finish = which == meet::TimeUse::Finish;
+        if (!p.meet->proposeReplacement(number, which, proposal, hand, why)) {
+            p.dialogs().notify(why, p.LanguageTexts[entry::Info]);
+            return;
+        }
+        const std::string reason = lang::ReplacementReasonText(
+            p.language, hand, base::ClockTimeText(proposal.own, 4), proposal.meanText(),
+            static_cast<int>(proposal.basis.size()));
+        if (p.dialogs().message(lang::ReplacementQuestion(p.language, number, finish,
+                                                          base::PreciseTimeText(proposal.time),
+                                                          reason),
+                                lang::ReplacementTitle(p.language),
+                                ui::MessageButtons::YesNo) != ui::Answer::Yes)
+            return;
+        showCorrected(p, p.meet->acceptReplacement(number, which));
+    };
+    bar.ReplaceStart.Click = p.guarded([replace] { replace(meet::TimeUse::Start); });
+    bar.ReplaceFinish.Click = p.guarded([replace] { replace(meet::TimeUse::Finish); });
+    // A backup watch's time typed: kept in B's place, never given as the competitor's time.
+    auto watch = [&p, &bar, competitor](meet::TimeUse which) {
+        if (!p.meet) return;
+        int number = 0;
+        if (!competitor(number)) return;
+        meet::HandTime time;
+        time.number = number;
+        time.text = std::to_string(number) + " " + bar.Time.text();
+        if (!meet::ReadTimeOfDay(bar.Time.text(), time.time, time.decimals)) {
+            p.dialogs().notify(lang::NotATimeText(p.language, bar.Time.text()),
+                               p.LanguageTexts[entry::Info]);
+            return;
+        }
+        auto outcome = p.meet->addHandTimes(which, {time});
+        if (outcome.acted && outcome.stored) bar.Time.setText("");
+        ShowOutcome(p, outcome);
+    };
+    bar.WatchStart.Click = p.guarded([watch] { watch(meet::TimeUse::Start); });
+    bar.WatchFinish.Click = p.guarded([watch] { watch(meet::TimeUse::Finish); });
 }
 
 }  // namespace
@@ -135,6 +182,24 @@ void ShowCorrections(ui::Program& program) {
     }
     // The trail follows while the results page has it in front.
     if (program.Main.ResultsTabStrip.selectedTab() == 3) results::ShowTrail(program);
+}
+
+void ShowSystemsLine(ui::Program& program) {
+    std::string text;
+    const auto* meet = program.meet.get();
+    if (meet && meet->systems().hasB()) {
+        std::string pairs;
+        for (const auto& row : meet->lastPaired(5)) {
+            const auto& times = row.finish.a >= 0 && row.finish.b >= 0 && !row.finish.hand
+                                    ? row.finish
+                                    : row.start;
+            pairs += (pairs.empty() ? "" : ",  ") + std::to_string(row.number) + ": " +
+                     meet::DifferenceText(times.a - times.b);
+        }
+        text = lang::LastPairedText(program.language, pairs.empty() ? "-" : pairs);
+    }
+    for (auto* bar : {&program.Main.TimeCorrection, &program.Main.ResultsCorrection})
+        bar->Systems.setCaption(text);
 }
 
 void ConnectCorrections(ui::Program& program) {

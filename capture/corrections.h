@@ -12,5 +12,7 @@ namespace kvt::capture {
 void ConnectCorrections(ui::Program& program);
 // What undo and redo would act on, and which of the buttons can act.
 void ShowCorrections(ui::Program& program);
+// A − B of the competitors paired last, when the meet has a system B.
+void ShowSystemsLine(ui::Program& program);
 
 }  // namespace kvt::capture

@@ -92,6 +92,7 @@ void ShowMeet(ui::Program& program) {
 void ShowOutcome(ui::Program& program, const meet::Outcome& outcome) {
     if (!program.meet) return;
     ShowMeet(program);
+    ShowSystemsLine(program);
     // Register edits that waited and were stored with this action.
     if (!outcome.writtenRecords.empty()) pages::ShowStoredRecords(program, outcome);
     auto& times = program.Main.TimeData;

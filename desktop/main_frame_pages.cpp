@@ -190,7 +190,16 @@ QWidget* MainFrame::correctionBar(ui::CorrectionBar& bar, bool competitor) {
         hand->addWidget(button(bar.HandStart));
         hand->addWidget(button(bar.HandFinish));
         layout->addLayout(hand);
+        auto* systems = new QHBoxLayout;
+        systems->addWidget(button(bar.ReplaceStart));
+        systems->addWidget(button(bar.ReplaceFinish));
+        systems->addWidget(button(bar.WatchStart));
+        systems->addWidget(button(bar.WatchFinish));
+        systems->addStretch(1);
+        layout->addLayout(systems);
     }
+    // A - B of the last ones paired (empty while the meet has no system B).
+    layout->addWidget(label(bar.Systems));
     auto* undo = new QHBoxLayout;
     undo->addWidget(button(bar.Undo));
     undo->addWidget(button(bar.Redo));
@@ -376,7 +385,9 @@ QWidget* MainFrame::buildSetupPage() {
         device->addWidget(textBox(main.SetupLineSourceText[c]), 3 + c, 1);
         device->addWidget(comboBox(main.SetupLineBiasCombo[c]), 3 + c, 2);
         device->addWidget(comboBox(main.SetupLineActiveCombo[c]), 3 + c, 3);
+        device->addWidget(comboBox(main.SetupLineSystemCombo[c]), 3 + c, 4);
     }
+    device->addWidget(label(main.SetupLineSystemHeading), 2, 4);
     formRow(device, 9, 0, main.SetupOutputsLabel, textBox(main.SetupOutputsText));
     auto* deviceLayout = column();
     deviceLayout->addLayout(device);
@@ -408,6 +419,31 @@ QWidget* MainFrame::buildSetupPage() {
     deviceLayout->addWidget(frame(main.SetupTimerFrame, timerLayout));
     deviceLayout->addWidget(checkBox(main.SetupFullPrecisionCheck));
     deviceLayout->addWidget(checkBox(main.SetupGiveNumberedCheck));
+    // Systems A and B: the bounds, the synchronisation and a backup watch's times.
+    auto* systems = column();
+    auto* bounds = new QHBoxLayout;
+    bounds->addWidget(label(main.SetupSystemsWindowLabel));
+    QWidget* window = textBox(main.SetupSystemsWindowText);
+    window->setFixedWidth(80);
+    bounds->addWidget(window);
+    bounds->addWidget(label(main.SetupSystemsBoundLabel));
+    QWidget* bound = textBox(main.SetupSystemsBoundText);
+    bound->setFixedWidth(80);
+    bounds->addWidget(bound);
+    bounds->addWidget(button(main.SetupSystemsUseButton));
+    bounds->addStretch(1);
+    systems->addLayout(bounds);
+    auto* sync = new QHBoxLayout;
+    sync->addWidget(button(main.SetupSyncButton));
+    sync->addWidget(button(main.SetupSyncCheckButton));
+    sync->addWidget(button(main.SetupHandStartsButton));
+    sync->addWidget(button(main.SetupHandFinishesButton));
+    sync->addStretch(1);
+    systems->addLayout(sync);
+    QLabel* syncState = label(main.SetupSyncLabel);
+    syncState->setWordWrap(true);
+    systems->addWidget(syncState);
+    deviceLayout->addWidget(frame(main.SetupSystemsFrame, systems));
     deviceLayout->addWidget(label(main.SetupClockLabel));
     deviceLayout->addStretch(1);
 

@@ -135,6 +135,9 @@ std::string TrailActionText(Language language, const std::string& action) {
         {"hand-time", {"Time by hand", "Tid for hånd"}},
         {"undo", {"Undone", "Angret"}},
         {"redo", {"Redone", "Gjort om"}},
+        {"hand-times", {"Hand times", "Håndtider"}},
+        {"b-given", {"Time of B given", "Tid fra B gitt"}},
+        {"sync", {"Systems synchronised", "Systemene synkronisert"}},
     };
     for (const auto& name : names)
         if (action == name.action) return name.text.in(language);

@@ -20,8 +20,8 @@ bool Meet::allStored() const {
 bool Meet::timesStored() const {
     if (!unstoredRows_.empty() || !unstoredSetup_.empty() || !unstoredWork_.empty() ||
         !unstoredJournal_.empty() || !unstoredTrail_.empty() || offeredAgainUnstored_ ||
-        !unstoredTimeRuns_.empty() ||
-        !startsStored())
+        !unstoredTimeRuns_.empty() || !startsStored() ||
+        replacementsStored_ < replacements_.size())
         return false;
     for (int c = 1; c <= classCount_; ++c)
         if (!results_[c].allStored()) return false;
@@ -114,6 +114,7 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
     settingRows_.insert(newSettingRows_.begin(), newSettingRows_.end());
     newSettingRows_.clear();
     offeredAgainUnstored_ = false;
+    replacementsStored_ = replacements_.size();
     starts_.unstoredClasses.clear();
     starts_.unstoredPlans.clear();
     for (int c = 1; c <= classCount_; ++c) results_[c].markStored();
@@ -192,6 +193,7 @@ void Meet::writeUnstored() {
     }
     if (!startsStored() || starts_.positionsStale) writeStarts();
     if (!unstoredTimeRuns_.empty()) writeTimeRuns();
+    writeReplacements();
     for (int c = 1; c <= classCount_; ++c) {
         const auto& results = results_[c];
         if (results.allStored()) continue;

@@ -69,6 +69,7 @@ void Meet::load(Progress& progress, std::vector<int>& warnings) {
     }
     loadStarts();
     loadJournal();
+    loadSystems();
     loadTrail();
     loadCorrections();
     loadList();
@@ -362,7 +363,9 @@ void Meet::loadJournal() {
     // The last impulse that became a row is the row's (a reset empties the Time table, never
     // the journal).
     std::map<int, std::string> timerChannels;
+    stamps_.reserve(rows.size());
     for (const auto& row : rows) {
+        keepStamp(row);
         if (static_cast<int>(row.size()) < column::Count || !row[column::TimeRow] ||
             !row[column::Microseconds])
             continue;

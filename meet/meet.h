@@ -20,6 +20,7 @@
 #include "meet/class_results.h"
 #include "meet/setup.h"
 #include "meet/starts.h"
+#include "meet/two_systems.h"
 #include "storage/store.h"
 #include "storage/trail.h"
 
@@ -148,6 +149,40 @@ struct CombinedRow {
     // empty while he is ranked.
     std::string status;
     long long hundredths = -1;
+};
+
+// A competitor's start or finish as the two systems gave it: A's time of day and B's (or a
+// hand time's) at full precision, -1 where the system has none.
+struct SystemsTime {
+    base::DayMicroseconds a = -1, b = -1;
+    bool hand = false;      // b is a hand time (B has none)
+    base::DayMicroseconds handTime = -1;  // the backup watch's time, where one was given
+    bool replaced = false;  // the time he holds is a replacement accepted
+};
+
+struct SystemsRow {
+    int number = 0;
+    SystemsTime start, finish;
+};
+
+// The synchronisation of the two systems (both stamped from one contact) and the check a
+// minute later, as the pairs of impulses recorded; -1 where none is recorded.
+struct SyncCheck {
+    base::DayMicroseconds syncA = -1, syncB = -1, checkA = -1, checkB = -1;
+    bool synced() const { return syncA >= 0 && syncB >= 0; }
+    bool checked() const { return checkA >= 0 && checkB >= 0; }
+    // The check differs from the synchronisation by no more than a millisecond.
+    bool agree() const;
+};
+
+// A replacement accepted: for whom, his start or finish, what it was computed from, and the
+// Time-table row the time became.
+struct ReplacementRecord {
+    int number = 0;
+    TimeUse use = TimeUse::Finish;
+    bool hand = false;  // computed from a hand time rather than B's
+    Replacement replacement;
+    int timeRow = 0;
 };
 
 // Reports the steps of a long read: a text, then values up to a maximum.
@@ -394,6 +429,45 @@ public:
     void resetLines();
     // Registers every capture still waiting for its delay (before the meet closes).
     std::vector<Outcome> finishPendingCaptures();
+
+    // ---- two timing systems (meet/systems.cpp) ----
+    // Which line is A's or B's and what it times, the pairing window and the out-of-sync
+    // bound; stored in one transaction with its trail row, followed once stored.
+    const SystemsSetup& systems() const { return systems_; }
+    Outcome setSystems(const SystemsSetup& systems);
+    // Every competitor with a time of either system, in start order (the time of day of his
+    // start, A's or else B's or a hand time's; then by number).
+    std::vector<SystemsRow> systemsSheet() const;
+    // The competitors whose start or finish was paired last, the latest first (at most count).
+    std::vector<SystemsRow> lastPaired(int count) const;
+    // B's and hand times of the use that belong to no competitor yet: their journal entries
+    // and times of day.
+    std::vector<std::pair<int, base::DayMicroseconds>> unpairedB(TimeUse use) const;
+    // Journal entry `entry` (an impulse of B or a hand time in order) is competitor n's: a
+    // journal row that names him, stored in one transaction with its trail row.
+    Outcome giveSystemB(int entry, int number);
+    // Hand times of the use, typed or read from a list: each journaled, all in one
+    // transaction with one trail row. A time with a number is that competitor's; one without
+    // is paired with A's as B's impulses are.
+    Outcome addHandTimes(TimeUse use, const std::vector<HandTime>& times);
+    // The replacement for competitor n's start or finish where A has none: his B (or hand)
+    // time corrected by the mean A − B of the ten nearest in start order who have both.
+    // False, with why in the meet's language, when there is none to propose.
+    bool proposeReplacement(int number, TimeUse use, Replacement& proposal, bool& hand,
+                            std::string& why) const;
+    // The proposal accepted: a hand-time correction (so the results are ranked again) and its
+    // record in the meet, in one transaction.
+    Outcome acceptReplacement(int number, TimeUse use);
+    const std::vector<ReplacementRecord>& replacements() const { return replacements_; }
+    // Competitor n's result stands on a replacement (his start or finish is one).
+    bool isReplacement(int number) const;
+    // The result a list shows for a row: as the table holds it, marked where it stands on a
+    // replacement (a list without replacements is as before, byte for byte).
+    std::string markedResult(const ResultRow& row) const;
+    // The synchronisation (check false) or the check a minute later (true): the last impulse
+    // of A and the last of B in the journal, stored in one transaction with its trail row.
+    Outcome recordSync(bool check);
+    const SyncCheck& syncCheck() const { return sync_; }
 
     // ---- how the classes start (meet/starts.cpp, meet/draw.cpp) ----
     // The start of a class as set; by impulse for a class never set.
@@ -755,6 +829,37 @@ private:
     std::array<std::unique_ptr<storage::Table>, 3> followedRegisters_;
     // What a catch-up inside an action followed, shown with the next poll.
     Outcome followedUnshown_;
+    // Two systems: the settings, the journal's impulses as the pairing reads them, the
+    // replacements accepted and the synchronisation.
+    struct Stamp {
+        int entry = 0;
+        std::string source;  // "timer", "line", ..., "hand", "given"
+        int line = 0;        // 1 to 6; 0: none (hand times)
+        std::string channel;
+        base::DayMicroseconds time = -1;
+        int number = -1;
+        unsigned flags = 0;
+        int timeRow = 0;
+        std::string raw;
+    };
+    void keepStamp(const storage::Record& record);
+    void loadSystems();
+    // An impulse of B's line: journaled, never registered.
+    Outcome journalSystemB(const devices::Impulse& impulse);
+    // A − B of the competitor whose impulse at time was just paired, told beyond the bound.
+    void warnOutOfSync(base::DayMicroseconds time, Outcome& outcome) const;
+    // A journal row of the program's own (a hand time, a B given to a competitor).
+    void journalOwn(const std::string& source, const std::string& channel,
+                    base::DayMicroseconds time, int decimals, int number, const std::string& raw);
+    struct Pairing;
+    Pairing pair() const;
+    // The replacements accepted and not stored yet (written with the next commit).
+    void writeReplacements();
+    SystemsSetup systems_;
+    std::vector<Stamp> stamps_;
+    std::vector<ReplacementRecord> replacements_;
+    std::size_t replacementsStored_ = 0;
+    SyncCheck sync_;
 };
 
 }  // namespace kvt::meet

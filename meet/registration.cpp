@@ -81,6 +81,7 @@ void Meet::journal(const devices::Impulse& impulse, int timeRow) {
     record[column::Flags] = std::to_string(impulse.flags);
     record[column::Raw] = impulse.raw;
     if (timeRow > 0) record[column::TimeRow] = std::to_string(timeRow);
+    keepStamp(record);
     unstoredJournal_.push_back(std::move(record));
 }
 
@@ -91,6 +92,9 @@ Outcome Meet::registerCapture(int line, const std::string& time) {
 Outcome Meet::registerLine(int line, const std::string& time, const devices::Impulse& impulse,
                            int giveTo) {
     Turn turn(*this);
+    // B's lines time beside A's: their impulses are journaled, never registered.
+    if (line >= 1 && line <= 6 && systems_.lines[line].system == TimingSystem::B)
+        return journalSystemB(impulse);
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     if (registeredCount_ >= MaxCount || channelCounts_[line] >= MaxCount) {
@@ -115,6 +119,7 @@ Outcome Meet::registerLine(int line, const std::string& time, const devices::Imp
     if (impulse.hasTime) preciseTimes_[k] = impulse.timeOfDay;
     fromTimer_[k] = impulse.source == devices::ImpulseSource::Timer;
     if (giveTo > 0) giveAtOnce(k, giveTo, outcome);
+    if (impulse.hasTime) warnOutOfSync(impulse.timeOfDay, outcome);
     takeNextIntoList();
     outcome.acted = true;
     commit(outcome);
@@ -186,6 +191,12 @@ Outcome Meet::registerImpulse(const devices::Impulse& impulse) {
         if (giveNumberedAtOnce_ && impulse.number > 0) {
             const int n = wholeNumber(std::to_string(impulse.number));
             if (n > 0 && competitors_[n].state != Finished) giveTo = n;
+            // A line set to time starts (or finishes) gives nothing else: a finish of one whose
+            // start is missing waits in the list.
+            const auto use = systems_.lines[impulse.line + 1].use;
+            if (giveTo > 0 && ((use == LineUse::Start && competitors_[n].state != NotStarted) ||
+                               (use == LineUse::Finish && competitors_[n].state == NotStarted)))
+                giveTo = 0;
         }
         auto outcome = registerLine(impulse.line + 1, base::PreciseTimeText(impulse.timeOfDay),
                                     impulse, giveTo);

@@ -9,6 +9,7 @@
 #include "lang/meet_texts.h"
 #include "lang/timer_texts.h"
 #include "pages/register_pages.h"
+#include "pages/systems_setup.h"
 #include "storage/schema.h"
 #include "ui/captions.h"
 #include "ui/program.h"
@@ -132,6 +133,7 @@ void ShowMeetOptions(ui::Program& program) {
     if (!program.meet) return;
     program.Main.SetupFullPrecisionCheck.setChecked(program.meet->fullPrecision());
     program.Main.SetupGiveNumberedCheck.setChecked(program.meet->giveNumberedAtOnce());
+    ShowSystems(program);
 }
 
 void StoreSetting(ui::Program& program, const std::string& dataField, const std::string& value) {
@@ -188,6 +190,7 @@ void ConnectSetupPage(ui::Program& program) {
         chooseMeetOption(p, p.Main.SetupGiveNumberedCheck, &meet::Meet::giveNumberedAtOnce,
                          &meet::Meet::setGiveNumberedAtOnce);
     });
+    ConnectSystemsSetup(program);
     main.SetupTabStrip.Click = p.guarded(
         [&main] { main.SetupContainer.bringToFront(main.SetupTabStrip.selectedTab() - 1); });
 }

@@ -84,7 +84,7 @@ void walkClasses(ui::Program& program,
         auto add = [&](const meet::ResultRow& r) {
             // A competitor without a place shows none, and his status in the place of a result.
             rows.push_back({r.status.empty() ? std::to_string(r.place) : std::string(),
-                            std::to_string(r.number), r.competitor, r.club, r.shownResult(),
+                            std::to_string(r.number), r.competitor, r.club, meet.markedResult(r),
                             r.difference});
         };
         for (int index : results.ranking()) {

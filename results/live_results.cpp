@@ -53,10 +53,10 @@ std::string placeText(const LiveRow& row) {
     return row.place > 0 ? std::to_string(row.place) : std::string();
 }
 
-bool sameRow(const LiveRow& shown, const meet::ResultRow& row) {
+bool sameRow(const LiveRow& shown, const meet::ResultRow& row, const meet::Meet& meet) {
     return shown.place == row.place && shown.number == row.number &&
            shown.competitor == row.competitor && shown.club == row.club &&
-           shown.result == row.shownResult() && shown.difference == row.difference;
+           shown.result == meet.markedResult(row) && shown.difference == row.difference;
 }
 
 // ---- the pages ----
@@ -526,13 +526,13 @@ ResultsSnapshot TakeSnapshot(const meet::Meet* meet, const lang::TextTable& word
         shown.rows.reserve(results.ranking().size());
         for (int index : results.ranking()) {
             const meet::ResultRow& row = results.rows()[index];
-            shown.rows.push_back(
-                {row.place, row.number, row.competitor, row.club, row.shownResult(), row.difference});
+            shown.rows.push_back({row.place, row.number, row.competitor, row.club,
+                                  meet->markedResult(row), row.difference});
         }
         // Those given a status during the race without a result follow the results.
         for (const meet::ResultRow& row : meet->statusedWithoutResult(c))
             shown.rows.push_back({row.place, row.number, row.competitor, row.club,
-                                  row.shownResult(), row.difference});
+                                  meet->markedResult(row), row.difference});
         snapshot.classes.push_back(std::move(shown));
     }
     return snapshot;
@@ -561,9 +561,9 @@ bool SameResults(const ResultsSnapshot& snapshot, const meet::Meet* meet, lang::
             return false;
         std::size_t k = 0;
         for (int index : results.ranking())
-            if (!sameRow(shown.rows[k++], results.rows()[index])) return false;
+            if (!sameRow(shown.rows[k++], results.rows()[index], *meet)) return false;
         for (const meet::ResultRow& row : statused)
-            if (!sameRow(shown.rows[k++], row)) return false;
+            if (!sameRow(shown.rows[k++], row, *meet)) return false;
     }
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include "lang/correction_texts.h"
 #include "lang/output_texts.h"
+#include "lang/systems_texts.h"
 #include "results/printed_list.h"
 #include "ui/program.h"
 
@@ -44,6 +45,102 @@ std::string numberText(int number) {
     return number > 0 ? std::to_string(number) : "";
 }
 
+// A row of as many cells as the report has columns.
+std::vector<std::string> cellsOf(std::vector<std::string> cells, std::size_t count) {
+    cells.resize(count);
+    return cells;
+}
+
+std::string timeText(base::DayMicroseconds time) {
+    return time < 0 ? std::string("-") : base::ClockTimeText(time, 4);
+}
+
+std::string differenceText(base::DayMicroseconds a, base::DayMicroseconds b) {
+    return a < 0 || b < 0 ? std::string("-") : meet::DifferenceText(a - b);
+}
+
+// The parts of the report for two systems: the wiring and its settings, the synchronisation,
+// every competitor's A and B, and each replacement with the ten it was computed from.
+void addSystems(const meet::Meet& meet, lang::Language language, ui::PrintedList& list) {
+    const std::size_t count = list.columns.size();
+    const auto& systems = meet.systems();
+    ui::PrintedSection wiring;
+    // Long texts stand in the headings: a cell as wide would squeeze the trail's columns.
+    wiring.heading = lang::SystemsHeading(language) + ": " +
+                     lang::SystemsSettingsText(language, meet::DifferenceText(systems.window),
+                                               meet::DifferenceText(systems.bound));
+    wiring.rows.push_back(cellsOf(lang::SystemsColumns(language), count));
+    for (int line = 1; line <= meet::ChannelTotal && line < static_cast<int>(systems.lines.size());
+         ++line) {
+        if (!meet.setup().lineInUse(line - 1)) continue;
+        const auto& one = systems.lines[line];
+        wiring.rows.push_back(cellsOf(
+            {std::to_string(line), one.system == meet::TimingSystem::B ? "B" : "A",
+             lang::SystemWord(language, one.system == meet::TimingSystem::B,
+                              static_cast<int>(one.use))},
+            count));
+    }
+    list.sections.push_back(std::move(wiring));
+
+    ui::PrintedSection sync;
+    sync.heading = lang::SyncHeading(language);
+    sync.rows.push_back(cellsOf(lang::SyncColumns(language), count));
+    const auto& check = meet.syncCheck();
+    sync.rows.push_back(cellsOf({lang::SyncRowText(language, false), timeText(check.syncA),
+                                 timeText(check.syncB), differenceText(check.syncA, check.syncB)},
+                                count));
+    sync.rows.push_back(cellsOf({lang::SyncRowText(language, true), timeText(check.checkA),
+                                 timeText(check.checkB), differenceText(check.checkA, check.checkB)},
+                                count));
+    if (check.synced() && check.checked())
+        sync.heading += ": " + lang::SyncAgreeText(language, check.agree(),
+                                                   meet::DifferenceText((check.checkA - check.checkB) -
+                                                                        (check.syncA - check.syncB)));
+    list.sections.push_back(std::move(sync));
+
+    ui::PrintedSection times;
+    times.heading = lang::CompetitorsHeading(language);
+    times.rows.push_back(cellsOf(lang::CompetitorsColumns(language), count));
+    auto bText = [&](const meet::SystemsTime& one) {
+        return timeText(one.b) + (one.hand && one.b >= 0 ? " " + lang::HandMark(language) : "");
+    };
+    for (const auto& row : meet.systemsSheet()) {
+        std::string mark;
+        if (row.start.replaced || row.finish.replaced) mark = lang::ReplacementMark(language);
+        times.rows.push_back(cellsOf({std::to_string(row.number), timeText(row.start.a),
+                                      bText(row.start), differenceText(row.start.a, row.start.b),
+                                      timeText(row.finish.a), bText(row.finish),
+                                      differenceText(row.finish.a, row.finish.b), mark},
+                                     count));
+    }
+    list.sections.push_back(std::move(times));
+
+    if (meet.replacements().empty()) {
+        ui::PrintedSection none;
+        none.heading = lang::ReplacementsHeading(language) + ": " + lang::NoReplacementsText(language);
+        list.sections.push_back(std::move(none));
+    }
+    for (const auto& one : meet.replacements()) {
+        const auto& r = one.replacement;
+        ui::PrintedSection replaced;
+        replaced.heading = lang::ReplacementsHeading(language) + ": " +
+                           lang::ReplacementOfText(language, one.number,
+                                                   one.use == meet::TimeUse::Finish,
+                                                   base::ClockTimeText(r.time, 2));
+        replaced.rows.push_back(cellsOf(
+            lang::ReplacementFormula(language, one.hand, base::ClockTimeText(r.own, 4),
+                                     r.meanText(), static_cast<int>(r.basis.size())),
+            count));
+        replaced.rows.push_back(cellsOf(lang::BasisColumns(language), count));
+        for (const auto& basis : r.basis)
+            replaced.rows.push_back(cellsOf({std::to_string(basis.number), timeText(basis.a),
+                                             timeText(basis.b),
+                                             meet::DifferenceText(basis.a - basis.b)},
+                                            count));
+        list.sections.push_back(std::move(replaced));
+    }
+}
+
 }  // namespace
 
 bool TrailConcerns(const storage::TrailEntry& entry, int number) {
@@ -80,8 +177,11 @@ ui::PrintedList TimingReport(const meet::Meet& meet, lang::Language language, in
     list.empty = lang::TimingReportEmpty(language);
     list.columns = lang::TimingReportColumns(language);
     list.alignRight = {true, false, false, false, true, false, false, false, false};
+    // The whole report of a race timed by two systems opens with them.
+    if (number == 0 && (meet.systems().hasB() || !meet.replacements().empty()))
+        addSystems(meet, language, list);
     const auto entries = TrailNewestFirst(meet, number);
-    if (entries.empty()) return list;
+    if (entries.empty() && list.sections.empty()) return list;
     ui::PrintedSection changes;
     changes.heading = lang::TimingReportOf(language, number);
     for (const auto* entry : entries)

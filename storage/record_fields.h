@@ -62,6 +62,16 @@ inline constexpr int Impulse = 0, Source = 1, Channel = 2, Line = 3, TimeOfDay =
 inline constexpr int Count = 13;
 }  // namespace impulse
 
+// A record of the replacement times: the start number, "start" or "finish", "B" or "hand",
+// his own time, the sum of A − B over the basis and the replaced time of day (microseconds
+// since midnight), the basis as "number:A:B" joined by blanks (microseconds), the Time-table
+// row.
+namespace replacement {
+inline constexpr int Number = 0, Use = 1, Source = 2, Own = 3, Sum = 4, Basis = 5, Time = 6,
+                     TimeRow = 7;
+inline constexpr int Count = 8;
+}  // namespace replacement
+
 // A record of the class starts: the run (1 today), the class number, its mode ("impulse",
 // "interval", "mass"), the first start (a time text or "-"), the interval, gap and tolerance in
 // hundredths, the order of the draw ("number", "random", "list") and the list's start numbers

@@ -129,6 +129,19 @@ std::string RunResultsTableName(const lang::TextTable& texts, int classNumber, i
            std::to_string(classNumber);
 }
 
+TableSpec ReplacementsSpec() {
+    return {TableKind::Control,
+            ReplacementsTable,
+            {{"Number", FieldType::Integer},
+             {"Use", FieldType::Text},
+             {"Source", FieldType::Text},
+             {"Own", FieldType::Text},
+             {"Sum", FieldType::Text},
+             {"Basis", FieldType::Text},
+             {"Time", FieldType::Text},
+             {"TimeRow", FieldType::Integer}}};
+}
+
 TableSpec ClassStartsSpec() {
     return {TableKind::Control,
             ClassStartsTable,

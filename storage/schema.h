@@ -58,6 +58,12 @@ inline constexpr const char* ClassStartsTable = "ClassStarts";
 TableSpec ClassStartsSpec();
 inline constexpr const char* PlannedStartsTable = "PlannedStarts";
 TableSpec PlannedStartsSpec();
+// The replacement times accepted where system A missed an impulse: one record each, with the
+// competitor, his start or finish, the B or hand time it came from, the ten competitors' A and
+// B times it was corrected by and the Time-table row it became (storage/record_fields.h:
+// replacement). The program's own, the same in both languages.
+inline constexpr const char* ReplacementsTable = "Replacements";
+TableSpec ReplacementsSpec();
 
 // Runs after the first (a slalom's second run): the run each Time-table row belongs to when it
 // is not the first (one record per row, Run 1 once a row went back to the first run), and the

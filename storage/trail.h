@@ -39,6 +39,11 @@ inline constexpr const char* MassStart = "mass-start"; // classes started all at
 // An action of this station refused because another station changed the same thing a moment
 // before (before: what the other station did; after: what this one tried).
 inline constexpr const char* Refused = "refused";
+// Two timing systems: hand times typed or imported, a time of B given to a competitor, and the
+// synchronisation of the systems or its check recorded.
+inline constexpr const char* HandTimes = "hand-times";
+inline constexpr const char* GiveB = "b-given";
+inline constexpr const char* Sync = "sync";
 }  // namespace trail
 
 struct TrailEntry {

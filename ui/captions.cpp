@@ -5,6 +5,7 @@
 #include "lang/adapter_texts.h"
 #include "lang/correction_texts.h"
 #include "lang/run_texts.h"
+#include "lang/systems_texts.h"
 #include "lang/start_texts.h"
 #include "ui/program.h"
 
@@ -80,6 +81,7 @@ void ApplyLanguage(ui::Program& program, Language language) {
     applyCaptions(program, lang::RegisterAndSetupPageCaptions(), language);
     applyCaptions(program, lang::AdapterPageCaptions(), language);
     applyCaptions(program, lang::CorrectionCaptions(), language);
+    applyCaptions(program, lang::SystemsCaptions(), language);
     applyCaptions(program, lang::StartsPageCaptions(), language);
     applyCaptions(program, lang::RunCaptions(), language);
 

@@ -166,6 +166,19 @@ MainWindow::MainWindow() : MainToolbar(toolbarKeys()) {
     r.add(SetupTimerMemoryButton, "SetupTimerMemoryButton");
     r.add(SetupFullPrecisionCheck, "SetupFullPrecisionCheck");
     r.add(SetupGiveNumberedCheck, "SetupGiveNumberedCheck");
+    r.addArray(SetupLineSystemCombo, "SetupLineSystemCombo");
+    r.add(SetupLineSystemHeading, "SetupLineSystemHeading");
+    r.add(SetupSystemsFrame, "SetupSystemsFrame");
+    r.add(SetupSystemsWindowLabel, "SetupSystemsWindowLabel");
+    r.add(SetupSystemsBoundLabel, "SetupSystemsBoundLabel");
+    r.add(SetupSyncLabel, "SetupSyncLabel");
+    r.add(SetupSystemsWindowText, "SetupSystemsWindowText");
+    r.add(SetupSystemsBoundText, "SetupSystemsBoundText");
+    r.add(SetupSystemsUseButton, "SetupSystemsUseButton");
+    r.add(SetupSyncButton, "SetupSyncButton");
+    r.add(SetupSyncCheckButton, "SetupSyncCheckButton");
+    r.add(SetupHandStartsButton, "SetupHandStartsButton");
+    r.add(SetupHandFinishesButton, "SetupHandFinishesButton");
     r.add(SetupClockLabel, "SetupClockLabel");
     r.add(SetupTestLinesCheck, "SetupTestLinesCheck");
     r.add(TestLinesFrame, "TestLinesFrame");
@@ -278,6 +291,11 @@ void CorrectionBar::registerIn(ControlRegistry& r, const std::string& prefix) {
     r.add(HandFinish, prefix + "HandFinish");
     r.add(Undo, prefix + "Undo");
     r.add(Redo, prefix + "Redo");
+    r.add(ReplaceStart, prefix + "ReplaceStart");
+    r.add(ReplaceFinish, prefix + "ReplaceFinish");
+    r.add(WatchStart, prefix + "WatchStart");
+    r.add(WatchFinish, prefix + "WatchFinish");
+    r.add(Systems, prefix + "Systems");
 }
 
 // What the window shows before any record is loaded.

@@ -68,6 +68,10 @@ struct CorrectionBar {
     TextBox Number, GiveTo, Time, Reason;
     CommandButton Reassign, TakeBack, TakeBackStart, TakeBackFinish, HandStart, HandFinish;
     CommandButton Undo, Redo;
+    // Two systems: the replacement proposed for the competitor's start or finish (asked, then
+    // accepted), a backup watch's time typed, and A - B of the last ones paired.
+    CommandButton ReplaceStart, ReplaceFinish, WatchStart, WatchFinish;
+    Label Systems;
 
     // Registers every control under prefix + its name ("TimeCorrectionUndo").
     void registerIn(ControlRegistry& registry, const std::string& prefix);
@@ -193,6 +197,15 @@ struct MainWindow {
     // Options of the meet for a timer's times: race times at full precision, and a time that
     // carries a competitor's start number given to him at once.
     CheckBox SetupFullPrecisionCheck, SetupGiveNumberedCheck;
+    // Systems A and B: each line's system and what it times, the pairing window and the
+    // out-of-sync bound, the synchronisation and its check, and hand times read from a file.
+    std::array<ComboBox, ChannelTotal> SetupLineSystemCombo;
+    Label SetupLineSystemHeading;
+    Frame SetupSystemsFrame;
+    Label SetupSystemsWindowLabel, SetupSystemsBoundLabel, SetupSyncLabel;
+    TextBox SetupSystemsWindowText, SetupSystemsBoundText;
+    CommandButton SetupSystemsUseButton, SetupSyncButton, SetupSyncCheckButton;
+    CommandButton SetupHandStartsButton, SetupHandFinishesButton;
     Label SetupClockLabel;
     CheckBox SetupTestLinesCheck;
     Frame TestLinesFrame;
