@@ -122,9 +122,12 @@ std::string CompetitorsHeading(Language language) {
 }
 
 std::vector<std::string> CompetitorsColumns(Language language) {
-    if (english(language))
-        return {"Start no.", "Start A", "Start B", "A - B", "Finish A", "Finish B", "A - B", "Mark"};
-    return {"Startnr.", "Start A", "Start B", "A - B", "Mål A", "Mål B", "A - B", "Merke"};
+    if (english(language)) return {"Start no.", "", "A", "B", "A - B"};
+    return {"Startnr.", "", "A", "B", "A - B"};
+}
+
+std::string CompetitorsUseText(Language language, bool finish) {
+    return what(language, finish);
 }
 
 std::string ReplacementMark(Language language) {
@@ -152,8 +155,8 @@ std::string ReplacementOfText(Language language, int n, bool finish, const std::
 std::vector<std::string> ReplacementFormula(Language language, bool hand, const std::string& own,
                                             const std::string& mean, int count) {
     if (english(language))
-        return {hand ? "Hand time" : "B", own, "+ mean A - B", mean, "of", std::to_string(count)};
-    return {hand ? "Håndtid" : "B", own, "+ snitt A - B", mean, "av", std::to_string(count)};
+        return {hand ? "Hand time" : "B", own, "+ mean A - B", mean, "of " + std::to_string(count)};
+    return {hand ? "Håndtid" : "B", own, "+ snitt A - B", mean, "av " + std::to_string(count)};
 }
 
 std::vector<std::string> BasisColumns(Language language) {

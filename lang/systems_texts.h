@@ -38,6 +38,7 @@ std::vector<std::string> SyncColumns(Language language);
 std::string SyncRowText(Language language, bool check);
 std::string CompetitorsHeading(Language language);
 std::vector<std::string> CompetitorsColumns(Language language);
+std::string CompetitorsUseText(Language language, bool finish);
 std::string ReplacementMark(Language language);
 // After a result that stands on a replacement in the lists, the PDF and the live pages.
 std::string ReplacementResultMark(Language language);

@@ -104,15 +104,18 @@ void addSystems(const meet::Meet& meet, lang::Language language, ui::PrintedList
     auto bText = [&](const meet::SystemsTime& one) {
         return timeText(one.b) + (one.hand && one.b >= 0 ? " " + lang::HandMark(language) : "");
     };
-    for (const auto& row : meet.systemsSheet()) {
-        std::string mark;
-        if (row.start.replaced || row.finish.replaced) mark = lang::ReplacementMark(language);
-        times.rows.push_back(cellsOf({std::to_string(row.number), timeText(row.start.a),
-                                      bText(row.start), differenceText(row.start.a, row.start.b),
-                                      timeText(row.finish.a), bText(row.finish),
-                                      differenceText(row.finish.a, row.finish.b), mark},
-                                     count));
-    }
+    // A row for the start and one for the finish: the times stand in the first five columns,
+    // which keep their width (the trail's texts give theirs up).
+    for (const auto& row : meet.systemsSheet())
+        for (bool finish : {false, true}) {
+            const auto& one = finish ? row.finish : row.start;
+            std::string what = lang::CompetitorsUseText(language, finish);
+            if (one.replaced) what += " (" + lang::ReplacementMark(language) + ")";
+            times.rows.push_back(cellsOf({finish ? "" : std::to_string(row.number), what,
+                                          timeText(one.a), bText(one),
+                                          differenceText(one.a, one.b)},
+                                         count));
+        }
     list.sections.push_back(std::move(times));
 
     if (meet.replacements().empty()) {
@@ -180,6 +183,8 @@ ui::PrintedList TimingReport(const meet::Meet& meet, lang::Language language, in
     // The whole report of a race timed by two systems opens with them.
     if (number == 0 && (meet.systems().hasB() || !meet.replacements().empty()))
         addSystems(meet, language, list);
+    if (!list.sections.empty())
+        list.alignRight = {true, true, true, true, true, false, false, false, false};
     const auto entries = TrailNewestFirst(meet, number);
     if (entries.empty() && list.sections.empty()) return list;
     ui::PrintedSection changes;
