@@ -125,9 +125,10 @@ void writeCombinedText(ui::Program& program) {
     const auto& meet = *program.meet;
     const auto language = program.language;
     const int runs = meet.runCount();
-    const std::size_t runWidth = 11;
-    const std::size_t totalAt = 53 + runWidth * runs, differenceAt = totalAt + 12,
-                      width = differenceAt + 11;
+    // Each time column holds the longest result text ("01.02.03,45") whole.
+    const std::size_t runWidth = 14;
+    const std::size_t totalAt = 53 + runWidth * runs, differenceAt = totalAt + runWidth,
+                      width = differenceAt + runWidth;
     const std::string dashes(width, '-'), equals(width, '=');
     TextListFile file(
         base::NativePath(program.listFolder + program.LanguageTexts[entry::TextListFile]),
@@ -151,8 +152,8 @@ void writeCombinedText(ui::Program& program) {
                        FirstCharacters(run < static_cast<int>(results.size()) ? results[run] : "-",
                                        runWidth - 2) +
                            ": ");
-        columns.at(totalAt, FirstCharacters(total, 10) + ": ")
-            .at(differenceAt, FirstCharacters(difference, 9) + ": ")
+        columns.at(totalAt, FirstCharacters(total, runWidth - 2) + ": ")
+            .at(differenceAt, FirstCharacters(difference, runWidth - 2) + ": ")
             .at(width, ":");
         return columns.utf8();
     };
