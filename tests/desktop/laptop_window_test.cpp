@@ -48,13 +48,17 @@ protected:
     }
 
     // The controls shown on the page, each brought into view by the page's scroll area and
-    // found inside its viewport; returns how many were reached, and names those that were not.
+    // found wholly inside its viewport; returns how many were reached, and names those that were not.
     int reachControls(QScrollArea& area, QStringList& unreachable) {
         int reached = 0;
         for (QWidget* widget : area.widget()->findChildren<QWidget*>()) {
             if (!isControl(widget) || !widget->isVisibleTo(area.widget())) continue;
             if (widget->objectName().isEmpty() || widget->objectName().startsWith("qt_")) continue;
-            area.ensureWidgetVisible(widget, 0, 0);
+            // The whole control, not only its text cursor (which is all that the scroll
+            // area's ensureWidgetVisible brings into view for a line edit).
+            const QPoint middle = widget->mapTo(area.widget(), widget->rect().center());
+            area.ensureVisible(middle.x(), middle.y(), widget->width() / 2 + 1,
+                               widget->height() / 2 + 1);
             QApplication::processEvents();
             const QRect shown(widget->mapTo(area.viewport(), QPoint(0, 0)), widget->size());
             const QRect view = area.viewport()->rect();
