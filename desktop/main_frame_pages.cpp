@@ -1,4 +1,5 @@
 // The layout of the six tab pages.
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -581,7 +582,10 @@ QWidget* MainFrame::buildResultsPage() {
     choose->addWidget(classes);
     choose->addSpacing(30);
     choose->addWidget(label(main.ResultsRunLabel));
-    choose->addWidget(comboBox(main.ResultsRunCombo));
+    // Its items come with the meet (the runs and the combined result): as wide as they are.
+    auto* runs = static_cast<QComboBox*>(comboBox(main.ResultsRunCombo));
+    runs->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    choose->addWidget(runs);
     choose->addSpacing(30);
     choose->addWidget(label(main.ResultsLabel[0]));
     choose->addWidget(textBox(main.ResultsMover));

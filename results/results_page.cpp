@@ -1,5 +1,9 @@
 #include "results/results_page.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "base/number_text.h"
 #include "lang/meet_texts.h"
 #include "lang/run_texts.h"
@@ -58,20 +62,44 @@ void showCombined(ui::Program& program, int classNumber) {
         return;
     }
     const auto language = program.language;
-    std::string lines = std::string(lang::PlaceHeadText().in(language)) + "\t" +
-                        lang::NumberHeadText().in(language) + "\t" +
-                        lang::NameHeadText().in(language) + "\t" +
-                        lang::ClubHeadText().in(language);
+    // Columns padded to their longest text, for the page's fixed font.
+    std::vector<std::vector<std::string>> table;
+    std::vector<std::string> head = {lang::PlaceHeadText().in(language),
+                                     lang::NumberHeadText().in(language),
+                                     lang::NameHeadText().in(language),
+                                     lang::ClubHeadText().in(language)};
     for (int run = 1; run <= program.meet->runCount(); ++run)
-        lines += "\t" + std::string(lang::RunText().in(language)) + std::to_string(run);
-    lines += "\t" + std::string(lang::TotalText().in(language)) + "\t" +
-             lang::DifferenceHeadText().in(language) + "\n";
+        head.push_back(lang::RunText().in(language) + std::to_string(run));
+    head.push_back(lang::TotalText().in(language));
+    head.push_back(lang::DifferenceHeadText().in(language));
+    table.push_back(std::move(head));
     for (const auto& row : program.meet->combinedResults(classNumber)) {
-        lines += (row.status.empty() ? std::to_string(row.place) : "") + "\t" +
-                 std::to_string(row.number) + "\t" + row.competitor + "\t" + row.club;
-        for (const auto& result : row.runs) lines += "\t" + result;
-        lines += "\t" + (row.status.empty() ? row.total : row.status) + "\t" + row.difference +
-                 "\n";
+        std::vector<std::string> cells = {row.status.empty() ? std::to_string(row.place) : "",
+                                          std::to_string(row.number), row.competitor, row.club};
+        for (int run = 0; run < program.meet->runCount(); ++run)
+            cells.push_back(run < static_cast<int>(row.runs.size()) ? row.runs[run] : "-");
+        cells.push_back(row.status.empty() ? row.total : row.status);
+        cells.push_back(row.difference);
+        table.push_back(std::move(cells));
+    }
+    // Characters, not bytes: a name with an o-slash is as wide as one without.
+    auto characters = [](const std::string& text) {
+        std::size_t count = 0;
+        for (unsigned char byte : text) count += (byte & 0xC0) != 0x80;
+        return count;
+    };
+    std::vector<std::size_t> widths(table.front().size(), 0);
+    for (const auto& cells : table)
+        for (std::size_t i = 0; i < cells.size() && i < widths.size(); ++i)
+            widths[i] = std::max(widths[i], characters(cells[i]));
+    std::string lines;
+    for (const auto& cells : table) {
+        std::string line;
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            line += cells[i];
+            if (i + 1 < cells.size()) line += std::string(widths[i] - characters(cells[i]) + 2, ' ');
+        }
+        lines += line + "\n";
     }
     text.setText(lines);
 }

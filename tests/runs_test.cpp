@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "base/time_text.h"
 #include "lang/run_texts.h"
@@ -300,6 +302,24 @@ TEST_F(Runs, TheCombinedListsInNorwegian) {
     writeCombinedLists();
     compare("Resultat.txt", "no-combined.txt");
     compare("Resultat.htm", "no-combined.htm");
+    // The results page shows the same combined result, its columns lined up for the page's
+    // fixed font: each row's total under the heading, the winner's first, a status in place.
+    const std::string shown = test.program().Main.ResultsCombinedText.text();
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; at < shown.size(); at = end + 1) {
+        end = shown.find('\n', at);
+        if (end == std::string::npos) end = shown.size();
+        lines.push_back(shown.substr(at, end - at));
+    }
+    const auto rows = meet().combinedResults(1);
+    ASSERT_EQ(lines.size(), rows.size() + 1);
+    const std::size_t total = lines[0].find(lang::TotalText().in(test.program().language));
+    ASSERT_NE(total, std::string::npos);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string expected = rows[i].status.empty() ? rows[i].total : rows[i].status;
+        EXPECT_EQ(lines[i + 1].substr(total, expected.size()), expected) << lines[i + 1];
+        EXPECT_EQ(lines[i + 1][total - 1], ' ') << lines[i + 1];
+    }
 }
 
 TEST_F(Runs, TheCombinedListsInEnglish) {
