@@ -241,28 +241,45 @@ std::vector<ResultRow> Meet::runResults(int run, int classNumber) const {
 std::vector<CombinedRow> Meet::combinedResults(int classNumber) const {
     std::vector<CombinedRow> out;
     if (classNumber < 1 || classNumber > classCount_) return out;
-    // Each run's rows by start number, and each run's race time of a row.
-    std::vector<std::map<int, ResultRow>> runs(runCount_ + 1);
-    std::set<int> numbers;
-    for (int run = 1; run <= runCount_; ++run)
-        for (auto& row : runResults(run, classNumber)) {
-            numbers.insert(row.number);
-            runs[run].emplace(row.number, std::move(row));
+    // Each run's rows, and each run's rows by start number (sorted, looked up by halving).
+    std::vector<std::vector<ResultRow>> runs(runCount_ + 1);
+    std::vector<std::vector<std::pair<int, const ResultRow*>>> byNumber(runCount_ + 1);
+    std::vector<int> numbers;
+    for (int run = 1; run <= runCount_; ++run) {
+        runs[run] = runResults(run, classNumber);
+        byNumber[run].reserve(runs[run].size());
+        for (const auto& row : runs[run]) {
+            numbers.push_back(row.number);
+            byNumber[run].emplace_back(row.number, &row);
         }
+        // The first row of a number counts, as it did when rows were kept by number.
+        std::stable_sort(byNumber[run].begin(), byNumber[run].end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    auto rowOf = [&](int run, int n) -> const ResultRow* {
+        const auto& rows = byNumber[run];
+        auto found = std::lower_bound(rows.begin(), rows.end(), n,
+                                      [](const auto& entry, int x) { return entry.first < x; });
+        return found != rows.end() && found->first == n ? found->second : nullptr;
+    };
+    out.reserve(numbers.size());
     const int format = setup_.timeFormat();
     for (int n : numbers) {
         CombinedRow line;
         line.number = n;
+        line.runs.reserve(runCount_);
         bool missing = false;
         long long total = 0;
         for (int run = 1; run <= runCount_; ++run) {
-            auto found = runs[run].find(n);
-            if (found == runs[run].end()) {
+            const ResultRow* found = rowOf(run, n);
+            if (!found) {
                 line.runs.push_back("-");
                 missing = true;
                 continue;
             }
-            const ResultRow& row = found->second;
+            const ResultRow& row = *found;
             if (line.competitor.empty()) {
                 line.competitor = row.competitor;
                 line.club = row.club;
