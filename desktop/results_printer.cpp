@@ -55,17 +55,21 @@ struct Metrics {
 std::vector<Page> layOut(const ui::PrintedList& list, const Metrics& m, double available) {
     std::vector<Page> pages(1);
     double y = 0;
+    // A section without rows (a heading that says all) has no column headings.
     auto startSection = [&](int s, bool continued) {
         pages.back().push_back({Line::Heading, s, 0, continued});
+        y += m.headingHeight;
+        if (list.sections[s].rows.empty()) return;
         pages.back().push_back({Line::Columns, s, 0, continued});
-        y += m.headingHeight + m.columnsHeight;
+        y += m.columnsHeight;
     };
     for (int s = 0; s < static_cast<int>(list.sections.size()); ++s) {
         const auto& rows = list.sections[s].rows;
         const int kept = std::min<int>(RowsKeptWithHeading, static_cast<int>(rows.size()));
         const double gap = pages.back().empty() ? 0 : m.gapBefore;
+        const double columns = rows.empty() ? 0 : m.columnsHeight;
         if (!pages.back().empty() &&
-            y + gap + m.headingHeight + m.columnsHeight + kept * m.rowHeight > available) {
+            y + gap + m.headingHeight + columns + kept * m.rowHeight > available) {
             pages.emplace_back();
             y = 0;
         }
@@ -103,7 +107,8 @@ Cells measured(const std::vector<std::string>& values, const QFontMetricsF& metr
 }
 
 // Each column as wide as its widest text; the room left over goes to the columns of names,
-// and when there is too little, they give it up (their texts are cut with an ellipsis).
+// and when there is too little, the widest of them give it up (their texts are cut with an
+// ellipsis).
 std::vector<double> columnWidths(const Cells& headings, const std::vector<std::vector<Cells>>& rows,
                                  const std::vector<bool>& alignRight, double width,
                                  double padding) {
@@ -121,13 +126,41 @@ std::vector<double> columnWidths(const Cells& headings, const std::vector<std::v
         if (!alignRight[i]) names += widths[i];
     }
     if (names <= 0) return widths;
-    const double scale = std::max(0.1, (width - (natural - names)) / names);
-    // Spare room is shared out only so far: a table of short names stays together.
-    const double limited = std::min(scale, 1.6);
+    const double room = width - (natural - names);
+    if (room >= names) {
+        // Spare room is shared out only so far: a table of short names stays together.
+        const double limited = std::min(room / names, 1.6);
+        for (std::size_t i = 0; i < count; ++i)
+            if (!alignRight[i]) widths[i] *= limited;
+        return widths;
+    }
+    // Too little room: the narrow columns of names keep their width, and the widest share
+    // what is left equally (their texts are cut), never below a tenth of their own.
+    std::vector<std::size_t> order;
     for (std::size_t i = 0; i < count; ++i)
-        if (!alignRight[i]) widths[i] *= limited;
+        if (!alignRight[i]) order.push_back(i);
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return widths[a] < widths[b]; });
+    double left = std::max(room, 0.0);
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const double share = left / static_cast<double>(order.size() - k);
+        if (widths[order[k]] <= share) {
+            left -= widths[order[k]];
+            continue;
+        }
+        for (std::size_t rest = k; rest < order.size(); ++rest)
+            widths[order[rest]] = std::max(share, widths[order[rest]] * 0.1);
+        break;
+    }
     return widths;
 }
+
+// Column headings, their widths and which columns hold numbers or times.
+struct Table {
+    Cells headings;
+    std::vector<double> widths;
+    std::vector<bool> alignRight;
+};
 
 class ListPainter {
 public:
@@ -142,13 +175,30 @@ public:
         metrics_.rowHeight = body.lineSpacing() * 1.2;
         width_ = device.width();
         padding_ = body.averageCharWidth() * 1.5;
-        headings_ = measured(list.columns, columns);
         rows_.resize(list.sections.size());
         for (std::size_t s = 0; s < list.sections.size(); ++s) {
             rows_[s].reserve(list.sections[s].rows.size());
             for (const auto& row : list.sections[s].rows) rows_[s].push_back(measured(row, body));
         }
-        widths_ = columnWidths(headings_, rows_, list.alignRight, width_, padding_);
+        // The list's table, shared by every section without columns of its own, and one
+        // table for each section with its own: each as wide as the texts under it.
+        auto table = [&](const std::vector<std::string>& names, std::vector<bool> alignRight) {
+            alignRight.resize(names.size(), false);
+            tables_.push_back({measured(names, columns), {}, std::move(alignRight)});
+            return static_cast<int>(tables_.size()) - 1;
+        };
+        table(list.columns, list.alignRight);
+        tableOf_.assign(list.sections.size(), 0);
+        for (std::size_t s = 0; s < list.sections.size(); ++s)
+            if (!list.sections[s].columns.empty())
+                tableOf_[s] = table(list.sections[s].columns, list.sections[s].alignRight);
+        for (std::size_t t = 0; t < tables_.size(); ++t) {
+            std::vector<std::vector<Cells>> under;
+            for (std::size_t s = 0; s < rows_.size(); ++s)
+                if (tableOf_[s] == static_cast<int>(t)) under.push_back(rows_[s]);
+            tables_[t].widths = columnWidths(tables_[t].headings, under, tables_[t].alignRight,
+                                             width_, padding_);
+        }
         pages_ = layOut(list, metrics_, device.height() - metrics_.headerHeight);
     }
 
@@ -203,7 +253,8 @@ private:
             }
             case Line::Columns: {
                 painter_.setFont(fonts_.columns);
-                cells(headings_, y, metrics_.columnsHeight, fonts_.columns);
+                cells(tables_[tableOf_[line.section]], tables_[tableOf_[line.section]].headings,
+                      y, metrics_.columnsHeight, fonts_.columns);
                 const double rule = y + metrics_.columnsHeight - 1;
                 painter_.setPen(QPen(Qt::gray, QFontMetricsF(fonts_.body, &device_).lineWidth()));
                 painter_.drawLine(QPointF(0, rule), QPointF(width_, rule));
@@ -214,28 +265,30 @@ private:
                 if (line.row % 2 == 1)
                     painter_.fillRect(QRectF(0, y, width_, metrics_.rowHeight),
                                       QColor(0xf0, 0xf2, 0xf5));
-                cells(rows_[line.section][line.row], y, metrics_.rowHeight, fonts_.body);
+                cells(tables_[tableOf_[line.section]], rows_[line.section][line.row], y,
+                      metrics_.rowHeight, fonts_.body);
                 return metrics_.rowHeight;
         }
         return 0;
     }
 
     // Each text on the baseline that centres it in the line, cut to its column when too long.
-    void cells(const Cells& values, double y, double height, const QFont& font) {
+    void cells(const Table& table, const Cells& values, double y, double height,
+               const QFont& font) {
         const QFontMetricsF metrics(font, &device_);
         const double baseline = y + (height + metrics.ascent() - metrics.descent()) / 2;
         double x = 0;
-        for (std::size_t i = 0; i < widths_.size() && i < values.size(); ++i) {
-            const double inner = widths_[i] - padding_;
+        for (std::size_t i = 0; i < table.widths.size() && i < values.size(); ++i) {
+            const double inner = table.widths[i] - padding_;
             const Cell& cell = values[i];
             if (cell.width <= inner) {
-                const double left = list_.alignRight[i] ? x + inner - cell.width : x;
+                const double left = table.alignRight[i] ? x + inner - cell.width : x;
                 painter_.drawText(QPointF(left, baseline), cell.text);
             } else {
                 painter_.drawText(QPointF(x, baseline),
                                   metrics.elidedText(cell.text, Qt::ElideRight, inner));
             }
-            x += widths_[i];
+            x += table.widths[i];
         }
     }
 
@@ -245,9 +298,9 @@ private:
     Fonts fonts_;
     Metrics metrics_;
     double width_ = 0, padding_ = 0;
-    Cells headings_;
+    std::vector<Table> tables_;             // the list's first, then the sections' own
+    std::vector<int> tableOf_;              // by section
     std::vector<std::vector<Cells>> rows_;  // by section and row
-    std::vector<double> widths_;
     std::vector<Page> pages_;
 };
 

@@ -45,12 +45,6 @@ std::string numberText(int number) {
     return number > 0 ? std::to_string(number) : "";
 }
 
-// A row of as many cells as the report has columns.
-std::vector<std::string> cellsOf(std::vector<std::string> cells, std::size_t count) {
-    cells.resize(count);
-    return cells;
-}
-
 std::string timeText(base::DayMicroseconds time) {
     return time < 0 ? std::string("-") : base::ClockTimeText(time, 4);
 }
@@ -62,36 +56,34 @@ std::string differenceText(base::DayMicroseconds a, base::DayMicroseconds b) {
 // The parts of the report for two systems: the wiring and its settings, the synchronisation,
 // every competitor's A and B, and each replacement with the ten it was computed from.
 void addSystems(const meet::Meet& meet, lang::Language language, ui::PrintedList& list) {
-    const std::size_t count = list.columns.size();
     const auto& systems = meet.systems();
     ui::PrintedSection wiring;
     // Long texts stand in the headings: a cell as wide would squeeze the trail's columns.
     wiring.heading = lang::SystemsHeading(language) + ": " +
                      lang::SystemsSettingsText(language, meet::DifferenceText(systems.window),
                                                meet::DifferenceText(systems.bound));
-    wiring.rows.push_back(cellsOf(lang::SystemsColumns(language), count));
+    wiring.columns = lang::SystemsColumns(language);
+    wiring.alignRight = {true, false, false};
     for (int line = 1; line <= meet::ChannelTotal && line < static_cast<int>(systems.lines.size());
          ++line) {
         if (!meet.setup().lineInUse(line - 1)) continue;
         const auto& one = systems.lines[line];
-        wiring.rows.push_back(cellsOf(
+        wiring.rows.push_back(
             {std::to_string(line), one.system == meet::TimingSystem::B ? "B" : "A",
              lang::SystemWord(language, one.system == meet::TimingSystem::B,
-                              static_cast<int>(one.use))},
-            count));
+                              static_cast<int>(one.use))});
     }
     list.sections.push_back(std::move(wiring));
 
     ui::PrintedSection sync;
     sync.heading = lang::SyncHeading(language);
-    sync.rows.push_back(cellsOf(lang::SyncColumns(language), count));
+    sync.columns = lang::SyncColumns(language);
+    sync.alignRight = {false, true, true, true};
     const auto& check = meet.syncCheck();
-    sync.rows.push_back(cellsOf({lang::SyncRowText(language, false), timeText(check.syncA),
-                                 timeText(check.syncB), differenceText(check.syncA, check.syncB)},
-                                count));
-    sync.rows.push_back(cellsOf({lang::SyncRowText(language, true), timeText(check.checkA),
-                                 timeText(check.checkB), differenceText(check.checkA, check.checkB)},
-                                count));
+    sync.rows.push_back({lang::SyncRowText(language, false), timeText(check.syncA),
+                         timeText(check.syncB), differenceText(check.syncA, check.syncB)});
+    sync.rows.push_back({lang::SyncRowText(language, true), timeText(check.checkA),
+                         timeText(check.checkB), differenceText(check.checkA, check.checkB)});
     if (check.synced() && check.checked())
         sync.heading += ": " + lang::SyncAgreeText(language, check.agree(),
                                                    meet::DifferenceText((check.checkA - check.checkB) -
@@ -100,21 +92,19 @@ void addSystems(const meet::Meet& meet, lang::Language language, ui::PrintedList
 
     ui::PrintedSection times;
     times.heading = lang::CompetitorsHeading(language);
-    times.rows.push_back(cellsOf(lang::CompetitorsColumns(language), count));
+    times.columns = lang::CompetitorsColumns(language);
+    times.alignRight = {true, false, true, true, true};
     auto bText = [&](const meet::SystemsTime& one) {
         return timeText(one.b) + (one.hand && one.b >= 0 ? " " + lang::HandMark(language) : "");
     };
-    // A row for the start and one for the finish: the times stand in the first five columns,
-    // which keep their width (the trail's texts give theirs up).
+    // A row for the start and one for the finish.
     for (const auto& row : meet.systemsSheet())
         for (bool finish : {false, true}) {
             const auto& one = finish ? row.finish : row.start;
             std::string what = lang::CompetitorsUseText(language, finish);
             if (one.replaced) what += " (" + lang::ReplacementMark(language) + ")";
-            times.rows.push_back(cellsOf({finish ? "" : std::to_string(row.number), what,
-                                          timeText(one.a), bText(one),
-                                          differenceText(one.a, one.b)},
-                                         count));
+            times.rows.push_back({finish ? "" : std::to_string(row.number), what,
+                                  timeText(one.a), bText(one), differenceText(one.a, one.b)});
         }
     list.sections.push_back(std::move(times));
 
@@ -130,16 +120,16 @@ void addSystems(const meet::Meet& meet, lang::Language language, ui::PrintedList
                            lang::ReplacementOfText(language, one.number,
                                                    one.use == meet::TimeUse::Finish,
                                                    base::ClockTimeText(r.time, 2));
-        replaced.rows.push_back(cellsOf(
+        // How it was computed (his own time, the mean, of how many), then the ten.
+        replaced.columns = lang::BasisColumns(language);
+        replaced.columns.push_back("");
+        replaced.alignRight = {true, true, true, true, false};
+        replaced.rows.push_back(
             lang::ReplacementFormula(language, one.hand, base::ClockTimeText(r.own, 4),
-                                     r.meanText(), static_cast<int>(r.basis.size())),
-            count));
-        replaced.rows.push_back(cellsOf(lang::BasisColumns(language), count));
+                                     r.meanText(), static_cast<int>(r.basis.size())));
         for (const auto& basis : r.basis)
-            replaced.rows.push_back(cellsOf({std::to_string(basis.number), timeText(basis.a),
-                                             timeText(basis.b),
-                                             meet::DifferenceText(basis.a - basis.b)},
-                                            count));
+            replaced.rows.push_back({std::to_string(basis.number), timeText(basis.a),
+                                     timeText(basis.b), meet::DifferenceText(basis.a - basis.b)});
         list.sections.push_back(std::move(replaced));
     }
 }
@@ -179,12 +169,11 @@ ui::PrintedList TimingReport(const meet::Meet& meet, lang::Language language, in
     list.continued = lang::ContinuedText().in(language);
     list.empty = lang::TimingReportEmpty(language);
     list.columns = lang::TimingReportColumns(language);
-    list.alignRight = {true, false, false, false, true, false, false, false, false};
+    // The number and the moment of each change keep their width: a referee reads them whole.
+    list.alignRight = {true, true, false, false, true, false, false, false, false};
     // The whole report of a race timed by two systems opens with them.
     if (number == 0 && (meet.systems().hasB() || !meet.replacements().empty()))
         addSystems(meet, language, list);
-    if (!list.sections.empty())
-        list.alignRight = {true, true, true, true, true, false, false, false, false};
     const auto entries = TrailNewestFirst(meet, number);
     if (entries.empty() && list.sections.empty()) return list;
     ui::PrintedSection changes;
@@ -199,8 +188,10 @@ ui::PrintedList TimingReport(const meet::Meet& meet, lang::Language language, in
     // The referee signs under the last change.
     ui::PrintedSection signature;
     signature.heading = lang::RefereeSignatureText(language);
-    signature.rows.push_back(std::vector<std::string>(list.columns.size(), ""));
-    signature.rows.push_back(std::vector<std::string>(list.columns.size(), ""));
+    // Lines to sign on, under a rule of their own (not the trail's column names).
+    signature.columns = {""};
+    signature.rows.push_back({""});
+    signature.rows.push_back({""});
     list.sections.push_back(std::move(signature));
     return list;
 }

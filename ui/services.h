@@ -91,6 +91,10 @@ public:
 struct PrintedSection {
     std::string heading;
     std::vector<std::vector<std::string>> rows;  // one cell a column
+    // The section's own column headings, and which of its columns hold numbers or times, in
+    // place of the list's (a report made of several kinds of table); empty: the list's.
+    std::vector<std::string> columns;
+    std::vector<bool> alignRight;
 };
 
 struct PrintedList {
