@@ -9,6 +9,7 @@
 #include "meetdb/sqlite.h"
 #include "support/fakes.h"
 #include "support/full_disk.h"
+#include "support/meet_query.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -36,10 +37,7 @@ protected:
         for (int i = 0; i < 3; ++i) test.program().Main.Hitime1.tick();
     }
     long long storedTimes() {
-        meetdb::Connection reader(path, meetdb::Connection::Mode::ReadOnly);
-        auto q = reader.prepare("SELECT count(*) FROM \"Tider\" WHERE \"Id\" <> '-'");
-        q.step();
-        return q.integer(0);
+        return kvt::testing::StoredNumber(path, "SELECT count(*) FROM \"Tider\" WHERE \"Id\" <> '-'");
     }
 
     TestProgram test;
@@ -160,12 +158,7 @@ protected:
         db->execute("PRAGMA max_page_count = 1073741823");
         db->execute("PRAGMA query_only = OFF");
     }
-    long long stored(const std::string& sql) {
-        meetdb::Connection reader(path, meetdb::Connection::Mode::ReadOnly);
-        auto q = reader.prepare(sql);
-        q.step();
-        return q.integer(0);
-    }
+    long long stored(const std::string& sql) { return kvt::testing::StoredNumber(path, sql); }
     // A field of competitor record k (competitor k in the sample meet) as the file holds it.
     std::string storedCompetitorField(int k, const std::string& field) {
         meetdb::Connection reader(path, meetdb::Connection::Mode::ReadOnly);

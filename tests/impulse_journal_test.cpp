@@ -9,6 +9,7 @@
 #include "shell/meet_commands.h"
 #include "support/fakes.h"
 #include "support/race_file.h"
+#include "support/meet_query.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -43,12 +44,7 @@ protected:
         }
         for (int i = 0; i < 3; ++i) test.program().Main.Hitime1.tick();
     }
-    long long count(const std::string& sql) {
-        meetdb::Connection reader(path, meetdb::Connection::Mode::ReadOnly);
-        auto q = reader.prepare(sql);
-        q.step();
-        return q.integer(0);
-    }
+    long long count(const std::string& sql) { return kvt::testing::StoredNumber(path, sql); }
     long long storedTimes() { return count("SELECT count(*) FROM \"Tider\" WHERE \"Id\" <> '-'"); }
     long long journalRows() { return count("SELECT count(*) FROM \"Impulses\""); }
     bool hasJournal() {

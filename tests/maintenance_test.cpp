@@ -8,6 +8,7 @@
 #include "meetdb/sqlite.h"
 #include "support/fakes.h"
 #include "ui/captions.h"
+#include "support/meet_query.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -16,10 +17,7 @@ namespace fs = std::filesystem;
 namespace {
 
 long long count(const std::string& path, const std::string& table) {
-    meetdb::Connection db(path, meetdb::Connection::Mode::ReadOnly);
-    auto q = db.prepare("SELECT count(*) FROM " + meetdb::QuoteIdentifier(table));
-    q.step();
-    return q.integer(0);
+    return kvt::testing::StoredRows(path, table);
 }
 
 std::string bytes(const fs::path& path) {

@@ -8,6 +8,7 @@
 #include "shell/meet_commands.h"
 #include "support/fakes.h"
 #include "ui/captions.h"
+#include "support/meet_query.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -36,10 +37,7 @@ std::vector<std::string> tables(const std::string& path) {
 }
 
 long long count(const std::string& path, const std::string& table) {
-    meetdb::Connection db(path, meetdb::Connection::Mode::ReadOnly);
-    auto q = db.prepare("SELECT count(*) FROM " + meetdb::QuoteIdentifier(table));
-    q.step();
-    return q.integer(0);
+    return kvt::testing::StoredRows(path, table);
 }
 
 std::optional<std::string> field(const std::string& path, const std::string& table,

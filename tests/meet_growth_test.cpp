@@ -10,6 +10,7 @@
 
 #include "meetdb/sqlite.h"
 #include "support/fakes.h"
+#include "support/meet_query.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -61,17 +62,9 @@ protected:
         main().Number[line].KeyDown.raise(ui::KeyReturn);
         main().Number[line].KeyUp.raise(ui::KeyReturn);
     }
-    long long count(const std::string& sql) {
-        meetdb::Connection reader(path, meetdb::Connection::Mode::ReadOnly);
-        auto q = reader.prepare(sql);
-        q.step();
-        return q.integer(0);
-    }
+    long long count(const std::string& sql) { return kvt::testing::StoredNumber(path, sql); }
     std::optional<std::string> value(const std::string& sql) {
-        meetdb::Connection reader(path, meetdb::Connection::Mode::ReadOnly);
-        auto q = reader.prepare(sql);
-        if (!q.step()) return std::nullopt;
-        return q.text(0);
+        return kvt::testing::StoredText(path, sql);
     }
     void reopen() {
         program().MDIMain.Close.click();

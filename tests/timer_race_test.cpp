@@ -21,6 +21,7 @@
 #include "support/fakes.h"
 #include "support/pty_timer.h"
 #include "support/race_file.h"
+#include "support/meet_query.h"
 
 using namespace kvt;
 using namespace std::chrono_literals;
@@ -133,12 +134,7 @@ protected:
                 return row;
         return -1;
     }
-    long long journalRows() {
-        meetdb::Connection reader(path, meetdb::Connection::Mode::ReadOnly);
-        auto q = reader.prepare("SELECT count(*) FROM \"Impulses\"");
-        q.step();
-        return q.integer(0);
-    }
+    long long journalRows() { return kvt::testing::StoredRows(path, "Impulses"); }
 
     devices::ConfiguredAdapter adapter{devices::DefaultSettings(devices::DeviceKind::Gpio)};
     PtyTimer timer{portPath()};

@@ -9,6 +9,7 @@
 #include "shell/meet_commands.h"
 #include "support/fakes.h"
 #include "support/race_file.h"
+#include "support/meet_query.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -61,12 +62,7 @@ protected:
                       << ", row 1 " << meet().row(1).regTime << " ready " << meet().row(1).ready;
         return {};
     }
-    long long count(const std::string& sql) {
-        meetdb::Connection reader(path, meetdb::Connection::Mode::ReadOnly);
-        auto q = reader.prepare(sql);
-        q.step();
-        return q.integer(0);
-    }
+    long long count(const std::string& sql) { return kvt::testing::StoredNumber(path, sql); }
     // The rows of the trail since the fixture was set up.
     long long trailRows() {
         if (count("SELECT count(*) FROM sqlite_master WHERE name = 'Trail'") == 0) return -base;
