@@ -47,8 +47,12 @@ public:
         return ::symlink(name, link.c_str()) == 0 && ::rename(link.c_str(), path_.c_str()) == 0;
     }
 
-    // The cable out: the program's end hangs up.
+    // The cable out: the program's end hangs up and the port's name goes, as a USB adapter's
+    // does. Left behind, the name would lead to a terminal number the system may hand to a pair
+    // that another test (in another process) makes meanwhile, and the program would take that
+    // test's timer for this one.
     void pull() {
+        ::unlink(path_.c_str());
         if (master_ >= 0) ::close(master_);
         if (slave_ >= 0) ::close(slave_);
         master_ = slave_ = -1;
