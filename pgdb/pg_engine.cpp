@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -339,6 +340,9 @@ void MakeTable(PgConnection& db, const std::string& table,
     std::string sql = "CREATE TABLE " + QuoteName(table) + " (";
     for (const auto& field : fields) sql += QuoteName(field.first) + " text, ";
     db.execute(sql + QuoteName(RowColumn) + " bigserial PRIMARY KEY)");
+    // An impulse is stored once: its station and sequence are a unique key.
+    if (table == storage::StationImpulsesTable)
+        db.execute("CREATE UNIQUE INDEX ON " + QuoteName(table) + " (\"Station\", \"Sequence\")");
     db.run("INSERT INTO " + QuoteName(CatalogTables) + " (\"name\") VALUES ($1)", {table});
     for (std::size_t i = 0; i < fields.size(); ++i)
         db.run("INSERT INTO " + QuoteName(CatalogColumns) +
@@ -392,6 +396,20 @@ std::unique_ptr<storage::Table> PgEngine::openTable(const std::string& databaseN
                                                     const std::string& recordSource,
                                                     const std::string& sortField) {
     return std::make_unique<PgTable>(connection(databaseName), recordSource, sortField);
+}
+
+storage::Reachability PgEngine::reachability(const std::string& databaseName) {
+    storage::Reachability reach;
+    reach.onServer = true;
+    auto found = connections_.find(databaseName);
+    auto db = found == connections_.end() ? nullptr : found->second.lock();
+    if (!db) return reach;
+    reach.reached = db->probe();
+    if (!reach.reached)
+        reach.awaySince = std::chrono::duration_cast<std::chrono::seconds>(
+                              db->awaySince().time_since_epoch())
+                              .count();
+    return reach;
 }
 
 void PgEngine::release(const std::string& databaseName) {

@@ -21,6 +21,8 @@
 //                     or CLEAR; answers "STATUS number stored word": 1 when no edit waits
 //                     to be stored, and the competitor's status as the meet holds it
 //   COUNT             prints "COUNT n": the times registered so far
+//   WAITING           prints "WAITING n": 0 when everything the meet holds is stored, else
+//                     the times waiting to be stored (at least 1)
 //   LISTS             writes both results lists
 //   CLUB name         a club added on the club page and named there; answers
 //                     "ADDED club position name" once it is stored
@@ -30,12 +32,16 @@
 //                     competitor", his first name and class on the competitor page;
 //                     "ADDED competitor position number" once stored
 //   QUIT              ends the program
+// On a meet on a server (a postgresql:// name for MEET, its password in KVT_SERVER_PASSWORD)
+// the child is a station: it also reports "SEEN k identification time" as soon as a time is
+// registered and shown in its list, stored on the server or still waiting to be sent.
 //   kvt_race_child MEET.mdb FIFO [COMPETITORS]
 #include <unistd.h>
 
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -47,7 +53,10 @@
 #include "devices/adapter.h"
 #include "meetdb/sqlite.h"
 #include "meetdb/sqlite_engine.h"
+#include "pgdb/pg_engine.h"
+#include "pgdb/server_name.h"
 #include "shell/commands.h"
+#include "shell/server_commands.h"
 
 using namespace kvt;
 
@@ -91,7 +100,9 @@ int main(int argc, char** argv) {
         std::cerr << "usage: kvt_race_child MEET.mdb FIFO [COMPETITORS]\n";
         return 2;
     }
-    const std::string meet = std::filesystem::absolute(argv[1]).string();
+    const bool onServer = kvt::pgdb::IsServerName(argv[1]);
+    const std::string meet =
+        onServer ? std::string(argv[1]) : std::filesystem::absolute(argv[1]).string();
     QApplication application(argc, argv);
     ScriptedDialogs dialogs(meet);
     desktop::QtPump pump;
@@ -99,18 +110,23 @@ int main(int argc, char** argv) {
     NoLauncher launcher;
     NoHelp help;
     desktop::QtApplication app;
-    meetdb::SqliteEngine engine;
+    meetdb::SqliteEngine files;
+    pgdb::PgEngine server;
+    pgdb::Engines engine(files, server);
     devices::SimulatedAdapter adapter(argv[2]);
     desktop::QtImportDialogs imports;
     ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, adapter, imports};
-    ui::Program program(platform, std::filesystem::path(meet).parent_path().string());
+    ui::Program program(platform, std::filesystem::path(onServer ? std::filesystem::absolute(argv[2])
+                                                                 : std::filesystem::path(meet))
+                                      .parent_path()
+                                      .string());
     program.Watch.setThreaded(true);  // as the desktop program reads its lines
     desktop::MainFrame frame(program);
     shell::LoadMain(program);
     frame.show();
 
     auto& main = program.Main;
-    if (!std::filesystem::exists(meet)) {
+    if (!onServer && !std::filesystem::exists(meet)) {
         main.SetupCheck[1].setChecked(true);
         main.SetupText[0].setText(argc == 4 ? argv[3] : "100");
         main.SetupText[2].setText("15");
@@ -124,7 +140,12 @@ int main(int argc, char** argv) {
             "UPDATE \"Deltakere\" SET \"4\" = 'K' || (1 + (rowid - 1) % 15), "
             "\"1\" = 'Runner', \"2\" = rowid");
     }
-    shell::RunCommand(program, shell::Command::Open);
+    if (onServer) {
+        const char* password = std::getenv("KVT_SERVER_PASSWORD");
+        shell::OpenServerMeet(program, meet, password ? password : "");
+    } else {
+        shell::RunCommand(program, shell::Command::Open);
+    }
     if (program.currentDatabase().empty()) {
         std::cout << "REFUSED " << dialogs.last << std::endl;
         return 1;
@@ -140,8 +161,14 @@ int main(int argc, char** argv) {
     };
     int reported = shownCount();
     std::cout << "READY " << reported << std::endl;
+    int seen = program.meet->registeredCount();
     auto reportStored = [&] {
         if (!program.meet) return;
+        for (; onServer && seen < program.meet->registeredCount(); ++seen) {
+            const auto& slot = program.meet->registered(seen + 1);
+            std::cout << "SEEN " << seen + 1 << " " << slot.identification << " " << slot.time
+                      << std::endl;
+        }
         for (const int shown = shownCount(); reported < shown; ++reported) {
             const auto& slot = program.meet->registered(reported + 1);
             std::cout << "REG " << reported + 1 << " " << slot.identification << " " << slot.time
@@ -247,6 +274,12 @@ int main(int argc, char** argv) {
                 continue;
             } else if (word == "COUNT") {
                 std::cout << "COUNT " << shownCount() << std::endl;
+            } else if (word == "WAITING") {
+                reportStored();
+                const int waiting = !program.meet || program.meet->allStored()
+                                        ? 0
+                                        : std::max(1, program.meet->unstoredTimes());
+                std::cout << "WAITING " << waiting << std::endl;
             } else if (word == "CLUB" || word == "CLASS" || word == "LATE") {
                 // "CLUB name", "CLASS name", "LATE number first class", read again whole.
                 std::istringstream words(command);
