@@ -163,6 +163,8 @@ void SaveServerMeet(const pgdb::ServerMeet& server, const std::string& password,
                                                " ORDER BY \"made\"");
             for (int t = 0; t < tables.rows(); ++t) {
                 const std::string table = tables.value(t, 0).value_or("");
+                // Which station took each impulse belongs to the server meet, not to a file.
+                if (table == storage::StationImpulsesTable) continue;
                 const pgdb::Result columns =
                     db.run("SELECT \"name\", \"declared\" FROM " +
                                pgdb::QuoteName(pgdb::CatalogColumns) +
