@@ -19,8 +19,8 @@ bool Meet::allStored() const {
 
 bool Meet::timesStored() const {
     if (!unstoredRows_.empty() || !unstoredSetup_.empty() || !unstoredWork_.empty() ||
-        !unstoredJournal_.empty() || !unstoredTrail_.empty() || offeredAgainUnstored_ ||
-        !unstoredTimeRuns_.empty() || !startsStored() ||
+        !unstoredJournal_.empty() || !unstoredKeys_.empty() || !unstoredTrail_.empty() ||
+        offeredAgainUnstored_ || !unstoredTimeRuns_.empty() || !startsStored() ||
         replacementsStored_ < replacements_.size())
         return false;
     for (int c = 1; c <= classCount_; ++c)
@@ -90,6 +90,7 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
         handlesStale_ = true;
         // The journal's table may have been made by the transaction rolled back.
         journalTable_.reset();
+        stationKeysTable_.reset();
         settingsTable_.reset();
         newSettingRows_.clear();
         trailTable_.reset();
@@ -106,6 +107,14 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
     timeRunRecords_.insert(newTimeRunRecords_.begin(), newTimeRunRecords_.end());
     newTimeRunRecords_.clear();
     unstoredJournal_.clear();
+    if (stationJournal_ && !unstoredKeys_.empty()) {
+        try {
+            stationJournal_->sent(lastKept_);
+        } catch (const std::exception&) {
+            // Marked at the next commit; sent again, the server's key refuses it.
+        }
+    }
+    unstoredKeys_.clear();
     unstoredTrail_.clear();
     trail_.insert(trail_.end(), writtenTrail_.begin(), writtenTrail_.end());
     writtenTrail_.clear();
@@ -190,6 +199,13 @@ void Meet::writeUnstored() {
             journalTable_ = engine_.openTable(path_, storage::ImpulseJournalTable);
         }
         for (const auto& record : unstoredJournal_) journalTable_->appendRecord(record);
+    }
+    if (!unstoredKeys_.empty()) {
+        if (!stationKeysTable_) {
+            engine_.addTable(path_, storage::StationImpulsesSpec());
+            stationKeysTable_ = engine_.openTable(path_, storage::StationImpulsesTable);
+        }
+        for (const auto& record : unstoredKeys_) stationKeysTable_->appendRecord(record);
     }
     if (!startsStored() || starts_.positionsStale) writeStarts();
     if (!unstoredTimeRuns_.empty()) writeTimeRuns();

@@ -81,6 +81,21 @@ void Meet::journal(const devices::Impulse& impulse, int timeRow) {
     record[column::Flags] = std::to_string(impulse.flags);
     record[column::Raw] = impulse.raw;
     if (timeRow > 0) record[column::TimeRow] = std::to_string(timeRow);
+    if (stationJournal_) {
+        // Kept on the station's disk first; a journal that cannot be written leaves the
+        // impulse to the meet (shown and stored as on a meet file).
+        long long sequence = keptAgain_;
+        try {
+            if (sequence == 0) sequence = stationJournal_->keep(record);
+        } catch (const std::exception& failure) {
+            failure_ = failure.what();
+        }
+        if (sequence > 0) {
+            unstoredKeys_.push_back(
+                {stationJournal_->station(), std::to_string(sequence), record[column::Impulse]});
+            lastKept_ = std::max(lastKept_, sequence);
+        }
+    }
     keepStamp(record);
     unstoredJournal_.push_back(std::move(record));
 }
@@ -439,6 +454,62 @@ Outcome Meet::giveRegisteredTime(int row) {
     }
     commit(outcome);
     return outcome;
+}
+
+// ---- a station's own journal ----
+
+int Meet::sendKept(std::vector<Outcome>& outcomes) {
+    namespace column = storage::column::impulse;
+    if (!stationJournal_) return 0;
+    const auto kept = stationJournal_->waiting();
+    if (kept.empty()) return 0;
+    // What the server holds of this station's impulses.
+    std::set<long long> onServer;
+    if (engine_.hasTable(path_, storage::StationImpulsesTable)) {
+        if (!stationKeysTable_)
+            stationKeysTable_ = engine_.openTable(path_, storage::StationImpulsesTable);
+        for (const auto& row : stationKeysTable_->readAll())
+            if (row.size() >= 2 && text(row[0]) == stationJournal_->station())
+                onServer.insert(static_cast<long long>(base::TextToNumber(text(row[1]))));
+    }
+    int sent = 0;
+    for (const auto& [sequence, record] : kept) {
+        // Only what was registered is registered again; the rest was journaled alone.
+        if (onServer.count(sequence) || static_cast<int>(record.size()) < column::Count ||
+            !record[column::TimeRow] || !record[column::Microseconds])
+            continue;
+        devices::Impulse impulse;
+        const std::string source = text(record[column::Source]);
+        impulse.source = source == "line"     ? devices::ImpulseSource::ContactLine
+                         : source == "key"    ? devices::ImpulseSource::FunctionKey
+                         : source == "button" ? devices::ImpulseSource::LineButton
+                         : source == "enter"  ? devices::ImpulseSource::EnterKey
+                                              : devices::ImpulseSource::Timer;
+        impulse.channel = text(record[column::Channel]);
+        impulse.line = static_cast<int>(base::TextToNumber(text(record[column::Line]))) - 1;
+        impulse.hasTime = true;
+        impulse.timeOfDay =
+            static_cast<base::DayMicroseconds>(base::TextToNumber(text(record[column::Microseconds])));
+        impulse.decimals = static_cast<int>(base::TextToNumber(text(record[column::Decimals])));
+        impulse.number = static_cast<int>(base::TextToNumber(text(record[column::Number])));
+        impulse.flags = static_cast<unsigned>(base::TextToNumber(text(record[column::Flags])));
+        impulse.raw = record[column::Raw].value_or("");
+        if (impulse.line < 0 || impulse.line > 5) continue;
+        const std::string time = base::PreciseTimeText(impulse.timeOfDay);
+        keptAgain_ = sequence;
+        outcomes.push_back(registerLine(impulse.line + 1, time, impulse));
+        keptAgain_ = 0;
+        ++sent;
+    }
+    // What needed no sending is known sent once everything else is stored.
+    if (timesStored()) {
+        try {
+            stationJournal_->sent(kept.back().first);
+        } catch (const std::exception&) {
+            // Looked at again at the next opening; the server's key refuses a second copy.
+        }
+    }
+    return sent;
 }
 
 }  // namespace kvt::meet
