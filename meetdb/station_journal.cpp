@@ -1,5 +1,9 @@
 #include "meetdb/station_journal.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +16,8 @@ namespace kvt::meetdb {
 namespace {
 
 constexpr int Fields = storage::column::impulse::Count;
+// The stations one user may run on one meet on one computer.
+constexpr int MostJournals = 32;
 
 std::string NewStationName() {
     std::random_device random;
@@ -23,6 +29,30 @@ std::string NewStationName() {
 }  // namespace
 
 SqliteStationJournal::SqliteStationJournal(const std::string& path) {
+    // Held on a file of its own: a descriptor of the journal itself closed by this program would
+    // let go of SQLite's own locks on it.
+    lock_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock_ < 0) throw SqliteError("the station's journal cannot be locked: " + path);
+    if (::flock(lock_, LOCK_EX | LOCK_NB) != 0) {
+        ::close(lock_);
+        lock_ = -1;
+        throw JournalInUse("the station's journal is another program's: " + path);
+    }
+    try {
+        open(path);
+    } catch (...) {
+        ::close(lock_);
+        lock_ = -1;
+        throw;
+    }
+}
+
+SqliteStationJournal::~SqliteStationJournal() {
+    db_.reset();
+    if (lock_ >= 0) ::close(lock_);
+}
+
+void SqliteStationJournal::open(const std::string& path) {
     const bool made = !std::filesystem::exists(path);
     db_ = std::make_unique<Connection>(path, made ? Connection::Mode::Create
                                                   : Connection::Mode::ReadWrite);
@@ -82,6 +112,21 @@ std::string StationJournalPath(const std::string& settingsFolder, const std::str
                     ? ch
                     : '_';
     return (std::filesystem::path(settingsFolder) / ("Station-" + file + ".journal")).string();
+}
+
+std::unique_ptr<SqliteStationJournal> OpenStationJournal(const std::string& settingsFolder,
+                                                         const std::string& meetName) {
+    const std::string first = StationJournalPath(settingsFolder, meetName);
+    const std::string stem = first.substr(0, first.size() - std::string(".journal").size());
+    for (int n = 1; n <= MostJournals; ++n) {
+        try {
+            return std::make_unique<SqliteStationJournal>(
+                n == 1 ? first : stem + "-" + std::to_string(n) + ".journal");
+        } catch (const JournalInUse&) {
+            // Another station of this user's on this meet: the next one.
+        }
+    }
+    throw JournalInUse("every journal of the meet is another program's: " + first);
 }
 
 }  // namespace kvt::meetdb

@@ -410,8 +410,8 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
         // A station keeps every impulse on its own disk before it is shown.
         if (onServer) {
             try {
-                program.stationJournal = std::make_unique<meetdb::SqliteStationJournal>(
-                    meetdb::StationJournalPath(program.locations.settingsFolder, path));
+                program.stationJournal =
+                    meetdb::OpenStationJournal(program.locations.settingsFolder, path);
                 program.meet->setStationJournal(program.stationJournal.get());
             } catch (const std::exception& failure) {
                 program.info(std::string(lang::CannotSaveText().in(program.language)) +

@@ -106,6 +106,33 @@ TEST(StationJournal, KeepsItsNameAndWhatWaitsAcrossLives) {
     EXPECT_NE(other.station(), name);
 }
 
+// Two programs of one user on one meet are two stations: each holds a journal of its own while
+// it runs, and a program started again takes up the first journal no running program holds,
+// with the station's name and the impulses that wait in it.
+TEST(StationJournal, EachRunningProgramHoldsAJournalOfItsOwn) {
+    TestProgram folder;
+    const std::string meet = "postgresql://kvt@127.0.0.1:5432/vinter";
+    std::string firstName;
+    {
+        auto first = meetdb::OpenStationJournal(folder.folder().string(), meet);
+        firstName = first->station();
+        EXPECT_THROW(meetdb::SqliteStationJournal(meetdb::StationJournalPath(
+                         folder.folder().string(), meet)),
+                     meetdb::JournalInUse);
+        auto second = meetdb::OpenStationJournal(folder.folder().string(), meet);
+        EXPECT_NE(second->station(), firstName);
+        storage::Record impulse(storage::column::impulse::Count);
+        impulse[0] = "1";
+        EXPECT_EQ(first->keep(impulse), 1);
+        // What the second keeps is its own: the first's waiting impulse is not among it.
+        EXPECT_TRUE(second->waiting().empty());
+    }
+    // Both let go: the first journal is taken up again, its impulse still waiting.
+    auto again = meetdb::OpenStationJournal(folder.folder().string(), meet);
+    EXPECT_EQ(again->station(), firstName);
+    EXPECT_EQ(again->waiting().size(), 1u);
+}
+
 TEST_F(ServerAway, CaptureGoesOnAndEverythingIsSentOnceWhenTheServerIsBack) {
     auto& p = openOnServer();
     ASSERT_TRUE(p.meet);
