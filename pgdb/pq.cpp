@@ -33,13 +33,15 @@ struct Params {
     std::vector<const char*> values;
 };
 
-// The session's settings on every connection: notices above warnings only, and the server's
-// side of the same keepalives, so that a station whose link is gone lets go of the locks and
-// the turn it held within seconds rather than hours.
+// The session's settings on every connection: notices above warnings only; the server's side
+// of the same keepalives, so that a station whose link is gone lets go of the locks and the
+// turn it held within seconds rather than hours; and a bound on waiting for a lock, so that a
+// commit held up by one that another station left prepared when its link broke fails (and
+// waits in the meet) instead of freezing the window.
 constexpr const char* SessionSettings =
     "SET client_min_messages = warning; SET tcp_keepalives_idle = 2; "
     "SET tcp_keepalives_interval = 1; SET tcp_keepalives_count = 2; "
-    "SET tcp_user_timeout = 4000";
+    "SET tcp_user_timeout = 4000; SET lock_timeout = '3s'";
 
 PGconn* Connect(const Reach& reach) {
     Params params(reach);
