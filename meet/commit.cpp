@@ -2,6 +2,7 @@
 #include "base/number_text.h"
 #include "base/precise_time.h"
 #include "base/time_text.h"
+#include "lang/station_texts.h"
 #include "meet/meet.h"
 #include "meet/meet_internal.h"
 #include "storage/record_fields.h"
@@ -69,6 +70,14 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
         outcome.stored = true;
         return;
     }
+    // A station that could not have the turn acts on the meet as it followed it last: what it
+    // did waits, and is stored under the turn (checked against the others' work first).
+    if (feed_ && turnDepth_ > 0 && !turnHeld_) {
+        failure_ = lang::TurnNotHadText(language_);
+        outcome.stored = false;
+        outcome.failure = failure_;
+        return;
+    }
     std::vector<int> rows, classes;
     for (const auto& queued : unstoredRows_) rows.push_back(queued.first);
     for (int c = 1; c <= classCount_; ++c)
@@ -103,6 +112,8 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
         return;
     }
     unstoredRows_.clear();
+    ownRowsUnstored_.clear();
+    keptGives_.clear();
     unstoredTimeRuns_.clear();
     timeRunRecords_.insert(newTimeRunRecords_.begin(), newTimeRunRecords_.end());
     newTimeRunRecords_.clear();

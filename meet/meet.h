@@ -699,6 +699,23 @@ private:
                               const std::string& time, Outcome& outcome);
     // A register record edit refused because another station changed the record meanwhile.
     std::string editedElsewhere(Register which, int position) const;
+    // Kept while the server was away (or the turn could not be had): the Time-table rows this
+    // station registered and the starts and finishes it gave, until the commit that stores
+    // them returns. Rows numbered alike by another station meanwhile move past the server's
+    // count; a give another station's work has overtaken is taken back, told and trailed.
+    struct KeptGive {
+        int row = 0;
+        int number = 0;
+        TimeUse use = TimeUse::Finish;
+        std::string seen;  // his start or finish as this station saw it before the give
+        std::string time;
+    };
+    void keepGive(int row, int n, TimeUse use, const std::string& seen, const std::string& time);
+    void moveOwnRows(int taken);
+    void checkKeptGives(const std::set<int>& competitors, std::set<int>& reload,
+                        Outcome& outcome);
+    std::set<int> ownRowsUnstored_;
+    std::vector<KeptGive> keptGives_;
 
     storage::Engine& engine_;
     // Let go last, when every handle on the meet has gone.

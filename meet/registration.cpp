@@ -119,6 +119,7 @@ Outcome Meet::registerLine(int line, const std::string& time, const devices::Imp
         return outcome;
     }
     int k = ++registeredCount_;
+    if (feed_) ownRowsUnstored_.insert(k);
     setSetupField(field::RegisteredCount, std::to_string(k));
     int count = ++channelCounts_[line];
     setSetupField(field::ChannelCount(line), base::NumberToText(count));
@@ -148,6 +149,7 @@ void Meet::giveAtOnce(int k, int n, Outcome& outcome) {
     slot.given = true;
     slot.number = number;
     if (competitor.state == NotStarted) {
+        keepGive(k, n, TimeUse::Start, competitor.start, slot.time);
         queueTrail(storage::MakeTrailEntry(storage::trail::Start, n, slot.identification,
                                            competitor.start, slot.time));
         competitor.start = slot.time;
@@ -159,6 +161,7 @@ void Meet::giveAtOnce(int k, int n, Outcome& outcome) {
                          {entry::TimeCompetitorField, competitor.name}});
         if (setup_.yes(field::StartAtSameTime)) startAll(slot.time, k);
     } else {
+        keepGive(k, n, TimeUse::Finish, competitor.finish, slot.time);
         queueTrail(storage::MakeTrailEntry(storage::trail::Finish, n, slot.identification,
                                            competitor.finish, slot.time));
         competitor.finish = slot.time;
@@ -238,6 +241,7 @@ Outcome Meet::registerImpulse(const devices::Impulse& impulse) {
 // the counts of line 1 with the captures, never their waiting time.
 int Meet::registerNow(const std::string& now, const std::string& number) {
     int k = ++registeredCount_;
+    if (feed_) ownRowsUnstored_.insert(k);
     setSetupField(field::RegisteredCount, std::to_string(k));
     int count = ++channelCounts_[1];
     setSetupField(field::ChannelCount(1), base::NumberToText(count));
@@ -331,6 +335,7 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
     const bool plannedStart = startImpulseDue(n, now);
     if (competitor.state == NotStarted || plannedStart) {
         const bool startsAll = setup_.yes(field::StartAtSameTime) && !plannedStart;
+        keepGive(k, n, TimeUse::Start, competitor.start, now);
         if (plannedStart) {
             takePlannedStart(n, now, k, slot.identification, outcome);
         } else {
@@ -349,6 +354,7 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
                          {entry::TimeCompetitorField, name}});
         if (startsAll) startAll(now, k);
     } else {
+        keepGive(k, n, TimeUse::Finish, competitor.finish, now);
         queueTrail(storage::MakeTrailEntry(storage::trail::Finish, n, slot.identification,
                                            competitor.finish, now));
         competitor.finish = now;
@@ -407,6 +413,7 @@ Outcome Meet::giveRegisteredTime(int row) {
     const bool plannedStart = startImpulseDue(n, offered);
     if (competitor.state == NotStarted || plannedStart) {
         const bool startsAll = setup_.yes(field::StartAtSameTime) && !plannedStart;
+        keepGive(timeRow, n, TimeUse::Start, competitor.start, offered);
         if (plannedStart) {
             takePlannedStart(n, offered, timeRow, identified, outcome);
         } else {
@@ -427,6 +434,7 @@ Outcome Meet::giveRegisteredTime(int row) {
         line.numberGiven = true;
         if (startsAll) startAll(offered, timeRow);
     } else if (competitor.state == Started) {
+        keepGive(timeRow, n, TimeUse::Finish, competitor.finish, offered);
         queueTrail(storage::MakeTrailEntry(storage::trail::Finish, n, identified,
                                            competitor.finish, offered));
         competitor.finish = offered;
