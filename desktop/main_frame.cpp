@@ -241,9 +241,10 @@ void MainFrame::buildMenus() {
     };
     addMenu(mdi.Database,
             {&mdi.Open, &mdi.Close, &mdi.Reset, &mdi.MakeNew, &mdi.Repair, &mdi.Kompress, &mdi.Copy,
-             &mdi.HostOnServer, &mdi.JoinServer, &mdi.SaveAsFile, &mdi.ImportCsv, &mdi.ExportCsv,
+             &mdi.HostOnServer, &mdi.StartServer, &mdi.JoinServer, &mdi.SaveAsFile, &mdi.ImportCsv,
+             &mdi.ExportCsv,
              &mdi.ImportIof, &mdi.Avslutt},
-            {1, 3, 6, 9, 12});
+            {1, 3, 6, 10, 13});
     addMenu(mdi.Lists,
             {&mdi.MakeResultslist, &mdi.ViewResultslist, &mdi.MakeResultslistHtml,
              &mdi.ViewResultslistHtml, &mdi.PrintResultslist, &mdi.PdfResultslist,

@@ -66,6 +66,7 @@ QWidget* MainFrame::raceBar() {
     layout->addWidget(course);
     layout->addSpacing(12);
     layout->addWidget(label(program_.Race.Waiting), 1);
+    layout->addWidget(label(program_.Race.Server));
     return bar;
 }
 

@@ -158,6 +158,7 @@ const std::vector<CaptionRow>& MenuCaptions() {
         {"HostOnServer", 0, {"&Host on a server...", "Legg på en &server..."}},
         {"JoinServer", 0, {"&Join a server meet...", "Koble til et ser&verstevne..."}},
         {"SaveAsFile", 0, {"Save as a meet &file...", "Lagre som stevne&fil..."}},
+        {"StartServer", 0, {"Start a server on this &laptop...", "Start en server på denne &maskinen..."}},
         {"ImportCsv", 0, {"&Import from CSV...", "&Importer fra CSV..."}},
         {"ExportCsv", 0, {"E&xport to CSV", "E&ksporter til CSV"}},
         {"ImportIof", 0, {"Import from IOF &XML...", "Importer fra IOF &XML..."}},

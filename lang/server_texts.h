@@ -31,6 +31,26 @@ Bilingual AlreadyOnServerText();
 Bilingual NotOnServerText();
 // Saving back failed; the file chosen is unchanged (after it: why).
 Bilingual SaveBackFailedText();
+// The capture page on a server meet: the server reached, or away since a time of day with
+// what waits to be sent.
+std::string ServerConnectedText(Language language);
+std::string ServerAwayText(Language language, const std::string& since, int waiting);
+// A server on this laptop: the dialog, why it could not be started, and the address and
+// password it was made with (shown this once).
+Bilingual StartServerTitle();
+Bilingual ListenAddressLabel();
+Bilingual MadePasswordLabel();
+Bilingual StartServerButton();
+Bilingual NoPostgresText();
+Bilingual RootCannotRunServerText();
+Bilingual NotOwnAddressText();
+Bilingual ServerNotStartedText();
+std::string ServerStartedText(Language language, const std::string& address,
+                              const std::string& meet, const std::string& password);
+// Repair and Compress on a meet on a server: the server's business; nothing was done.
+Bilingual ServerKeepsMeetText();
+// Reset on a meet on a server: done on the meet file it is saved back as, not on the server.
+Bilingual ServerResetText();
 // For the status bar.
 std::string HostedText(Language language, const std::string& meet);
 std::string SavedBackText(Language language, const std::string& file);

@@ -27,6 +27,22 @@ std::string NotGivenText(Language language) {
                : "Tida ble ikke gitt: den står i lista.";
 }
 
+std::string KeptGiveText(Language language, int number, bool start, const std::string& time) {
+    if (language == Language::English)
+        return "Given while the server was away: competitor " + std::to_string(number) +
+               (start ? " a start at " : " a finish at ") + time + ".";
+    return "Gitt mens serveren var borte: deltaker " + std::to_string(number) +
+           (start ? " start " : " mål ") + time + ".";
+}
+
+std::string TurnNotHadText(Language language) {
+    return language == Language::English
+               ? "the server is away or another station holds the meet: what was done waits to "
+                 "be stored"
+               : "serveren er borte eller en annen stasjon holder stevnet: det som ble gjort "
+                 "venter på å bli lagret";
+}
+
 std::string EditedElsewhereText(Language language, int station, int number,
                                 const std::string& subject, const std::string& change) {
     const std::string what =

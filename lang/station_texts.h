@@ -14,6 +14,13 @@ std::string GivenElsewhereText(Language language, int station, int number, bool 
                                const std::string& time);
 // What followed it: the time is not given (it stays in the list).
 std::string NotGivenText(Language language);
+// A time this station gave while the server was away (or another station held the meet),
+// refused when it was sent: "Given while the server was away: competitor 17 a finish at
+// 12:03:10.22." (then what the other station did).
+std::string KeptGiveText(Language language, int number, bool start, const std::string& time);
+// Why an action of a station is not stored yet: the server is away, or another station held the
+// meet longer than the station waits for it.
+std::string TurnNotHadText(Language language);
 // "Station 2 changed competitor 17 (Class: Junior) a moment ago: this change was not stored."
 // number: the competitor's start number, -1 for a record named by subject.
 std::string EditedElsewhereText(Language language, int station, int number,

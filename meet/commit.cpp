@@ -2,6 +2,7 @@
 #include "base/number_text.h"
 #include "base/precise_time.h"
 #include "base/time_text.h"
+#include "lang/station_texts.h"
 #include "meet/meet.h"
 #include "meet/meet_internal.h"
 #include "storage/record_fields.h"
@@ -19,8 +20,8 @@ bool Meet::allStored() const {
 
 bool Meet::timesStored() const {
     if (!unstoredRows_.empty() || !unstoredSetup_.empty() || !unstoredWork_.empty() ||
-        !unstoredJournal_.empty() || !unstoredTrail_.empty() || offeredAgainUnstored_ ||
-        !unstoredTimeRuns_.empty() || !startsStored() ||
+        !unstoredJournal_.empty() || !unstoredKeys_.empty() || !unstoredTrail_.empty() ||
+        offeredAgainUnstored_ || !unstoredTimeRuns_.empty() || !startsStored() ||
         replacementsStored_ < replacements_.size())
         return false;
     for (int c = 1; c <= classCount_; ++c)
@@ -69,6 +70,14 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
         outcome.stored = true;
         return;
     }
+    // A station that could not have the turn acts on the meet as it followed it last: what it
+    // did waits, and is stored under the turn (checked against the others' work first).
+    if (feed_ && turnDepth_ > 0 && !turnHeld_) {
+        failure_ = lang::TurnNotHadText(language_);
+        outcome.stored = false;
+        outcome.failure = failure_;
+        return;
+    }
     std::vector<int> rows, classes;
     for (const auto& queued : unstoredRows_) rows.push_back(queued.first);
     for (int c = 1; c <= classCount_; ++c)
@@ -90,6 +99,7 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
         handlesStale_ = true;
         // The journal's table may have been made by the transaction rolled back.
         journalTable_.reset();
+        stationKeysTable_.reset();
         settingsTable_.reset();
         newSettingRows_.clear();
         trailTable_.reset();
@@ -102,10 +112,20 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
         return;
     }
     unstoredRows_.clear();
+    ownRowsUnstored_.clear();
+    keptGives_.clear();
     unstoredTimeRuns_.clear();
     timeRunRecords_.insert(newTimeRunRecords_.begin(), newTimeRunRecords_.end());
     newTimeRunRecords_.clear();
     unstoredJournal_.clear();
+    if (stationJournal_ && !unstoredKeys_.empty()) {
+        try {
+            stationJournal_->sent(lastKept_);
+        } catch (const std::exception&) {
+            // Marked at the next commit; sent again, the server's key refuses it.
+        }
+    }
+    unstoredKeys_.clear();
     unstoredTrail_.clear();
     trail_.insert(trail_.end(), writtenTrail_.begin(), writtenTrail_.end());
     writtenTrail_.clear();
@@ -190,6 +210,13 @@ void Meet::writeUnstored() {
             journalTable_ = engine_.openTable(path_, storage::ImpulseJournalTable);
         }
         for (const auto& record : unstoredJournal_) journalTable_->appendRecord(record);
+    }
+    if (!unstoredKeys_.empty()) {
+        if (!stationKeysTable_) {
+            engine_.addTable(path_, storage::StationImpulsesSpec());
+            stationKeysTable_ = engine_.openTable(path_, storage::StationImpulsesTable);
+        }
+        for (const auto& record : unstoredKeys_) stationKeysTable_->appendRecord(record);
     }
     if (!startsStored() || starts_.positionsStale) writeStarts();
     if (!unstoredTimeRuns_.empty()) writeTimeRuns();

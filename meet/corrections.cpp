@@ -516,6 +516,7 @@ Outcome Meet::setHandTime(int number, TimeUse which, const std::string& time,
     const std::string text = base::HundredthsText(hundredths);
     // A time of its own, counted on line 1 as the times given by Enter are.
     const int k = ++registeredCount_;
+    if (feed_) ownRowsUnstored_.insert(k);
     setSetupField(field::RegisteredCount, std::to_string(k));
     const int count = ++channelCounts_[1];
     setSetupField(field::ChannelCount(1), base::NumberToText(count));

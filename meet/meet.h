@@ -21,6 +21,7 @@
 #include "meet/setup.h"
 #include "meet/starts.h"
 #include "meet/two_systems.h"
+#include "storage/station_journal.h"
 #include "storage/store.h"
 #include "storage/trail.h"
 
@@ -321,6 +322,14 @@ public:
     Outcome registerImpulse(const devices::Impulse& impulse);
     // The impulses journaled (stored or waiting for the commit).
     int journalCount() const { return journalCount_; }
+    // A station on a server meet: every impulse is kept in the station's own journal before it
+    // is shown, and its key (station and sequence) is written on the server with it; the
+    // journal learns what the server holds once each commit has returned (nullptr: none).
+    void setStationJournal(storage::StationJournal* journal) { stationJournal_ = journal; }
+    // The impulses of the station's journal that the server lacks (the station was stopped
+    // while they waited to be sent), registered again in the order they were taken, each once:
+    // they enter the list as registered times. Returns how many were registered.
+    int sendKept(std::vector<Outcome>& outcomes);
     // The trail of changes as stored, oldest first (what waits for its commit is not in it).
     const std::vector<storage::TrailEntry>& trail() const { return trail_; }
     // Race times from the times of day at full precision, cut to hundredths only at the end;
@@ -690,6 +699,23 @@ private:
                               const std::string& time, Outcome& outcome);
     // A register record edit refused because another station changed the record meanwhile.
     std::string editedElsewhere(Register which, int position) const;
+    // Kept while the server was away (or the turn could not be had): the Time-table rows this
+    // station registered and the starts and finishes it gave, until the commit that stores
+    // them returns. Rows numbered alike by another station meanwhile move past the server's
+    // count; a give another station's work has overtaken is taken back, told and trailed.
+    struct KeptGive {
+        int row = 0;
+        int number = 0;
+        TimeUse use = TimeUse::Finish;
+        std::string seen;  // his start or finish as this station saw it before the give
+        std::string time;
+    };
+    void keepGive(int row, int n, TimeUse use, const std::string& seen, const std::string& time);
+    void moveOwnRows(int taken);
+    void checkKeptGives(const std::set<int>& competitors, std::set<int>& reload,
+                        Outcome& outcome);
+    std::set<int> ownRowsUnstored_;
+    std::vector<KeptGive> keptGives_;
 
     storage::Engine& engine_;
     // Let go last, when every handle on the meet has gone.
@@ -741,6 +767,14 @@ private:
     std::unique_ptr<storage::Table> journalTable_;
     int journalCount_ = 0;
     std::vector<storage::Record> unstoredJournal_;
+    // The station's journal, the keys of its impulses waiting for the commit (station,
+    // sequence, impulse), their table, the last sequence kept, and the sequence an impulse
+    // sent again already has.
+    storage::StationJournal* stationJournal_ = nullptr;
+    std::vector<storage::Record> unstoredKeys_;
+    std::unique_ptr<storage::Table> stationKeysTable_;
+    long long lastKept_ = 0;
+    long long keptAgain_ = 0;
     // A timer's registered times of day by channel, so that one sent again is registered once.
     std::set<std::pair<std::string, base::DayMicroseconds>> timerTimes_;
     // The times of day at full precision of the Time-table rows, from the journal.

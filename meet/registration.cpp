@@ -81,6 +81,21 @@ void Meet::journal(const devices::Impulse& impulse, int timeRow) {
     record[column::Flags] = std::to_string(impulse.flags);
     record[column::Raw] = impulse.raw;
     if (timeRow > 0) record[column::TimeRow] = std::to_string(timeRow);
+    if (stationJournal_) {
+        // Kept on the station's disk first; a journal that cannot be written leaves the
+        // impulse to the meet (shown and stored as on a meet file).
+        long long sequence = keptAgain_;
+        try {
+            if (sequence == 0) sequence = stationJournal_->keep(record);
+        } catch (const std::exception& failure) {
+            failure_ = failure.what();
+        }
+        if (sequence > 0) {
+            unstoredKeys_.push_back(
+                {stationJournal_->station(), std::to_string(sequence), record[column::Impulse]});
+            lastKept_ = std::max(lastKept_, sequence);
+        }
+    }
     keepStamp(record);
     unstoredJournal_.push_back(std::move(record));
 }
@@ -104,6 +119,7 @@ Outcome Meet::registerLine(int line, const std::string& time, const devices::Imp
         return outcome;
     }
     int k = ++registeredCount_;
+    if (feed_) ownRowsUnstored_.insert(k);
     setSetupField(field::RegisteredCount, std::to_string(k));
     int count = ++channelCounts_[line];
     setSetupField(field::ChannelCount(line), base::NumberToText(count));
@@ -133,6 +149,7 @@ void Meet::giveAtOnce(int k, int n, Outcome& outcome) {
     slot.given = true;
     slot.number = number;
     if (competitor.state == NotStarted) {
+        keepGive(k, n, TimeUse::Start, competitor.start, slot.time);
         queueTrail(storage::MakeTrailEntry(storage::trail::Start, n, slot.identification,
                                            competitor.start, slot.time));
         competitor.start = slot.time;
@@ -144,6 +161,7 @@ void Meet::giveAtOnce(int k, int n, Outcome& outcome) {
                          {entry::TimeCompetitorField, competitor.name}});
         if (setup_.yes(field::StartAtSameTime)) startAll(slot.time, k);
     } else {
+        keepGive(k, n, TimeUse::Finish, competitor.finish, slot.time);
         queueTrail(storage::MakeTrailEntry(storage::trail::Finish, n, slot.identification,
                                            competitor.finish, slot.time));
         competitor.finish = slot.time;
@@ -223,6 +241,7 @@ Outcome Meet::registerImpulse(const devices::Impulse& impulse) {
 // the counts of line 1 with the captures, never their waiting time.
 int Meet::registerNow(const std::string& now, const std::string& number) {
     int k = ++registeredCount_;
+    if (feed_) ownRowsUnstored_.insert(k);
     setSetupField(field::RegisteredCount, std::to_string(k));
     int count = ++channelCounts_[1];
     setSetupField(field::ChannelCount(1), base::NumberToText(count));
@@ -316,6 +335,7 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
     const bool plannedStart = startImpulseDue(n, now);
     if (competitor.state == NotStarted || plannedStart) {
         const bool startsAll = setup_.yes(field::StartAtSameTime) && !plannedStart;
+        keepGive(k, n, TimeUse::Start, competitor.start, now);
         if (plannedStart) {
             takePlannedStart(n, now, k, slot.identification, outcome);
         } else {
@@ -334,6 +354,7 @@ Outcome Meet::giveTimeNow(int row, const std::string& now) {
                          {entry::TimeCompetitorField, name}});
         if (startsAll) startAll(now, k);
     } else {
+        keepGive(k, n, TimeUse::Finish, competitor.finish, now);
         queueTrail(storage::MakeTrailEntry(storage::trail::Finish, n, slot.identification,
                                            competitor.finish, now));
         competitor.finish = now;
@@ -392,6 +413,7 @@ Outcome Meet::giveRegisteredTime(int row) {
     const bool plannedStart = startImpulseDue(n, offered);
     if (competitor.state == NotStarted || plannedStart) {
         const bool startsAll = setup_.yes(field::StartAtSameTime) && !plannedStart;
+        keepGive(timeRow, n, TimeUse::Start, competitor.start, offered);
         if (plannedStart) {
             takePlannedStart(n, offered, timeRow, identified, outcome);
         } else {
@@ -412,6 +434,7 @@ Outcome Meet::giveRegisteredTime(int row) {
         line.numberGiven = true;
         if (startsAll) startAll(offered, timeRow);
     } else if (competitor.state == Started) {
+        keepGive(timeRow, n, TimeUse::Finish, competitor.finish, offered);
         queueTrail(storage::MakeTrailEntry(storage::trail::Finish, n, identified,
                                            competitor.finish, offered));
         competitor.finish = offered;
@@ -439,6 +462,62 @@ Outcome Meet::giveRegisteredTime(int row) {
     }
     commit(outcome);
     return outcome;
+}
+
+// ---- a station's own journal ----
+
+int Meet::sendKept(std::vector<Outcome>& outcomes) {
+    namespace column = storage::column::impulse;
+    if (!stationJournal_) return 0;
+    const auto kept = stationJournal_->waiting();
+    if (kept.empty()) return 0;
+    // What the server holds of this station's impulses.
+    std::set<long long> onServer;
+    if (engine_.hasTable(path_, storage::StationImpulsesTable)) {
+        if (!stationKeysTable_)
+            stationKeysTable_ = engine_.openTable(path_, storage::StationImpulsesTable);
+        for (const auto& row : stationKeysTable_->readAll())
+            if (row.size() >= 2 && text(row[0]) == stationJournal_->station())
+                onServer.insert(static_cast<long long>(base::TextToNumber(text(row[1]))));
+    }
+    int sent = 0;
+    for (const auto& [sequence, record] : kept) {
+        // Only what was registered is registered again; the rest was journaled alone.
+        if (onServer.count(sequence) || static_cast<int>(record.size()) < column::Count ||
+            !record[column::TimeRow] || !record[column::Microseconds])
+            continue;
+        devices::Impulse impulse;
+        const std::string source = text(record[column::Source]);
+        impulse.source = source == "line"     ? devices::ImpulseSource::ContactLine
+                         : source == "key"    ? devices::ImpulseSource::FunctionKey
+                         : source == "button" ? devices::ImpulseSource::LineButton
+                         : source == "enter"  ? devices::ImpulseSource::EnterKey
+                                              : devices::ImpulseSource::Timer;
+        impulse.channel = text(record[column::Channel]);
+        impulse.line = static_cast<int>(base::TextToNumber(text(record[column::Line]))) - 1;
+        impulse.hasTime = true;
+        impulse.timeOfDay =
+            static_cast<base::DayMicroseconds>(base::TextToNumber(text(record[column::Microseconds])));
+        impulse.decimals = static_cast<int>(base::TextToNumber(text(record[column::Decimals])));
+        impulse.number = static_cast<int>(base::TextToNumber(text(record[column::Number])));
+        impulse.flags = static_cast<unsigned>(base::TextToNumber(text(record[column::Flags])));
+        impulse.raw = record[column::Raw].value_or("");
+        if (impulse.line < 0 || impulse.line > 5) continue;
+        const std::string time = base::PreciseTimeText(impulse.timeOfDay);
+        keptAgain_ = sequence;
+        outcomes.push_back(registerLine(impulse.line + 1, time, impulse));
+        keptAgain_ = 0;
+        ++sent;
+    }
+    // What needed no sending is known sent once everything else is stored.
+    if (timesStored()) {
+        try {
+            stationJournal_->sent(kept.back().first);
+        } catch (const std::exception&) {
+            // Looked at again at the next opening; the server's key refuses a second copy.
+        }
+    }
+    return sent;
 }
 
 }  // namespace kvt::meet

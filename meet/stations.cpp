@@ -3,6 +3,7 @@
 // station's turn until its commit returned), and a start or finish another station gave a
 // moment before is never overwritten: the second is refused and told who did what.
 #include <algorithm>
+#include <type_traits>
 #include <utility>
 
 #include "base/number_text.h"
@@ -157,6 +158,15 @@ void Meet::followChanges(const std::vector<storage::Change>& changes, Outcome& o
         return found == keys.end() ? nullptr : &found->second;
     };
     outcome.acted = true;
+    // Rows this station registered while it could not have the turn, numbered as another
+    // station numbered its own meanwhile: moved past the rows the server counts, before
+    // anything of the others' rows is read over them.
+    if (!ownRowsUnstored_.empty() &&
+        (changed(words_[entry::SetupTable]) || changed(words_[entry::TimeTable]))) {
+        const auto setup = setupTable_->readRecord(1);
+        if (static_cast<int>(setup.size()) > field::RegisteredCount)
+            moveOwnRows(static_cast<int>(base::TextToNumber(text(setup[field::RegisteredCount]))));
+    }
     // The Setup record: the counts (the larger of this station's and the server's), the
     // settings, and the registers' sizes.
     if (changed(words_[entry::SetupTable])) {
@@ -289,6 +299,33 @@ void Meet::followChanges(const std::vector<storage::Change>& changes, Outcome& o
                 trail_.push_back(storage::ReadTrailRecord(trailTable_->readRecord(p)));
         }
     }
+    // The starts and finishes this station gave while it could not have the turn, checked
+    // against what the others did meanwhile (their trail rows read first: they say who).
+    if (keptGives_.empty()) return;
+    std::set<int> reload;
+    checkKeptGives(competitors, reload, outcome);
+    for (const auto& give : keptGives_)
+        if (const int c = give.use == TimeUse::Finish ? classOf(give.number) : 0;
+            c > 0 && changed(resultsTable(c)))
+            reload.insert(c);
+    // A class whose results this station changed meanwhile is read as stored, and the finishes
+    // it kept are recorded in it again (written with the next commit).
+    for (int c : reload) {
+        loadResultsTable(c);
+        for (const auto& give : keptGives_) {
+            const int n = give.number;
+            if (give.use != TimeUse::Finish || classOf(n) != c || competitors_[n].state != Finished)
+                continue;
+            const auto& rows = results_[c].rows();
+            if (std::none_of(rows.begin(), rows.end(),
+                             [n](const ResultRow& row) { return row.number == n; }))
+                recordResult(n, outcome);
+        }
+        outcome.writtenClasses.push_back(c);
+    }
+    for (int row = 0; row < CaptureRows; ++row)
+        if (const int n = rowNumber(row); n > 0 && competitors.count(n))
+            setRowLamps(row, competitors_[n].state);
 }
 
 std::string Meet::seenTime(int n, TimeUse use) const {
@@ -330,6 +367,144 @@ bool Meet::refuseGivenElsewhere(int n, TimeUse use, const std::string& identific
         std::string(use == TimeUse::Start ? storage::trail::Start : storage::trail::Finish) +
             " " + time));
     return true;
+}
+
+void Meet::keepGive(int row, int n, TimeUse use, const std::string& seen,
+                    const std::string& time) {
+    if (feed_ && row >= 1) keptGives_.push_back({row, n, use, seen, time});
+}
+
+void Meet::moveOwnRows(int taken) {
+    if (ownRowsUnstored_.empty() || *ownRowsUnstored_.begin() > taken) return;
+    namespace impulse = column::impulse;
+    // Each row to the next one past the server's count, in the order they were registered;
+    // everything that names a row follows it.
+    std::map<int, int> to;
+    int next = taken;
+    for (int from : ownRowsUnstored_) to[from] = ++next;
+    auto moved = [&](int row) {
+        auto found = to.find(row);
+        return found == to.end() ? row : found->second;
+    };
+    if (static_cast<int>(registered_.size()) <= next) registered_.resize(next + 1);
+    std::map<int, std::pair<int, RegisteredTime>> slots;  // by the new row: the old one, the time
+    std::map<int, std::map<int, std::string>> fields;
+    for (const auto& [from, row] : to) {
+        slots[row] = {from, std::exchange(registered_[from], RegisteredTime{})};
+        // Until the other station's row is read over it, it is offered to no one.
+        registered_[from].given = true;
+        if (auto queued = unstoredRows_.find(from); queued != unstoredRows_.end()) {
+            fields[row] = std::move(queued->second);
+            unstoredRows_.erase(queued);
+        }
+    }
+    for (auto& [row, moving] : slots) {
+        auto& [from, slot] = moving;
+        // One taken into the list already is never taken in a second time.
+        if (from <= fetchedCount_) slot.given = true;
+        slot.rowIndex = base::NumberToText(row);
+        registered_[row] = std::move(slot);
+        auto& queued = unstoredRows_[row];
+        for (auto& [field, value] : fields[row]) queued[field] = std::move(value);
+        queued[entry::TimeIdField] = registered_[row].identification;
+        queued[entry::TimeTimeField] = registered_[row].time;
+        queued[entry::TimeNumberField] = registered_[row].number;
+        queued[entry::TimeKindField] = registered_[row].kind;
+    }
+    auto moveKey = [&](auto& map) {
+        std::remove_reference_t<decltype(map)> kept;
+        for (auto& [row, value] : map) kept[moved(row)] = std::move(value);
+        map = std::move(kept);
+    };
+    moveKey(preciseTimes_);
+    moveKey(fromTimer_);
+    std::map<int, int> runs;
+    for (const auto& [row, run] : timeRuns_) runs[moved(row)] = run;
+    timeRuns_ = std::move(runs);
+    std::set<int> unstoredRuns;
+    for (int row : unstoredTimeRuns_) unstoredRuns.insert(moved(row));
+    // A moved row's run is written for its new place (the first run's rows have none).
+    for (const auto& [from, row] : to)
+        if (runOf(row) != 1) unstoredRuns.insert(row);
+    unstoredTimeRuns_ = std::move(unstoredRuns);
+    for (auto& record : unstoredJournal_)
+        if (static_cast<int>(record.size()) > impulse::TimeRow && record[impulse::TimeRow]) {
+            const int row = static_cast<int>(base::TextToNumber(text(record[impulse::TimeRow])));
+            if (to.count(row)) record[impulse::TimeRow] = std::to_string(moved(row));
+        }
+    for (auto& stamp : stamps_) stamp.timeRow = moved(stamp.timeRow);
+    for (auto& competitor : competitors_) {
+        competitor.startRow = moved(competitor.startRow);
+        competitor.finishRow = moved(competitor.finishRow);
+    }
+    for (int i = 0; i < CaptureRows; ++i) {
+        auto& line = rows_[i];
+        if (!line.ready) continue;
+        const int row = static_cast<int>(base::TextToNumber(line.regTimeIndex));
+        if (!to.count(row)) continue;
+        line.regTimeIndex = base::NumberToText(moved(row));
+        setWorkRow(i);
+    }
+    for (int& row : offeredAgain_) row = moved(row);
+    for (auto& give : keptGives_) give.row = moved(give.row);
+    std::set<int> own;
+    for (const auto& [from, row] : to) own.insert(row);
+    ownRowsUnstored_ = std::move(own);
+    registeredCount_ = std::max(registeredCount_, next);
+    setSetupField(field::RegisteredCount, std::to_string(registeredCount_));
+}
+
+void Meet::checkKeptGives(const std::set<int>& competitors, std::set<int>& reload,
+                          Outcome& outcome) {
+    for (auto give = keptGives_.begin(); give != keptGives_.end();) {
+        const int n = give->number;
+        const int k = give->row;
+        const bool start = give->use == TimeUse::Start;
+        if (!competitors.count(n) || k < 1 || k >= static_cast<int>(registered_.size()) ||
+            wholeNumber(registered_[k].number) != n) {
+            ++give;
+            continue;
+        }
+        // What the others did to him, without this station's give: the meet's own check.
+        auto& slot = registered_[k];
+        const RegisteredTime mine = slot;
+        slot.number = slot.kind = "-";
+        retime(n);
+        const std::string refusal = givenElsewhere(n, give->use, give->seen);
+        if (refusal.empty()) {
+            slot = mine;
+            retime(n);
+            ++give;
+            continue;
+        }
+        // Refused: the time is a registered time again, offered in the list to be given to
+        // someone else; the give's trail row gives way to the refusal's.
+        queueTimeRow(k, {{entry::TimeNumberField, "-"},
+                         {entry::TimeKindField, "-"},
+                         {entry::TimeCompetitorField, "-"}});
+        offerAgain(k);
+        takeNextIntoList();
+        const std::string action = start ? storage::trail::Start : storage::trail::Finish;
+        for (auto entry = unstoredTrail_.rbegin(); entry != unstoredTrail_.rend(); ++entry)
+            if (entry->action == action && entry->number == n &&
+                entry->after.rfind(give->time, 0) == 0) {
+                unstoredTrail_.erase(std::next(entry).base());
+                break;
+            }
+        const auto& competitor = competitors_[n];
+        queueTrail(storage::MakeTrailEntry(storage::trail::Refused, n, mine.identification,
+                                           action + " " + (start ? competitor.start
+                                                                 : competitor.finish),
+                                           action + " " + give->time));
+        outcome.notices.push_back(lang::KeptGiveText(language_, n, start, give->time) + " " +
+                                  refusal + ". " + lang::NotGivenText(language_));
+        outcome.writtenTimeRows.push_back(k);
+        if (!start) {
+            if (const int c = classOf(n); c > 0) reload.insert(c);
+            waitingResults_.erase(n);
+        }
+        give = keptGives_.erase(give);
+    }
 }
 
 std::string Meet::editedElsewhere(Register which, int position) const {

@@ -1,7 +1,10 @@
 #include "pages/course_view.h"
 
+#include <ctime>
+
 #include "base/time_text.h"
 #include "lang/race_texts.h"
+#include "lang/server_texts.h"
 #include "ui/program.h"
 
 namespace kvt::pages {
@@ -24,6 +27,27 @@ std::string column(const std::string& text, std::size_t width) {
     return out + std::string(width - shown, ' ');
 }
 
+// The server's state on a server meet (nothing on a meet file).
+void showServer(ui::Program& program) {
+    auto& label = program.Race.Server;
+    const auto reach = program.platform.engine.reachability(program.meet->path());
+    if (!reach.onServer) {
+        label.setCaption("");
+        return;
+    }
+    if (reach.reached) {
+        label.setCaption(lang::ServerConnectedText(program.language));
+        return;
+    }
+    const std::time_t since = static_cast<std::time_t>(reach.awaySince);
+    std::tm local{};
+    char text[16] = "-";
+    if (::localtime_r(&since, &local)) std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    const auto& meet = *program.meet;
+    label.setCaption(lang::ServerAwayText(program.language, text,
+                                          meet.unstoredTimes() + meet.unstoredEdits()));
+}
+
 }  // namespace
 
 std::vector<std::string> CourseLines(const meet::Meet& meet, const std::string& now) {
@@ -43,6 +67,7 @@ void ShowRace(ui::Program& program) {
     if (!program.meet) {
         race.CourseButton.setCaption(lang::OnCourseButtonText(language, 0));
         race.Waiting.setCaption("");
+        race.Server.setCaption("");
         race.Course.Count.setCaption(lang::OnCourseButtonText(language, 0));
         race.Course.List.setText("");
         // Nothing said of one meet stays for the next.
@@ -55,6 +80,7 @@ void ShowRace(ui::Program& program) {
     const std::string now = base::TimeText(program.platform.clock.now());
     const int waiting = meet.waitingTimes();
     race.Waiting.setCaption(lang::WaitingTimesText(language, waiting, meet.oldestWaitingTime()));
+    showServer(program);
     if (!race.Course.Window.visible()) {
         // The count alone: the lines are made only while the view is shown.
         race.CourseButton.setCaption(

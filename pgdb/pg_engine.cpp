@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -364,6 +365,9 @@ void MakeTable(PgConnection& db, const std::string& table,
     std::string sql = "CREATE TABLE " + QuoteName(table) + " (";
     for (const auto& field : fields) sql += QuoteName(field.first) + " text, ";
     db.execute(sql + QuoteName(RowColumn) + " bigserial PRIMARY KEY)");
+    // An impulse is stored once: its station and sequence are a unique key.
+    if (table == storage::StationImpulsesTable)
+        db.execute("CREATE UNIQUE INDEX ON " + QuoteName(table) + " (\"Station\", \"Sequence\")");
     db.run("INSERT INTO " + QuoteName(CatalogTables) + " (\"name\") VALUES ($1)", {table});
     for (std::size_t i = 0; i < fields.size(); ++i)
         db.run("INSERT INTO " + QuoteName(CatalogColumns) +
@@ -407,8 +411,9 @@ constexpr const char* TurnFunction = "kvt_turn";
 
 PgFeed::PgFeed(const Reach& reach, int station) : connection_(reach), station_(station) {
     // A turn that cannot be had soon fails rather than freeze the station.
-    connection_.execute("SET lock_timeout = '5s'");
-    connection_.execute("LISTEN kvt_feed");
+    // Both are the session's: made again with the connection after a loss.
+    connection_.keepForSession("SET lock_timeout = '5s'");
+    connection_.keepForSession("LISTEN kvt_feed");
     const Result made = connection_.run("SELECT count(*) FROM pg_proc WHERE proname = $1",
                                         {std::string(TurnFunction)});
     if (made.integer(0, 0) > 0) return;
@@ -468,16 +473,20 @@ long long PgFeed::head() {
 
 std::vector<storage::Change> PgFeed::takeTurn(long long sequence, long long& reached) {
     reached = sequence;
-    if (turn_) return since(sequence, reached);
+    // A connection made again since the turn was taken let go of its lock with the old one.
+    if (turn_ && turnSession_ == connection_.sessions()) return since(sequence, reached);
+    turn_ = false;
     const Result rows = connection_.run("SELECT * FROM " + QuoteName(TurnFunction) + "($1)",
                                         {std::to_string(sequence)});
     turn_ = true;
+    turnSession_ = connection_.sessions();
     return changesOf(rows, reached);
 }
 
 void PgFeed::endTurn() noexcept {
     if (!turn_) return;
     turn_ = false;
+    if (turnSession_ != connection_.sessions()) return;
     // Sent without waiting for the answer (read before the connection's next statement): the
     // station goes on at once. A connection that is gone let go of the lock with it.
     connection_.sendWithoutWaiting(std::string("SELECT pg_advisory_unlock(") + TurnKey + ")");
@@ -506,6 +515,20 @@ std::unique_ptr<storage::Table> PgEngine::openTable(const std::string& databaseN
                                                     const std::string& recordSource,
                                                     const std::string& sortField) {
     return std::make_unique<PgTable>(connection(databaseName), recordSource, sortField);
+}
+
+storage::Reachability PgEngine::reachability(const std::string& databaseName) {
+    storage::Reachability reach;
+    reach.onServer = true;
+    auto found = connections_.find(databaseName);
+    auto db = found == connections_.end() ? nullptr : found->second.lock();
+    if (!db) return reach;
+    reach.reached = db->probe();
+    if (!reach.reached)
+        reach.awaySince = std::chrono::duration_cast<std::chrono::seconds>(
+                              db->awaySince().time_since_epoch())
+                              .count();
+    return reach;
 }
 
 void PgEngine::release(const std::string& databaseName) {

@@ -69,6 +69,7 @@ private:
     PgConnection connection_;
     int station_ = 0;
     bool turn_ = false;
+    long long turnSession_ = 0;
 };
 
 class PgEngine : public storage::Engine {
@@ -87,6 +88,7 @@ public:
     void release(const std::string& databaseName) override;
     void transaction(const std::string& databaseName, const std::function<void()>& work) override;
     bool inTransaction() const override { return openTransactions_ > 0; }
+    storage::Reachability reachability(const std::string& databaseName) override;
     // A station's identity on the meet (never HeldElsewhere: many stations share a meet).
     std::unique_ptr<storage::Hold> hold(const std::string& databaseName) override;
     void createDatabase(const std::string& databaseName, const storage::TableSpec& table,
@@ -123,6 +125,9 @@ public:
     }
     bool inTransaction() const override {
         return files_.inTransaction() || server_.inTransaction();
+    }
+    storage::Reachability reachability(const std::string& databaseName) override {
+        return of(databaseName).reachability(databaseName);
     }
     void createDatabase(const std::string& databaseName, const storage::TableSpec& table,
                         const storage::Record& record) override {

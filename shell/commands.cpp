@@ -12,6 +12,8 @@
 #include "shell/maintenance.h"
 #include "shell/meet_commands.h"
 #include "shell/server_commands.h"
+#include "lang/server_texts.h"
+#include "pgdb/server_name.h"
 #include "ui/program.h"
 
 namespace kvt::shell {
@@ -29,6 +31,7 @@ const std::vector<CommandInfo>& CommandTable() {
         {Command::Copy, &MDIMainWindow::Copy, "g", true, false},
         {Command::HostOnServer, &MDIMainWindow::HostOnServer, "", true, true},
         {Command::JoinServer, &MDIMainWindow::JoinServer, "", true, false},
+        {Command::StartServer, &MDIMainWindow::StartServer, "", true, true},
         {Command::SaveAsFile, &MDIMainWindow::SaveAsFile, "", false, true},
         {Command::Exit, &MDIMainWindow::Avslutt, "n", true, true},
         {Command::ImportCsv, &MDIMainWindow::ImportCsv, "", false, true},
@@ -80,7 +83,34 @@ void RunCommand(ui::Program& program, Command command) {
 
 namespace {
 
+// The file commands enabled while a meet on a server is open, which act on it as their meaning
+// allows.
+bool isFileCommand(Command command) {
+    return command == Command::Reset || command == Command::Repair ||
+           command == Command::Compress || command == Command::Copy;
+}
+
+bool serverMeetOpen(const ui::Program& program) {
+    return program.meet && pgdb::IsServerName(program.currentDatabase());
+}
+
+// Copy of a server meet is saving it back as a meet file; Repair and Compress are the
+// server's own business, and Reset is for a meet file.
+void serverFileCommand(ui::Program& program, Command command) {
+    if (command == Command::Copy) {
+        SaveServerMeetAsFile(program);
+        return;
+    }
+    program.info((command == Command::Reset ? lang::ServerResetText()
+                                             : lang::ServerKeepsMeetText())
+                     .in(program.language));
+}
+
 void runCommand(ui::Program& program, Command command) {
+    if (isFileCommand(command) && serverMeetOpen(program)) {
+        serverFileCommand(program, command);
+        return;
+    }
     switch (command) {
         case Command::Open:
             OpenDatabase(program);
@@ -108,6 +138,9 @@ void runCommand(ui::Program& program, Command command) {
             break;
         case Command::JoinServer:
             JoinServerMeet(program);
+            break;
+        case Command::StartServer:
+            StartServerOnLaptop(program);
             break;
         case Command::SaveAsFile:
             SaveServerMeetAsFile(program);
@@ -187,6 +220,7 @@ void runCommand(ui::Program& program, Command command) {
 void SetCommandStates(ui::Program& program, bool databaseOpen) {
     for (const CommandInfo& info : CommandTable()) {
         bool enabled = databaseOpen ? info.enabledWithDatabase : info.enabledWithoutDatabase;
+        if (databaseOpen && isFileCommand(info.command) && serverMeetOpen(program)) enabled = true;
         (program.MDIMain.*info.menu).setEnabled(enabled);
         if (*info.toolbarKey) program.Main.MainToolbar.setEnabled(info.toolbarKey, enabled);
     }

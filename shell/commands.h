@@ -22,6 +22,7 @@ enum class Command {
     Compress,
     Copy,
     HostOnServer,
+    StartServer,
     JoinServer,
     SaveAsFile,
     Exit,

@@ -15,6 +15,7 @@
 #include "lang/file_texts.h"
 #include "lang/meet_texts.h"
 #include "lang/window_texts.h"
+#include "meetdb/station_journal.h"
 #include "pages/setup_page.h"
 #include "pages/starts_page.h"
 #include "pgdb/server_name.h"
@@ -406,6 +407,17 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
         ShownProgress progress(program);
         program.meet = meet::Meet::Open(program.platform.engine, path, words, program.language,
                                         progress, warnings, std::move(hold));
+        // A station keeps every impulse on its own disk before it is shown.
+        if (onServer) {
+            try {
+                program.stationJournal =
+                    meetdb::OpenStationJournal(program.locations.settingsFolder, path);
+                program.meet->setStationJournal(program.stationJournal.get());
+            } catch (const std::exception& failure) {
+                program.info(std::string(lang::CannotSaveText().in(program.language)) +
+                             failure.what());
+            }
+        }
         bindTable(main.ControlData, path, "Control", true);
         PrepareMeetFolder(program, path);
         SetCommandStates(program, true);
@@ -434,6 +446,11 @@ bool OpenDatabaseFile(ui::Program& program, const std::string& path) {
         if (!main.ResultsCombo.items().empty()) main.ResultsCombo.pick(0);
         main.NameMover.setText("1");
         main.Window.setKeyPreview(true);
+        // What the station's journal kept and the server lacks (the station was stopped while
+        // it waited to be sent) is sent now, each impulse once.
+        std::vector<meet::Outcome> sent;
+        program.meet->sendKept(sent);
+        for (const auto& outcome : sent) capture::ShowOutcome(program, outcome);
         // Finishes that waited for their class are recorded now that it may match.
         capture::ShowOutcome(program, program.meet->store());
     } catch (const std::exception& failure) {
@@ -536,6 +553,9 @@ bool CloseDatabase(ui::Program& program) {
     }
     // Everything of the meet goes with it: its data, the lines' states, the list.
     program.meet.reset();
+    program.stationJournal.reset();
+    if (!path.empty()) program.platform.engine.release(path);
+    program.laptopServer.reset();
     pages::ShowStartsPage(program);
     if (!path.empty()) program.lastClosedMeet = path;
     if (!path.empty()) program.platform.engine.release(path);

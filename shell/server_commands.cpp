@@ -1,6 +1,10 @@
 #include "shell/server_commands.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <sstream>
 
 #include "base/files.h"
@@ -177,6 +181,96 @@ void HostOnServer(ui::Program& program) {
     if (program.meet && !CloseDatabase(program)) return;
     if (OpenServerMeet(program, asked->meet.name(), asked->password))
         program.status(lang::HostedText(language, asked->meet.name()));
+}
+
+void StartServerOnLaptop(ui::Program& program) {
+    const auto language = program.language;
+    if (!engines(program) || !UserLanguageUsable(program)) return;
+    std::string file;
+    if (program.meet) {
+        if (pgdb::IsServerName(program.meet->path())) {
+            program.info(lang::AlreadyOnServerText().in(language));
+            return;
+        }
+        if (!SecureUnstored(program)) return;
+        file = program.meet->path();
+    } else {
+        auto chosen = program.chooseFile(lang::StartServerTitle().in(language),
+                                         program.LanguageTexts[entry::DemoMeet]);
+        if (!chosen) return;
+        file = *chosen;
+        const std::string refusal = refusalOf(program, file);
+        if (!refusal.empty()) {
+            program.info(refusal);
+            return;
+        }
+    }
+    // The meet's name on the server: the file's, in the letters a name may hold.
+    std::string database;
+    for (char ch : fs::path(file).stem().string())
+        database += std::isalnum(static_cast<unsigned char>(ch)) ? static_cast<char>(std::tolower(
+                                                                      static_cast<unsigned char>(ch)))
+                                                                : '_';
+    if (database.empty() || !std::isalpha(static_cast<unsigned char>(database[0])))
+        database = "meet_" + database;
+    ui::ServerMeetRequest request{lang::StartServerTitle().in(language),
+                                  lang::ListenAddressLabel().in(language),
+                                  lang::ServerDatabaseLabel().in(language),
+                                  lang::MadePasswordLabel().in(language),
+                                  lang::StartServerButton().in(language),
+                                  lang::CancelButtonText().in(language),
+                                  "127.0.0.1",
+                                  database,
+                                  ""};
+    auto answer = program.dialogs().askServerMeet(request);
+    if (!answer) return;
+    std::string address = answer->address;
+    address.erase(0, address.find_first_not_of(' '));
+    address.erase(address.find_last_not_of(' ') + 1);
+    if (address.empty()) address = "127.0.0.1";
+    const auto own = LaptopServer::OwnAddresses();
+    if (std::find(own.begin(), own.end(), address) == own.end()) {
+        program.info(lang::NotOwnAddressText().in(language) + address);
+        return;
+    }
+    const std::string password = LaptopServer::MakePassword();
+    std::shared_ptr<LaptopServer> server;
+    std::optional<pgdb::ServerMeet> meet;
+    try {
+        program.platform.application.setBusy(true);
+        server = std::make_shared<LaptopServer>((fs::path(MeetFolder(file)) / "Server").string(),
+                                                address, password);
+        meet = pgdb::ServerMeetFrom(address + ":" + std::to_string(server->port()),
+                                    answer->database);
+        if (!meet) {
+            program.platform.application.setBusy(false);
+            program.info(lang::BadServerMeetText().in(language) + answer->database);
+            return;
+        }
+        HostMeet(file, *meet, password);
+        program.platform.application.setBusy(false);
+    } catch (const LaptopServerError& failure) {
+        program.platform.application.setBusy(false);
+        using Why = LaptopServerError::Why;
+        const std::string detail = failure.what();
+        program.info(failure.why == Why::Root ? std::string(lang::RootCannotRunServerText().in(language))
+                     : failure.why == Why::NoPostgres ? std::string(lang::NoPostgresText().in(language))
+                     : failure.why == Why::NotOwnAddress
+                         ? lang::NotOwnAddressText().in(language) + detail
+                         : lang::ServerNotStartedText().in(language) + detail);
+        return;
+    } catch (const std::exception& failure) {
+        program.platform.application.setBusy(false);
+        program.info(std::string(lang::HostFailedText().in(language)) + failure.what());
+        return;
+    }
+    remember(program, {address + ":" + std::to_string(server->port()), meet->database, password});
+    if (program.meet && !CloseDatabase(program)) return;
+    if (!OpenServerMeet(program, meet->name(), password)) return;
+    // It runs as long as the meet is open.
+    program.laptopServer = server;
+    program.info(lang::ServerStartedText(language, address + ":" + std::to_string(server->port()),
+                                         meet->database, password));
 }
 
 void SaveServerMeetAsFile(ui::Program& program) {

@@ -17,6 +17,12 @@ namespace kvt::shell {
 // copied into a database on the server the operator names; the program then goes on with the
 // meet on the server.
 void HostOnServer(ui::Program& program);
+// Start a server on this laptop: the open meet file (or one chosen) hosted on a PostgreSQL
+// server the program starts, its data in the meet's folder, listening only on the address
+// the operator gives (one of the laptop's own, 127.0.0.1 unless another is given), with a
+// password the program makes and shows once; the server meet then opened. The server is
+// stopped when the meet closes.
+void StartServerOnLaptop(ui::Program& program);
 // Join a server meet: the server, the meet and its password asked, then the meet opened.
 void JoinServerMeet(ui::Program& program);
 // Opens the server meet of that name with the password given, as Join does after its dialog.

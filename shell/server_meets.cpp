@@ -1,12 +1,28 @@
 #include "shell/server_meets.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <libpq-fe.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <thread>
 
 #include <filesystem>
 #include <memory>
 #include <vector>
 
+#include "base/files.h"
 #include "meetdb/meet_files.h"
 #include "meetdb/sqlite.h"
 #include "meetdb/sqlite_engine.h"
@@ -147,6 +163,8 @@ void SaveServerMeet(const pgdb::ServerMeet& server, const std::string& password,
                                                " ORDER BY \"made\"");
             for (int t = 0; t < tables.rows(); ++t) {
                 const std::string table = tables.value(t, 0).value_or("");
+                // Which station took each impulse belongs to the server meet, not to a file.
+                if (table == storage::StationImpulsesTable) continue;
                 const pgdb::Result columns =
                     db.run("SELECT \"name\", \"declared\" FROM " +
                                pgdb::QuoteName(pgdb::CatalogColumns) +
@@ -184,6 +202,198 @@ void SaveServerMeet(const pgdb::ServerMeet& server, const std::string& password,
         fs::remove(making, error);
         throw;
     }
+}
+
+// ---- a server on this laptop ----
+
+namespace {
+
+using Why = LaptopServerError::Why;
+
+// The newest of Debian's PostgreSQL programs' folders; empty when none is installed.
+fs::path PostgresPrograms() {
+    fs::path found;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql", error))
+        if (fs::exists(entry.path() / "bin" / "initdb") &&
+            (found.empty() || entry.path().filename().string() >
+                                  found.parent_path().filename().string()))
+            found = entry.path() / "bin";
+    return found;
+}
+
+// Who runs the server: the program's own user, or as root a dedicated user when there is one.
+struct RunAs {
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+
+RunAs ServerUser() {
+    if (::getuid() != 0) return {::getuid(), ::getgid()};
+    for (const char* name : {"postgres", "kvtpg"})
+        if (const passwd* user = ::getpwnam(name)) return {user->pw_uid, user->pw_gid};
+    throw LaptopServerError(Why::Root, "root");
+}
+
+// Runs a program as the user, its output to log; waits seconds at most. Returns the process
+// itself when wait is false.
+pid_t Run(const RunAs& user, const std::vector<std::string>& arguments, const fs::path& log,
+          bool wait, int seconds = 60) {
+    const pid_t child = ::fork();
+    if (child < 0) throw LaptopServerError(Why::Failed, "fork");
+    if (child == 0) {
+        ::setsid();
+        if (::setgid(user.gid) != 0 || ::setuid(user.uid) != 0) ::_exit(126);
+        const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        const int none = ::open("/dev/null", O_RDONLY);
+        if (out >= 0) {
+            ::dup2(out, 1);
+            ::dup2(out, 2);
+        }
+        if (none >= 0) ::dup2(none, 0);
+        std::vector<char*> argv;
+        for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    if (!wait) return child;
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (::waitpid(child, &status, WNOHANG) != child) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            throw LaptopServerError(Why::Failed, arguments[0] + ": no answer");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw LaptopServerError(Why::Failed, arguments[0] + ": see " + log.string());
+    return 0;
+}
+
+// A port on address no one listens on: 5432 when it is free, else one the system gives.
+int FreePort(const std::string& address) {
+    for (int port : {5432, 0}) {
+        const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_port = htons(static_cast<uint16_t>(port));
+        ::inet_pton(AF_INET, address.c_str(), &at.sin_addr);
+        const bool free = ::bind(probe, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0;
+        socklen_t length = sizeof at;
+        ::getsockname(probe, reinterpret_cast<sockaddr*>(&at), &length);
+        ::close(probe);
+        if (free) return ntohs(at.sin_port);
+    }
+    throw LaptopServerError(Why::Failed, "no free port on " + address);
+}
+
+void Own(const fs::path& path, const RunAs& user) {
+    if (::chown(path.c_str(), user.uid, user.gid) != 0)
+        throw LaptopServerError(Why::Failed, "chown " + path.string());
+}
+
+}  // namespace
+
+std::string LaptopServer::MakePassword() {
+    static const char letters[] = "abcdefghijkmnpqrstuvwxyzABCDEFGHJKLMNPQRSTUVWXYZ23456789";
+    std::random_device random;
+    std::string password;
+    for (int i = 0; i < 20; ++i) password += letters[random() % (sizeof letters - 1)];
+    return password;
+}
+
+std::vector<std::string> LaptopServer::OwnAddresses() {
+    std::vector<std::string> addresses{"127.0.0.1"};
+    ifaddrs* all = nullptr;
+    if (::getifaddrs(&all) != 0) return addresses;
+    for (ifaddrs* one = all; one; one = one->ifa_next) {
+        if (!one->ifa_addr || one->ifa_addr->sa_family != AF_INET) continue;
+        char text[INET_ADDRSTRLEN] = {};
+        ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(one->ifa_addr)->sin_addr, text,
+                    sizeof text);
+        if (std::find(addresses.begin(), addresses.end(), text) == addresses.end())
+            addresses.push_back(text);
+    }
+    ::freeifaddrs(all);
+    return addresses;
+}
+
+LaptopServer::LaptopServer(const std::string& folder, const std::string& address,
+                           const std::string& password) {
+    const auto own = OwnAddresses();
+    if (std::find(own.begin(), own.end(), address) == own.end())
+        throw LaptopServerError(Why::NotOwnAddress, address);
+    const fs::path programs = PostgresPrograms();
+    if (programs.empty()) throw LaptopServerError(Why::NoPostgres, "/usr/lib/postgresql");
+    const RunAs user = ServerUser();
+    const fs::path root(folder), data = root / "data", log = root / "server.log";
+    fs::create_directories(root);
+    Own(root, user);
+    ::chmod(root.c_str(), 0700);
+    if (!fs::exists(data / "PG_VERSION")) {
+        fs::remove_all(data);
+        // The password goes to initdb in a file the server's user alone reads, removed after.
+        const fs::path secret = root / "password";
+        base::WriteWholeFile(secret.string(), password + "\n", {.mode = 0600});
+        Own(secret, user);
+        try {
+            Run(user,
+                {(programs / "initdb").string(), "-D", data.string(), "-U", "kvt",
+                 "--pwfile=" + secret.string(), "--auth-local=scram-sha-256",
+                 "--auth-host=scram-sha-256", "-E", "UTF8", "--locale=C"},
+                log, true);
+        } catch (...) {
+            fs::remove(secret);
+            throw;
+        }
+        fs::remove(secret);
+        // Others on the local network reach it with the password alone.
+        std::ofstream(data / "pg_hba.conf", std::ios::app)
+            << "host all all samenet scram-sha-256\n";
+    }
+    port_ = FreePort(address);
+    // Where it listens is set at every start (the address may have changed since).
+    std::ofstream(data / "postgresql.auto.conf", std::ios::trunc)
+        << "listen_addresses = '" << address << "'\nport = " << port_ << "\n"
+        << "unix_socket_directories = ''\nmax_prepared_transactions = 20\n";
+    Own(data / "postgresql.auto.conf", user);
+    pid_ = Run(user, {(programs / "postgres").string(), "-D", data.string()}, log, false);
+    const std::string ping = "host=" + address + " port=" + std::to_string(port_) +
+                             " dbname=postgres connect_timeout=2";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (PQping(ping.c_str()) != PQPING_OK) {
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_ ||
+            std::chrono::steady_clock::now() > deadline) {
+            pid_ = ::waitpid(pid_, &status, WNOHANG) == 0 ? pid_ : 0;
+            stop();
+            throw LaptopServerError(Why::Failed, "postgres: see " + log.string());
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+LaptopServer::~LaptopServer() {
+    stop();
+}
+
+void LaptopServer::stop() {
+    if (pid_ <= 0) return;
+    // A fast shutdown: connections are ended, what is committed is kept.
+    ::kill(pid_, SIGINT);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (::waitpid(pid_, nullptr, WNOHANG) != pid_) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    pid_ = 0;
 }
 
 }  // namespace kvt::shell

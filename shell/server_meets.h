@@ -3,9 +3,12 @@
 // with the same records in the same order.
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "pgdb/server_name.h"
 
@@ -30,5 +33,39 @@ void HostMeet(const std::string& path, const pgdb::ServerMeet& server, const std
 // once complete, synced.
 void SaveServerMeet(const pgdb::ServerMeet& server, const std::string& password,
                     const std::string& path);
+
+// Why a server could not be started on this laptop.
+class LaptopServerError : public std::runtime_error {
+public:
+    enum class Why { NoPostgres, Root, NotOwnAddress, Failed };
+    LaptopServerError(Why why, const std::string& detail)
+        : std::runtime_error(detail), why(why) {}
+    Why why;
+};
+
+// A PostgreSQL server the program starts for the operator on this laptop, from Debian's
+// PostgreSQL: its data in the folder given (made with initdb and the password given when the
+// folder holds none; initdb refuses to run as root, so as root it runs as the dedicated user
+// "postgres" or "kvtpg" when there is one), listening only on the address given (one of this
+// laptop's own) at a free port, its superuser "kvt". It is stopped when this object goes.
+class LaptopServer {
+public:
+    // Throws LaptopServerError when it cannot be made or started.
+    LaptopServer(const std::string& folder, const std::string& address,
+                 const std::string& password);
+    ~LaptopServer();
+    LaptopServer(const LaptopServer&) = delete;
+    LaptopServer& operator=(const LaptopServer&) = delete;
+    int port() const { return port_; }
+    // A password of 20 letters and digits, from the system's random source.
+    static std::string MakePassword();
+    // The addresses the server may listen on: 127.0.0.1 and this laptop's own IPv4 addresses.
+    static std::vector<std::string> OwnAddresses();
+
+private:
+    void stop();
+    pid_t pid_ = 0;
+    int port_ = 0;
+};
 
 }  // namespace kvt::shell

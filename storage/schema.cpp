@@ -94,6 +94,14 @@ TableSpec ImpulseJournalSpec() {
              {"TimeRow", FieldType::Integer}}};
 }
 
+TableSpec StationImpulsesSpec() {
+    return {TableKind::Control,
+            StationImpulsesTable,
+            {{"Station", FieldType::Text},
+             {"Sequence", FieldType::Integer},
+             {"Impulse", FieldType::Integer}}};
+}
+
 TableSpec ProgramSettingsSpec() {
     return {TableKind::Control,
             ProgramSettingsTable,

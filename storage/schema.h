@@ -41,6 +41,11 @@ TableSpec UserSettingsSpec();
 // Its name and fields are the same in both languages (storage/record_fields.h: impulse).
 inline constexpr const char* ImpulseJournalTable = "Impulses";
 TableSpec ImpulseJournalSpec();
+// On a server meet: which station took each impulse of the journal, by the station's name and
+// the impulse's sequence in the station's own journal (a unique key on the server), and the
+// impulse's number in the meet's journal.
+inline constexpr const char* StationImpulsesTable = "StationImpulses";
+TableSpec StationImpulsesSpec();
 // The program's own settings of a meet that the Setup table has no field for: one record per
 // setting, its name and its value.
 inline constexpr const char* ProgramSettingsTable = "ProgramSettings";

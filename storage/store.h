@@ -112,9 +112,20 @@ public:
     virtual int positionOfKey(long long /*key*/) { return 0; }
 };
 
+// How a database is reached now: a meet file always is; a meet on a server may be away, since
+// a moment of the system clock (seconds since the epoch).
+struct Reachability {
+    bool onServer = false;
+    bool reached = true;
+    long long awaySince = 0;
+};
+
 class Engine {
 public:
     virtual ~Engine() = default;
+    // Looks without waiting whether the database is reached, and takes a step towards reaching
+    // it again when it is not.
+    virtual Reachability reachability(const std::string& /*databaseName*/) { return {}; }
     // Opens the table (record source) of an existing database, its records in stored order,
     // or ascending by sortField (records without a value last, ties in stored order); throws
     // when it cannot.

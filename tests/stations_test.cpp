@@ -17,6 +17,7 @@
 #include "storage/trail.h"
 #include "support/fakes.h"
 #include "support/pg_server.h"
+#include "support/tcp_proxy.h"
 
 using namespace kvt;
 using kvt::testing::PgServer;
@@ -334,4 +335,126 @@ TEST_F(Stations, ThreeStationsRacingAgreeOnEveryTimeAndResult) {
             }
         }
     }
+}
+
+// The others are woken as soon as a station's commit has returned, commits having two phases
+// on this server: a transaction that sent the wake-up itself could not be prepared.
+TEST_F(Stations, TheOthersAreWokenOnceACommitInTwoPhasesHasReturned) {
+    const auto meet = hosted();
+    pgdb::PgEngine writer, reader;
+    for (auto* engine : {&writer, &reader}) engine->setPassword(meet.name(), password());
+    auto holdWriter = writer.hold(meet.name());
+    auto holdReader = reader.hold(meet.name());
+    auto feed = reader.feed(meet.name());
+    ASSERT_TRUE(feed);
+    writer.addTable(meet.name(), storage::TrailSpec());
+    while (feed->woken()) {
+    }
+    const long long before = feed->head();
+    auto trail = writer.openTable(meet.name(), "Trail");
+    for (int i = 0; i < 3; ++i) {
+        writer.transaction(meet.name(),
+                           [&] { trail->appendRecord(storage::Record(10, std::string("x"))); });
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        bool woken = false;
+        while (!(woken = feed->woken()) && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        EXPECT_TRUE(woken) << i;
+    }
+    long long reached = 0;
+    EXPECT_EQ(feed->since(before, reached).size(), 3u);
+    EXPECT_EQ(reached, before + 3);
+    // Every commit went through both phases: none is left prepared on the server.
+    pgdb::PgConnection db({meet.name(), password()});
+    EXPECT_EQ(db.run("SELECT current_setting('max_prepared_transactions')").value(0, 0), "20");
+    EXPECT_EQ(db.run("SELECT count(*) FROM pg_prepared_xacts").integer(0, 0), 0);
+}
+
+// A station that lost the server goes on giving times and capturing. Once it is back, its rows
+// are stored past the rows the other station numbered meanwhile, the finish the other station
+// gave first stands, and this station's is taken back into its list, told and trailed; what
+// nobody else touched is stored as it was given.
+TEST_F(Stations, WhatAStationKeptWhileTheServerWasAwayIsCheckedWhenItIsBack) {
+    const auto meet = hosted();
+    kvt::testing::TcpProxy proxy(server_->port());
+    auto through = meet;
+    through.port = proxy.port();
+    TestProgram away, other;
+    join(away, through);
+    join(other, meet);
+    ASSERT_TRUE(Enter(other, 5, "10:00:00.00").stored);
+    ASSERT_TRUE(Ticks(away, [&] { return M(away).competitor(5).state == meet::Started; }));
+    Seen();
+
+    proxy.cut();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(Enter(away, 5, "10:20:00.00").stored);
+    EXPECT_EQ(M(away).competitor(5).finish, "10:20:00.00");
+    EXPECT_FALSE(Enter(away, 6, "10:20:01.00").stored);
+    EXPECT_EQ(M(away).registeredCount(), 3);
+    // Meanwhile the other station gives 5 his finish and captures: rows 2 and 3 are its own.
+    ASSERT_TRUE(Enter(other, 5, "10:20:00.50").stored);
+    ASSERT_TRUE(M(other).registerCapture(2, "10:20:02.00").stored);
+    ASSERT_EQ(M(other).registeredCount(), 3);
+
+    proxy.restore();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!M(away).allStored() && std::chrono::steady_clock::now() < until) {
+        away.program().Main.Hitime2.tick();  // the retry each second
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_TRUE(M(away).allStored()) << M(away).lastFailure();
+    // Told with the window's next look at the meet.
+    const std::string told = "Given while the server was away: competitor 5 a finish at "
+                             "10:20:00.00. Station " +
+                             std::to_string(M(other).station()) +
+                             " gave competitor 5 a finish at 10:20:00.50";
+    EXPECT_TRUE(Ticks(away, [&] {
+        for (const auto& notice : away.dialogs.notices)
+            if (notice.find(told) != std::string::npos) return true;
+        return false;
+    })) << (away.dialogs.notices.empty() ? "" : away.dialogs.notices.back());
+    EXPECT_EQ(M(away).competitor(5).finish, "10:20:00.50");
+    EXPECT_EQ(M(away).competitor(6).start, "10:20:01.00");
+    // The time taken back waits in the list, to be given to someone else.
+    bool offered = false;
+    for (int row = 0; row < 10; ++row) offered = offered || M(away).row(row).regTime == "10:20:00.00";
+    EXPECT_TRUE(offered);
+
+    // What the server holds, as a station joining now reads it: every time once, in rows of
+    // their own; 6's start and 5's first finish; the refusal beside the finish that stood.
+    TestProgram late;
+    join(late, meet);
+    ASSERT_EQ(M(late).registeredCount(), 5);
+    std::multiset<std::string> times;
+    for (int k = 1; k <= 5; ++k) times.insert(M(late).registered(k).time);
+    EXPECT_EQ(times, (std::multiset<std::string>{"10:00:00.00", "10:20:00.00", "10:20:00.50",
+                                                 "10:20:01.00", "10:20:02.00"}));
+    for (int k = 1; k <= 5; ++k) {
+        EXPECT_EQ(M(late).registered(k).time, M(away).registered(k).time) << k;
+        EXPECT_EQ(M(late).registered(k).number, M(away).registered(k).number) << k;
+    }
+    EXPECT_EQ(M(late).competitor(5).finish, "10:20:00.50");
+    EXPECT_EQ(M(late).competitor(6).start, "10:20:01.00");
+    ASSERT_TRUE(Ticks(other, [&] { return M(other).competitor(6).start == "10:20:01.00"; }));
+    const int c = M(late).classOf(5);
+    ASSERT_GT(c, 0);
+    int rowsOfFive = 0;
+    for (const auto& row : M(late).results(c).rows()) rowsOfFive += row.number == 5;
+    EXPECT_EQ(rowsOfFive, 1);
+    int refusals = 0, finishes = 0;
+    for (const auto& entry : M(late).trail()) {
+        if (entry.number != 5) continue;
+        if (entry.action == storage::trail::Refused) {
+            ++refusals;
+            EXPECT_EQ(entry.before, "finish 10:20:00.50");
+            EXPECT_EQ(entry.after, "finish 10:20:00.00");
+        }
+        if (entry.action == storage::trail::Finish) {
+            ++finishes;
+            EXPECT_EQ(entry.after, "10:20:00.50");
+        }
+    }
+    EXPECT_EQ(refusals, 1);
+    EXPECT_EQ(finishes, 1);
 }

@@ -21,6 +21,8 @@
 //                     or CLEAR; answers "STATUS number stored word": 1 when no edit waits
 //                     to be stored, and the competitor's status as the meet holds it
 //   COUNT             prints "COUNT n": the times registered so far
+//   WAITING           prints "WAITING n": 0 when everything the meet holds is stored, else
+//                     the times waiting to be stored (at least 1)
 //   LISTS             writes both results lists
 //   CLUB name         a club added on the club page and named there; answers
 //                     "ADDED club position name" once it is stored
@@ -40,12 +42,15 @@
 //   kvt_race_child MEET.mdb FIFO [COMPETITORS]
 // A station of a server meet: MEET is the meet's name (postgresql://user@host:port/database),
 // its password in the environment's KVT_MEET_PASSWORD; the meet must be there. Each notice the
-// operator is shown is printed as "NOTICE text" then.
+// operator is shown is printed as "NOTICE text" then, and "SEEN k identification time" as soon
+// as a time is registered and shown in its list, stored on the server or still waiting to be
+// sent.
 #include <unistd.h>
 
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -62,6 +67,7 @@
 #include "shell/commands.h"
 #include "shell/run_commands.h"
 #include "shell/meet_commands.h"
+#include "shell/server_commands.h"
 
 using namespace kvt;
 
@@ -120,15 +126,14 @@ int main(int argc, char** argv) {
     meetdb::SqliteEngine files;
     pgdb::PgEngine server;
     pgdb::Engines engine(files, server);
-    if (station) {
-        const char* password = std::getenv("KVT_MEET_PASSWORD");
-        server.setPassword(meet, password ? password : "");
-    }
     devices::SimulatedAdapter adapter(argv[2]);
     desktop::QtImportDialogs imports;
     ui::Platform platform{dialogs, pump, clock, launcher, help, app, engine, adapter, imports};
-    ui::Program program(platform, station ? std::filesystem::path(argv[2]).parent_path().string()
-                                          : std::filesystem::path(meet).parent_path().string());
+    // A station's settings (its own journal among them) beside its line file.
+    ui::Program program(platform, std::filesystem::path(station ? std::filesystem::absolute(argv[2])
+                                                                : std::filesystem::path(meet))
+                                      .parent_path()
+                                      .string());
     program.Watch.setThreaded(true);  // as the desktop program reads its lines
     desktop::MainFrame frame(program);
     shell::LoadMain(program);
@@ -149,10 +154,12 @@ int main(int argc, char** argv) {
             "UPDATE \"Deltakere\" SET \"4\" = 'K' || (1 + (rowid - 1) % 15), "
             "\"1\" = 'Runner', \"2\" = rowid");
     }
-    if (station)
-        shell::OpenDatabaseFile(program, meet);
-    else
+    if (station) {
+        const char* password = std::getenv("KVT_MEET_PASSWORD");
+        shell::OpenServerMeet(program, meet, password ? password : "");
+    } else {
         shell::RunCommand(program, shell::Command::Open);
+    }
     if (program.currentDatabase().empty()) {
         std::cout << "REFUSED " << dialogs.last << std::endl;
         return 1;
@@ -168,8 +175,14 @@ int main(int argc, char** argv) {
     };
     int reported = shownCount();
     std::cout << "READY " << reported << std::endl;
+    int seen = program.meet->registeredCount();
     auto reportStored = [&] {
         if (!program.meet) return;
+        for (; station && seen < program.meet->registeredCount(); ++seen) {
+            const auto& slot = program.meet->registered(seen + 1);
+            std::cout << "SEEN " << seen + 1 << " " << slot.identification << " " << slot.time
+                      << std::endl;
+        }
         for (const int shown = shownCount(); reported < shown; ++reported) {
             const auto& slot = program.meet->registered(reported + 1);
             std::cout << "REG " << reported + 1 << " " << slot.identification << " " << slot.time
@@ -275,6 +288,12 @@ int main(int argc, char** argv) {
                 continue;
             } else if (word == "COUNT") {
                 std::cout << "COUNT " << shownCount() << std::endl;
+            } else if (word == "WAITING") {
+                reportStored();
+                const int waiting = !program.meet || program.meet->allStored()
+                                        ? 0
+                                        : std::max(1, program.meet->unstoredTimes());
+                std::cout << "WAITING " << waiting << std::endl;
             } else if (word == "CLUB" || word == "CLASS" || word == "LATE") {
                 // "CLUB name", "CLASS name", "LATE number first class", read again whole.
                 std::istringstream words(command);

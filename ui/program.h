@@ -67,6 +67,10 @@ struct Program {
     // The statuses set during the race, who is on the course, the times that wait.
     RaceControls Race;
 
+    // A server the program started on this laptop for the open meet; stopped when it closes.
+    std::shared_ptr<void> laptopServer;
+    // On a server meet: the station's own journal of impulses, on this computer's disk.
+    std::unique_ptr<storage::StationJournal> stationJournal;
     // The open meet; none while no meet database is open.
     std::unique_ptr<meet::Meet> meet;
     // Full path of the open meet database; empty while none is open.

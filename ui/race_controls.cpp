@@ -30,6 +30,7 @@ void StatusControls::showLanguage(lang::Language language) {
 RaceControls::RaceControls() {
     registry.add(CourseButton, "CourseButton");
     registry.add(Waiting, "WaitingTimes");
+    registry.add(Server, "ServerState");
     CaptureStatus.add(registry, "CaptureStatus");
     ResultsStatus.add(registry, "ResultsStatus");
     registry.add(Course.Window, "Course");

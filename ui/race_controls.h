@@ -44,6 +44,8 @@ struct RaceControls {
     // times that wait beyond the list.
     CommandButton CourseButton;
     Label Waiting;
+    // On a server meet: the server reached, or away since when and how much waits to be sent.
+    Label Server;
     StatusControls CaptureStatus;
     // On the results page: the start number follows the row shown.
     StatusControls ResultsStatus;

@@ -18,6 +18,7 @@ MDIMainWindow::MDIMainWindow() {
     r.add(HostOnServer, "HostOnServer");
     r.add(JoinServer, "JoinServer");
     r.add(SaveAsFile, "SaveAsFile");
+    r.add(StartServer, "StartServer");
     r.add(Avslutt, "Avslutt");
     r.add(ImportCsv, "ImportCsv");
     r.add(ExportCsv, "ExportCsv");

@@ -18,7 +18,7 @@ struct MDIMainWindow {
 
     Form Frame;
     MenuItem Database, Open, Close, Reset, MakeNew, Repair, Kompress, Copy, Avslutt;
-    MenuItem HostOnServer, JoinServer, SaveAsFile;
+    MenuItem HostOnServer, JoinServer, SaveAsFile, StartServer;
     MenuItem ImportCsv, ExportCsv, ImportIof;
     MenuItem Lists, MakeResultslist, ViewResultslist, MakeResultslistHtml, ViewResultslistHtml;
     MenuItem MakeStartlist, ViewStartlist, ViewStartlistHtml;

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -81,6 +82,7 @@ public:
             << "synchronous_commit = " << (durable ? "on" : "off") << "\n"
             << "full_page_writes = " << (durable ? "on" : "off") << "\n"
             << "shared_buffers = 16MB\nmax_connections = 40\nlogging_collector = off\n"
+            << "max_prepared_transactions = 20\n"
             << "log_min_messages = fatal\n";
         ready_ = true;
     }
@@ -98,6 +100,8 @@ public:
         if (!ready_) return false;
         pid_ = ::fork();
         if (pid_ == 0) {
+            // A group of its own, so that a crash takes the server and its backends at once.
+            ::setpgid(0, 0);
             if (::setgid(gid_) != 0 || ::setuid(uid_) != 0) ::_exit(126);
             const std::string postgres = (programs_ / "postgres").string();
             const std::string data = (root_ / "data").string();
@@ -109,6 +113,7 @@ public:
             ::execl(postgres.c_str(), postgres.c_str(), "-D", data.c_str(), nullptr);
             ::_exit(127);
         }
+        ::setpgid(pid_, pid_);
         // Ready once it takes connections (not while it is still starting up).
         const std::string address = "host=127.0.0.1 dbname=postgres connect_timeout=2 port=" +
                                     std::to_string(port_);
@@ -124,6 +129,29 @@ public:
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, nullptr, 0);
         }
+        pid_ = 0;
+    }
+    // The server and every backend of it killed at once (SIGKILL), as a crash ends it (each
+    // backend is a session of its own: they are found as the server's children).
+    void crash() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGSTOP);  // it starts no new ones meanwhile
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+            std::ifstream stat(entry.path() / "stat");
+            std::string line;
+            if (!std::getline(stat, line)) continue;
+            const auto close = line.rfind(')');
+            if (close == std::string::npos) continue;
+            std::istringstream fields(line.substr(close + 2));
+            char state = 0;
+            long parent = 0;
+            fields >> state >> parent;
+            if (parent == pid_) ::kill(static_cast<pid_t>(std::atol(entry.path().filename().c_str())), SIGKILL);
+        }
+        ::kill(-pid_, SIGKILL);
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
         pid_ = 0;
     }
     int port() const { return port_; }

@@ -1,0 +1,320 @@
+// A station whose server goes away: capture goes on, what was taken is shown and kept waiting,
+// the capture page says since when the server is away and how much waits, and everything is
+// sent once the server is back, each time once. Reaching the server again never holds the
+// window up for the connection's time-out.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <thread>
+
+#include "meetdb/station_journal.h"
+#include "pgdb/pg_engine.h"
+#include "pgdb/server_name.h"
+#include "shell/meet_commands.h"
+#include "shell/server_commands.h"
+#include "shell/server_meets.h"
+#include "support/fakes.h"
+#include "storage/record_fields.h"
+#include "support/pg_server.h"
+
+using namespace kvt;
+using kvt::testing::PgServer;
+using kvt::testing::TestProgram;
+
+namespace {
+
+class ServerAway : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.ready() && server.start()) << "no PostgreSQL server could be started";
+        meet.host = "127.0.0.1";
+        meet.port = server.port();
+        meet.database = "away";
+    }
+    // A meet made as a file by the station, hosted, and opened on the server, line 1 on.
+    ui::Program& openOnServer() {
+        auto& p = station.start();
+        const std::string file = station.makeAndOpenMeet();
+        p.MDIMain.Close.click();
+        shell::HostMeet(file, meet, server.password());
+        station.server.setPassword(meet.name(), server.password());
+        EXPECT_TRUE(shell::OpenDatabaseFile(p, meet.name()));
+        p.Main.SetupChannelCheck[0].setChecked(true);
+        p.Main.SetupTimerValue[2].setCaption("3");  // a capture is registered 3 polls after
+        station.clock.time = {10, 0, 0, 0};
+        return p;
+    }
+    // What the server holds, read apart from the station.
+    pgdb::Result read(const std::string& sql) {
+        pgdb::PgConnection db({meet.name(), server.password()});
+        return db.run(sql);
+    }
+    // The retry the window's one-second timer makes.
+    void tick(ui::Program& p) { p.Main.Hitime2.tick(); }
+    // F2 at a time of day, and the polls that register its capture.
+    void capture(ui::Program& p, base::LocalTime at) {
+        station.clock.time = at;
+        p.Main.Window.pressKey(ui::KeyF2);
+        for (int i = 0; i < 10; ++i) p.Main.Hitime1.tick();
+    }
+
+    PgServer server{true};  // syncs each commit: what it answered survives a crash
+    pgdb::ServerMeet meet;
+    TestProgram station;
+};
+
+}  // namespace
+
+// The station's journal keeps its name and what waits across lives of the program; what is
+// marked sent is no longer offered, and every field comes back as kept (no value as none).
+TEST(StationJournal, KeepsItsNameAndWhatWaitsAcrossLives) {
+    TestProgram folder;
+    const std::string path = meetdb::StationJournalPath(
+        folder.folder().string(), "postgresql://kvt@10.0.0.5:5432/vinter");
+    EXPECT_EQ(std::filesystem::path(path).filename(),
+              "Station-postgresql___kvt_10.0.0.5_5432_vinter.journal");
+    std::string name;
+    {
+        meetdb::SqliteStationJournal journal(path);
+        name = journal.station();
+        EXPECT_EQ(name.size(), 16u);
+        storage::Record first(storage::column::impulse::Count);
+        first[0] = "1";
+        first[4] = "10:00:01.000000";
+        storage::Record second = first;
+        second[0] = "2";
+        second[11] = "tab\there";
+        EXPECT_EQ(journal.keep(first), 1);
+        EXPECT_EQ(journal.keep(second), 2);
+        journal.sent(1);
+    }
+    meetdb::SqliteStationJournal again(path);
+    EXPECT_EQ(again.station(), name);
+    const auto waiting = again.waiting();
+    ASSERT_EQ(waiting.size(), 1u);
+    EXPECT_EQ(waiting[0].first, 2);
+    EXPECT_EQ(waiting[0].second[0], "2");
+    EXPECT_EQ(waiting[0].second[11], "tab\there");
+    EXPECT_FALSE(waiting[0].second[12]);
+    EXPECT_EQ(again.keep(waiting[0].second), 3);
+    again.sent(3);
+    EXPECT_TRUE(again.waiting().empty());
+    // Another meet's journal is another station.
+    meetdb::SqliteStationJournal other(meetdb::StationJournalPath(folder.folder().string(), "x"));
+    EXPECT_NE(other.station(), name);
+}
+
+// Two programs of one user on one meet are two stations: each holds a journal of its own while
+// it runs, and a program started again takes up the first journal no running program holds,
+// with the station's name and the impulses that wait in it.
+TEST(StationJournal, EachRunningProgramHoldsAJournalOfItsOwn) {
+    TestProgram folder;
+    const std::string meet = "postgresql://kvt@127.0.0.1:5432/vinter";
+    std::string firstName;
+    {
+        auto first = meetdb::OpenStationJournal(folder.folder().string(), meet);
+        firstName = first->station();
+        EXPECT_THROW(meetdb::SqliteStationJournal(meetdb::StationJournalPath(
+                         folder.folder().string(), meet)),
+                     meetdb::JournalInUse);
+        auto second = meetdb::OpenStationJournal(folder.folder().string(), meet);
+        EXPECT_NE(second->station(), firstName);
+        storage::Record impulse(storage::column::impulse::Count);
+        impulse[0] = "1";
+        EXPECT_EQ(first->keep(impulse), 1);
+        // What the second keeps is its own: the first's waiting impulse is not among it.
+        EXPECT_TRUE(second->waiting().empty());
+    }
+    // Both let go: the first journal is taken up again, its impulse still waiting.
+    auto again = meetdb::OpenStationJournal(folder.folder().string(), meet);
+    EXPECT_EQ(again->station(), firstName);
+    EXPECT_EQ(again->waiting().size(), 1u);
+}
+
+TEST_F(ServerAway, CaptureGoesOnAndEverythingIsSentOnceWhenTheServerIsBack) {
+    auto& p = openOnServer();
+    ASSERT_TRUE(p.meet);
+    tick(p);
+    EXPECT_EQ(p.Race.Server.caption(), "Server: tilkoblet");
+    capture(p, {10, 0, 1, 0});
+    ASSERT_EQ(p.meet->registeredCount(), 1);
+
+    server.crash();
+    capture(p, {10, 0, 5, 0});
+    capture(p, {10, 0, 6, 0});
+    // Taken and shown in the list while the server is away, waiting to be sent.
+    EXPECT_EQ(p.meet->registeredCount(), 3);
+    EXPECT_EQ(p.Main.RegTime[1].text(), "10.00.05.00");
+    EXPECT_EQ(p.Main.RegTime[2].text(), "10.00.06.00");
+    EXPECT_EQ(p.meet->unstoredTimes(), 2);
+    tick(p);
+    const std::string away = p.Race.Server.caption();
+    EXPECT_EQ(away.rfind("Server: borte siden ", 0), 0u) << away;
+    EXPECT_NE(away.find(", 2 venter"), std::string::npos) << away;
+    // The retries while it is away store nothing and lose nothing.
+    tick(p);
+    tick(p);
+    EXPECT_EQ(p.meet->unstoredTimes(), 2);
+
+    ASSERT_TRUE(server.start());
+    for (int i = 0; i < 50 && !p.meet->allStored(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        tick(p);
+    }
+    ASSERT_TRUE(p.meet->allStored()) << p.meet->lastFailure();
+    EXPECT_EQ(p.Race.Server.caption(), "Server: tilkoblet");
+    const auto times = read("SELECT \"Id\", \"Tid\" FROM \"Tider\" WHERE \"Id\" <> '-' ORDER BY "
+                            "\"kvt_row\"");
+    ASSERT_EQ(times.rows(), 3);
+    EXPECT_EQ(times.value(1, 1), "10.00.05.00");
+    EXPECT_EQ(times.value(2, 1), "10.00.06.00");
+    const auto journal = read("SELECT count(*), count(DISTINCT \"TimeRow\") FROM \"Impulses\"");
+    EXPECT_EQ(journal.integer(0, 0), 3);
+    EXPECT_EQ(journal.integer(0, 1), 3);
+}
+
+// A commit whose connection breaks before the server answered is reported failed and leaves
+// nothing prepared behind; the next commit stores what waited, once.
+TEST_F(ServerAway, ACommitCutOffIsNeverHalfStoredNorStoredTwice) {
+    auto& p = openOnServer();
+    ASSERT_TRUE(p.meet);
+    auto& engine = station.server;
+    auto db = engine.connection(meet.name());
+    db->execute("CREATE TABLE \"probe\" (\"x\" text)");
+    // The station's connection ended by the server in the middle of a transaction.
+    EXPECT_THROW(engine.transaction(meet.name(),
+                                    [&] {
+                                        db->run("INSERT INTO \"probe\" VALUES ('x')");
+                                        read("SELECT pg_terminate_backend(pid, 5000) FROM "
+                                             "pg_stat_activity WHERE application_name = 'kvt' "
+                                             "AND pid <> pg_backend_pid()");
+                                    }),
+                 pgdb::PgError);
+    EXPECT_EQ(read("SELECT count(*) FROM \"probe\"").integer(0, 0), 0);
+    // Reached again at the next action; nothing prepared is left behind.
+    capture(p, {10, 0, 1, 0});
+    for (int i = 0; i < 40 && !p.meet->allStored(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        tick(p);
+    }
+    ASSERT_TRUE(p.meet->allStored()) << p.meet->lastFailure();
+    EXPECT_EQ(read("SELECT count(*) FROM pg_prepared_xacts").integer(0, 0), 0);
+    EXPECT_EQ(read("SELECT count(*) FROM \"Impulses\"").integer(0, 0), 1);
+    EXPECT_EQ(read("SELECT count(*) FROM \"Tider\" WHERE \"Id\" <> '-'").integer(0, 0), 1);
+}
+
+// A server that takes the connection and never answers: each statement gives up at once that
+// the server is away (the old connection time-out was 3 s per statement), and the connection
+// stands again once the server is back.
+TEST_F(ServerAway, AServerThatNeverAnswersNeverHoldsTheWindowUp) {
+    pgdb::PgConnection db({meet.maintenance().name(), server.password()});
+    db.run("SELECT 1");
+    server.crash();
+    // Something takes connections on the server's port and never says a word.
+    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+    int yes = 1;
+    ::setsockopt(silent, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(server.port()));
+    // (The killed server's port is free once its last process is gone.)
+    bool bound = false;
+    for (int i = 0; i < 100 && !bound; ++i) {
+        bound = ::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        if (!bound) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(bound);
+    ASSERT_EQ(::listen(silent, 16), 0);
+    // The loss is seen without a statement; from then on each statement fails at once.
+    for (int i = 0; i < 50 && db.probe(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(db.away());
+    const auto began = std::chrono::steady_clock::now();
+    for (int i = 0; i < 5; ++i) EXPECT_THROW(db.run("SELECT 1"), pgdb::ServerAway);
+    EXPECT_FALSE(db.probe());
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(2));
+    EXPECT_TRUE(db.away());
+    ::close(silent);
+    ASSERT_TRUE(server.start());
+    bool reached = false;
+    for (int i = 0; i < 100 && !reached; ++i) {
+        reached = db.probe();
+        if (!reached) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(reached);
+    EXPECT_FALSE(db.away());
+    EXPECT_EQ(db.run("SELECT 2").value(0, 0), "2");
+}
+
+// The file commands on an open server meet: Copy saves it back as a meet file; Repair and
+// Compress are the server's business and Reset is for a meet file: each says so and changes
+// nothing.
+TEST_F(ServerAway, TheFileCommandsCopyAServerMeetBackAndLeaveTheRestToTheServer) {
+    auto& p = openOnServer();
+    ASSERT_TRUE(p.meet);
+    capture(p, {10, 0, 1, 0});
+    ASSERT_TRUE(p.meet->allStored());
+    for (auto* item : {&p.MDIMain.Reset, &p.MDIMain.Repair, &p.MDIMain.Kompress, &p.MDIMain.Copy})
+        EXPECT_TRUE(item->enabled());
+    for (auto* item : {&p.MDIMain.Reset, &p.MDIMain.Repair, &p.MDIMain.Kompress}) {
+        station.dialogs.messages.clear();
+        item->click();
+        ASSERT_EQ(station.dialogs.messages.size(), 1u);
+        EXPECT_NE(station.dialogs.messages[0].text.find("Ingenting ble gjort"), std::string::npos)
+            << station.dialogs.messages[0].text;
+    }
+    EXPECT_EQ(read("SELECT count(*) FROM \"Tider\" WHERE \"Id\" <> '-'").integer(0, 0), 1);
+    EXPECT_EQ(p.currentDatabase(), meet.name());
+
+    station.dialogs.messages.clear();
+    const std::string copy = (station.folder() / "Copy.mdb").string();
+    station.dialogs.fileAnswers.push_back(copy);
+    p.MDIMain.Copy.click();
+    EXPECT_TRUE(station.dialogs.messages.empty()) << station.dialogs.messages[0].text;
+    EXPECT_TRUE(std::filesystem::exists(copy));
+    p.MDIMain.Close.click();
+    // With the meet closed they are the file commands again.
+    EXPECT_TRUE(p.MDIMain.Repair.enabled());
+}
+
+// What a station took while the server was away is on its own disk: a station stopped before
+// it could send it (as when it is killed) sends it when it is started again, each impulse once.
+TEST_F(ServerAway, WhatAStationTookWhileAwayOutlivesTheStationAndIsSentOnce) {
+    auto& p = openOnServer();
+    ASSERT_TRUE(p.meet);
+    capture(p, {10, 0, 1, 0});
+    ASSERT_TRUE(p.meet->allStored());
+    server.crash();
+    capture(p, {10, 0, 7, 0});
+    capture(p, {10, 0, 8, 0});
+    ASSERT_EQ(p.meet->unstoredTimes(), 2);
+    // The station ends without a word to the server: what waited in its memory is gone.
+    p.meet.reset();
+    p.stationJournal.reset();
+    station.server.release(meet.name());
+
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(shell::OpenServerMeet(p, meet.name(), server.password()));
+    ASSERT_TRUE(p.meet);
+    EXPECT_EQ(p.meet->registeredCount(), 3);
+    EXPECT_TRUE(p.meet->allStored());
+    const auto times =
+        read("SELECT \"Tid\" FROM \"Tider\" WHERE \"Id\" <> '-' ORDER BY \"kvt_row\"");
+    ASSERT_EQ(times.rows(), 3);
+    EXPECT_EQ(times.value(1, 0), "10.00.07.00");
+    EXPECT_EQ(times.value(2, 0), "10.00.08.00");
+    // Opened again, nothing is sent twice; the server refuses a second copy of a key.
+    p.MDIMain.Close.click();
+    ASSERT_TRUE(shell::OpenServerMeet(p, meet.name(), server.password()));
+    EXPECT_EQ(p.meet->registeredCount(), 3);
+    const auto keys = read("SELECT count(*), count(DISTINCT (\"Station\", \"Sequence\")) FROM "
+                           "\"StationImpulses\"");
+    EXPECT_EQ(keys.integer(0, 0), 3);
+    EXPECT_EQ(keys.integer(0, 1), 3);
+    EXPECT_THROW(read("INSERT INTO \"StationImpulses\" (\"Station\", \"Sequence\") SELECT "
+                      "\"Station\", \"Sequence\" FROM \"StationImpulses\" LIMIT 1"),
+                 pgdb::PgError);
+}
