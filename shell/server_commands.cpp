@@ -138,29 +138,39 @@ void JoinServerMeet(ui::Program& program) {
         remember(program, asked->answer);
 }
 
-void HostOnServer(ui::Program& program) {
+namespace {
+
+// The meet file to put on a server: the open meet's (what waits stored first, so that the server
+// gets the meet as it is) or, with none open, one chosen in the file dialog; none when there is
+// nothing to put there (the operator is told why).
+std::optional<std::string> fileForServer(ui::Program& program, const lang::Bilingual& title) {
     const auto language = program.language;
-    if (!engines(program) || !UserLanguageUsable(program)) return;
-    std::string file;
     if (program.meet) {
         if (pgdb::IsServerName(program.meet->path())) {
             program.info(lang::AlreadyOnServerText().in(language));
-            return;
+            return std::nullopt;
         }
-        // What waits is stored first: the server gets the meet as it is.
-        if (!SecureUnstored(program)) return;
-        file = program.meet->path();
-    } else {
-        auto chosen = program.chooseFile(lang::HostTitle().in(language),
-                                         program.LanguageTexts[entry::DemoMeet]);
-        if (!chosen) return;
-        file = *chosen;
-        const std::string refusal = refusalOf(program, file);
-        if (!refusal.empty()) {
-            program.info(refusal);
-            return;
-        }
+        if (!SecureUnstored(program)) return std::nullopt;
+        return program.meet->path();
     }
+    auto chosen = program.chooseFile(title.in(language), program.LanguageTexts[entry::DemoMeet]);
+    if (!chosen) return std::nullopt;
+    const std::string refusal = refusalOf(program, *chosen);
+    if (!refusal.empty()) {
+        program.info(refusal);
+        return std::nullopt;
+    }
+    return chosen;
+}
+
+}  // namespace
+
+void HostOnServer(ui::Program& program) {
+    const auto language = program.language;
+    if (!engines(program) || !UserLanguageUsable(program)) return;
+    const auto chosen = fileForServer(program, lang::HostTitle());
+    if (!chosen) return;
+    const std::string file = *chosen;
     auto asked = ask(program, lang::HostTitle(), lang::HostButton());
     if (!asked) return;
     try {
@@ -186,25 +196,9 @@ void HostOnServer(ui::Program& program) {
 void StartServerOnLaptop(ui::Program& program) {
     const auto language = program.language;
     if (!engines(program) || !UserLanguageUsable(program)) return;
-    std::string file;
-    if (program.meet) {
-        if (pgdb::IsServerName(program.meet->path())) {
-            program.info(lang::AlreadyOnServerText().in(language));
-            return;
-        }
-        if (!SecureUnstored(program)) return;
-        file = program.meet->path();
-    } else {
-        auto chosen = program.chooseFile(lang::StartServerTitle().in(language),
-                                         program.LanguageTexts[entry::DemoMeet]);
-        if (!chosen) return;
-        file = *chosen;
-        const std::string refusal = refusalOf(program, file);
-        if (!refusal.empty()) {
-            program.info(refusal);
-            return;
-        }
-    }
+    const auto chosen = fileForServer(program, lang::StartServerTitle());
+    if (!chosen) return;
+    const std::string file = *chosen;
     // The meet's name on the server: the file's, in the letters a name may hold.
     std::string database;
     for (char ch : fs::path(file).stem().string())
