@@ -11,6 +11,7 @@
 #include "meetdb/sqlite.h"
 #include "results/live_results.h"
 #include "support/fakes.h"
+#include "support/file_bytes.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -28,12 +29,7 @@ public:
     void end() override {}
 };
 
-std::string bytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
-}
+std::string bytes(const fs::path& path) { return kvt::testing::FileBytes(path); }
 
 // A Norwegian meet with the sample names: 1 to 3 in Junior, 4 and 5 moved to Senior; line 1 on.
 class Corrections : public ::testing::Test {

@@ -13,6 +13,7 @@
 #include "pgdb/server_name.h"
 #include "shell/meet_commands.h"
 #include "support/fakes.h"
+#include "support/file_bytes.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -20,10 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string bytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
+std::string bytes(const fs::path& path) { return kvt::testing::FileBytes(path); }
 
 }  // namespace
 

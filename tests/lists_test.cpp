@@ -9,6 +9,7 @@
 #include "base/windows1252.h"
 #include "support/fakes.h"
 #include "ui/captions.h"
+#include "support/file_bytes.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -16,10 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string bytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
+std::string bytes(const fs::path& path) { return kvt::testing::FileBytes(path); }
 
 // A meet under the given language with three finishers in class 1, one of them with a long
 // name in Norwegian letters and one with a letter the lists' code page does not have.

@@ -21,6 +21,7 @@
 
 #include "meetdb/sqlite.h"
 #include "support/fakes.h"
+#include "support/file_bytes.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -29,10 +30,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-std::string bytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
+std::string bytes(const fs::path& path) { return kvt::testing::FileBytes(path); }
 
 void writeBytes(const fs::path& path, const std::string& content) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << content;

@@ -9,6 +9,7 @@
 #include "support/fakes.h"
 #include "ui/captions.h"
 #include "support/meet_query.h"
+#include "support/file_bytes.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -20,10 +21,7 @@ long long count(const std::string& path, const std::string& table) {
     return kvt::testing::StoredRows(path, table);
 }
 
-std::string bytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
+std::string bytes(const fs::path& path) { return kvt::testing::FileBytes(path); }
 
 void execute(const std::string& path, const std::string& sql) {
     meetdb::Connection db(path, meetdb::Connection::Mode::ReadWrite);

@@ -12,6 +12,7 @@
 #include "meetdb/meet_lock.h"
 #include "meetdb/sqlite.h"
 #include "support/fakes.h"
+#include "support/file_bytes.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -19,10 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string bytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), {});
-}
+std::string bytes(const fs::path& path) { return kvt::testing::FileBytes(path); }
 
 void execute(const std::string& path, const std::string& sql) {
     meetdb::Connection db(path, meetdb::Connection::Mode::ReadWrite);

@@ -14,6 +14,7 @@
 #include "base/files.h"
 #include "support/fakes.h"
 #include "support/full_disk.h"
+#include "support/file_bytes.h"
 
 using namespace kvt;
 using kvt::testing::FullDisk;
@@ -22,10 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string bytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
+std::string bytes(const fs::path& path) { return kvt::testing::FileBytes(path); }
 
 void plant(const fs::path& path, const std::string& content) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << content;

@@ -7,6 +7,7 @@
 
 #include "support/fakes.h"
 #include "ui/captions.h"
+#include "support/file_bytes.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -14,10 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string bytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
+std::string bytes(const fs::path& path) { return kvt::testing::FileBytes(path); }
 
 // A meet with the sample competitors: 1 to 3 finish in Junior, 4 and 5 in Senior.
 class PrintedList : public ::testing::Test {

@@ -18,6 +18,7 @@
 #include "shell/run_commands.h"
 #include "storage/schema.h"
 #include "support/fakes.h"
+#include "support/file_bytes.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -38,10 +39,7 @@ long long runTime(int run, int n) {
     return run == 1 ? 7000 + (n * 37 % 61) * 13 : 7000 + (n * 23 % 61) * 11;
 }
 
-std::string bytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
+std::string bytes(const fs::path& path) { return kvt::testing::FileBytes(path); }
 
 class Runs : public ::testing::Test {
 protected:

@@ -14,6 +14,7 @@
 #include "shell/server_meets.h"
 #include "support/fakes.h"
 #include "support/pg_server.h"
+#include "support/file_bytes.h"
 
 using namespace kvt;
 using kvt::testing::PgServer;
@@ -22,10 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string bytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
+std::string bytes(const fs::path& path) { return kvt::testing::FileBytes(path); }
 
 class ServerMeets : public ::testing::Test {
 protected:

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "support/fakes.h"
+#include "support/file_bytes.h"
 
 using namespace kvt;
 using kvt::testing::TestProgram;
@@ -13,10 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string bytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
+std::string bytes(const fs::path& path) { return kvt::testing::FileBytes(path); }
 
 // The sample competitors 1 to 5 in Junior, two more in Senior (one with a long name in
 // Norwegian letters, a club with markup), one in a class the meet does not have.
