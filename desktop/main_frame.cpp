@@ -544,6 +544,7 @@ QWidget* MainFrame::grid(ui::DataGrid& control) {
         // again would put him back in its first cell, and Tab would never get past it).
         const int row = source.position() - 1;
         if (row >= 0 && view->currentIndex().row() != row) view->selectRow(row);
+        view->setVisible(control.visible());
     };
     onChange(control, show);
     onChange(source, show);

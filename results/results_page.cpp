@@ -57,6 +57,8 @@ void showCombined(ui::Program& program, int classNumber) {
     auto& text = program.Main.ResultsCombinedText;
     const bool combined = program.meet && ShownRun(program) == 0;
     text.setVisible(combined);
+    // The combined result in place of the grid, which holds one run's results.
+    program.Main.ResultsDBGrid.setVisible(!combined);
     if (!combined) {
         text.setText("");
         return;

@@ -303,6 +303,8 @@ TEST_F(Runs, TheCombinedListsInNorwegian) {
     // The results page shows the same combined result, its columns lined up for the page's
     // fixed font: each row's total under the heading, the winner's first, a status in place.
     const std::string shown = test.program().Main.ResultsCombinedText.text();
+    EXPECT_TRUE(test.program().Main.ResultsCombinedText.visible());
+    EXPECT_FALSE(test.program().Main.ResultsDBGrid.visible());  // it holds one run's results
     std::vector<std::string> lines;
     for (std::size_t at = 0, end; at < shown.size(); at = end + 1) {
         end = shown.find('\n', at);
@@ -339,6 +341,8 @@ TEST_F(Runs, AListOfOneRunIsThatRunAsStored) {
     runTwo();
     // Run 1 chosen on the results page while run 2 is timed: its list is as it was.
     p.Main.ResultsRunCombo.pick(0);
+    EXPECT_TRUE(p.Main.ResultsDBGrid.visible());
+    EXPECT_FALSE(p.Main.ResultsCombinedText.visible());
     p.MDIMain.MakeResultslist.click();
     EXPECT_EQ(bytes(test.folder() / "Meet" / "Resultat.txt"), runOneList);
     // Run 2 chosen: another list, with the disqualified one in it.
