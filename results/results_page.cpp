@@ -7,6 +7,7 @@
 #include "base/number_text.h"
 #include "lang/meet_texts.h"
 #include "lang/run_texts.h"
+#include "results/list_file.h"
 #include "results/lists.h"
 #include "ui/program.h"
 
@@ -84,24 +85,21 @@ void showCombined(ui::Program& program, int classNumber) {
         cells.push_back(row.difference);
         table.push_back(std::move(cells));
     }
-    // Characters, not bytes: a name with an o-slash is as wide as one without.
-    auto characters = [](const std::string& text) {
-        std::size_t count = 0;
-        for (unsigned char byte : text) count += (byte & 0xC0) != 0x80;
-        return count;
-    };
+    // Each column as wide as its longest text in characters (a name with an o-slash is as
+    // wide as one without), two spaces between.
     std::vector<std::size_t> widths(table.front().size(), 0);
     for (const auto& cells : table)
         for (std::size_t i = 0; i < cells.size() && i < widths.size(); ++i)
-            widths[i] = std::max(widths[i], characters(cells[i]));
+            widths[i] = std::max(widths[i], base::DecodeUtf8(cells[i]).size());
     std::string lines;
     for (const auto& cells : table) {
-        std::string line;
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            line += cells[i];
-            if (i + 1 < cells.size()) line += std::string(widths[i] - characters(cells[i]) + 2, ' ');
+        Columns line;
+        std::size_t column = 1;
+        for (std::size_t i = 0; i < cells.size() && i < widths.size(); ++i) {
+            line.at(column, cells[i]);
+            column += widths[i] + 2;
         }
-        lines += line + "\n";
+        lines += line.utf8() + "\n";
     }
     text.setText(lines);
 }
