@@ -71,8 +71,9 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
         return;
     }
     // A station that could not have the turn acts on the meet as it followed it last: what it
-    // did waits, and is stored under the turn (checked against the others' work first).
-    if (feed_ && turnDepth_ > 0 && !turnHeld_) {
+    // did waits, and is stored under the turn (checked against the others' work first). Nothing
+    // is written outside a turn: it would write over what it has not followed.
+    if (feed_ && !turnHeld_) {
         failure_ = lang::TurnNotHadText(language_);
         outcome.stored = false;
         outcome.failure = failure_;
@@ -144,15 +145,18 @@ void Meet::commit(Outcome& outcome, const std::function<void()>& alsoWrite) {
     outcome.writtenClasses.insert(outcome.writtenClasses.end(), classes.begin(), classes.end());
 }
 
+void Meet::rereadStaleHandles() {
+    if (!handlesStale_) return;
+    for (auto* table : {timeTable_.get(), setupTable_.get(), workTable_.get()})
+        if (table) table->reread();
+    for (auto& table : resultsTables_)
+        if (table) table->reread();
+    timeRowsStored_ = timeTable_->recordCount();
+    handlesStale_ = false;
+}
+
 void Meet::writeUnstored() {
-    if (handlesStale_) {
-        for (auto* table : {timeTable_.get(), setupTable_.get(), workTable_.get()})
-            if (table) table->reread();
-        for (auto& table : resultsTables_)
-            if (table) table->reread();
-        timeRowsStored_ = timeTable_->recordCount();
-        handlesStale_ = false;
-    }
+    rereadStaleHandles();
     // The Time table grows past its prepared rows; Setup field "31" follows.
     if (!unstoredRows_.empty()) {
         const int highest = unstoredRows_.rbegin()->first;

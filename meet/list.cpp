@@ -150,6 +150,7 @@ void Meet::removeRow(int row) {
 }
 
 Outcome Meet::deleteRow(int row) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);  // the action acts on what is stored
     removeRow(row);

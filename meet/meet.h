@@ -648,6 +648,9 @@ private:
     // The one commit of an action: everything not stored yet, together.
     void commit(Outcome& outcome, const std::function<void()>& alsoWrite = {});
     void writeUnstored();
+    // After a failed commit: the table handles read the stored order again (their rows may
+    // name records the rollback took away).
+    void rereadStaleHandles();
     // Corrections: the changes made (forward) or put back, with what follows from them.
     bool changesHold(const std::vector<TimeChange>& changes, bool forward) const;
     void applyChanges(const std::vector<TimeChange>& changes, bool forward, Outcome& outcome);

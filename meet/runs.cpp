@@ -137,6 +137,7 @@ void Meet::writeTimeRuns() {
 // ---- the runs and the run being timed ----
 
 Outcome Meet::setRunCount(int count) {
+    Turn turn(*this);
     Outcome outcome;
     if (count < 1 || count > MaxRuns || count < run_) {
         outcome.notices.push_back(lang::NoSuchRunText().in(language_) + std::to_string(count));
@@ -158,6 +159,7 @@ Outcome Meet::setRunCount(int count) {
 }
 
 Outcome Meet::chooseRun(int run) {
+    Turn turn(*this);
     Outcome outcome;
     if (run < 1 || run > runCount_) {
         outcome.notices.push_back(std::string(lang::NoSuchRunText().in(language_)) + "1 - " +

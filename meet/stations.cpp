@@ -72,6 +72,13 @@ Meet::Turn::Turn(Meet& meet) : meet_(meet) {
     Outcome followed;
     meet_.follow(changes, reached, followed);
     Merge(meet_.followedUnshown_, std::move(followed));
+    if (meet_.feedSequence_ < reached) {
+        // What the others stored could not be read (the server went away between the turn
+        // and the reading): acting on the turn would write over it. The turn is let go, and
+        // what the action does waits as it does without the turn.
+        meet_.feed_->endTurn();
+        meet_.turnHeld_ = false;
+    }
 }
 
 Meet::Turn::~Turn() {
@@ -158,6 +165,9 @@ void Meet::followChanges(const std::vector<storage::Change>& changes, Outcome& o
         return found == keys.end() ? nullptr : &found->second;
     };
     outcome.acted = true;
+    // A commit of this station's that failed may have left its handles naming rows the
+    // rollback took away: the others' rows would be read at the wrong places.
+    rereadStaleHandles();
     // Rows this station registered while it could not have the turn, numbered as another
     // station numbered its own meanwhile: moved past the rows the server counts, before
     // anything of the others' rows is read over them.
@@ -253,6 +263,12 @@ void Meet::followChanges(const std::vector<storage::Change>& changes, Outcome& o
     std::set<int> competitors;
     if (const auto* rows = changed(words_[entry::TimeTable])) {
         timeTable_->readAdded();
+        // A row added among those read before (its key given out before theirs, its commit
+        // after them) is found by reading the order again.
+        if (std::any_of(rows->begin(), rows->end(), [&](long long key) {
+                return key > 0 && timeTable_->positionOfKey(key) < 1;
+            }))
+            timeTable_->reread();
         timeRowsStored_ = std::max(timeRowsStored_, timeTable_->recordCount());
         for (long long key : *rows) {
             const int k = key > 0 ? timeTable_->positionOfKey(key) : 0;

@@ -144,6 +144,7 @@ void Meet::loadSystems() {
 // ---- the setup ----
 
 Outcome Meet::setSystems(const SystemsSetup& systems) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);
     if (systems == systems_) return outcome;
@@ -165,6 +166,7 @@ Outcome Meet::setSystems(const SystemsSetup& systems) {
 // ---- impulses of B and hand times ----
 
 Outcome Meet::journalSystemB(const devices::Impulse& impulse) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);
     journal(impulse, 0);
@@ -206,6 +208,7 @@ void Meet::journalOwn(const std::string& source, const std::string& channel,
 }
 
 Outcome Meet::addHandTimes(TimeUse use, const std::vector<HandTime>& times) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);
     if (times.empty()) return outcome;
@@ -232,6 +235,7 @@ Outcome Meet::addHandTimes(TimeUse use, const std::vector<HandTime>& times) {
 }
 
 Outcome Meet::giveSystemB(int journalEntry, int number) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);
     const int n = number >= 1 ? wholeNumber(std::to_string(number)) : 0;
@@ -523,6 +527,7 @@ bool Meet::proposeReplacement(int number, TimeUse use, Replacement& proposal, bo
 }
 
 Outcome Meet::acceptReplacement(int number, TimeUse use) {
+    Turn turn(*this);
     Replacement proposal;
     bool hand = false;
     std::string why;
@@ -598,6 +603,7 @@ std::string Meet::markedResult(const ResultRow& row) const {
 // ---- the synchronisation ----
 
 Outcome Meet::recordSync(bool check) {
+    Turn turn(*this);
     Outcome outcome;
     storeEdits(outcome);
     base::DayMicroseconds a = -1, b = -1;

@@ -414,6 +414,7 @@ PgFeed::PgFeed(const Reach& reach, int station) : connection_(reach), station_(s
     // Both are the session's: made again with the connection after a loss.
     connection_.keepForSession("SET lock_timeout = '5s'");
     connection_.keepForSession("LISTEN kvt_feed");
+    connection_.setStation(station, "feed");
     const Result made = connection_.run("SELECT count(*) FROM pg_proc WHERE proname = $1",
                                         {std::string(TurnFunction)});
     if (made.integer(0, 0) > 0) return;

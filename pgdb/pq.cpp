@@ -150,6 +150,17 @@ void PgConnection::keepForSession(const std::string& sql) {
     session_.push_back(sql);
 }
 
+void PgConnection::setStation(int station, const std::string& role) {
+    station_ = station;
+    // Kept for the session first: a server away now is told the name when it is reached again.
+    session_.push_back("SET application_name = 'kvt station " + std::to_string(station) +
+                       (role.empty() ? "" : " " + role) + "'");
+    try {
+        execute(session_.back());
+    } catch (const PgError&) {
+    }
+}
+
 void PgConnection::lost() {
     if (!awaySince_) awaySince_ = std::chrono::system_clock::now();
 }

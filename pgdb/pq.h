@@ -110,8 +110,9 @@ public:
     // The change feed: records written on this connection are noted by table and key, and
     // published with the transaction (numbered in commit order, the stations woken once it has
     // committed), or at once when written outside one. station: this program's number on the
-    // meet.
-    void setStation(int station) { station_ = station; }
+    // meet, also the connection's name on the server ("kvt station 3", and role after it when
+    // given), so that an administrator tells the stations' connections apart.
+    void setStation(int station, const std::string& role = "");
     void noteChange(const std::string& table, long long key);
 
     // A statement sent without waiting for its answer (its rows unread): its answer is read

@@ -188,8 +188,9 @@ TEST_F(ServerAway, ACommitCutOffIsNeverHalfStoredNorStoredTwice) {
                                     [&] {
                                         db->run("INSERT INTO \"probe\" VALUES ('x')");
                                         read("SELECT pg_terminate_backend(pid, 5000) FROM "
-                                             "pg_stat_activity WHERE application_name = 'kvt' "
-                                             "AND pid <> pg_backend_pid()");
+                                             "pg_stat_activity WHERE application_name = "
+                                             "'kvt station " +
+                                             std::to_string(p.meet->station()) + "'");
                                     }),
                  pgdb::PgError);
     EXPECT_EQ(read("SELECT count(*) FROM \"probe\"").integer(0, 0), 0);

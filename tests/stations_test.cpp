@@ -50,11 +50,15 @@ protected:
     }
     static const std::string& password() { return server_->password(); }
 
-    // A meet file with the sample names hosted on the server (the program in English).
-    static pgdb::ServerMeet hosted() {
+    // A meet file with the sample names hosted on the server (the program in English), its
+    // Time table made with timeRows rows when given.
+    static pgdb::ServerMeet hosted(int timeRows = -1) {
         TestProgram maker;
         maker.writeUserIni("x", " 1", " 0", "");
         maker.start().Main.SetupCheck[1].setChecked(true);
+        if (timeRows >= 0)
+            maker.program().Main.SetupText[ui::setup::TimeTableSizeText].setText(
+                std::to_string(timeRows));
         const std::string file = maker.makeAndOpenMeet();
         maker.program().MDIMain.Close.click();
         const auto meet = fresh();
@@ -458,3 +462,103 @@ TEST_F(Stations, WhatAStationKeptWhileTheServerWasAwayIsCheckedWhenItIsBack) {
     EXPECT_EQ(refusals, 1);
     EXPECT_EQ(finishes, 1);
 }
+
+namespace {
+
+// Every Time-table row as a station joining now reads it: its time and identification.
+std::vector<std::string> RowsOnServer(TestProgram& late) {
+    std::vector<std::string> rows;
+    for (int k = 1; k <= M(late).registeredCount(); ++k)
+        rows.push_back(M(late).registered(k).time + " " + M(late).registered(k).identification);
+    return rows;
+}
+
+std::vector<std::string> RowsShown(TestProgram& station) {
+    std::vector<std::string> rows;
+    for (int k = 1; k <= M(station).registeredCount(); ++k)
+        rows.push_back(M(station).registered(k).time + " " +
+                       M(station).registered(k).identification);
+    return rows;
+}
+
+// The window's retry each second, until everything is stored (ten seconds at most).
+bool StoredInTheEnd(TestProgram& station) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!M(station).allStored() && std::chrono::steady_clock::now() < until) {
+        station.program().Main.Hitime2.tick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return M(station).allStored();
+}
+
+}  // namespace
+
+// A station that has the turn but cannot read what the others stored before it (its
+// connection for the meet's records broke, the feed's did not) must not act on the meet as it
+// followed it last: the turn is let go and its capture waits, then goes past the others' row.
+TEST_F(Stations, AStationThatCannotReadTheOthersWorkUnderItsTurnWritesNothingOverIt) {
+    const auto meet = hosted();
+    TestProgram a, b;
+    join(a, meet);
+    join(b, meet);
+    ASSERT_TRUE(M(b).registerCapture(2, "10:00:01.00").stored);
+    {
+        pgdb::PgConnection admin({meet.name(), password()});
+        const auto ended = admin.run(
+            "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = $1",
+            {"kvt station " + std::to_string(M(a).station())});
+        ASSERT_EQ(ended.rows(), 1);
+        // The server has let it go before the station's next statement.
+        for (int i = 0; i < 100; ++i) {
+            const auto left = admin.run(
+                "SELECT count(*) FROM pg_stat_activity WHERE application_name = $1",
+                {"kvt station " + std::to_string(M(a).station())});
+            if (left.integer(0, 0) == 0) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    const auto capture = M(a).registerCapture(3, "10:00:02.00");
+    EXPECT_FALSE(capture.stored) << "stored without reading the row station "
+                                 << M(b).station() << " stored";
+    ASSERT_TRUE(StoredInTheEnd(a)) << M(a).lastFailure();
+
+    TestProgram late;
+    join(late, meet);
+    EXPECT_EQ(RowsOnServer(late),
+              (std::vector<std::string>{"10:00:01.00 2-0001", "10:00:02.00 3-0001"}));
+    EXPECT_EQ(RowsShown(a), RowsOnServer(late));
+}
+
+// A commit that failed after the Time table grew leaves the station's handle naming a row the
+// rollback took away; the others' rows that come after it are read at their true places.
+TEST_F(Stations, AFailedCommitThatGrewTheTimeTableLeavesTheOthersRowsInTheirPlaces) {
+    const auto meet = hosted(1);
+    TestProgram a, b;
+    join(a, meet);
+    join(b, meet);
+    ASSERT_TRUE(M(a).registerCapture(1, "10:00:00.00").stored);
+    ASSERT_TRUE(Ticks(b, [&] { return M(b).registeredCount() == 1; }));
+    {
+        // The feed's counter held elsewhere: a's commit (row 2, made past the table's one
+        // row) waits for it, and fails after its lock time-out.
+        pgdb::PgConnection admin({meet.name(), password()});
+        admin.execute("BEGIN");
+        admin.execute("UPDATE \"kvt_feed\" SET \"sequence\" = \"sequence\"");
+        EXPECT_FALSE(M(a).registerCapture(1, "10:00:01.00").stored);
+        admin.execute("ROLLBACK");
+    }
+    // Meanwhile another station stores rows 2 and 3, each made new.
+    ASSERT_TRUE(M(b).registerCapture(2, "10:00:02.00").stored);
+    ASSERT_TRUE(M(b).registerCapture(2, "10:00:03.00").stored);
+    ASSERT_TRUE(StoredInTheEnd(a)) << M(a).lastFailure();
+    ASSERT_TRUE(Ticks(b, [&] { return M(b).registeredCount() == 4; }));
+
+    TestProgram late;
+    join(late, meet);
+    const std::vector<std::string> expected{"10:00:00.00 1-0001", "10:00:02.00 2-0001",
+                                            "10:00:03.00 2-0002", "10:00:01.00 1-0002"};
+    EXPECT_EQ(RowsOnServer(late), expected);
+    EXPECT_EQ(RowsShown(a), expected);
+    EXPECT_EQ(RowsShown(b), expected);
+}
+
