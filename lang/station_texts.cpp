@@ -43,6 +43,16 @@ std::string TurnNotHadText(Language language) {
                  "venter på å bli lagret";
 }
 
+std::string CorrectionNeedsServerText(Language language) {
+    return language == Language::English
+               ? "The server is away or another station holds the meet: corrections and statuses "
+                 "are made only once it answers, so that another station's work is never written "
+                 "over. Nothing was changed; try again in a moment"
+               : "Serveren er borte eller en annen stasjon holder stevnet: rettelser og statuser "
+                 "gjøres først når den svarer, så en annen stasjons arbeid aldri skrives over. "
+                 "Ingenting ble endret; prøv igjen om litt";
+}
+
 std::string EditedElsewhereText(Language language, int station, int number,
                                 const std::string& subject, const std::string& change) {
     const std::string what =

@@ -21,6 +21,8 @@ std::string KeptGiveText(Language language, int number, bool start, const std::s
 // Why an action of a station is not stored yet: the server is away, or another station held the
 // meet longer than the station waits for it.
 std::string TurnNotHadText(Language language);
+// A correction or status asked for while the station cannot have the meet's turn: not made.
+std::string CorrectionNeedsServerText(Language language);
 // "Station 2 changed competitor 17 (Class: Junior) a moment ago: this change was not stored."
 // number: the competitor's start number, -1 for a record named by subject.
 std::string EditedElsewhereText(Language language, int station, int number,

@@ -356,6 +356,7 @@ Outcome Meet::correct(Correction correction) {
 Outcome Meet::reassignTime(int timeRow, int number) {
     Turn turn(*this);
     Outcome outcome;
+    if (refusedWithoutTurn(outcome)) return outcome;
     storeEdits(outcome);  // the action acts on what is stored
     if (timeRow < 1 || timeRow > registeredCount_ ||
         timeRow >= static_cast<int>(registered_.size())) {
@@ -411,6 +412,7 @@ Outcome Meet::reassignTime(int timeRow, int number) {
 Outcome Meet::takeBack(int number, TimeUse which) {
     Turn turn(*this);
     Outcome outcome;
+    if (refusedWithoutTurn(outcome)) return outcome;
     storeEdits(outcome);  // the action acts on what is stored
     const bool finish = which == TimeUse::Finish;
     const int n = number >= 1 && wholeNumber(std::to_string(number)) == number ? number : 0;
@@ -484,6 +486,7 @@ Outcome Meet::setHandTime(int number, TimeUse which, const std::string& time,
                           const std::string& reason) {
     Turn turn(*this);
     Outcome outcome;
+    if (refusedWithoutTurn(outcome)) return outcome;
     storeEdits(outcome);  // the action acts on what is stored
     const bool finish = which == TimeUse::Finish;
     const int n = number >= 1 && wholeNumber(std::to_string(number)) == number ? number : 0;
@@ -491,10 +494,13 @@ Outcome Meet::setHandTime(int number, TimeUse which, const std::string& time,
         outcome.notices.push_back(lang::NoCompetitorNumberText(language_, std::to_string(number)));
         return outcome;
     }
-    // HH.MM.SS.hh (or with fewer parts), within a day.
+    // HH.MM.SS.hh (or with fewer parts), within a day; colons and a comma as a watch may show
+    // them count as the points.
     const std::string typed = trimmed(time);
     const bool digits = !typed.empty() && typed.find_first_not_of("0123456789.:,") == std::string::npos;
-    const long long hundredths = digits ? base::TimeHundredths(typed) : -1;
+    std::string dotted = typed;
+    std::replace_if(dotted.begin(), dotted.end(), [](char c) { return c == ':' || c == ','; }, '.');
+    const long long hundredths = digits ? base::TimeHundredths(dotted) : -1;
     if (hundredths < 0 || hundredths >= 24LL * 3600 * 100) {
         outcome.notices.push_back(lang::NotATimeText(language_, typed));
         return outcome;
@@ -556,6 +562,7 @@ Outcome Meet::setHandTime(int number, TimeUse which, const std::string& time,
 Outcome Meet::replay(bool forward) {
     Turn turn(*this);
     Outcome outcome;
+    if (refusedWithoutTurn(outcome)) return outcome;
     storeEdits(outcome);  // the action acts on what is stored
     auto& from = forward ? undone_ : done_;
     auto& to = forward ? done_ : undone_;

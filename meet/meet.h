@@ -700,6 +700,10 @@ private:
     // trail keeps the refusal (written with the next commit). True when refused.
     bool refuseGivenElsewhere(int n, TimeUse use, const std::string& identification,
                               const std::string& time, Outcome& outcome);
+    // A correction or status on a shared meet without the turn: refused and told (kept until
+    // the server is back, it would be written over what the others did meanwhile unchecked).
+    // True when refused.
+    bool refusedWithoutTurn(Outcome& outcome) const;
     // A register record edit refused because another station changed the record meanwhile.
     std::string editedElsewhere(Register which, int position) const;
     // Kept while the server was away (or the turn could not be had): the Time-table rows this

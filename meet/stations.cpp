@@ -385,6 +385,12 @@ bool Meet::refuseGivenElsewhere(int n, TimeUse use, const std::string& identific
     return true;
 }
 
+bool Meet::refusedWithoutTurn(Outcome& outcome) const {
+    if (!feed_ || turnHeld_) return false;
+    outcome.notices.push_back(lang::CorrectionNeedsServerText(language_));
+    return true;
+}
+
 void Meet::keepGive(int row, int n, TimeUse use, const std::string& seen,
                     const std::string& time) {
     if (feed_ && row >= 1) keptGives_.push_back({row, n, use, seen, time});

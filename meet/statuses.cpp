@@ -102,6 +102,7 @@ Outcome Meet::setRaceStatus(int n, RaceStatus status, const std::string& reason)
         throw std::invalid_argument("no competitor has start number " + std::to_string(n));
     if (status == RaceStatus::Disqualified && trimmed(reason).empty())
         throw std::invalid_argument("a disqualification needs a reason");
+    if (Outcome refused; refusedWithoutTurn(refused)) return refused;
     if (run_ > 1) return setRunStatus(n, status, reason);
     // What stands now: the stored status, or the one that waits to be stored.
     RaceStatusRecord now;

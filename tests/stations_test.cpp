@@ -562,3 +562,61 @@ TEST_F(Stations, AFailedCommitThatGrewTheTimeTableLeavesTheOthersRowsInTheirPlac
     EXPECT_EQ(RowsShown(b), expected);
 }
 
+// A correction or a status asked for while the station cannot have the turn is not made (kept
+// until the server is back, it would be written over what another station did meanwhile): the
+// operator is told, nothing changes or waits, and once the server answers it is made on what
+// the others stored.
+TEST_F(Stations, CorrectionsAndStatusesAreMadeOnlyWithTheServerAndNeverWriteOverAnother) {
+    const auto meet = hosted();
+    kvt::testing::TcpProxy proxy(server_->port());
+    auto through = meet;
+    through.port = proxy.port();
+    TestProgram away, other;
+    join(away, through);
+    join(other, meet);
+    ASSERT_TRUE(Enter(other, 5, "10:00:00.00").stored);
+    ASSERT_TRUE(Enter(other, 5, "10:20:00.00").stored);
+    ASSERT_TRUE(Ticks(away, [&] { return M(away).competitor(5).finish == "10:20:00.00"; }));
+    const std::string status = M(away).competitor(5).status;
+    Seen();
+
+    proxy.cut();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const std::string told = "corrections and statuses are made only once it answers";
+    const auto takeBack = M(away).takeBack(5, meet::TimeUse::Finish);
+    EXPECT_TRUE(Mentions(takeBack, told));
+    const auto hand = M(away).setHandTime(5, meet::TimeUse::Finish, "10:19:59.00", "Watch");
+    EXPECT_TRUE(Mentions(hand, told));
+    const auto dsq = M(away).setRaceStatus(5, meet::RaceStatus::Disqualified, "Missed a gate");
+    EXPECT_TRUE(Mentions(dsq, told));
+    const auto undo = M(away).undo();
+    EXPECT_TRUE(Mentions(undo, told));
+    EXPECT_EQ(M(away).competitor(5).finish, "10:20:00.00");
+    EXPECT_EQ(M(away).competitor(5).status, status);
+    EXPECT_EQ(M(away).registeredCount(), 2);
+    EXPECT_TRUE(M(away).allStored()) << "something waits to be written over the others' work";
+    // Meanwhile the other station sets his finish by hand (typed with colons, as a watch
+    // shows it).
+    ASSERT_TRUE(M(other).setHandTime(5, meet::TimeUse::Finish, "10:20:00.10", "Photo").stored);
+    EXPECT_EQ(M(other).competitor(5).finish, "10.20.00.10");
+
+    proxy.restore();
+    meet::Outcome later;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    do {
+        away.program().Main.Hitime1.tick();
+        later = M(away).setRaceStatus(5, meet::RaceStatus::Disqualified, "Missed a gate");
+        if (!Mentions(later, told)) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    } while (std::chrono::steady_clock::now() < until);
+    ASSERT_FALSE(Mentions(later, told));
+    ASSERT_TRUE(later.stored) << later.failure;
+    EXPECT_EQ(M(away).competitor(5).finish, "10.20.00.10");
+
+    TestProgram late;
+    join(late, meet);
+    EXPECT_EQ(M(late).competitor(5).finish, "10.20.00.10");
+    EXPECT_NE(M(late).competitor(5).status, status);
+    EXPECT_EQ(M(late).competitor(5).status, M(away).competitor(5).status);
+    EXPECT_EQ(M(late).registeredCount(), 3);
+}
