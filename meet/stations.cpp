@@ -3,6 +3,7 @@
 // station's turn until its commit returned), and a start or finish another station gave a
 // moment before is never overwritten: the second is refused and told who did what.
 #include <algorithm>
+#include <array>
 #include <type_traits>
 #include <utility>
 
@@ -399,6 +400,15 @@ void Meet::keepGive(int row, int n, TimeUse use, const std::string& seen,
 void Meet::moveOwnRows(int taken) {
     if (ownRowsUnstored_.empty() || *ownRowsUnstored_.begin() > taken) return;
     namespace impulse = column::impulse;
+    // Their identifications are counted on past what the server counts on their lines, so
+    // that no two times of the meet share one (another station counted its own meanwhile).
+    // Read first: nothing is moved when the server cannot be read.
+    const auto setup = setupTable_->readRecord(1);
+    std::array<int, ChannelTotal + 1> counted{};
+    for (int line = 1; line <= ChannelTotal; ++line)
+        if (static_cast<int>(setup.size()) > field::ChannelCount(line))
+            counted[line] = static_cast<int>(
+                base::TextToNumber(text(setup[field::ChannelCount(line)])));
     // Each row to the next one past the server's count, in the order they were registered;
     // everything that names a row follows it.
     std::map<int, int> to;
@@ -420,8 +430,18 @@ void Meet::moveOwnRows(int taken) {
             unstoredRows_.erase(queued);
         }
     }
+    std::map<std::string, std::string> renamed;  // identification before: after
     for (auto& [row, moving] : slots) {
         auto& [from, slot] = moving;
+        const auto dash = slot.identification.find('-');
+        const int line = dash == 1 ? slot.identification[0] - '0' : 0;
+        if (line >= 1 && line <= ChannelTotal) {
+            const std::string before = slot.identification;
+            slot.identification = identification(line, ++counted[line]);
+            channelCounts_[line] = std::max(channelCounts_[line], counted[line]);
+            setSetupField(field::ChannelCount(line), base::NumberToText(channelCounts_[line]));
+            if (before != slot.identification) renamed[before] = slot.identification;
+        }
         // One taken into the list already is never taken in a second time.
         if (from <= fetchedCount_) slot.given = true;
         slot.rowIndex = base::NumberToText(row);
@@ -469,6 +489,10 @@ void Meet::moveOwnRows(int taken) {
     }
     for (int& row : offeredAgain_) row = moved(row);
     for (auto& give : keptGives_) give.row = moved(give.row);
+    // The trail rows waiting to be written name the times as they are named now.
+    for (auto& entry : unstoredTrail_)
+        if (auto name = renamed.find(entry.subject); name != renamed.end())
+            entry.subject = name->second;
     std::set<int> own;
     for (const auto& [from, row] : to) own.insert(row);
     ownRowsUnstored_ = std::move(own);

@@ -434,10 +434,17 @@ TEST_F(Stations, WhatAStationKeptWhileTheServerWasAwayIsCheckedWhenItIsBack) {
     for (int k = 1; k <= 5; ++k) times.insert(M(late).registered(k).time);
     EXPECT_EQ(times, (std::multiset<std::string>{"10:00:00.00", "10:20:00.00", "10:20:00.50",
                                                  "10:20:01.00", "10:20:02.00"}));
+    // No two times share an identification: the times taken while away are counted on past
+    // those the other station counted meanwhile, on the server as on the station.
+    std::set<std::string> identifications;
     for (int k = 1; k <= 5; ++k) {
         EXPECT_EQ(M(late).registered(k).time, M(away).registered(k).time) << k;
         EXPECT_EQ(M(late).registered(k).number, M(away).registered(k).number) << k;
+        EXPECT_EQ(M(late).registered(k).identification, M(away).registered(k).identification)
+            << k;
+        identifications.insert(M(late).registered(k).identification);
     }
+    EXPECT_EQ(identifications.size(), 5u);
     EXPECT_EQ(M(late).competitor(5).finish, "10:20:00.50");
     EXPECT_EQ(M(late).competitor(6).start, "10:20:01.00");
     ASSERT_TRUE(Ticks(other, [&] { return M(other).competitor(6).start == "10:20:01.00"; }));

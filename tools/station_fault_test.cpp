@@ -17,7 +17,7 @@
 //   - no two impulses are registered in one Time-table row, and the Time table holds no time
 //     that no station showed (else a duplicate);
 //   - every Time-table row an impulse was registered in holds that impulse's time (else the
-//     row was written over);
+//     row was written over), and no two rows share an identification;
 //   - every station's results are those a station joining afterwards reads from the server.
 // Prints station_cuts (every fault), station_server_kills, station_times_seen,
 // station_times_lost and station_duplicates as "name: value unit", and per station
@@ -446,6 +446,17 @@ int main(int argc, char** argv) {
             onServer[key].push_back(found == rowStation.end() ? "" : found->second);
             serverNames[key].insert(identification);
         }
+    // No two times of the meet share an identification.
+    int repeated = 0;
+    {
+        std::map<std::string, int> named;
+        for (int r = 0; r < times.rows(); ++r)
+            if (const std::string id = times.value(r, 0).value_or("-"); id != "-" && id != "")
+                if (++named[id] == 2) {
+                    ++repeated;
+                    std::cerr << "identification " << id << " names more than one time\n";
+                }
+    }
     const auto keys = db.run(
         "SELECT \"Station\", \"Sequence\", count(*) FROM \"StationImpulses\" GROUP BY "
         "\"Station\", \"Sequence\"");
@@ -535,10 +546,12 @@ int main(int argc, char** argv) {
     std::cout << "station_times_lost: " << lost << " times\n";
     std::cout << "station_duplicates: " << duplicates << " times\n";
     std::cout << "station_identifications_changed: " << renamed << " times\n";
+    std::cout << "station_identifications_repeated: " << repeated << " times\n";
     std::cout << "station_rows_overwritten: " << overwritten << " rows\n";
     std::cout << "station_results_disagreeing: " << disagreeing << " stations\n";
     std::cout << "station_all_sent: " << (sent ? 1 : 0) << " \n";
-    return lost == 0 && duplicates == 0 && overwritten == 0 && sent && disagreeing == 0 &&
+    return lost == 0 && duplicates == 0 && overwritten == 0 && repeated == 0 && sent &&
+                   disagreeing == 0 &&
                    timesSeen > 0
                ? 0
                : 1;
