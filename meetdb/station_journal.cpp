@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -48,6 +49,11 @@ SqliteStationJournal::SqliteStationJournal(const std::string& path) {
 }
 
 SqliteStationJournal::~SqliteStationJournal() {
+    try {
+        if (db_ && sentUpTo_ > markedUpTo_) writeMark();
+    } catch (const std::exception&) {
+        // Offered again at the next opening; the server's key refuses a second copy.
+    }
     db_.reset();
     if (lock_ >= 0) ::close(lock_);
 }
@@ -78,24 +84,43 @@ long long SqliteStationJournal::keep(const storage::Record& impulse) {
         names += ", \"f" + std::to_string(i) + "\"";
         values += ", ?" + std::to_string(i + 1);
     }
-    auto insert = db_->prepare("INSERT INTO \"Kept\" (" + names + ") VALUES (" + values + ")");
-    for (int i = 0; i < Fields; ++i)
-        insert.bind(i + 1, i < static_cast<int>(impulse.size()) ? impulse[i] : std::nullopt);
-    insert.run();
-    return sqlite3_last_insert_rowid(db_->handle());
+    // The impulses marked sent since the last one kept ride in its commit: one sync for both.
+    const long long markedBefore = markedUpTo_;
+    try {
+        Transaction transaction(*db_);
+        if (sentUpTo_ > markedUpTo_) writeMark();
+        auto insert =
+            db_->prepare("INSERT INTO \"Kept\" (" + names + ") VALUES (" + values + ")");
+        for (int i = 0; i < Fields; ++i)
+            insert.bind(i + 1, i < static_cast<int>(impulse.size()) ? impulse[i] : std::nullopt);
+        insert.run();
+        const long long sequence = sqlite3_last_insert_rowid(db_->handle());
+        transaction.commit();
+        return sequence;
+    } catch (...) {
+        markedUpTo_ = markedBefore;  // the mark was rolled back with the impulse
+        throw;
+    }
+}
+
+void SqliteStationJournal::writeMark() {
+    db_->prepare("UPDATE \"Kept\" SET \"Sent\" = 1 WHERE \"Sent\" = 0 AND \"Sequence\" <= ?1")
+        .bind(1, sentUpTo_)
+        .run();
+    markedUpTo_ = sentUpTo_;
 }
 
 void SqliteStationJournal::sent(long long sequence) {
-    db_->prepare("UPDATE \"Kept\" SET \"Sent\" = 1 WHERE \"Sent\" = 0 AND \"Sequence\" <= ?1")
-        .bind(1, sequence)
-        .run();
+    sentUpTo_ = std::max(sentUpTo_, sequence);
 }
 
 std::vector<std::pair<long long, storage::Record>> SqliteStationJournal::waiting() {
     std::string names = "\"Sequence\"";
     for (int i = 0; i < Fields; ++i) names += ", \"f" + std::to_string(i) + "\"";
     auto rows = db_->prepare("SELECT " + names +
-                             " FROM \"Kept\" WHERE \"Sent\" = 0 ORDER BY \"Sequence\"");
+                             " FROM \"Kept\" WHERE \"Sent\" = 0 AND \"Sequence\" > ?1 ORDER BY "
+                             "\"Sequence\"");
+    rows.bind(1, sentUpTo_);
     std::vector<std::pair<long long, storage::Record>> kept;
     while (rows.step()) {
         storage::Record record(Fields);

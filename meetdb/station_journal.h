@@ -1,5 +1,5 @@
 // The station's journal of impulses as a small SQLite file of its own, beside the user's
-// settings: one per server meet, synced at every impulse.
+// settings: one per server meet, synced at every impulse kept.
 #pragma once
 
 #include <memory>
@@ -29,11 +29,16 @@ public:
     SqliteStationJournal& operator=(const SqliteStationJournal&) = delete;
     const std::string& station() const override { return station_; }
     long long keep(const storage::Record& impulse) override;
+    // Marked sent in memory at once, on the disk with the next impulse kept (in its commit) or
+    // when the journal is let go: a mark lost with the program only offers the impulses again
+    // at the next opening, where the server's key shows them sent.
     void sent(long long sequence) override;
     std::vector<std::pair<long long, storage::Record>> waiting() override;
 
 private:
     void open(const std::string& path);
+    void writeMark();
+    long long sentUpTo_ = 0, markedUpTo_ = 0;
     int lock_ = -1;
     std::unique_ptr<Connection> db_;
     std::string station_;

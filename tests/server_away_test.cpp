@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -104,6 +106,40 @@ TEST(StationJournal, KeepsItsNameAndWhatWaitsAcrossLives) {
     // Another meet's journal is another station.
     meetdb::SqliteStationJournal other(meetdb::StationJournalPath(folder.folder().string(), "x"));
     EXPECT_NE(other.station(), name);
+}
+
+// A mark "sent" is written with the next impulse kept (one sync for both) or when the journal is
+// let go; a program killed before either offers the impulse again at its next opening (where
+// the server's key shows it sent), and never loses one that waits.
+TEST(StationJournal, AMarkSentRidesWithTheNextImpulseAndALostOneOnlyOffersItAgain) {
+    TestProgram folder;
+    const std::string path = meetdb::StationJournalPath(folder.folder().string(), "marks");
+    const storage::Record impulse(storage::column::impulse::Count, std::string("x"));
+    // A life killed right after marking 2 sent, its mark of 1 carried by the impulse 3.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        meetdb::SqliteStationJournal journal(path);
+        journal.keep(impulse);
+        journal.keep(impulse);
+        journal.sent(1);
+        journal.keep(impulse);
+        journal.sent(2);
+        ::_exit(journal.waiting().size() == 1 && journal.waiting()[0].first == 3 ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0) << "the killed life saw other impulses waiting";
+    {
+        meetdb::SqliteStationJournal journal(path);
+        std::vector<long long> offered;
+        for (const auto& entry : journal.waiting()) offered.push_back(entry.first);
+        EXPECT_EQ(offered, (std::vector<long long>{2, 3}));
+        journal.sent(3);
+        EXPECT_TRUE(journal.waiting().empty());
+    }  // let go: the mark is written now
+    meetdb::SqliteStationJournal again(path);
+    EXPECT_TRUE(again.waiting().empty());
 }
 
 // Two programs of one user on one meet are two stations: each holds a journal of its own while
