@@ -262,6 +262,8 @@ int main(int argc, char** argv) {
     const int kills = std::atoi(argv[2]);
     std::mt19937 random(static_cast<unsigned>(std::atoi(argv[3])));
     const fs::path folder = fs::temp_directory_path() / ("kvt-kill-" + std::to_string(getpid()));
+    // A folder a run killed before its end left under the same process number is not this run's.
+    fs::remove_all(folder);
     fs::create_directories(folder);
     const std::string meet = (folder / "Race.mdb").string();
     const std::string fifo = (folder / "lines").string();
