@@ -213,12 +213,19 @@ Findings check(const std::string& meet, const Shown& shown) {
         if (shown.pending.count(n)) continue;
         const std::string nr = std::to_string(n);
         if (Number(db, "SELECT count(*) FROM \"Tider\" WHERE trim(\"Nr\") = '" + nr +
-                           "' AND \"Type\" = 'Inn'") < 1)
+                           "' AND \"Type\" = 'Inn'") < 1) {
             ++found.resultsLost;
+            std::cerr << "competitor " << n << ": shown finished, no finish in the Time table\n";
+        }
         const int classNumber = 1 + (n - 1) % 15;
-        if (Number(db, "SELECT count(*) FROM \"Resultat-" + std::to_string(classNumber) +
-                           "\" WHERE \"Nummer\" = " + nr) != 1)
+        if (const long long results =
+                Number(db, "SELECT count(*) FROM \"Resultat-" + std::to_string(classNumber) +
+                               "\" WHERE \"Nummer\" = " + nr);
+            results != 1) {
             ++found.resultsLost;
+            std::cerr << "competitor " << n << ": shown finished, " << results
+                      << " results in class " << classNumber << "\n";
+        }
     }
     // Every competitor: at most one start and one finish given, and one result per finish.
     for (int n = 1; n <= Competitors; ++n) {
@@ -232,7 +239,11 @@ Findings check(const std::string& meet, const Shown& shown) {
                            "\" WHERE \"Nummer\" = " + nr);
         if (starts > 1 || finishes > 1 || (results != finishes && !shown.statusAsked.count(n)))
             ++found.halfCorrections;
-        if (shown.notIn.count(n) && !shown.pending.count(n) && finishes != 0) ++found.resultsLost;
+        if (shown.notIn.count(n) && !shown.pending.count(n) && finishes != 0) {
+            ++found.resultsLost;
+            std::cerr << "competitor " << n << ": shown without a finish, " << finishes
+                      << " finishes in the Time table\n";
+        }
     }
     for (const auto& [n, status] : shown.statuses)
         if (Value(db, "SELECT \"12\" FROM \"Deltakere\" WHERE rowid = " + std::to_string(n)) !=
