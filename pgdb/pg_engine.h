@@ -56,8 +56,7 @@ private:
 // let go with the connection should the program end while it holds it).
 class PgFeed : public storage::ChangeFeed {
 public:
-    // records: the connection the station commits on (told what the feed held at its turn).
-    PgFeed(const Reach& reach, int station, std::weak_ptr<PgConnection> records = {});
+    PgFeed(const Reach& reach, int station);
     int station() const override { return station_; }
     bool woken() override;
     std::vector<storage::Change> since(long long sequence, long long& reached) override;
@@ -69,7 +68,6 @@ private:
     std::vector<storage::Change> changesOf(const Result& rows, long long& reached) const;
     PgConnection connection_;
     int station_ = 0;
-    std::weak_ptr<PgConnection> records_;
     bool turn_ = false;
     long long turnSession_ = 0;
 };
