@@ -409,7 +409,9 @@ constexpr const char* TurnKey = "4937562";
 // see what was committed before them).
 constexpr const char* TurnFunction = "kvt_turn";
 
-PgFeed::PgFeed(const Reach& reach, int station) : connection_(reach), station_(station) {
+PgFeed::PgFeed(const Reach& reach, int station,
+               std::function<std::shared_ptr<PgConnection>()> records)
+    : connection_(reach), station_(station), records_(std::move(records)) {
     // A turn that cannot be had soon fails rather than freeze the station.
     // Both are the session's: made again with the connection after a loss.
     connection_.keepForSession("SET lock_timeout = '5s'");
@@ -475,16 +477,29 @@ long long PgFeed::head() {
 std::vector<storage::Change> PgFeed::takeTurn(long long sequence, long long& reached) {
     reached = sequence;
     // A connection made again since the turn was taken let go of its lock with the old one.
-    if (turn_ && turnSession_ == connection_.sessions()) return since(sequence, reached);
-    turn_ = false;
-    const Result rows = connection_.run("SELECT * FROM " + QuoteName(TurnFunction) + "($1)",
-                                        {std::to_string(sequence)});
-    turn_ = true;
-    turnSession_ = connection_.sessions();
-    return changesOf(rows, reached);
+    std::vector<storage::Change> changes;
+    if (turn_ && turnSession_ == connection_.sessions()) {
+        changes = since(sequence, reached);
+    } else {
+        turn_ = false;
+        const Result rows = connection_.run("SELECT * FROM " + QuoteName(TurnFunction) + "($1)",
+                                            {std::to_string(sequence)});
+        turn_ = true;
+        turnSession_ = connection_.sessions();
+        changes = changesOf(rows, reached);
+    }
+    // Read under the turn: the feed stands at the last number read until this station commits
+    // (the numbers have no gaps), unless a commit left in doubt is completed meanwhile.
+    if (auto open = records()) open->expectHead(reached);
+    return changes;
+}
+
+std::shared_ptr<PgConnection> PgFeed::records() const {
+    return records_ ? records_() : nullptr;
 }
 
 void PgFeed::endTurn() noexcept {
+    if (auto open = records()) open->expectHead(-1);
     if (!turn_) return;
     turn_ = false;
     if (turnSession_ != connection_.sessions()) return;
@@ -565,7 +580,12 @@ std::unique_ptr<storage::Hold> PgEngine::hold(const std::string& databaseName) {
 std::unique_ptr<storage::ChangeFeed> PgEngine::feed(const std::string& databaseName) {
     const auto station = stations_.find(databaseName);
     if (station == stations_.end()) return nullptr;
-    return std::make_unique<PgFeed>(reach(databaseName), station->second);
+    // The records' connection is looked up at each turn: the meet opens it after its feed, and
+    // opens it again should it be let go.
+    return std::make_unique<PgFeed>(reach(databaseName), station->second, [this, databaseName] {
+        const auto open = connections_.find(databaseName);
+        return open == connections_.end() ? nullptr : open->second.lock();
+    });
 }
 
 void PgEngine::createDatabase(const std::string& databaseName, const storage::TableSpec& table,

@@ -5,6 +5,7 @@
 // declared types, so that the meet can be written back as a meet file alike.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -56,7 +57,10 @@ private:
 // let go with the connection should the program end while it holds it).
 class PgFeed : public storage::ChangeFeed {
 public:
-    PgFeed(const Reach& reach, int station);
+    // records: finds the connection the station commits on, when one is open (told what the
+    // feed held at its turn).
+    PgFeed(const Reach& reach, int station,
+           std::function<std::shared_ptr<PgConnection>()> records = {});
     int station() const override { return station_; }
     bool woken() override;
     std::vector<storage::Change> since(long long sequence, long long& reached) override;
@@ -68,6 +72,8 @@ private:
     std::vector<storage::Change> changesOf(const Result& rows, long long& reached) const;
     PgConnection connection_;
     int station_ = 0;
+    std::function<std::shared_ptr<PgConnection>()> records_;
+    std::shared_ptr<PgConnection> records() const;
     bool turn_ = false;
     long long turnSession_ = 0;
 };

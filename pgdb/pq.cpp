@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <random>
 #include <utility>
 
@@ -470,14 +471,26 @@ void PgConnection::publishChanges() {
         keys += std::to_string(key);
     }
     changes_.clear();
+    const bool expecting = open_ && expectedHead_ >= 0;
     const Result next = run(
-        "WITH \"next\" AS (UPDATE \"kvt_feed\" SET \"sequence\" = \"sequence\" + 1 RETURNING "
-        "\"sequence\"), \"noted\" AS (INSERT INTO \"kvt_changes\" (\"sequence\", \"station\", "
-        "\"table\", \"key\") SELECT \"next\".\"sequence\", $1, c.t, c.k FROM \"next\", "
-        "unnest($2::text[], $3::bigint[]) AS c(t, k)) SELECT \"next\".\"sequence\"::text FROM "
-        "\"next\"",
-        {std::to_string(station_), tables + "}", keys + "}"});
+        "WITH \"next\" AS (UPDATE \"kvt_feed\" SET \"sequence\" = \"sequence\" + 1 WHERE $4::bigint "
+        "< 0 OR \"sequence\" = $4::bigint RETURNING \"sequence\"), \"noted\" AS (INSERT INTO "
+        "\"kvt_changes\" (\"sequence\", \"station\", \"table\", \"key\") SELECT "
+        "\"next\".\"sequence\", $1, c.t, c.k FROM \"next\", unnest($2::text[], $3::bigint[]) AS "
+        "c(t, k)) SELECT \"next\".\"sequence\"::text FROM \"next\"",
+        {std::to_string(station_), tables + "}", keys + "}",
+         std::to_string(expecting ? expectedHead_ : -1)});
+    if (next.rows() == 0)
+        throw PgError("another station's changes were stored since this station read them");
     published_ = next.value(0, 0).value_or("");
+    const long long number = std::strtoll(published_.c_str(), nullptr, 10);
+    if (expecting) {
+        expectedHead_ = number;  // a second commit under the same turn follows this one
+    } else if (expectedHead_ >= 0) {
+        // Written outside a transaction under the turn (stored already, so never refused): the
+        // next commit follows it, unless another's commit came between, unread.
+        expectedHead_ = number == expectedHead_ + 1 ? number : std::numeric_limits<long long>::max();
+    }
     // Written outside a transaction: committed already.
     if (!open_) wakeStations();
 }

@@ -113,6 +113,11 @@ public:
     // meet, also the connection's name on the server ("kvt station 3", and role after it when
     // given), so that an administrator tells the stations' connections apart.
     void setStation(int station, const std::string& role = "");
+    // The feed's number as the station read it under its turn (-1: none): a commit while it is
+    // set numbers its changes only when the feed is still there, so that nothing committed
+    // between the reading and the commit (a commit left in doubt and completed meanwhile) is
+    // written over unread; otherwise the commit fails and waits.
+    void expectHead(long long head) { expectedHead_ = head; }
     void noteChange(const std::string& table, long long key);
 
     // A statement sent without waiting for its answer (its rows unread): its answer is read
@@ -139,6 +144,7 @@ private:
     bool unanswered_ = false;
     // The feed's number of the open transaction's changes (empty: none taken).
     std::string published_;
+    long long expectedHead_ = -1;
     std::vector<std::string> session_;
     long long sessions_ = 1;
     // A connection being made again, and when the next one may be begun.

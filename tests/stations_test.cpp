@@ -569,6 +569,56 @@ TEST_F(Stations, AFailedCommitThatGrewTheTimeTableLeavesTheOthersRowsInTheirPlac
     EXPECT_EQ(RowsShown(b), expected);
 }
 
+// A commit prepared on the server whose second phase was cut off is stored (prepared is
+// durable), and is completed when its station reaches the server again, whoever holds the turn
+// then. A station that read the meet under its turn before that completion must not write its
+// rows over it unread: its commit is refused and waits, and goes past it at the next try.
+TEST_F(Stations, ACommitCompletedAfterAnotherStationReadTheMeetIsNeverWrittenOver) {
+    const auto meet = hosted(10);  // rows made ahead: a row is written over, not made twice
+    kvt::testing::TcpProxy proxy(server_->port());
+    auto through = meet;
+    through.port = proxy.port();
+    TestProgram a, b;
+    join(a, through);
+    join(b, meet);
+    pgdb::PgConnection admin({meet.name(), password()});
+
+    proxy.cutOn("COMMIT PREPARED");
+    ASSERT_TRUE(M(a).registerCapture(1, "10:00:01.00").stored);
+    ASSERT_EQ(admin.run("SELECT count(*) FROM pg_prepared_xacts").integer(0, 0), 1);
+
+    // b reads the meet under its turn without a's row (not yet committed), and its own row waits
+    // on the prepared commit's locks; then a's commit is completed, as a's reconnection does.
+    const std::string waiting = "kvt station " + std::to_string(M(b).station());
+    std::thread completes([&] {
+        pgdb::PgConnection db({meet.name(), password()});
+        for (int i = 0; i < 500; ++i) {
+            const auto blocked = db.run(
+                "SELECT count(*) FROM pg_stat_activity WHERE application_name = $1 AND "
+                "wait_event_type = 'Lock'",
+                {waiting});
+            if (blocked.integer(0, 0) > 0) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        const auto gid = db.run("SELECT \"gid\" FROM pg_prepared_xacts").value(0, 0);
+        if (gid) db.execute("COMMIT PREPARED " + pgdb::QuoteText(*gid));
+    });
+    const auto capture = M(b).registerCapture(2, "10:00:02.00");
+    completes.join();
+    EXPECT_FALSE(capture.stored) << "stored over the row of station " << M(a).station();
+    ASSERT_TRUE(StoredInTheEnd(b)) << M(b).lastFailure();
+    proxy.restore();
+    ASSERT_TRUE(StoredInTheEnd(a)) << M(a).lastFailure();
+    EXPECT_EQ(admin.run("SELECT count(*) FROM pg_prepared_xacts").integer(0, 0), 0);
+
+    TestProgram late;
+    join(late, meet);
+    const std::vector<std::string> expected{"10:00:01.00 1-0001", "10:00:02.00 2-0001"};
+    EXPECT_EQ(RowsOnServer(late), expected);
+    EXPECT_TRUE(Ticks(a, [&] { return RowsShown(a) == expected; })) << RowsShown(a).size();
+    EXPECT_TRUE(Ticks(b, [&] { return RowsShown(b) == expected; })) << RowsShown(b).size();
+}
+
 // A correction or a status asked for while the station cannot have the turn is not made (kept
 // until the server is back, it would be written over what another station did meanwhile): the
 // operator is told, nothing changes or waits, and once the server answers it is made on what

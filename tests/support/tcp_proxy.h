@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -43,7 +45,16 @@ public:
     }
     int port() const { return port_; }
     void cut() { cut_ = true; }
-    void restore() { cut_ = false; }
+    void restore() {
+        watching_ = false;
+        cut_ = false;
+    }
+    // The link is cut the moment a station sends a statement holding text (the statement never
+    // reaches the server), and stays cut until restored.
+    void cutOn(const std::string& text) {
+        watched_ = text;
+        watching_ = true;
+    }
 
 private:
     static void reset(int fd) {
@@ -102,6 +113,13 @@ private:
                         open = false;
                         break;
                     }
+                    if (side == 0 && watching_ &&
+                        std::string_view(buffer, static_cast<std::size_t>(got)).find(watched_) !=
+                            std::string_view::npos) {
+                        cut_ = true;
+                        open = false;
+                        break;
+                    }
                     for (ssize_t sent = 0; sent < got;) {
                         const ssize_t put = ::write(to, buffer + sent, got - sent);
                         if (put <= 0) {
@@ -125,6 +143,8 @@ private:
     int target_;
     int listener_ = -1;
     int port_ = 0;
+    std::string watched_;
+    std::atomic<bool> watching_{false};
     std::atomic<bool> cut_{false}, stop_{false};
     std::vector<std::pair<int, int>> pairs_;
     std::thread thread_;
