@@ -488,10 +488,43 @@ std::vector<storage::Change> PgFeed::takeTurn(long long sequence, long long& rea
         turnSession_ = connection_.sessions();
         changes = changesOf(rows, reached);
     }
+    if (completeLeftBehind()) {
+        long long more = reached;
+        for (auto& change : since(reached, more)) changes.push_back(std::move(change));
+        reached = more;
+    }
     // Read under the turn: the feed stands at the last number read until this station commits
     // (the numbers have no gaps), unless a commit left in doubt is completed meanwhile.
     if (auto open = records()) open->expectHead(reached);
     return changes;
+}
+
+// A commit prepared is one its station meant (a prepared transaction is durable, and the station
+// counts it stored once the server answered the prepare). Its station completes it when it
+// reaches the server again; one whose station's connection has been gone for a while is
+// completed by the station that holds the turn, and read by it as any other's commit. Looked
+// for every few seconds at most: it costs a round trip.
+bool PgFeed::completeLeftBehind() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now < nextLookBehind_) return false;
+    nextLookBehind_ = now + std::chrono::seconds(2);
+    const Result left = connection_.run(
+        "SELECT p.\"gid\" FROM pg_prepared_xacts p WHERE p.\"database\" = current_database() "
+        "AND p.\"gid\" ~ '^kvt_s[0-9]+_' AND p.\"prepared\" < now() - interval '5 seconds' AND "
+        "NOT EXISTS (SELECT 1 FROM pg_stat_activity a WHERE a.\"datname\" = current_database() "
+        "AND a.\"application_name\" = 'kvt station ' || substring(p.\"gid\" from '^kvt_s([0-9]+)_'))");
+    bool completed = false;
+    for (int r = 0; r < left.rows(); ++r) {
+        const auto gid = left.value(r, 0);
+        if (!gid) continue;
+        try {
+            connection_.execute("COMMIT PREPARED " + QuoteText(*gid));
+            completed = true;
+        } catch (const PgError&) {
+            // Completed meanwhile by its station or another: nothing left to do.
+        }
+    }
+    return completed;
 }
 
 std::shared_ptr<PgConnection> PgFeed::records() const {

@@ -5,6 +5,7 @@
 // declared types, so that the meet can be written back as a meet file alike.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -76,6 +77,10 @@ private:
     std::shared_ptr<PgConnection> records() const;
     bool turn_ = false;
     long long turnSession_ = 0;
+    // Completes, under the turn, the commits that stations gone from the server left prepared
+    // (they hold the feed's counter from every station); true when one was.
+    bool completeLeftBehind();
+    std::chrono::steady_clock::time_point nextLookBehind_{};
 };
 
 class PgEngine : public storage::Engine {

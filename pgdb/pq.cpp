@@ -388,7 +388,10 @@ void PgConnection::commit() {
         published_.clear();
         throw;  // the transaction stays open: the caller rolls it back
     }
-    const std::string gid = "kvt_" + commitName_ + "_" + std::to_string(++commits_);
+    // Named for the station too, so that a commit its station left prepared for good (the
+    // program gone while the server was away) is known as left behind.
+    const std::string gid = "kvt_" + (station_ > 0 ? "s" + std::to_string(station_) + "_" : "") +
+                            commitName_ + "_" + std::to_string(++commits_);
     PGresult* prepared = PQexec(conn_, ("PREPARE TRANSACTION " + QuoteText(gid)).c_str());
     const bool done = PQresultStatus(prepared) == PGRES_COMMAND_OK &&
                       std::string(PQcmdStatus(prepared)) == "PREPARE TRANSACTION";

@@ -488,9 +488,9 @@ std::vector<std::string> RowsShown(TestProgram& station) {
     return rows;
 }
 
-// The window's retry each second, until everything is stored (ten seconds at most).
-bool StoredInTheEnd(TestProgram& station) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+// The window's retry each second, until everything is stored (ten seconds at most unless told).
+bool StoredInTheEnd(TestProgram& station, std::chrono::seconds within = std::chrono::seconds(10)) {
+    const auto until = std::chrono::steady_clock::now() + within;
     while (!M(station).allStored() && std::chrono::steady_clock::now() < until) {
         station.program().Main.Hitime2.tick();
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -616,6 +616,35 @@ TEST_F(Stations, ACommitCompletedAfterAnotherStationReadTheMeetIsNeverWrittenOve
     const std::vector<std::string> expected{"10:00:01.00 1-0001", "10:00:02.00 2-0001"};
     EXPECT_EQ(RowsOnServer(late), expected);
     EXPECT_TRUE(Ticks(a, [&] { return RowsShown(a) == expected; })) << RowsShown(a).size();
+    EXPECT_TRUE(Ticks(b, [&] { return RowsShown(b) == expected; })) << RowsShown(b).size();
+}
+
+// A station gone from the server with its commit prepared (the program closed while its link
+// was cut) would hold the feed's counter from every station for good: the station that holds the
+// turn completes it a few seconds on, and reads it as the other's commit.
+TEST_F(Stations, ACommitLeftPreparedByAStationGoneIsCompletedAndHoldsNobodyUp) {
+    const auto meet = hosted(10);
+    kvt::testing::TcpProxy proxy(server_->port());
+    auto through = meet;
+    through.port = proxy.port();
+    TestProgram a, b;
+    join(a, through);
+    join(b, meet);
+    pgdb::PgConnection admin({meet.name(), password()});
+
+    proxy.cutOn("COMMIT PREPARED");
+    ASSERT_TRUE(M(a).registerCapture(1, "10:00:01.00").stored);
+    a.program().MDIMain.Close.click();  // tries the server for a while, then lets go
+    ASSERT_FALSE(a.program().meet);
+    ASSERT_EQ(admin.run("SELECT count(*) FROM pg_prepared_xacts").integer(0, 0), 1);
+
+    M(b).registerCapture(2, "10:00:02.00");
+    ASSERT_TRUE(StoredInTheEnd(b, std::chrono::seconds(30))) << M(b).lastFailure();
+    EXPECT_EQ(admin.run("SELECT count(*) FROM pg_prepared_xacts").integer(0, 0), 0);
+    TestProgram late;
+    join(late, meet);
+    const std::vector<std::string> expected{"10:00:01.00 1-0001", "10:00:02.00 2-0001"};
+    EXPECT_EQ(RowsOnServer(late), expected);
     EXPECT_TRUE(Ticks(b, [&] { return RowsShown(b) == expected; })) << RowsShown(b).size();
 }
 
