@@ -501,22 +501,30 @@ std::vector<storage::Change> PgFeed::takeTurn(long long sequence, long long& rea
 
 // A commit prepared is one its station meant (a prepared transaction is durable, and the station
 // counts it stored once the server answered the prepare). Its station completes it when it
-// reaches the server again; one whose station's connection has been gone for a while is
-// completed by the station that holds the turn, and read by it as any other's commit. Looked
-// for every few seconds at most: it costs a round trip.
+// reaches the server again; one whose station has had no connection on the server for a while
+// (the program closed or killed while it was away) would hold the feed's counter from every
+// station for good, and is completed by the station that holds the turn, which reads it as
+// that station's commit. Looked for every two seconds at most: it costs a round trip.
 bool PgFeed::completeLeftBehind() {
     const auto now = std::chrono::steady_clock::now();
     if (now < nextLookBehind_) return false;
     nextLookBehind_ = now + std::chrono::seconds(2);
     const Result left = connection_.run(
         "SELECT p.\"gid\" FROM pg_prepared_xacts p WHERE p.\"database\" = current_database() "
-        "AND p.\"gid\" ~ '^kvt_s[0-9]+_' AND p.\"prepared\" < now() - interval '5 seconds' AND "
-        "NOT EXISTS (SELECT 1 FROM pg_stat_activity a WHERE a.\"datname\" = current_database() "
-        "AND a.\"application_name\" = 'kvt station ' || substring(p.\"gid\" from '^kvt_s([0-9]+)_'))");
+        "AND p.\"gid\" ~ '^kvt_s[0-9]+_' AND NOT EXISTS (SELECT 1 FROM pg_stat_activity a "
+        "WHERE a.\"datname\" = current_database() AND a.\"application_name\" = 'kvt station ' "
+        "|| substring(p.\"gid\" from '^kvt_s([0-9]+)_'))");
+    std::map<std::string, std::chrono::steady_clock::time_point> gone;
     bool completed = false;
     for (int r = 0; r < left.rows(); ++r) {
         const auto gid = left.value(r, 0);
         if (!gid) continue;
+        const auto seen = goneSince_.find(*gid);
+        const auto since = seen == goneSince_.end() ? now : seen->second;
+        if (now - since < leftBehindAfter_) {
+            gone.emplace(*gid, since);
+            continue;
+        }
         try {
             connection_.execute("COMMIT PREPARED " + QuoteText(*gid));
             completed = true;
@@ -524,6 +532,7 @@ bool PgFeed::completeLeftBehind() {
             // Completed meanwhile by its station or another: nothing left to do.
         }
     }
+    goneSince_ = std::move(gone);
     return completed;
 }
 
@@ -615,10 +624,13 @@ std::unique_ptr<storage::ChangeFeed> PgEngine::feed(const std::string& databaseN
     if (station == stations_.end()) return nullptr;
     // The records' connection is looked up at each turn: the meet opens it after its feed, and
     // opens it again should it be let go.
-    return std::make_unique<PgFeed>(reach(databaseName), station->second, [this, databaseName] {
-        const auto open = connections_.find(databaseName);
-        return open == connections_.end() ? nullptr : open->second.lock();
-    });
+    auto made =
+        std::make_unique<PgFeed>(reach(databaseName), station->second, [this, databaseName] {
+            const auto open = connections_.find(databaseName);
+            return open == connections_.end() ? nullptr : open->second.lock();
+        });
+    made->setLeftBehindAfter(leftBehindAfter_);
+    return made;
 }
 
 void PgEngine::createDatabase(const std::string& databaseName, const storage::TableSpec& table,

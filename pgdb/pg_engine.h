@@ -63,6 +63,9 @@ public:
     PgFeed(const Reach& reach, int station,
            std::function<std::shared_ptr<PgConnection>()> records = {});
     int station() const override { return station_; }
+    // How long a prepared commit's station must have been seen gone before the turn's holder
+    // completes it.
+    void setLeftBehindAfter(std::chrono::seconds after) { leftBehindAfter_ = after; }
     bool woken() override;
     std::vector<storage::Change> since(long long sequence, long long& reached) override;
     long long head() override;
@@ -81,12 +84,17 @@ private:
     // (they hold the feed's counter from every station); true when one was.
     bool completeLeftBehind();
     std::chrono::steady_clock::time_point nextLookBehind_{};
+    std::chrono::seconds leftBehindAfter_{30};
+    // Each prepared commit whose station was found gone, and when it was first found so.
+    std::map<std::string, std::chrono::steady_clock::time_point> goneSince_;
 };
 
 class PgEngine : public storage::Engine {
 public:
     // The password to use for a server meet's name (kept in memory only).
     void setPassword(const std::string& databaseName, std::string password);
+    // For the feeds made from now on (see PgFeed::setLeftBehindAfter).
+    void setLeftBehindAfter(std::chrono::seconds after) { leftBehindAfter_ = after; }
     // How the server of a name is reached (its password included); throws when the name is no
     // server meet's.
     Reach reach(const std::string& databaseName) const;
@@ -112,6 +120,7 @@ public:
 private:
     std::map<std::string, std::weak_ptr<PgConnection>> connections_;
     std::map<std::string, int> stations_;
+    std::chrono::seconds leftBehindAfter_{30};
     std::map<std::string, std::string> passwords_;
     int openTransactions_ = 0;
 };

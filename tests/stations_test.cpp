@@ -621,7 +621,8 @@ TEST_F(Stations, ACommitCompletedAfterAnotherStationReadTheMeetIsNeverWrittenOve
 
 // A station gone from the server with its commit prepared (the program closed while its link
 // was cut) would hold the feed's counter from every station for good: the station that holds the
-// turn completes it a few seconds on, and reads it as the other's commit.
+// turn completes it once that station has been gone a while (here 3 seconds, 30 in the program),
+// and reads it as the other's commit.
 TEST_F(Stations, ACommitLeftPreparedByAStationGoneIsCompletedAndHoldsNobodyUp) {
     const auto meet = hosted(10);
     kvt::testing::TcpProxy proxy(server_->port());
@@ -629,6 +630,7 @@ TEST_F(Stations, ACommitLeftPreparedByAStationGoneIsCompletedAndHoldsNobodyUp) {
     through.port = proxy.port();
     TestProgram a, b;
     join(a, through);
+    b.server.setLeftBehindAfter(std::chrono::seconds(3));
     join(b, meet);
     pgdb::PgConnection admin({meet.name(), password()});
 
