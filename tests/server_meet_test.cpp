@@ -14,6 +14,7 @@
 #include "shell/server_meets.h"
 #include "support/fakes.h"
 #include "support/pg_server.h"
+#include "support/server_suite.h"
 #include "support/file_bytes.h"
 
 using namespace kvt;
@@ -25,42 +26,16 @@ namespace {
 
 std::string bytes(const fs::path& path) { return kvt::testing::FileBytes(path); }
 
-class ServerMeets : public ::testing::Test {
+class ServerMeets : public kvt::testing::OneServerPerSuite<ServerMeets> {
 protected:
-    static void SetUpTestSuite() {
-        server_ = new PgServer();
-        if (!server_->ready() || !server_->start()) {
-            delete server_;
-            server_ = nullptr;
-        }
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_NE(server_, nullptr) << "no PostgreSQL server could be started";
-    }
     // A database of its own for each use.
-    static pgdb::ServerMeet fresh() {
-        static int count = 0;
-        pgdb::ServerMeet meet;
-        meet.host = "127.0.0.1";
-        meet.port = server_->port();
-        meet.database = "meet_" + std::to_string(++count);
-        return meet;
-    }
-    static const std::string& password() { return server_->password(); }
+    static pgdb::ServerMeet fresh() { return freshNamed("meet_"); }
     // An empty database on the server.
     static void make(const pgdb::ServerMeet& meet) {
         pgdb::PgConnection maintenance({meet.maintenance().name(), password()});
         maintenance.execute("CREATE DATABASE " + pgdb::QuoteName(meet.database));
     }
-
-    static PgServer* server_;
 };
-
-PgServer* ServerMeets::server_ = nullptr;
 
 storage::TableSpec Mixed() {
     return {storage::TableKind::Control,

@@ -17,6 +17,7 @@
 #include "storage/trail.h"
 #include "support/fakes.h"
 #include "support/pg_server.h"
+#include "support/server_suite.h"
 #include "support/tcp_proxy.h"
 
 using namespace kvt;
@@ -25,30 +26,9 @@ using kvt::testing::TestProgram;
 
 namespace {
 
-class Stations : public ::testing::Test {
+class Stations : public kvt::testing::OneServerPerSuite<Stations> {
 protected:
-    static void SetUpTestSuite() {
-        server_ = new PgServer();
-        if (!server_->ready() || !server_->start()) {
-            delete server_;
-            server_ = nullptr;
-        }
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
-    void SetUp() override { ASSERT_NE(server_, nullptr) << "no PostgreSQL server could be started"; }
-
-    static pgdb::ServerMeet fresh() {
-        static int count = 0;
-        pgdb::ServerMeet meet;
-        meet.host = "127.0.0.1";
-        meet.port = server_->port();
-        meet.database = "stations_" + std::to_string(++count);
-        return meet;
-    }
-    static const std::string& password() { return server_->password(); }
+    static pgdb::ServerMeet fresh() { return freshNamed("stations_"); }
 
     // A meet file with the sample names hosted on the server (the program in English), its
     // Time table made with timeRows rows when given.
@@ -74,11 +54,7 @@ protected:
         ASSERT_TRUE(p.meet);
         ASSERT_TRUE(p.meet->shared());
     }
-
-    static PgServer* server_;
 };
-
-PgServer* Stations::server_ = nullptr;
 
 meet::Meet& M(TestProgram& station) {
     return *station.program().meet;
