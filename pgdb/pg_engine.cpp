@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "pgdb/server_name.h"
 
@@ -479,7 +480,12 @@ std::vector<storage::Change> PgFeed::takeTurn(long long sequence, long long& rea
     // A connection made again since the turn was taken let go of its lock with the old one.
     std::vector<storage::Change> changes;
     if (turn_ && turnSession_ == connection_.sessions()) {
-        changes = since(sequence, reached);
+        try {
+            changes = since(sequence, reached);
+        } catch (...) {
+            endTurn();  // not held on for a station that goes on without it
+            throw;
+        }
     } else {
         turn_ = false;
         const Result rows = connection_.run("SELECT * FROM " + QuoteName(TurnFunction) + "($1)",
@@ -488,10 +494,15 @@ std::vector<storage::Change> PgFeed::takeTurn(long long sequence, long long& rea
         turnSession_ = connection_.sessions();
         changes = changesOf(rows, reached);
     }
-    if (completeLeftBehind()) {
-        long long more = reached;
-        for (auto& change : since(reached, more)) changes.push_back(std::move(change));
-        reached = more;
+    try {
+        if (completeLeftBehind()) {
+            long long more = reached;
+            for (auto& change : since(reached, more)) changes.push_back(std::move(change));
+            reached = more;
+        }
+    } catch (...) {
+        endTurn();
+        throw;
     }
     // Read under the turn: the feed stands at the last number read until this station commits
     // (the numbers have no gaps), unless a commit left in doubt is completed meanwhile.
@@ -509,15 +520,23 @@ bool PgFeed::completeLeftBehind() {
     const auto now = std::chrono::steady_clock::now();
     if (now < nextLookBehind_) return false;
     nextLookBehind_ = now + std::chrono::seconds(2);
-    const Result left = connection_.run(
-        "SELECT p.\"gid\" FROM pg_prepared_xacts p WHERE p.\"database\" = current_database() "
-        "AND p.\"gid\" ~ '^kvt_s[0-9]+_' AND NOT EXISTS (SELECT 1 FROM pg_stat_activity a "
-        "WHERE a.\"datname\" = current_database() AND a.\"application_name\" = 'kvt station ' "
-        "|| substring(p.\"gid\" from '^kvt_s([0-9]+)_'))");
+    std::optional<Result> left;
+    try {
+        left.emplace(connection_.run(
+            "SELECT p.\"gid\" FROM pg_prepared_xacts p WHERE p.\"database\" = current_database() "
+            "AND p.\"gid\" ~ '^kvt_s[0-9]+_' AND NOT EXISTS (SELECT 1 FROM pg_stat_activity a "
+            "WHERE a.\"datname\" = current_database() AND a.\"application_name\" = 'kvt "
+            "station ' || substring(p.\"gid\" from '^kvt_s([0-9]+)_'))"));
+    } catch (const PgError&) {
+        // A server that does not show them: looked for again later. A lost connection lost
+        // the turn with it, and is told.
+        if (PQstatus(connection_.handle()) != CONNECTION_OK) throw;
+        return false;
+    }
     std::map<std::string, std::chrono::steady_clock::time_point> gone;
     bool completed = false;
-    for (int r = 0; r < left.rows(); ++r) {
-        const auto gid = left.value(r, 0);
+    for (int r = 0; r < left->rows(); ++r) {
+        const auto gid = left->value(r, 0);
         if (!gid) continue;
         const auto seen = goneSince_.find(*gid);
         const auto since = seen == goneSince_.end() ? now : seen->second;
@@ -529,6 +548,7 @@ bool PgFeed::completeLeftBehind() {
             connection_.execute("COMMIT PREPARED " + QuoteText(*gid));
             completed = true;
         } catch (const PgError&) {
+            if (PQstatus(connection_.handle()) != CONNECTION_OK) throw;
             // Completed meanwhile by its station or another: nothing left to do.
         }
     }
