@@ -367,6 +367,28 @@ TEST_F(Stations, TheOthersAreWokenOnceACommitInTwoPhasesHasReturned) {
     EXPECT_EQ(db.run("SELECT count(*) FROM pg_prepared_xacts").integer(0, 0), 0);
 }
 
+// A station whose reading under its turn fails (the connection alive) lets the turn go before
+// it is told: held on, it would keep every other station waiting until its own next turn.
+TEST_F(Stations, ATurnWhoseReadingFailsIsLetGoAtOnce) {
+    const auto meet = hosted();
+    pgdb::PgEngine first, second;
+    for (auto* engine : {&first, &second}) engine->setPassword(meet.name(), password());
+    auto holdFirst = first.hold(meet.name());
+    auto holdSecond = second.hold(meet.name());
+    auto feedFirst = first.feed(meet.name());
+    auto feedSecond = second.feed(meet.name());
+    ASSERT_TRUE(feedFirst && feedSecond);
+    long long reached = 0;
+    feedFirst->takeTurn(0, reached);
+    pgdb::PgConnection admin({meet.name(), password()});
+    admin.execute("ALTER TABLE \"kvt_changes\" RENAME TO \"kvt_changes_away\"");
+    EXPECT_THROW(feedFirst->takeTurn(0, reached), pgdb::PgError);
+    admin.execute("ALTER TABLE \"kvt_changes_away\" RENAME TO \"kvt_changes\"");
+    // Held on, the turn would make the second station's wait end on its lock time-out.
+    EXPECT_NO_THROW(feedSecond->takeTurn(0, reached));
+    feedSecond->endTurn();
+}
+
 // A station that lost the server goes on giving times and capturing. Once it is back, its rows
 // are stored past the rows the other station numbered meanwhile, the finish the other station
 // gave first stands, and this station's is taken back into its list, told and trailed; what
