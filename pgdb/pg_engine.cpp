@@ -479,29 +479,24 @@ std::vector<storage::Change> PgFeed::takeTurn(long long sequence, long long& rea
     reached = sequence;
     // A connection made again since the turn was taken let go of its lock with the old one.
     std::vector<storage::Change> changes;
-    if (turn_ && turnSession_ == connection_.sessions()) {
-        try {
-            changes = since(sequence, reached);
-        } catch (...) {
-            endTurn();  // not held on for a station that goes on without it
-            throw;
-        }
-    } else {
-        turn_ = false;
-        const Result rows = connection_.run("SELECT * FROM " + QuoteName(TurnFunction) + "($1)",
-                                            {std::to_string(sequence)});
-        turn_ = true;
-        turnSession_ = connection_.sessions();
-        changes = changesOf(rows, reached);
-    }
     try {
+        if (turn_ && turnSession_ == connection_.sessions()) {
+            changes = since(sequence, reached);
+        } else {
+            turn_ = false;
+            const Result rows = connection_.run(
+                "SELECT * FROM " + QuoteName(TurnFunction) + "($1)", {std::to_string(sequence)});
+            turn_ = true;
+            turnSession_ = connection_.sessions();
+            changes = changesOf(rows, reached);
+        }
         if (completeLeftBehind()) {
             long long more = reached;
             for (auto& change : since(reached, more)) changes.push_back(std::move(change));
             reached = more;
         }
     } catch (...) {
-        endTurn();
+        endTurn();  // a turn taken is not held on for a station that goes on without it
         throw;
     }
     // Read under the turn: the feed stands at the last number read until this station commits
