@@ -17,7 +17,9 @@ std::string QuoteIdentifier(const std::string& name) {
     return quoted + "\"";
 }
 
-Connection::Connection(const std::string& path, Mode mode, const std::string& vfs) : path_(path) {
+Connection::Connection(const std::string& path, Mode mode, const std::string& vfs,
+                       Locking locking)
+    : path_(path) {
     int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY
                 : mode == Mode::Create ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
                                        : SQLITE_OPEN_READWRITE;
@@ -34,6 +36,9 @@ Connection::Connection(const std::string& path, Mode mode, const std::string& vf
     // deleted, without which a power cut could bring the journal back and undo the commit.
     // A file that refuses it is closed again: a constructor that throws has no destructor.
     try {
+        // Before anything reads the file: reading a log-ahead file takes shared memory unless
+        // the lock is held for good.
+        if (locking == Locking::Exclusive) execute("PRAGMA locking_mode = EXCLUSIVE");
         if (mode != Mode::ReadOnly) execute("PRAGMA synchronous = EXTRA");
     } catch (...) {
         sqlite3_close_v2(db_);

@@ -31,8 +31,12 @@ public:
     // Opens an existing file (ReadWrite, ReadOnly) or makes it (Create); throws SqliteError.
     // A connection that writes syncs every commit to the disk, the folder included, before
     // the commit returns, so that a power cut right after it keeps it. vfs names the SQLite
-    // file system to use (empty: the system's own).
-    Connection(const std::string& path, Mode mode, const std::string& vfs = "");
+    // file system to use (empty: the system's own). Locking::Exclusive holds the file's lock
+    // from the first read until the connection closes (a file no other connection opens
+    // meanwhile), which lets a log-ahead journal do without shared memory.
+    enum class Locking { Shared, Exclusive };
+    Connection(const std::string& path, Mode mode, const std::string& vfs = "",
+               Locking locking = Locking::Shared);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;

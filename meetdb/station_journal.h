@@ -1,5 +1,6 @@
 // The station's journal of impulses as a small SQLite file of its own, beside the user's
-// settings: one per server meet, synced at every impulse kept.
+// settings: one per server meet, synced at every impulse kept (a log-ahead journal, one sync
+// an impulse).
 #pragma once
 
 #include <memory>
@@ -22,8 +23,8 @@ public:
     // Opens the journal at path, made (with a new station name) when it is not there, and holds
     // it for this program alone (a lock on the file beside it, "path.lock", let go with the
     // program); throws JournalInUse when another program holds it, SqliteError when it cannot
-    // be opened.
-    explicit SqliteStationJournal(const std::string& path);
+    // be opened. vfs: SQLite's file system to use (a test's), the system's when empty.
+    explicit SqliteStationJournal(const std::string& path, const std::string& vfs = {});
     ~SqliteStationJournal() override;
     SqliteStationJournal(const SqliteStationJournal&) = delete;
     SqliteStationJournal& operator=(const SqliteStationJournal&) = delete;
@@ -34,12 +35,15 @@ public:
     // at the next opening, where the server's key shows them sent.
     void sent(long long sequence) override;
     std::vector<std::pair<long long, storage::Record>> waiting() override;
+    // Whether the journal is kept with a log ahead (one sync an impulse).
+    bool logAhead() const { return walMode_; }
 
 private:
-    void open(const std::string& path);
+    void open(const std::string& path, const std::string& vfs);
     void writeMark();
     long long sentUpTo_ = 0, markedUpTo_ = 0;
     int lock_ = -1;
+    bool walMode_ = false;
     std::unique_ptr<Connection> db_;
     std::string station_;
 };
