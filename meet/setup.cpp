@@ -33,14 +33,16 @@ int SetupRecord::timeFormat() const {
 // ---- settings and registers ----
 
 Outcome Meet::changeSetting(int field, const std::string& value) {
-    Turn turn(*this);
     Outcome outcome;
     const bool isCount = field == field::RegisteredCount || field == field::FetchedCount ||
                          field == field::TimeTableSize ||
                          (field >= field::ChannelCount(1) && field <= field::ChannelCount(6)) ||
                          field == field::CompetitorCount || field == field::ClubCount ||
                          field == field::ClassCount;
+    // The counts are the meet's own (the capture page shows them after every registration):
+    // nothing to store, so no turn to ask the server for.
     if (field < 0 || field >= field::Count || isCount) return outcome;
+    Turn turn(*this);
     if (setup_.fields[field] == value && !unstoredSettings_.count(field)) return outcome;
     unstoredSettings_[field] = value;
     storeEdits(outcome);

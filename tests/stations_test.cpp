@@ -369,6 +369,29 @@ TEST_F(Stations, TheOthersAreWokenOnceACommitInTwoPhasesHasReturned) {
 
 // A station whose reading under its turn fails (the connection alive) lets the turn go before
 // it is told: held on, it would keep every other station waiting until its own next turn.
+// Enter on a station asks the server for the turn once: what the capture page shows after it
+// (the counts among them, written into the Setup page's boxes) asks for none.
+TEST_F(Stations, AnEnterAsksTheServerForTheTurnOnce) {
+    const auto meet = hosted();
+    kvt::testing::TcpProxy proxy(server_->port());
+    auto through = meet;
+    through.port = proxy.port();
+    TestProgram station;
+    join(station, through);
+    auto& main = station.program().Main;
+    proxy.count("pg_advisory_unlock");  // each turn ends with it
+    for (int n = 1; n <= 3; ++n) {
+        station.clock.time = {10, 0, n, 0};
+        main.Number[0].setText(std::to_string(n));
+        main.Number[0].KeyDown.raise(ui::KeyReturn);
+        main.Number[0].KeyUp.raise(ui::KeyReturn);
+    }
+    EXPECT_EQ(M(station).registeredCount(), 3);
+    EXPECT_TRUE(M(station).allStored());
+    EXPECT_EQ(main.SetupText[ui::setup::RegisteredCountText].text(), "3");
+    EXPECT_EQ(proxy.counted(), 3);
+}
+
 TEST_F(Stations, ATurnWhoseReadingFailsIsLetGoAtOnce) {
     const auto meet = hosted();
     pgdb::PgEngine first, second;

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -56,7 +58,38 @@ public:
         watching_ = true;
     }
 
+    // From now on, how many times stations send text (a statement's name): what a station asks
+    // of the server for an action. What was sent before is passed on first (the proxy has been
+    // quiet for a round since), so that none of it is counted.
+    void count(const std::string& text) {
+        passedOn();
+        std::lock_guard lock(countMutex_);
+        counted_ = text;
+        seen_ = 0;
+    }
+    // How many times, everything sent until now passed on first.
+    int counted() const {
+        passedOn();
+        std::lock_guard lock(countMutex_);
+        return seen_;
+    }
+
 private:
+    // Waits (two seconds at most) for a round of the proxy that found nothing to pass on: one
+    // that ends after this call began has passed on every byte sent before it.
+    void passedOn() const {
+        const long before = quietRounds_;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (quietRounds_ == before && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    void countIn(std::string_view sent) {
+        std::lock_guard lock(countMutex_);
+        if (counted_.empty()) return;
+        for (auto at = sent.find(counted_); at != std::string_view::npos;
+             at = sent.find(counted_, at + counted_.size()))
+            ++seen_;
+    }
     static void reset(int fd) {
         linger hard{1, 0};
         ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
@@ -89,7 +122,10 @@ private:
                 waits.push_back({a, POLLIN, 0});
                 waits.push_back({b, POLLIN, 0});
             }
-            if (::poll(waits.data(), waits.size(), 20) <= 0) continue;
+            if (::poll(waits.data(), waits.size(), 20) <= 0) {
+                ++quietRounds_;  // nothing came for a while: everything sent was passed on
+                continue;
+            }
             if (waits[0].revents & POLLIN) {
                 const int client = ::accept(listener_, nullptr, nullptr);
                 if (client >= 0) {
@@ -113,6 +149,7 @@ private:
                         open = false;
                         break;
                     }
+                    if (side == 0) countIn(std::string_view(buffer, static_cast<std::size_t>(got)));
                     if (side == 0 && watching_ &&
                         std::string_view(buffer, static_cast<std::size_t>(got)).find(watched_) !=
                             std::string_view::npos) {
@@ -144,8 +181,12 @@ private:
     int listener_ = -1;
     int port_ = 0;
     std::string watched_;
+    mutable std::mutex countMutex_;
+    std::string counted_;
+    int seen_ = 0;
     std::atomic<bool> watching_{false};
     std::atomic<bool> cut_{false}, stop_{false};
+    std::atomic<long> quietRounds_{0};
     std::vector<std::pair<int, int>> pairs_;
     std::thread thread_;
 };
