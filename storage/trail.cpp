@@ -38,14 +38,19 @@ const std::string& stationName() {
     return name;
 }
 
-std::string userName() {
-    passwd entry{};
-    passwd* found = nullptr;
-    char buffer[1024];
-    if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found &&
-        found->pw_name)
-        return found->pw_name;
-    return std::to_string(getuid());
+// Looked up once: the program's user does not change while it runs, and a look-up reads the
+// system's user database (a file, or a directory server) at every trail row otherwise.
+const std::string& userName() {
+    static const std::string name = [] {
+        passwd entry{};
+        passwd* found = nullptr;
+        char buffer[1024];
+        if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found &&
+            found->pw_name)
+            return std::string(found->pw_name);
+        return std::to_string(getuid());
+    }();
+    return name;
 }
 
 std::string field(const Record& record, int index) {
