@@ -279,6 +279,8 @@ public:
     Outcome setRaceStatus(int n, RaceStatus status, const std::string& reason = "");
     // Competitors who started and have neither a finish nor a status set, by start time.
     std::vector<OnCourse> onCourse() const;
+    // How many are on course, without the list (the page's button, after every registration).
+    int onCourseCount() const;
     // Registered times waiting beyond the ten rows of the list, and the oldest of them
     // ("-" when none waits).
     int waitingTimes() const;

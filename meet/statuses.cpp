@@ -205,16 +205,29 @@ void Meet::writeStatusChanges() {
 }
 
 std::vector<OnCourse> Meet::onCourse() const {
-    std::vector<OnCourse> out;
+    // Each start read once: the page asks after every registration, with hundreds on course.
+    std::vector<std::pair<long long, int>> started;  // start in hundredths, number
     for (int n = 1; n < static_cast<int>(competitors_.size()); ++n) {
         const auto& competitor = competitors_[n];
         if (competitor.state != Started || raceStatus(n) != RaceStatus::None) continue;
+        started.emplace_back(base::TimeHundredths(competitor.start), n);
+    }
+    std::stable_sort(started.begin(), started.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<OnCourse> out;
+    out.reserve(started.size());
+    for (const auto& [start, n] : started) {
+        const auto& competitor = competitors_[n];
         out.push_back({n, competitor.name, competitor.className, competitor.start});
     }
-    std::stable_sort(out.begin(), out.end(), [](const OnCourse& a, const OnCourse& b) {
-        return base::TimeHundredths(a.start) < base::TimeHundredths(b.start);
-    });
     return out;
+}
+
+int Meet::onCourseCount() const {
+    int count = 0;
+    for (int n = 1; n < static_cast<int>(competitors_.size()); ++n)
+        if (competitors_[n].state == Started && raceStatus(n) == RaceStatus::None) ++count;
+    return count;
 }
 
 int Meet::waitingTimes() const {

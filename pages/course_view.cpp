@@ -84,7 +84,7 @@ void ShowRace(ui::Program& program) {
     if (!race.Course.Window.visible()) {
         // The count alone: the lines are made only while the view is shown.
         race.CourseButton.setCaption(
-            lang::OnCourseButtonText(language, static_cast<int>(meet.onCourse().size())));
+            lang::OnCourseButtonText(language, meet.onCourseCount()));
         return;
     }
     const auto lines = CourseLines(meet, now);
