@@ -145,6 +145,43 @@ TEST(StationJournal, AMarkSentRidesWithTheNextImpulseAndALostOneOnlyOffersItAgai
     EXPECT_TRUE(again.waiting().empty());
 }
 
+// A journal an earlier program wrote (a rollback journal, a station's name and impulses waiting)
+// is taken up as it stands: the same station, the same impulses waiting, and kept with a log
+// ahead from then on.
+TEST(StationJournal, AJournalOfAnEarlierProgramIsTakenUpWithWhatWaitsInIt) {
+    TestProgram folder;
+    const std::string path = meetdb::StationJournalPath(folder.folder().string(), "earlier");
+    {
+        meetdb::Connection earlier(path, meetdb::Connection::Mode::Create);
+        std::string fields;
+        for (int i = 0; i < storage::column::impulse::Count; ++i)
+            fields += ", \"f" + std::to_string(i) + "\" TEXT";
+        earlier.execute("CREATE TABLE \"Station\" (\"Name\" TEXT NOT NULL)");
+        earlier.execute("CREATE TABLE \"Kept\" (\"Sequence\" INTEGER PRIMARY KEY, "
+                        "\"Sent\" INTEGER NOT NULL DEFAULT 0" + fields + ")");
+        earlier.execute("INSERT INTO \"Station\" VALUES ('0123456789abcdef')");
+        earlier.execute("INSERT INTO \"Kept\" (\"Sequence\", \"Sent\", \"f0\") VALUES "
+                        "(1, 1, '1'), (2, 0, '2'), (3, 0, '3')");
+        auto mode = earlier.prepare("PRAGMA journal_mode");
+        ASSERT_TRUE(mode.step());
+        ASSERT_EQ(mode.text(0), "delete");
+    }
+    {
+        meetdb::SqliteStationJournal journal(path);
+        EXPECT_TRUE(journal.logAhead());
+        EXPECT_EQ(journal.station(), "0123456789abcdef");
+        std::vector<std::string> waiting;
+        for (const auto& [sequence, record] : journal.waiting())
+            waiting.push_back(std::to_string(sequence) + ":" + record[0].value_or("-"));
+        EXPECT_EQ(waiting, (std::vector<std::string>{"2:2", "3:3"}));
+        storage::Record next(storage::column::impulse::Count);
+        next[0] = "4";
+        EXPECT_EQ(journal.keep(next), 4);
+    }
+    meetdb::SqliteStationJournal again(path);
+    EXPECT_EQ(again.waiting().size(), 3u);
+}
+
 // A power cut at any moment of a station's journal's life loses no impulse it kept (its keep
 // had returned with the power on), invents none, never gives a sequence twice, and offers again
 // every impulse not marked sent: the power goes at each write, sync and delete in turn of two
