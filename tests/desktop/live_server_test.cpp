@@ -186,7 +186,10 @@ TEST_F(LiveServer, AClientFetchesTheIndexAClassAndTheJsonWhileARaceRunsAndNoEdge
     for (int line : {1, 2}) main.SetupChannelCheck[line].setChecked(true);
     main.SetupTimerValue[2].setCaption("1");
     main.automaticCaptureCheck().setChecked(true);
-    QTest::qWait(300);  // the line thread has seen the lines idle
+    // The line thread has read both lines idle: a pulse it had not seen begin would be lost.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return program.Watch.status(1).level == 1 && program.Watch.status(2).level == 1; },
+        5000));
     auto captured = [&] { return program.meet->channelCount(2) + program.meet->channelCount(3); };
     const int capturedBefore = captured();
 
