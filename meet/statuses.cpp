@@ -40,6 +40,11 @@ RaceStatus statusOfCode(const std::string& code) {
     return RaceStatus::None;
 }
 
+// Started, and neither finished nor given a status since.
+bool OnCourseNow(const Meet& meet, int n) {
+    return meet.competitor(n).state == Started && meet.raceStatus(n) == RaceStatus::None;
+}
+
 }  // namespace
 
 std::string Meet::raceStatusWord(RaceStatus status) const {
@@ -208,9 +213,8 @@ std::vector<OnCourse> Meet::onCourse() const {
     // Each start read once: the page asks after every registration, with hundreds on course.
     std::vector<std::pair<long long, int>> started;  // start in hundredths, number
     for (int n = 1; n < static_cast<int>(competitors_.size()); ++n) {
-        const auto& competitor = competitors_[n];
-        if (competitor.state != Started || raceStatus(n) != RaceStatus::None) continue;
-        started.emplace_back(base::TimeHundredths(competitor.start), n);
+        if (OnCourseNow(*this, n))
+            started.emplace_back(base::TimeHundredths(competitors_[n].start), n);
     }
     std::stable_sort(started.begin(), started.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -226,7 +230,7 @@ std::vector<OnCourse> Meet::onCourse() const {
 int Meet::onCourseCount() const {
     int count = 0;
     for (int n = 1; n < static_cast<int>(competitors_.size()); ++n)
-        if (competitors_[n].state == Started && raceStatus(n) == RaceStatus::None) ++count;
+        if (OnCourseNow(*this, n)) ++count;
     return count;
 }
 

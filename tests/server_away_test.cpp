@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <thread>
 
@@ -224,25 +225,28 @@ TEST(StationJournal, APowerCutAtAnyMomentLosesNoImpulseKept) {
             journal.sent(upTo);
             highestSent = std::max(highestSent, upTo);
         };
+        // A life of the journal: opened, the steps, let go.
+        auto life = [&](const std::function<void(meetdb::SqliteStationJournal&)>& steps) {
+            try {
+                meetdb::SqliteStationJournal journal(path, PowerCutVfs::Name);
+                steps(journal);
+            } catch (const std::exception& failure) {
+                EXPECT_TRUE(vfs.isCut()) << failure.what();
+            }
+        };
         vfs.cutAt(at);
-        try {
-            meetdb::SqliteStationJournal first(path, PowerCutVfs::Name);
-            keep(first, 1);
-            keep(first, 2);
-            sent(first, 1);
-            keep(first, 3);
-        } catch (const std::exception& failure) {
-            EXPECT_TRUE(vfs.isCut()) << failure.what();
-        }
-        try {
-            meetdb::SqliteStationJournal second(path, PowerCutVfs::Name);
-            keep(second, 4);
-            sent(second, 4);
-            keep(second, 5);
-            keep(second, 6);
-        } catch (const std::exception& failure) {
-            EXPECT_TRUE(vfs.isCut()) << failure.what();
-        }
+        life([&](auto& journal) {
+            keep(journal, 1);
+            keep(journal, 2);
+            sent(journal, 1);
+            keep(journal, 3);
+        });
+        life([&](auto& journal) {
+            keep(journal, 4);
+            sent(journal, 4);
+            keep(journal, 5);
+            keep(journal, 6);
+        });
         const bool wasCut = vfs.isCut();
         vfs.restore();
 

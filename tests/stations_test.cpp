@@ -54,14 +54,19 @@ protected:
         ASSERT_TRUE(p.meet);
         ASSERT_TRUE(p.meet->shared());
     }
+    // A station joining it through the proxy, whose link a test can cut.
+    static void joinThrough(TestProgram& station, const pgdb::ServerMeet& meet,
+                            const kvt::testing::TcpProxy& proxy) {
+        auto through = meet;
+        through.port = proxy.port();
+        join(station, through);
+    }
     // a joins through the proxy and b straight; a's capture at 10:00:01.00 on line 1 is then
     // prepared on the server and a's link cut as it asks for the second phase: stored, as a
     // counts it, but not yet completed.
     static void captureLeftPrepared(const pgdb::ServerMeet& meet, kvt::testing::TcpProxy& proxy,
                                     TestProgram& a, TestProgram& b) {
-        auto through = meet;
-        through.port = proxy.port();
-        join(a, through);
+        joinThrough(a, meet, proxy);
         join(b, meet);
         proxy.cutOn("COMMIT PREPARED");
         ASSERT_TRUE(a.program().meet->registerCapture(1, "10:00:01.00").stored);
@@ -374,10 +379,8 @@ TEST_F(Stations, TheOthersAreWokenOnceACommitInTwoPhasesHasReturned) {
 TEST_F(Stations, AnEnterAsksTheServerForTheTurnOnce) {
     const auto meet = hosted();
     kvt::testing::TcpProxy proxy(server_->port());
-    auto through = meet;
-    through.port = proxy.port();
     TestProgram station;
-    join(station, through);
+    joinThrough(station, meet, proxy);
     auto& main = station.program().Main;
     proxy.count("pg_advisory_unlock");  // each turn ends with it
     for (int n = 1; n <= 3; ++n) {
@@ -419,10 +422,8 @@ TEST_F(Stations, ATurnWhoseReadingFailsIsLetGoAtOnce) {
 TEST_F(Stations, WhatAStationKeptWhileTheServerWasAwayIsCheckedWhenItIsBack) {
     const auto meet = hosted();
     kvt::testing::TcpProxy proxy(server_->port());
-    auto through = meet;
-    through.port = proxy.port();
     TestProgram away, other;
-    join(away, through);
+    joinThrough(away, meet, proxy);
     join(other, meet);
     ASSERT_TRUE(Enter(other, 5, "10:00:00.00").stored);
     ASSERT_TRUE(Ticks(away, [&] { return M(away).competitor(5).state == meet::Started; }));
@@ -682,10 +683,8 @@ TEST_F(Stations, ACommitLeftPreparedByAStationGoneIsCompletedAndHoldsNobodyUp) {
 TEST_F(Stations, CorrectionsAndStatusesAreMadeOnlyWithTheServerAndNeverWriteOverAnother) {
     const auto meet = hosted();
     kvt::testing::TcpProxy proxy(server_->port());
-    auto through = meet;
-    through.port = proxy.port();
     TestProgram away, other;
-    join(away, through);
+    joinThrough(away, meet, proxy);
     join(other, meet);
     ASSERT_TRUE(Enter(other, 5, "10:00:00.00").stored);
     ASSERT_TRUE(Enter(other, 5, "10:20:00.00").stored);
